@@ -1,0 +1,145 @@
+#include "cli/cli.h"
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstring>
+
+namespace cotavia::cli {
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*fn)(const Args&);
+  QStringList valueOptions;
+  QStringList flagOptions;
+};
+
+const QList<Command>& commands() {
+  static const QList<Command> list = {
+      {"fill", cmdFill, {"dir", "proposal", "prices", "supplier", "address", "city", "identity"}, {"verbose"}},
+      {"export", cmdExport, {"dir", "proposal", "to", "identity"}, {"verbose"}},
+      {"print-text",
+       cmdPrintText,
+       {"dir", "proposal", "identity", "model", "prn", "rtx", "txt", "printer", "port"},
+       {"verbose"}},
+      {"print-report", cmdPrintReport, {"dir", "proposal", "identity", "rpf", "pdf", "printer"}, {"compress", "verbose"}},
+  };
+  return list;
+}
+
+const char* kUsage =
+    "usage: cotavia [--dir FOLDER]                      start the program on FOLDER\n"
+    "       cotavia fill --dir DIR --proposal P0001.KVT --prices PRICES.csv\n"
+    "                    [--supplier NAME --address ADDRESS --city CITY] [--identity ID]\n"
+    "       cotavia export --dir DIR --proposal P0001.KVT --to FOLDER [--identity ID]\n"
+    "       cotavia print-text --dir DIR --proposal P0001.KVT [--identity ID]\n"
+    "                    [--model epson|rima|hp|grafico|personalizado]\n"
+    "                    [--prn FILE] [--rtx FILE] [--txt FILE] [--printer QUEUE] [--port PATH]\n"
+    "       cotavia print-report --dir DIR --proposal P0001.KVT [--identity ID]\n"
+    "                    [--rpf FILE] [--compress] [--pdf FILE] [--printer QUEUE]\n"
+    "Options common to every subcommand: --verbose\n";
+
+} // namespace
+
+bool hasSubcommand(int argc, char** argv) {
+  if (argc < 2) return false;
+  const char* a = argv[1];
+  if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h") || !std::strcmp(a, "help")) return true;
+  for (const auto& c : commands())
+    if (!std::strcmp(a, c.name)) return true;
+  return false;
+}
+
+QString required(const Args& a, const QString& name) {
+  auto v = a.get(name);
+  if (!v || v->isEmpty()) throw UsageError{"missing --" + name};
+  return *v;
+}
+
+QByteArray identityFor(const Args& a, const QString& dir) {
+  QByteArray id;
+  if (auto v = a.get("identity")) {
+    id = v->toLocal8Bit();
+  } else {
+    const QString path = joinPath(dir, "CNPJCPF.KSD");
+    QByteArray content;
+    try {
+      content = readWholeFile(path);
+    } catch (const AppError&) {
+      throw AppError(path.toStdString() + ": no supplier identity; give it with --identity");
+    }
+    QList<QByteArray> lines = splitLines(content);
+    QByteArray first = lines.isEmpty() ? QByteArray() : lines.first();
+    if (first.trimmed().isEmpty())
+      throw AppError(path.toStdString() + ":1: the supplier identity is blank; give it with --identity");
+    id = first.left(14);
+  }
+  if (id.isEmpty()) throw AppError("the supplier identity is empty");
+  for (char c : id)
+    if (static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\' || c == 0x7f)
+      throw AppError("the supplier identity '" + id.toStdString() + "' cannot be part of a file name");
+  if (id.contains("..")) throw AppError("the supplier identity '" + id.toStdString() + "' cannot be part of a file name");
+  return id;
+}
+
+int run(int argc, char** argv) {
+  const char* name = argv[1];
+  if (!std::strcmp(name, "--help") || !std::strcmp(name, "-h") || !std::strcmp(name, "help")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  // Headless: no window is ever opened, but fonts and painting are available.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int qargc = 1;
+  QGuiApplication app(qargc, argv);
+
+  HeadlessDialogs dlg;
+  dlg.echoToStderr = true;
+  dlg.defaultAnswer = true;
+  DialogsGuard guard(&dlg);
+
+  const Command* cmd = nullptr;
+  for (const auto& c : commands())
+    if (!std::strcmp(name, c.name)) cmd = &c;
+
+  Args args;
+  try {
+    for (int i = 2; i < argc; ++i) {
+      QString a = QString::fromLocal8Bit(argv[i]);
+      if (!a.startsWith("--")) throw UsageError{"unexpected argument '" + a + "'"};
+      QString opt = a.mid(2);
+      QString value;
+      bool inlineValue = false;
+      if (int eq = opt.indexOf('='); eq >= 0) {
+        value = opt.mid(eq + 1);
+        opt = opt.left(eq);
+        inlineValue = true;
+      }
+      if (cmd->flagOptions.contains(opt) && !inlineValue) {
+        args.flags << opt;
+      } else if (cmd->valueOptions.contains(opt)) {
+        if (!inlineValue) {
+          if (i + 1 >= argc) throw UsageError{"--" + opt + " needs a value"};
+          value = QString::fromLocal8Bit(argv[++i]);
+        }
+        args.values[opt] = value;
+      } else {
+        throw UsageError{"unknown option --" + opt + " for " + QString::fromLatin1(cmd->name)};
+      }
+    }
+    return cmd->fn(args);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "cotavia %s: %s\n%s", cmd->name, e.text.toLocal8Bit().constData(), kUsage);
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "cotavia %s: %s\n", cmd->name, e.what());
+    return 1;
+  }
+}
+
+} // namespace cotavia::cli

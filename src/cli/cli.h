@@ -1,0 +1,45 @@
+#pragma once
+// The headless command line: cotavia fill | export | print-text | print-report.
+#include <QString>
+#include <QStringList>
+#include <map>
+#include <optional>
+
+namespace cotavia::cli {
+
+// True when the first argument names a subcommand (or asks for help).
+bool hasSubcommand(int argc, char** argv);
+// Runs the subcommand; returns the exit status (0 ok, 1 error, 2 bad usage).
+int run(int argc, char** argv);
+
+// Parsed options of one subcommand: "--name value" pairs and "--flag" switches.
+struct Args {
+  std::map<QString, QString> values;
+  QStringList flags;
+  bool has(const QString& name) const { return values.count(name) || flags.contains(name); }
+  std::optional<QString> get(const QString& name) const {
+    auto it = values.find(name);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  bool verbose() const { return flags.contains("verbose"); }
+};
+
+// Thrown for bad usage (exit status 2).
+struct UsageError {
+  QString text;
+};
+
+// The identity: --identity, else the first line of DIR/CNPJCPF.KSD (its first 14 characters).
+// Throws AppError when neither gives one, or when the identity cannot be part of a file name.
+QByteArray identityFor(const Args& a, const QString& dir);
+// The option's value; throws UsageError when missing.
+QString required(const Args& a, const QString& name);
+
+// Subcommands, each in its own file.
+int cmdFill(const Args& a);
+int cmdExport(const Args& a);
+int cmdPrintText(const Args& a);
+int cmdPrintReport(const Args& a);
+
+} // namespace cotavia::cli

@@ -1,0 +1,12 @@
+#include "cli/cli.h"
+
+#include <cstdio>
+
+namespace cotavia::cli {
+
+int cmdPrintReport(const Args&) {
+  std::fprintf(stderr, "cotavia: this subcommand is not available yet\n");
+  return 1;
+}
+
+} // namespace cotavia::cli

@@ -1,0 +1,1 @@
+namespace cotavia { int controlsPlaceholder = 0; }

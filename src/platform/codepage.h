@@ -1,0 +1,25 @@
+#pragma once
+// Code page conversions. Data files are Windows-1252 bytes; widgets show QString; matrix
+// printers take an OEM code page (CP850 by default, CP437 selectable).
+#include <QByteArray>
+#include <QString>
+
+namespace cotavia {
+
+QString fromCp1252(const QByteArray& bytes);
+// Characters outside Windows-1252 become '?'.
+QByteArray toCp1252(const QString& text);
+
+// The OEM code page used by printer output; "CP850" unless changed.
+QByteArray oemCodePage();
+void setOemCodePage(const QByteArray& name);
+
+// Converts Windows-1252 bytes to the given OEM code page (default: the setting above).
+// Characters the target cannot hold become '?'; the length in bytes is kept.
+QByteArray cp1252ToOem(const QByteArray& bytes, const QByteArray& codePage = {});
+
+// Reads a text that may be UTF-8 or Windows-1252 (price lists from spreadsheets) and returns
+// Windows-1252 bytes. A UTF-8 byte order mark is dropped.
+QByteArray utf8OrCp1252ToCp1252(const QByteArray& bytes);
+
+} // namespace cotavia

@@ -1,0 +1,69 @@
+#pragma once
+// The one dialog service of the program. Every message and confirmation box goes through it,
+// so engines, tests and the command line run with no display. The GUI installs a widget-backed
+// implementation at start; everything else gets the headless one.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace cotavia {
+
+class Dialogs {
+public:
+  virtual ~Dialogs() = default;
+  // Modal message with an OK button. An empty caption means the application title.
+  virtual void message(const QString& text, const QString& caption = {}) = 0;
+  // Error message (an exception's text reported by the default handler).
+  virtual void error(const QString& text, const QString& caption = {}) = 0;
+  // Yes/No question; true on Yes. The caption is "Confirme" unless given.
+  virtual bool confirm(const QString& text, const QString& caption = {}) = 0;
+  // The system beep of a rejected key.
+  virtual void beep() = 0;
+};
+
+// The installed service (never null: a headless one is installed by default).
+Dialogs& dialogs();
+// Installs a service; returns the previous one. Ownership stays with the caller.
+Dialogs* setDialogs(Dialogs* d);
+
+// The application title used as the default caption of messages.
+QString applicationTitle();
+
+// Headless service: records every box; confirmations take the queued answers (default No).
+class HeadlessDialogs : public Dialogs {
+public:
+  struct Entry {
+    enum Kind { Message, Error, Confirm, Beep } kind;
+    QString text;
+    QString caption;
+  };
+  void message(const QString& text, const QString& caption = {}) override;
+  void error(const QString& text, const QString& caption = {}) override;
+  bool confirm(const QString& text, const QString& caption = {}) override;
+  void beep() override;
+
+  QList<Entry> log;
+  QList<bool> answers;       // consumed front first by confirm()
+  bool defaultAnswer = false;
+  bool echoToStderr = false; // the command line prints messages
+  // Optional hook called for every entry (tests may use it to react).
+  std::function<void(const Entry&)> onEntry;
+
+  int count(Entry::Kind k) const;
+  QString lastText() const { return log.isEmpty() ? QString() : log.last().text; }
+  void clear() { log.clear(); }
+};
+
+// Installs a service for the lifetime of the guard and restores the previous one after.
+class DialogsGuard {
+public:
+  explicit DialogsGuard(Dialogs* d) : prev_(setDialogs(d)) {}
+  ~DialogsGuard() { setDialogs(prev_); }
+  DialogsGuard(const DialogsGuard&) = delete;
+  DialogsGuard& operator=(const DialogsGuard&) = delete;
+
+private:
+  Dialogs* prev_;
+};
+
+} // namespace cotavia

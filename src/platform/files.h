@@ -1,0 +1,31 @@
+#pragma once
+// File helpers shared by every subsystem: the program folder, whole-file reads, line splitting,
+// and atomic saves (temporary file in the same folder, then rename).
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace cotavia {
+
+// The program's folder: the folder of the executable, unless overridden (--dir FOLDER).
+QString programFolder();
+void setProgramFolder(const QString& folder);
+// folder + "/" + name (plain concatenation, as the program forms every path).
+QString joinPath(const QString& folder, const QString& name);
+
+// Reads a whole file. Throws AppError naming the file ("File not found" for a missing one).
+QByteArray readWholeFile(const QString& path);
+
+// Splits file content into lines. Line ends are CR LF or a lone LF; a lone CR stays in the line.
+// A final line without a line end counts; an empty content gives no lines.
+QList<QByteArray> splitLines(const QByteArray& content);
+
+// Writes bytes atomically: a temporary file in the same folder, flushed, then renamed over the
+// target. On failure the target is untouched and AppError names the file.
+void atomicWrite(const QString& path, const QByteArray& bytes);
+// Joins the lines with CR LF (each line ended) and writes them atomically.
+void atomicWriteLines(const QString& path, const QList<QByteArray>& lines);
+// Copies src over dst atomically and checks the result; throws AppError naming the failing file.
+void copyFileChecked(const QString& src, const QString& dst);
+
+} // namespace cotavia

@@ -1,0 +1,1 @@
+namespace cotavia { int reportPlaceholder = 0; }

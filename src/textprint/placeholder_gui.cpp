@@ -1,0 +1,1 @@
+namespace cotavia { int textprintGuiPlaceholder = 0; }

@@ -1,0 +1,18 @@
+#include "platform/dialogs.h"
+
+#include <gtest/gtest.h>
+
+using namespace cotavia;
+
+TEST(Dialogs, HeadlessServiceRecordsAndAnswersInOrder) {
+  HeadlessDialogs d;
+  DialogsGuard g(&d);
+  d.answers = {true, false};
+  dialogs().message("hello");
+  EXPECT_TRUE(dialogs().confirm("sure?"));
+  EXPECT_FALSE(dialogs().confirm("really?"));
+  EXPECT_FALSE(dialogs().confirm("default"));
+  ASSERT_EQ(d.log.size(), 4);
+  EXPECT_EQ(d.log[1].caption, "Confirme");
+  EXPECT_EQ(d.count(HeadlessDialogs::Entry::Confirm), 3);
+}

@@ -1,0 +1,33 @@
+#include "support/support.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <stdexcept>
+
+namespace cotavia::test {
+
+TempDir::TempDir() : dir_(QDir::tempPath() + "/cotavia-test-XXXXXX") {
+  if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
+}
+void TempDir::write(const QString& name, const QByteArray& bytes) const { writeFile(file(name), bytes); }
+QByteArray TempDir::read(const QString& name) const { return readFile(file(name)); }
+bool TempDir::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write " + path.toStdString());
+  f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+QString sourceDir() {
+  QByteArray s = qgetenv("COTAVIA_SOURCE_DIR");
+  return s.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(s);
+}
+
+} // namespace cotavia::test
