@@ -1,0 +1,26 @@
+#pragma once
+// "Imprimir" of the proposal editor: the choice of ComboBox_TipoImpr decides between the text
+// printout (index 0) and the graphic report (any other index, -1 included).
+#include <QByteArray>
+#include <QString>
+
+class QWidget;
+
+namespace cotavia {
+
+struct PrintRequest {
+  QWidget* editor = nullptr; // owner of the engine windows
+  QString folder;            // program folder
+  QString proposalFile;      // input file name without folder, e.g. P0001.KVT
+  QByteArray identity;       // the start screen's identity text (Windows-1252)
+  int choice = 1;            // ComboBox_TipoImpr's index
+  // Editor fields as shown (Windows-1252), used by the graphic report's page header.
+  QByteArray orgao, endereco, fornecedor, modalidade, objeto, entrega, abertura;
+};
+
+// bbtn_importarClick: runs the chosen printout with its windows; errors go to the dialog service.
+void bbtn_importar(const PrintRequest& req);
+// The text path: imprime_licitacao on a TTxPrint with the engine's windows (setup, preview).
+void printTextWithWindows(const PrintRequest& req);
+
+} // namespace cotavia
