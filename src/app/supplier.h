@@ -1,0 +1,47 @@
+#pragma once
+// The supplier's files in the program's folder: the identity file CNPJCPF.KSD (the CNPJ or CPF,
+// one line of 14 characters) and the supplier data file FORNEC.KSD (name, address, city).
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace cotavia {
+
+inline constexpr char kIdentityFileName[] = "CNPJCPF.KSD";
+inline constexpr char kSupplierFileName[] = "FORNEC.KSD";
+
+// The first line of FOLDER/CNPJCPF.KSD, whole (without line end); nullopt when the file does
+// not exist. Throws AppError when it exists but cannot be read.
+std::optional<QByteArray> readIdentityLine(const QString& folder);
+
+// The identity as the start screen takes it: the first 14 characters of the first line, or
+// nullopt when the file is missing or its first line holds only blanks and control characters.
+std::optional<QByteArray> readIdentity(const QString& folder);
+
+// The typed identity made up to 14 characters with leading "0"s (longer texts unchanged):
+// "12345678901" -> "00012345678901".
+QByteArray padIdentity(const QByteArray& typed);
+
+// Writes FOLDER/CNPJCPF.KSD (atomically) with padIdentity(typed) as its only line and returns
+// that text. Throws AppError on failure.
+QByteArray writeIdentity(const QString& folder, const QByteArray& typed);
+
+// Display form of an identity line: trailing blanks removed; 12 or more characters give
+// "CNPJ: 12.345.678/0001-90" (zero-padded to 14), fewer give "CPF: 123.456.789-01"
+// (zero-padded to 11).
+QByteArray identityDisplay(const QByteArray& identityLine);
+
+struct SupplierData {
+  QByteArray name;     // Edit_Fornecedor
+  QByteArray address;  // Edit_For_Endereco
+  QByteArray city;     // Edit_For_Cidade
+};
+
+bool supplierDataExists(const QString& folder);
+// Lines 1-3 of FOLDER/FORNEC.KSD (missing lines are empty; a missing file gives three empty
+// texts). Throws AppError when the file exists but cannot be read.
+SupplierData readSupplierData(const QString& folder);
+// Replaces FOLDER/FORNEC.KSD atomically with the three texts, one per line.
+void writeSupplierData(const QString& folder, const SupplierData& data);
+
+}  // namespace cotavia
