@@ -1,0 +1,31 @@
+#pragma once
+// The proposal's text printout on the text print engine: a boxed page heading repeated on every
+// page, one block of lines per item of the saved response file, and the grand total.
+#include "textprint/txprint.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace cotavia {
+
+// Settings the editor's TxPrint1 stores (Epson, spooler, 66 x 80, preview, LPT1...).
+void configuraTxPrint1(TTxPrint& tx);
+
+struct TextPrintout {
+  QString folder;        // program folder (response file, CNPJCPF.KSD, FORNEC.KSD)
+  QByteArray identity;   // the start screen's CNPJ/CPF text
+  QString proposalFile;  // input file name, e.g. P0001.KVT
+  // State kept after the printout (the page-number text of the last page).
+  QByteArray paginaTexto;
+};
+
+// imprime_licitacao: opens the job, runs Setup, places the pages and closes the job (which
+// previews or prints as the engine is set). Throws AppError for a response file that cannot be
+// read, a missing identity file while FORNEC.KSD exists, or an amount that does not convert;
+// the job is abandoned then. Returns false when the setup was cancelled.
+bool imprime_licitacao(TTxPrint& tx, TextPrintout& p);
+
+// The response file's path: folder + "/E" + identity + "_" + proposal file.
+QString responseFilePath(const TextPrintout& p);
+
+}  // namespace cotavia
