@@ -1,0 +1,214 @@
+#include "controls/numedit.h"
+
+#include "app/amounts.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTimer>
+
+namespace cotavia {
+
+namespace {
+
+constexpr QChar kDecimal = QLatin1Char(',');
+// QLineEdit's own inner margins, so the painted number sits where the edited one does.
+constexpr int kHorizontalMargin = 2;
+constexpr int kVerticalMargin = 1;
+
+}  // namespace
+
+TNumEdit::TNumEdit(QWidget* parent) : QLineEdit(parent) {
+  setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  setText(fromCp1252(numEditFixed(0, decimals_)));
+}
+
+long double TNumEdit::Value() const { return parseNumEditText(toCp1252(text()), kDecimal.toLatin1()); }
+
+void TNumEdit::setValue(long double v) {
+  setText(fromCp1252(numEditFixed(v, decimals_)));
+  if (hasFocus()) selectAll();
+  update();
+}
+
+void TNumEdit::setDecimals(int decimals) {
+  decimals_ = qBound(0, decimals, 255);
+  setValue(Value());
+}
+
+void TNumEdit::setShowSeparator(bool show) {
+  if (show == showSeparator_) return;
+  showSeparator_ = show;
+  update();
+}
+
+QString TNumEdit::paintedText() const {
+  const long double v = Value();
+  return fromCp1252(numEditDisplay(v, decimals_, showSeparator_));
+}
+
+void TNumEdit::reject() { dialogs().beep(); }
+
+void TNumEdit::rewriteFromValue() { setText(fromCp1252(numEditFixed(Value(), decimals_))); }
+
+void TNumEdit::keyPressEvent(QKeyEvent* e) {
+  enum Kind { Navigation, Character, Backspace, Clipboard, Forbidden };
+  Kind kind = Navigation;
+  const QString typed = e->text();
+  if (e->matches(QKeySequence::Copy) || e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)) {
+    kind = Clipboard;
+  } else if (e->key() == Qt::Key_Backspace) {
+    kind = Backspace;
+  } else if (e->matches(QKeySequence::SelectAll)) {
+    kind = Navigation;  // selecting changes nothing
+  } else if (!typed.isEmpty() && typed.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    kind = Character;
+  } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Tab ||
+             e->key() == Qt::Key_Backtab || e->key() == Qt::Key_Escape) {
+    kind = Navigation;
+  } else if (!typed.isEmpty() || e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
+    kind = Forbidden;  // other control characters (Ctrl+Z, Ctrl+B ...)
+  }
+
+  if (kind == Navigation) {
+    QLineEdit::keyPressEvent(e);
+    return;
+  }
+  e->accept();
+  if (kind == Forbidden) return reject();
+  // Read-only means read-only: only copying gets through.
+  if (isReadOnly()) {
+    if (kind == Clipboard && e->matches(QKeySequence::Copy)) return QLineEdit::keyPressEvent(e);
+    return reject();
+  }
+
+  QChar ch;
+  if (kind == Character) {
+    ch = typed.at(0);
+    if (ch == QLatin1Char(',') || ch == QLatin1Char('.')) ch = kDecimal;
+    if (!(ch.isDigit() && ch.unicode() < 128) && ch != kDecimal && ch != QLatin1Char('-')) return reject();
+  }
+
+  const QString t = text();
+  const int pos = cursorPosition();
+  // Nothing may be typed in front of the minus sign.
+  if (ch != QLatin1Char('-') && Value() < 0 && pos == 0 && !hasSelectedText()) return reject();
+  if (kind != Character) return QLineEdit::keyPressEvent(e);
+
+  if (ch == kDecimal && decimals_ == 0) return reject();
+  const bool wholeSelected = t.isEmpty() || (hasSelectedText() && selectedText().size() == t.size());
+
+  if (ch == QLatin1Char('-') && !wholeSelected) {
+    // The minus key toggles the sign, keeping the caret where it was relative to the end.
+    const long double v = Value();
+    QString n = t;
+    if (v > 0)
+      n.prepend(QLatin1Char('-'));
+    else if (v < 0)
+      n.remove(0, 1);
+    setText(n);
+    setCursorPosition(n.size() + pos - t.size());
+    return;
+  }
+
+  if (ch == kDecimal && !wholeSelected) {
+    const int at = t.indexOf(kDecimal);
+    if (at >= 0) {
+      setCursorPosition(at + 1);  // jump over the separator already there
+      return;
+    }
+    if (t.size() - pos > decimals_) {
+      setText(t.left(pos + decimals_));  // what follows the caret becomes the decimal part
+      setCursorPosition(pos);
+    }
+    insert(QString(kDecimal));
+    return;
+  }
+
+  // A full decimal part: a digit typed inside it overwrites (the last digit makes room); at
+  // the end there is no room.
+  const QString cur = text();
+  const int at = cur.indexOf(kDecimal);
+  if (at >= 0 && pos > at && !hasSelectedText() && cur.size() - at - 1 >= decimals_) {
+    if (pos < cur.size()) {
+      setText(cur.left(cur.size() - 1));
+      setCursorPosition(pos);
+    } else {
+      return reject();
+    }
+  }
+  insert(QString(ch));
+}
+
+void TNumEdit::focusInEvent(QFocusEvent* e) {
+  rewriteFromValue();
+  QLineEdit::focusInEvent(e);
+  selectAll();
+  selectOnClick_ = e->reason() == Qt::MouseFocusReason;
+}
+
+void TNumEdit::mousePressEvent(QMouseEvent* e) {
+  QLineEdit::mousePressEvent(e);
+  // The click that brought the focus selects the whole number, as entering by Tab does.
+  if (selectOnClick_) selectAll();
+  selectOnClick_ = false;
+}
+
+void TNumEdit::focusOutEvent(QFocusEvent* e) {
+  selectOnClick_ = false;
+  const Qt::FocusReason r = e->reason();
+  // Switching windows or opening a menu is not leaving the field.
+  const bool leaving = r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+  const long double v = Value();
+  const bool inBounds = (MinValue == 0 && MaxValue == 0) || (MinValue <= v && v <= MaxValue);
+  QLineEdit::focusOutEvent(e);
+  update();
+  if (!leaving || inBounds) {
+    if (leaving) emit exited();
+    return;
+  }
+  if (OnOutOfRange)
+    OnOutOfRange();
+  else
+    reject();
+  // Take the focus back once the focus change in progress is over.
+  QTimer::singleShot(0, this, [this] {
+    if (!isVisible() || !isEnabled()) return;
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+  });
+}
+
+void TNumEdit::paintEvent(QPaintEvent* e) {
+  if (hasFocus()) {
+    QLineEdit::paintEvent(e);
+    return;
+  }
+  QPainter p(this);
+  QStyleOptionFrame panel;
+  initStyleOption(&panel);
+  style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
+  QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this);
+  r = r.marginsRemoved(textMargins());
+  const QRect inner = r.adjusted(kHorizontalMargin, kVerticalMargin, -kHorizontalMargin, -kVerticalMargin);
+  p.setClipRect(r);
+  p.setFont(font());
+  const QFontMetrics fm(font());
+  const QString t = paintedText();
+  const int width = fm.horizontalAdvance(t);
+  const Qt::Alignment a = QStyle::visualAlignment(layoutDirection(), alignment());
+  int x = inner.left();
+  if (a & Qt::AlignRight)
+    x = inner.right() + 1 - width;
+  else if (a & Qt::AlignHCenter)
+    x = (inner.left() + inner.right() + 1 - width) / 2;
+  const int y = inner.top() + (inner.height() - fm.height() + 1) / 2;
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  p.drawText(x, y + fm.ascent(), t);
+}
+
+}  // namespace cotavia
