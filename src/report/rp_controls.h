@@ -1,0 +1,229 @@
+#pragma once
+// Printable controls placed on bands: labels (TRpLabel), system data (TRpSysData), calculated
+// fields (TRpExpr) and shapes (TRpShape), on the base TRpPrintable with its frame (TRpFrame).
+// A control is asked once per band print to draw itself on the report printer's page canvas at
+// the band's position (native units). A label that does not fit may stretch its band and
+// continue on the next page; the pair (Finished, CurrentLine) carries it across.
+#include <QBrush>
+#include <QColor>
+#include <QPainter>
+#include <QPen>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+
+#include "report/rp_types.h"
+
+namespace cotavia {
+
+class TRpReport;
+class TRpCustomBand;
+class TRpPrinter;
+
+// A frame around a band or control. Width in points (-1 = one pixel).
+class TRpFrame {
+ public:
+  QColor Color = Qt::black;
+  bool DrawTop = false, DrawBottom = false, DrawLeft = false, DrawRight = false;
+  Qt::PenStyle Style = Qt::SolidLine;
+  int Width = 1;
+
+  bool Present() const { return DrawTop || DrawBottom || DrawLeft || DrawRight; }
+  // Draws the frame in the rectangle (pixels) with xf/yf page pixels per native unit.
+  void PaintIt(QPainter& canvas, int l, int t, int r, int b, double xf, double yf) const;
+};
+
+// Position and size of a control relative to its band. The Native* fields are 0.1 mm; the
+// accessors read and set them in the report's Units.
+class TRpPrintableSize {
+ public:
+  double NativeLeft = 0, NativeTop = 0, NativeWidth = 0, NativeHeight = 0;
+
+  double Left() const;
+  double Top() const;
+  double Width() const;
+  double Height() const;
+  void SetLeft(double v);
+  void SetTop(double v);
+  void SetWidth(double v);
+  void SetHeight(double v);
+
+ private:
+  friend class TRpPrintable;
+  TRpPrintable* owner_ = nullptr;
+};
+
+class TRpPrintable {
+ public:
+  TRpPrintable();
+  virtual ~TRpPrintable();
+  TRpPrintable(const TRpPrintable&) = delete;
+  TRpPrintable& operator=(const TRpPrintable&) = delete;
+
+  QString Name;
+
+  TRpPrintableSize& Size() { return size_; }
+  const TRpPrintableSize& Size() const { return size_; }
+  // Sets the four lengths at once, in the report's Units (left, top, width, height).
+  void SetBounds(double left, double top, double width, double height);
+  // Called whenever the size changes (keeps the control's pixel width and band placement).
+  virtual void BoundsChanged();
+
+  TRpAlignment Alignment() const { return alignment_; }
+  virtual void SetAlignment(TRpAlignment a);
+  bool AlignToBand() const { return alignToBand_; }
+  void SetAlignToBand(bool a);
+  TRpFrame Frame;
+  bool Transparent = false;
+  QColor Color = Qt::white;
+  bool Enabled = true;
+  bool Visible = true;
+  TRpBiDiMode BiDiMode = bdLeftToRight;
+  bool ParentBiDiMode = true;
+  bool RightToLeft() const;
+
+  // The effective font: the band's (or report's) while ParentFont is on.
+  TRpFont Font() const;
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool p);
+  // Sets the control's own font (ParentFont off).
+  void SetFont(const TRpFont& f);
+
+  // Placement.
+  TRpCustomBand* Band() const { return band_; }
+  TRpReport* Report() const { return report_; }
+  void SetParent(TRpCustomBand* band, TRpReport* report);
+
+  // Takes part in printing: Enabled, or not Visible.
+  bool Printable() const { return Enabled || !Visible; }
+  bool IsPrinting() const { return isPrinting_; }
+  bool Finished() const { return finished_; }
+  // The control's width in screen pixels (at the report's Zoom); a label with AutoSize changes it.
+  int PixelWidth() const { return pixelWidth_; }
+  int PixelHeight() const { return pixelHeight_; }
+
+  // A report run: Prepare takes the report's printer; Print draws at the band's offset.
+  virtual void Prepare();
+  virtual void Unprepare();
+  virtual void Print(double ofsX, double ofsY);
+
+ protected:
+  virtual void FontChanged() {}
+  virtual void ParentChanged() {}
+  void placeByBand();
+  TRpPrinter* printer() const { return printer_; }
+  bool finalPass() const;
+
+  TRpPrintableSize size_;
+  TRpAlignment alignment_ = taLeftJustify;
+  bool alignToBand_ = false;
+  bool parentFont_ = true;
+  TRpFont font_;
+  TRpCustomBand* band_ = nullptr;
+  TRpReport* report_ = nullptr;
+  TRpPrinter* printer_ = nullptr;
+  bool isPrinting_ = false;
+  bool finished_ = true;
+  bool updatingBounds_ = false;
+  int pixelWidth_ = 0, pixelHeight_ = 0;
+};
+
+class TRpCustomLabel : public TRpPrintable {
+ public:
+  TRpCustomLabel();
+
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool a);
+  bool AutoStretch = false;
+  bool WordWrap() const { return wordWrap_; }
+  void SetWordWrap(bool w);
+
+  QString Caption() const { return caption_; }
+  // Sets Caption and PrintCaption and lays the text out again.
+  void SetCaption(const QString& c);
+  // The caption from Windows-1252 bytes.
+  void SetCaptionCp1252(const QByteArray& bytes);
+  QString PrintCaption() const { return printCaption_; }
+  const QStringList& FormattedLines() const { return lines_; }
+  int CurrentLine() const { return currentLine_; }
+  bool DoneFormat() const { return doneFormat_; }
+
+  // Called once per print of a label with a non-empty PrintCaption; may change the text (for
+  // this print only) and the font.
+  std::function<void(TRpCustomLabel& sender, QString& value)> OnPrint;
+
+  // Lays PrintCaption out into FormattedLines (and, with AutoSize, sets the pixel width).
+  virtual void FormatLines();
+
+  void Prepare() override;
+  void Print(double ofsX, double ofsY) override;
+  void BoundsChanged() override;
+
+ protected:
+  void FontChanged() override;
+  void ParentChanged() override;
+  int lineWidth(const QString& s) const;
+  void layoutText(const QString& text);
+  void layoutParagraph(const QString& para);
+
+  bool autoSize_ = true;
+  bool wordWrap_ = true;
+  bool doneFormat_ = false;
+  QString caption_;
+  QString printCaption_;
+  QStringList lines_;
+  int currentLine_ = 0;
+};
+
+class TRpLabel : public TRpCustomLabel {};
+
+enum TRpSysDataType { rpsTime, rpsDate, rpsDateTime, rpsPageNumber, rpsReportTitle, rpsDetailCount, rpsDetailNo };
+
+// Prints Text followed by the time, date, page number, ... (Brazilian short formats).
+class TRpSysData : public TRpCustomLabel {
+ public:
+  TRpSysData();
+  TRpSysDataType Data() const { return data_; }
+  void SetData(TRpSysDataType d);
+  QString Text() const { return text_; }
+  void SetText(const QString& t);
+  // The text printed for the kind (without running OnPrint).
+  QString BuildText() const;
+  void Print(double ofsX, double ofsY) override;
+
+ private:
+  void designCaption();
+  TRpSysDataType data_ = rpsTime;
+  QString text_;
+};
+
+// A calculated field: Expression evaluated by the report's evaluator (the named values
+// "PAGENUMBER", "COLUMNNUMBER", "REPORTTITLE", and number or quoted text literals).
+class TRpExpr : public TRpCustomLabel {
+ public:
+  TRpExpr();
+  QString Expression() const { return expression_; }
+  void SetExpression(const QString& e);
+  QString Mask;  // printf-like float format for numbers ("%.2f"); empty: shortest form
+  bool ResetAfterPrint = false;
+  TRpPrintable* Master = nullptr;
+  void Print(double ofsX, double ofsY) override;
+  void Unprepare() override;
+
+ private:
+  QString expression_;
+};
+
+enum TRpShapeType { rpsRectangle, rpsCircle, rpsVertLine, rpsHorLine, rpsTopAndBottom, rpsRightAndLeft };
+
+class TRpShape : public TRpPrintable {
+ public:
+  TRpShape();
+  QBrush Brush = QBrush(Qt::white);
+  QPen Pen = QPen(Qt::black, 1);
+  TRpShapeType Shape = rpsRectangle;
+  void Print(double ofsX, double ofsY) override;
+};
+
+}  // namespace cotavia

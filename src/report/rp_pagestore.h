@@ -1,0 +1,159 @@
+#pragma once
+// The page store of the report engine: the page stream (memory, spilling to one temporary
+// file), the splay-tree coder for compressed pages, and the page list that keeps one record
+// per page. A saved report file (extension "RPF") is a byte copy of the page stream:
+//
+//   header, 128 bytes (little-endian): 0: int16 3; 2: int16 305; 8: int32 page count;
+//     16: double creation time (days since 1899-12-30); 25: byte 1 when compressed; rest 0.
+//   then per page, from offset 128: int32 page number (1-based); int32 offset of the next
+//     record; the page (uncompressed: the picture as written by QDataStream, 4-byte length
+//     then data; compressed: int32 length of those bytes, then the bytes coded by
+//     TRpCompress); int32 offset of this record's start.
+#include <QByteArray>
+#include <QFile>
+#include <QMutex>
+#include <QPicture>
+#include <QRecursiveMutex>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "report/rp_types.h"
+
+class QTemporaryFile;
+class QIODevice;
+
+namespace cotavia {
+
+// A page picture recorded at the page store's fixed resolution (96 dpi on every machine).
+// Its bounding rectangle is the whole page (0, 0, page width, page height in page pixels).
+class TRpMetafile : public QPicture {
+ public:
+  TRpMetafile() = default;
+  explicit TRpMetafile(const QPicture& p) : QPicture(p) {}
+
+ protected:
+  int metric(PaintDeviceMetric m) const override;
+};
+
+// The page stream: bytes in memory up to MemoryLimit, then in one temporary file
+// (prefix "RPF", in the system's temporary folder) deleted when the stream is freed.
+// Every operation holds the stream's lock.
+class TRpStream {
+ public:
+  // In memory with a limit (bytes).
+  explicit TRpStream(qint64 memoryLimit);
+  // Over an existing file opened for reading. Throws ERpError when it cannot be opened.
+  static std::unique_ptr<TRpStream> openFile(const QString& fileName);
+  ~TRpStream();
+  TRpStream(const TRpStream&) = delete;
+  TRpStream& operator=(const TRpStream&) = delete;
+
+  qint64 Size() const;
+  qint64 Position() const;
+  void Seek(qint64 pos);
+  // Reads up to len bytes; returns the number read.
+  qint64 Read(void* buf, qint64 len);
+  // Reads exactly len bytes or throws ERpError("unexpected end of the page stream").
+  void ReadExact(void* buf, qint64 len);
+  // Writes at the position (spilling to the temporary file past the limit). Throws on failure.
+  void Write(const void* buf, qint64 len);
+  void WriteInt32(qint32 v);
+  qint32 ReadInt32();
+  // Copies the whole stream, from its start, to dest in blocks of 10240 bytes.
+  void SaveToStream(QIODevice& dest);
+
+  bool InMemory() const;
+  qint64 MemoryLimit() const { return limit_; }
+  // The temporary file's name while spilled (empty otherwise); the file name when opened over one.
+  QString FileName() const;
+
+ private:
+  TRpStream() = default;
+  void spill();
+
+  mutable QRecursiveMutex lock_;
+  qint64 limit_ = 0;
+  QByteArray mem_;
+  qint64 pos_ = 0;
+  bool inMemory_ = true;
+  bool readOnly_ = false;
+  std::unique_ptr<QTemporaryFile> temp_;
+  std::unique_ptr<QFile> file_;
+  QIODevice* dev_ = nullptr;
+};
+
+// The adaptive splay-tree coder (D. W. Jones' splay-tree compression) over 256 byte values.
+// Bits fill each output byte from the least significant bit; the last byte is padded with 0 bits.
+class TRpCompress {
+ public:
+  // Compress mode writes coded bytes to the stream; expand mode reads them from it.
+  TRpCompress(TRpStream* stream, bool compress);
+  // In compress mode the last partial byte is written.
+  ~TRpCompress();
+  TRpCompress(const TRpCompress&) = delete;
+  TRpCompress& operator=(const TRpCompress&) = delete;
+
+  void Put(uint8_t c);  // compress mode: codes one byte
+  uint8_t Get();        // expand mode: decodes one byte (throws ERpError at the stream's end)
+  void Flush();         // compress mode: writes the last partial byte (once)
+
+  // Whole-buffer helpers with fresh coders (the same bits as the stream coder).
+  static QByteArray compressBytes(const QByteArray& in);
+  static QByteArray compressBytes(const char* data, qint64 len);
+  // Decodes exactly outLen bytes; throws ERpError when the coded bytes run out.
+  static QByteArray expandBytes(const char* data, qint64 len, qint64 outLen);
+
+ private:
+  struct Tree;
+  std::unique_ptr<Tree> tree_;
+  TRpStream* stream_;
+  bool compress_;
+  bool flushed_ = false;
+  QByteArray out_;  // pending coded bytes (compress mode)
+  uint32_t bitBuf_ = 0;
+  int bitPos_ = 0;
+};
+
+// The page list: one record per page in a TRpStream (format above). Every operation holds the
+// list's lock.
+class TRpPageList {
+ public:
+  TRpPageList();
+  ~TRpPageList();
+
+  // Takes ownership of the stream the pages are written to (the printer's page stream).
+  void SetStream(std::unique_ptr<TRpStream> s);
+  TRpStream* Stream() const { return stream_.get(); }
+
+  bool Compression() const { return compression_; }
+  void SetCompression(bool c) { compression_ = c; }
+  int PageCount() const;
+
+  // Appends a page (the first page writes the header).
+  void AddPage(const QPicture& page);
+  // Page n (1-based), or nullptr when out of range. Throws ERpError on a damaged record.
+  std::unique_ptr<TRpMetafile> GetPage(int n);
+  // Rewrites the header with the current page count.
+  void WriteFileHeader();
+  void Clear();
+
+  // Opens a report file (read-only, the file stays open) and checks every record: a truncated
+  // file, offsets outside the file, looping chains, page numbers out of order or an impossible
+  // compressed length raise ERpError naming the file and the problem.
+  void LoadFromFile(const QString& fileName);
+  // Copies the whole stream to a file (atomically). Throws ERpError naming the file.
+  void SaveToFile(const QString& fileName);
+
+ private:
+  void positionOn(int n);
+  qint64 recordStartOfLast();
+
+  mutable QRecursiveMutex lock_;
+  bool compression_ = false;
+  int pageCount_ = 0;
+  std::unique_ptr<TRpStream> stream_;
+  QString fileName_;
+};
+
+}  // namespace cotavia

@@ -1,0 +1,329 @@
+#pragma once
+// The banded report: page setup and units, bands with their events, the detail controller over
+// a data set (or OnNeedData), and the generation loop that turns bands into pages on a report
+// printer. Preview() generates into a page store shown by the registered preview window;
+// Print() generates straight to the printer. Without windows (tests, command line) Preview()
+// generates and returns with the pages kept in RpPrinter().
+#include <QFlags>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "report/rp_controls.h"
+#include "report/rp_dataset.h"
+#include "report/rp_printer.h"
+#include "report/rp_types.h"
+
+namespace cotavia {
+
+class TRpReport;
+class TRpChildBand;
+
+// Page setup. Lengths are native units (0.1 mm); choosing a standard paper sets Width and
+// Length from the paper table (exchanged in landscape).
+class TRpPage {
+ public:
+  TRpPaperSize PaperSize() const { return paperSize_; }
+  void SetPaperSize(TRpPaperSize p);
+  TRpOrientation Orientation() const { return orientation_; }
+  void SetOrientation(TRpOrientation o);
+  int Columns() const { return columns_; }
+  void SetColumns(int c) { columns_ = c < 1 ? 1 : c; }
+  bool Ruler = true;
+
+  double BottomMargin = 100, Length = 2970, TopMargin = 100, Width = 2100;
+  double LeftMargin = 100, RightMargin = 100, ColumnSpace = 0;
+
+  // The seven lengths in the report's Units, in stored order: BottomMargin, Length, TopMargin,
+  // Width, LeftMargin, RightMargin, ColumnSpace.
+  QList<double> Values(const TRpReport& r) const;
+  void SetValues(const TRpReport& r, const QList<double>& values);
+
+ private:
+  void applyPaper();
+  TRpPaperSize paperSize_ = TRpPaperSize::A4;
+  TRpOrientation orientation_ = poPortrait;
+  int columns_ = 1;
+};
+
+struct TRpReportPrinterSettings {
+  int Copies = 1;
+  bool Duplex = false;
+  int FirstPage = 0;  // 0 and 0: all pages
+  int LastPage = 0;
+  TRpBin OutputBin = TRpBin::First;
+  int PrinterIndex = -1;  // -1: the default printer
+};
+
+// The named values of the expression environment. "PAGENUMBER", "COLUMNNUMBER" and
+// "REPORTTITLE" are always present and kept current during a generation.
+class TRpFunctions {
+ public:
+  TRpFunctions();
+  QVariant Value(const QString& name) const { return values_.value(name.toUpper()); }
+  void SetValue(const QString& name, const QVariant& v) { values_[name.toUpper()] = v; }
+  bool Contains(const QString& name) const { return values_.contains(name.toUpper()); }
+  // Evaluates an expression: a named value, a number, or a text in single quotes.
+  // Throws ERpError("Unknown identifier: X") otherwise.
+  QVariant Evaluate(const QString& expression) const;
+
+ private:
+  QMap<QString, QVariant> values_;
+};
+
+enum class TRpReportOption { FirstPageHeader = 1, LastPageFooter = 2, Compression = 4 };
+Q_DECLARE_FLAGS(TRpReportOptions, TRpReportOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TRpReportOptions)
+
+// Height and width of a band; the Native* fields are 0.1 mm, the accessors use the report's Units.
+class TRpBandSize {
+ public:
+  double NativeHeight = 0, NativeWidth = 0;
+  double Height() const;
+  double Width() const;
+  void SetHeight(double v);
+  void SetWidth(double v);
+
+ private:
+  friend class TRpCustomBand;
+  const TRpReport* report_ = nullptr;
+};
+
+class TRpCustomBand {
+ public:
+  TRpCustomBand(TRpReport* report, TRpBandType type);
+  virtual ~TRpCustomBand();
+  TRpCustomBand(const TRpCustomBand&) = delete;
+  TRpCustomBand& operator=(const TRpCustomBand&) = delete;
+
+  QString Name;
+  TRpBandType BandType() const { return type_; }
+  TRpReport* Report() const { return report_; }
+
+  TRpBandSize& Size() { return size_; }
+  const TRpBandSize& Size() const { return size_; }
+  QColor Color = Qt::white;
+  bool Enabled = true;
+  bool AlignToBottom = false;
+  bool ForceNewColumn = false;
+  bool ForceNewPage = false;
+  TRpCustomBand* LinkBand = nullptr;
+  TRpFrame Frame;
+
+  TRpFont Font() const;
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool p) { parentFont_ = p; }
+  void SetFont(const TRpFont& f);
+
+  std::function<void(TRpCustomBand& sender, bool& printBand)> BeforePrint;
+  std::function<void(TRpCustomBand& sender, bool bandPrinted)> AfterPrint;
+
+  // The child band printed right after this one.
+  bool HasChild() const { return child_ != nullptr; }
+  void SetHasChild(bool h);
+  TRpChildBand* ChildBand() const { return child_.get(); }
+
+  // Controls on the band (owned), in creation order.
+  template <class T>
+  T* Add() {
+    auto c = std::make_unique<T>();
+    T* raw = c.get();
+    adopt(std::move(c));
+    return raw;
+  }
+  const std::vector<std::unique_ptr<TRpPrintable>>& Controls() const { return controls_; }
+  TRpPrintable* FindControl(const QString& name) const;
+
+  // While the band prints: its rectangle on the page (device pixels) and the extra height
+  // granted on this page to stretching controls (native units).
+  QRect BandRect() const { return rect_; }
+  double ExpandedLength() const { return expanded_; }
+
+  // Growth asked by a control during the band's print (see TRpReport::ExpandBand).
+  bool CanGrow(double amount) const;
+  bool ExpandBand(double amount, double& expanded, bool& firstRequest);
+
+ protected:
+  void adopt(std::unique_ptr<TRpPrintable> c);
+  friend class TRpReport;
+
+  TRpReport* report_;
+  TRpBandType type_;
+  TRpBandSize size_;
+  bool parentFont_ = true;
+  TRpFont font_;
+  std::unique_ptr<TRpChildBand> child_;
+  std::vector<std::unique_ptr<TRpPrintable>> controls_;
+  QRect rect_;
+  double expanded_ = 0;
+};
+
+class TRpBand : public TRpCustomBand {
+ public:
+  TRpBand(TRpReport* report, TRpBandType type) : TRpCustomBand(report, type) {}
+  void SetBandType(TRpBandType t) { type_ = t; }
+};
+
+class TRpChildBand : public TRpCustomBand {
+ public:
+  TRpChildBand(TRpReport* report, TRpCustomBand* parent) : TRpCustomBand(report, rbChild), parent_(parent) {}
+  TRpCustomBand* ParentBand() const { return parent_; }
+  void SetBandType(TRpBandType t) { type_ = t; }
+
+ private:
+  TRpCustomBand* parent_;
+};
+
+class TRpReport : public TRpPrinterClient {
+ public:
+  TRpReport();
+  ~TRpReport() override;
+  TRpReport(const TRpReport&) = delete;
+  TRpReport& operator=(const TRpReport&) = delete;
+
+  // Properties.
+  TRpPage& Page() { return page_; }
+  const TRpPage& Page() const { return page_; }
+  TRpUnits Units = TRpUnits::MM;
+  int Zoom = 100;
+  TRpReportOptions Options = TRpReportOption::FirstPageHeader | TRpReportOption::LastPageFooter;
+  TRpReportPrinterSettings PrinterSettings;
+  TRpFunctions& Functions() { return functions_; }
+  TRpFont Font;
+  QString ReportTitle;
+  QStringList Description;
+  bool PrintIfEmpty = true;
+  bool ShowProgress = true;
+  bool SnapToGrid = true;
+  TRpDataSet* DataSet = nullptr;  // not owned
+  int Tag = 0;
+
+  // Events.
+  std::function<void(TRpReport& sender, bool& printReport)> BeforePrint;
+  std::function<void(TRpReport& sender)> AfterPrint;
+  std::function<void(TRpReport& sender)> AfterPreview;
+  std::function<void(TRpReport& sender)> OnStartPage;
+  std::function<void(TRpReport& sender)> OnEndPage;
+  std::function<void(TRpReport& sender, bool& moreData)> OnNeedData;
+  std::function<void(TRpReport& sender)> OnPreview;
+
+  // Bands (owned), in print order: title, page header, column header, detail, summary, page
+  // footer, others in creation order.
+  TRpBand* AddBand(TRpBandType type);
+  void RemoveBand(TRpCustomBand* band);
+  // The first band of a type, or null.
+  TRpBand* FindBand(TRpBandType type) const;
+  bool HasBand(TRpBandType type) const { return FindBand(type) != nullptr; }
+  // Creates (true) or destroys (false) the band of a type.
+  void SetHasBand(TRpBandType type, bool has);
+  std::vector<TRpBand*> Bands() const;
+
+  // Controls placed on the report itself, printed at every page end at offset 0, 0.
+  template <class T>
+  T* AddPageControl() {
+    auto c = std::make_unique<T>();
+    T* raw = c.get();
+    c->SetParent(nullptr, this);
+    pageControls_.push_back(std::move(c));
+    return raw;
+  }
+
+  // Text measuring on the 96-dpi reference device: width of s plus 1, and height (pixels).
+  int TextWidth(const TRpFont& font, const QString& s) const;
+  int TextHeight(const TRpFont& font, const QString& s) const;
+
+  // Entry points.
+  void Preview();
+  void Print();
+  void Generate();
+  // The print dialog behind the preview's printer-setup button; true when confirmed.
+  bool PrintSetup();
+
+  // Generation (while Running()).
+  void OutputBand(TRpCustomBand* band);
+  void EnsureSpace(TRpCustomBand* band);
+  void StartColumn();
+  void StartPage();
+  void NextColumn();
+  void NextPage();
+  void FinishPage();
+  double FreeSpace() const;
+  // A control asks the band being printed to grow by `amount`. false when the band cannot grow
+  // (nothing changes); otherwise `expanded` receives the band's expanded length and the answer
+  // is true when the request was met without growth.
+  bool CanExpand(TRpCustomBand* band, double amount) const;
+  bool ExpandBand(TRpCustomBand* band, double amount, double& expanded, bool& firstRequest);
+
+  // Generation state.
+  bool Running() const { return running_; }
+  bool Cancelled() const { return cancelled_; }
+  void Cancel();
+  bool FinalPass() const { return finalPass_; }
+  void SetFinalPass(bool f) { finalPass_ = f; }
+  int PageNumber() const { return pageNumber_; }
+  int ColumnNumber() const { return column_; }
+  double CurrentX() const { return currentX_; }
+  double CurrentY() const { return currentY_; }
+  int DetailNumber() const { return detailNumber_; }
+  int RecordCount() const { return recordCount_; }
+  bool LastPage() const { return lastPageFlag_; }
+
+  // The report printer in use (the page store of the last preview or the running print).
+  TRpPrinter* RpPrinter() const { return printer_.get(); }
+  // Frees the page store (no generation may run).
+  void FreePrinter();
+
+  // TRpPrinterClient.
+  void PrintRequest() override;
+  void PreviewClosed() override;
+  void PageFinished(int page) override;
+
+  // Size conversions between native units and Units (horizontal or vertical).
+  double ToUnits(double native, bool horizontal) const;
+  double FromUnits(double value, bool horizontal) const;
+
+ private:
+  void runController();
+  void printOnceEmpty();
+  void computeFooterSpace();
+  void prepareControls(bool prepare);
+  double storePaperLength() const;
+  void installCallbacks(TRpPrinter& p);
+  void prepareStore(TRpPrinter& p);
+  void processMessages();
+
+  TRpPage page_;
+  TRpFunctions functions_;
+  std::vector<std::unique_ptr<TRpBand>> bands_;
+  std::vector<std::unique_ptr<TRpPrintable>> pageControls_;
+  std::unique_ptr<TRpPrinter> printer_;
+  std::unique_ptr<QObject> mailbox_;  // posts printer requests to the event loop
+
+  bool running_ = false;
+  bool cancelled_ = false;
+  bool finalPass_ = true;
+  double currentX_ = 0, currentY_ = -1;
+  int pageNumber_ = 0;
+  int column_ = 1;
+  double columnTop_ = 0;
+  double footerSpace_ = 0;
+  bool lastPageFlag_ = false;
+  bool titleFlag_ = false;
+  bool columnFlag_ = false;
+  int detailNumber_ = 0;
+  int recordCount_ = 0;
+  TRpCustomBand* printingBand_ = nullptr;
+  std::vector<const void*> firstRequests_;
+  TRpUnits savedUnits_ = TRpUnits::MM;
+  qint64 lastMessages_ = 0;
+  bool previewOpen_ = false;
+};
+
+}  // namespace cotavia
