@@ -7,20 +7,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace cotavia {
 
 namespace {
 QString g_folder;
+bool g_created = false;
 
 std::string local(const QString& s) { return s.toStdString(); }
 } // namespace
 
 QString programFolder() {
   if (!g_folder.isEmpty()) return g_folder;
-  if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-  return QDir::currentPath();
+  if (!QCoreApplication::instance()) return QDir::currentPath();
+  const QString exeDir = QCoreApplication::applicationDirPath();
+  if (!QFileInfo::exists(exeDir + "/../share/cotavia/installed")) return exeDir;
+  QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (docs.isEmpty()) docs = QDir::homePath();
+  const QString folder = QDir(docs).filePath("Cotavia");
+  if (!QFileInfo::exists(folder) && QDir().mkpath(folder)) g_created = true;
+  g_folder = folder;
+  return g_folder;
 }
+
+bool programFolderCreated() { return g_created; }
 
 void setProgramFolder(const QString& folder) {
   g_folder = folder.isEmpty() ? QString() : QDir(folder).absolutePath();

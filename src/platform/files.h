@@ -8,8 +8,12 @@
 namespace cotavia {
 
 // The program's folder: the folder of the executable, unless overridden (--dir FOLDER).
+// An installed copy (its executable has ../share/cotavia/installed beside it) keeps its data in
+// the folder "Cotavia" of the user's documents instead, created on first use.
 QString programFolder();
 void setProgramFolder(const QString& folder);
+// True when this run created the installed copy's data folder (the start screen names it).
+bool programFolderCreated();
 // folder + "/" + name (plain concatenation, as the program forms every path).
 QString joinPath(const QString& folder, const QString& name);
 
