@@ -39,7 +39,7 @@ class RawJob {
   // Drops an open job.
   void cancel();
 
-  int jobId() const { return jobId_; }
+  int jobId() const { return jobId_ < 0 ? -jobId_ : jobId_; }
   // libcups' status of the last failure (an IPP status code) and its text.
   int lastError() const { return error_; }
   QString lastErrorText() const { return errorText_; }
