@@ -38,10 +38,9 @@ struct Sequencias {
 };
 
 // Builds the sequence set of a model for the given page length and spacing, and the default
-// font values from the default pitch and style. `anterior` supplies what a model leaves
-// undefined (HP expanded at 5 cpi); pass the previous set, or nothing.
-Sequencias MontaSequencias(TModelo modelo, int linhas, TLinha lpp, TSize tamanho, TStyle estilo, const TCustom& custom,
-                           const Sequencias* anterior = nullptr);
+// font values from the default pitch and style. (HP has no expanded sequence at a default of
+// 5 cpi: it stays empty.)
+Sequencias MontaSequencias(TModelo modelo, int linhas, TLinha lpp, TSize tamanho, TStyle estilo, const TCustom& custom);
 
 // "27 67 66" -> bytes 27, 67, 66. Pieces split at single spaces; a piece that is not a decimal
 // integer (the empty piece between two spaces included) is skipped; values are taken mod 256.

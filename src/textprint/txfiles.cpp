@@ -1,0 +1,269 @@
+// Job file (.RTX) and text export (.TXT).
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "textprint/txitem.h"
+#include "textprint/txprint.h"
+#include "textprint/txstate.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace cotavia {
+
+namespace {
+
+QString erroAbertura(const QString& nome) {
+  return QStringLiteral("Erro na abertura do arquivo...\r\rArquivo: ") + nome;
+}
+QString erroGravacao(const QString& nome) {
+  return QStringLiteral("Erro na gravaçao do arquivo...\r\rArquivo: ") + nome;
+}
+constexpr qint64 kTamanhoMaximo = 512LL * 1024 * 1024;
+const QString kFormatoInvalido = QStringLiteral("Formato do arquivo é inválido...");
+
+// A line break inside a text would split the line of the file: it is written as a blank.
+QByteArray semQuebras(QByteArray t) {
+  for (char& c : t)
+    if (c == '\r' || c == '\n') c = ' ';
+  return t;
+}
+
+QByteArray numero6(int v) { return QByteArray::number(v).rightJustified(6, '0'); }
+
+bool leNumero(const QByteArray& linha, int& out, int minimo, int maximo) {
+  bool ok = false;
+  const QByteArray t = linha.trimmed();
+  if (t.isEmpty()) return false;
+  for (char c : t)
+    if (c < '0' || c > '9') return false;
+  const long long v = t.toLongLong(&ok);
+  if (!ok || v < minimo || v > maximo) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
+  fireBeforeNewPageIfPending();
+  QString nome = ArquivoLocal;
+  if (OnSave) OnSave(*this, nome);
+  if (nome.isEmpty()) return false;
+  TxJobState& st = txJob();
+
+  QSaveFile f(nome);
+  f.setDirectWriteFallback(false);
+  if (!f.open(QIODevice::WriteOnly)) {
+    mensagem(erroAbertura(nome));
+    return false;
+  }
+  QByteArray controle;
+  controle += kIdRelatorio;
+  controle += "\r\n";
+  controle += toCp1252(QStringLiteral("<< ESTE  ARQUIVO NÃO DEVE SER EDITADO >>")) + "\r\n";
+  controle += numero6(static_cast<int>(st.itens.size())) + "\r\n";
+  controle += semQuebras(TitulodoRelatorio) + "\r\n";
+  controle += numero6(TamanhoQteLinhas) + "\r\n";
+  controle += numero6(TamanhoQteColunas) + "\r\n";
+  controle += (TamanhoQteLPP == TLinha::Seis ? "6" : "8");
+  controle += "\r\n";
+  static const char* const kTam[] = {"F05", "F10", "F12", "F17", "F20"};
+  controle += kTam[static_cast<int>(FonteTamanhoPadrao)];
+  controle += "\r\n";
+  if (FonteEstiloPadrao & Snegrito) controle += 'N';
+  if (FonteEstiloPadrao & Sitalico) controle += 'I';
+  if (FonteEstiloPadrao & Ssublinhado) controle += 'S';
+  controle += "\r\n";
+  if (f.write(controle) != controle.size()) {
+    f.cancelWriting();
+    mensagem(QStringLiteral("Erro na gravação do Registro de Controle..."));
+    return false;
+  }
+
+  ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
+  st.cancelado = false;
+  bool ok = true, cancelado = false;
+  QByteArray bloco;
+  for (const QByteArray& item : st.itens) {
+    if (passo()) {
+      cancelado = true;
+      break;
+    }
+    bloco += semQuebras(item);
+    bloco += "\r\n";
+    if (bloco.size() >= 64 * 1024) {
+      if (f.write(bloco) != bloco.size()) {
+        ok = false;
+        break;
+      }
+      bloco.clear();
+    }
+  }
+  if (ok && !cancelado && f.write(bloco) != bloco.size()) ok = false;
+  ui().progressEnd(*this);
+  if (cancelado) {
+    // A cancelled save keeps the file that was there.
+    f.cancelWriting();
+    mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    return false;
+  }
+  if (!ok || !f.commit()) {
+    f.cancelWriting();
+    mensagem(erroGravacao(nome));
+    return false;
+  }
+  return true;
+}
+
+bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
+  QString nome = ArquivoLocal;
+  if (OnLoad) OnLoad(*this, nome);
+  if (nome.isEmpty()) return false;
+  TxJobState& st = txJob();
+
+  QFile f(nome);
+  const QFileInfo info(nome);
+  // Only a regular file of a sensible size is read (a device or a huge file would never end).
+  if (!info.isFile() || info.size() > kTamanhoMaximo || !f.open(QIODevice::ReadOnly)) {
+    mensagem(erroAbertura(nome));
+    return false;
+  }
+  const QByteArray conteudo = f.readAll();
+  if (f.error() != QFileDevice::NoError) {
+    mensagem(erroAbertura(nome));
+    return false;
+  }
+  f.close();
+  const QList<QByteArray> linhas = splitLines(conteudo);
+  auto invalido = [&](int linha) {
+    mensagem(kFormatoInvalido + QStringLiteral("\r\rArquivo: %1, linha %2").arg(nome).arg(linha));
+    return false;
+  };
+
+  // Everything is checked before anything changes: a refused file leaves the job as it was.
+  if (linhas.isEmpty() || linhas[0] != kIdRelatorio) return invalido(1);
+  if (linhas.size() < 9) return invalido(static_cast<int>(linhas.size()) + 1);
+  int quantidade = 0, nLinhas = 0, nColunas = 0;
+  if (!leNumero(linhas[2], quantidade, 0, 99999999)) return invalido(3);
+  if (!leNumero(linhas[4], nLinhas, 1, 999)) return invalido(5);
+  if (!leNumero(linhas[5], nColunas, 1, 999)) return invalido(6);
+  QList<QByteArray> itens;
+  int fim = 9;
+  for (; fim < linhas.size() && !linhas[fim].isEmpty(); ++fim) {
+    TxItem it;
+    if (!LeItem(linhas[fim], it)) return invalido(fim + 1);
+  }
+
+  TitulodoRelatorio = linhas[3];
+  TamanhoQteLinhas = nLinhas;
+  TamanhoQteColunas = nColunas;
+  TamanhoQteLPP = linhas[6] == "6" ? TLinha::Seis : TLinha::Oito;
+  const QByteArray& tam = linhas[7];
+  if (tam == "F05")
+    FonteTamanhoPadrao = TSize::S05cpp;
+  else if (tam == "F10")
+    FonteTamanhoPadrao = TSize::S10cpp;
+  else if (tam == "F12")
+    FonteTamanhoPadrao = TSize::S12cpp;
+  else if (tam == "F17")
+    FonteTamanhoPadrao = TSize::S17cpp;
+  else if (tam == "F20")
+    FonteTamanhoPadrao = TSize::S20cpp;
+  FonteEstiloPadrao = 0;
+  if (linhas[8].contains('N')) FonteEstiloPadrao |= Snegrito;
+  if (linhas[8].contains('I')) FonteEstiloPadrao |= Sitalico;
+  if (linhas[8].contains('S')) FonteEstiloPadrao |= Ssublinhado;
+
+  st.itens.clear();
+  st.itens.reserve(fim - 9);
+  ui().progressBegin(*this, QStringLiteral("Lendo"), nome, quantidade);
+  st.cancelado = false;
+  for (int i = 9; i < fim; ++i) {
+    st.insere(linhas[i]);
+    ui().processEvents();
+    ui().progressStep(*this);
+    if (st.cancelado) {
+      if (OnCancel) OnCancel(*this);
+      break;
+    }
+  }
+  ui().progressEnd(*this);
+  if (st.itens.size() != quantidade)
+    mensagem(QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));
+  MontaSequencias();
+  return true;
+}
+
+bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
+  fireBeforeNewPageIfPending();
+  QString nome = ArquivoLocal;
+  if (OnSave) OnSave(*this, nome);
+  if (nome.isEmpty()) return false;
+  TxJobState& st = txJob();
+
+  QSaveFile f(nome);
+  f.setDirectWriteFallback(false);
+  if (!f.open(QIODevice::WriteOnly)) {
+    mensagem(erroAbertura(nome));
+    return false;
+  }
+  ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
+  st.cancelado = false;
+  QByteArray out;
+  out.reserve(st.itens.size() * 40);
+  int pagina = 1, linha = 1;
+  QByteArray buf;
+  auto escreve = [&](const QByteArray& l) {
+    out += l;
+    out += "\r\n";
+  };
+  bool cancelado = false;
+  for (const QByteArray& item : st.itens) {
+    if (passo()) {
+      cancelado = true;
+      break;
+    }
+    TxItem it;
+    if (!LeItem(item, it)) continue;
+    QByteArray t;
+    if (it.tipo == 'B')
+      t = CaracteresBox(it.texto);
+    else if (it.tipo != 'C')
+      t = TrataAcento(it.texto, Acentuacao, Impressora);
+    if (it.pagina != pagina) {
+      escreve(buf);
+      for (int i = linha; i < TamanhoQteLinhas; ++i) escreve({});
+      pagina = it.pagina;
+      linha = 1;
+      buf.clear();
+    }
+    if (it.linha != linha) {
+      escreve(buf);
+      for (int i = linha + 1; i < it.linha; ++i) escreve({});
+      linha = it.linha;
+      buf.clear();
+    }
+    if (buf.size() < it.coluna - 1)
+      buf.append(it.coluna - 1 - buf.size(), ' ');
+    else
+      buf.truncate(it.coluna - 1);
+    buf += t;
+  }
+  escreve(buf);
+  ui().progressEnd(*this);
+  if (cancelado) {
+    f.cancelWriting();
+    mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    return false;
+  }
+  if (f.write(out) != out.size() || !f.commit()) {
+    f.cancelWriting();
+    mensagem(erroGravacao(nome));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace cotavia

@@ -1,0 +1,463 @@
+// Print runs: the job's pages as printer bytes to a CUPS raw job, a port or a file, or drawn on
+// a QPrinter for the Grafico model.
+#include "platform/codepage.h"
+#include "platform/cups.h"
+#include "platform/dialogs.h"
+#include "textprint/txitem.h"
+#include "textprint/txprint.h"
+#include "textprint/txstate.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QFile>
+#include <QPainter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QThread>
+#include <cerrno>
+#include <cmath>
+#include <memory>
+
+#if __has_include(<linux/ppdev.h>)
+#include <linux/parport.h>
+#include <linux/ppdev.h>
+#include <sys/ioctl.h>
+#define COTAVIA_HAVE_PPDEV 1
+#endif
+
+namespace cotavia {
+
+namespace {
+
+// The I/O error number of a failed open or write, in the numbering of the runtime's file
+// errors where one matches (path not found, access denied, disk write error).
+int ioErrorNumber(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return 3;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EBUSY:
+      return 5;
+    case ENOSPC:
+      return 101;
+    case 0:
+      return 5;
+    default:
+      return err;
+  }
+}
+
+// LPT1..LPT4 name the parallel printers /dev/lp0../dev/lp3; anything else is a path.
+QString caminhoDaPorta(const QString& porta) {
+  const QString u = porta.toUpper();
+  if (u.size() == 4 && u.startsWith("LPT") && u[3] >= '1' && u[3] <= '4')
+    return QStringLiteral("/dev/lp%1").arg(u[3].digitValue() - 1);
+  return porta;
+}
+
+constexpr qsizetype kSpoolChunk = 64 * 1024;
+
+}  // namespace
+
+struct TTxPrint::Run {
+  enum Canal { Spooler, Porta, Grafico } canal = Spooler;
+  QString arquivo;  // file target (printer file); empty: the printer
+  QByteArray quebra;
+  // Spooler
+  std::unique_ptr<cups::RawJob> job;
+  QByteArray pendente;  // bytes not yet handed to the spooler
+  // File target (atomic) and port
+  std::unique_ptr<QSaveFile> saida;
+  std::unique_ptr<QFile> porta;
+  // Grafico
+  std::unique_ptr<QPrinter> printer;
+  std::unique_ptr<QPainter> painter;
+  bool paginaDesenhada = false;
+  // Errors
+  bool falhou = false;
+
+  bool envia(TTxPrint& tx, const QByteArray& bytes);
+};
+
+bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
+  if (falhou) return false;
+  if (saida) {
+    if (saida->write(bytes) != bytes.size()) {
+      tx.erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(arquivo));
+      falhou = true;
+    }
+  } else if (porta) {
+    if (porta->write(bytes) != bytes.size()) {
+      tx.erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(tx.PortaComunicacao));
+      falhou = true;
+    }
+  } else if (job) {
+    pendente += bytes;
+    if (pendente.size() >= kSpoolChunk) {
+      if (!job->write(pendente)) {
+        tx.mensagem(QStringLiteral("Error %1").arg(job->lastError()));
+        falhou = true;
+      }
+      pendente.clear();
+    }
+  }
+  return !falhou;
+}
+
+bool TTxPrint::passo() {
+  TxJobState& st = txJob();
+  ui().processEvents();
+  ui().progressStep(*this);
+  if (st.cancelado) {
+    if (OnCancel) OnCancel(*this);
+    return true;
+  }
+  return st.abortado;
+}
+
+bool TTxPrint::abreSaida(const QString& arquivo) {
+  auto run = std::make_unique<Run>();
+  run->arquivo = arquivo;
+  const TxJobState& st = txJob();
+  if (Impressora == TModelo::Grafico) {
+    run->canal = Run::Grafico;
+    run->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!arquivo.isEmpty()) {
+      run->printer->setOutputFormat(QPrinter::PdfFormat);
+      run->printer->setOutputFileName(arquivo);
+    } else if (!ImpressoraSistema.isEmpty()) {
+      run->printer->setPrinterName(ImpressoraSistema);
+    }
+    run->printer->setFullPage(true);
+    run->printer->setPageOrientation(Orientacao);
+    run->printer->setDocName(fromCp1252(TitulodoRelatorio));
+    run->painter = std::make_unique<QPainter>();
+    if (!run->painter->begin(run->printer.get())) {
+      mensagem(QStringLiteral("Error %1").arg(5));
+      return false;
+    }
+    run_ = run.release();
+    return true;
+  }
+  const QByteArray prologo = st.seq.prologo();
+  if (UsaGerenciadorImpr) {
+    run->canal = Run::Spooler;
+    run->quebra = QByteArray("\n\r");
+    if (arquivo.isEmpty()) {
+      run->job = std::make_unique<cups::RawJob>();
+      if (!run->job->open(ImpressoraSistema, TitulodoRelatorio)) {
+        mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+        return false;
+      }
+    }
+  } else {
+    run->canal = Run::Porta;
+    run->quebra = QByteArray("\r\n");
+    if (arquivo.isEmpty()) {
+      run->porta = std::make_unique<QFile>(caminhoDaPorta(PortaComunicacao));
+      errno = 0;
+      if (!run->porta->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(PortaComunicacao));
+        return false;
+      }
+    }
+  }
+  if (!arquivo.isEmpty()) {
+    // The printer file is replaced only when it has been written whole.
+    run->saida = std::make_unique<QSaveFile>(arquivo);
+    run->saida->setDirectWriteFallback(false);
+    errno = 0;
+    if (!run->saida->open(QIODevice::WriteOnly)) {
+      erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(arquivo));
+      return false;
+    }
+  }
+  run_ = run.release();
+  if (!run_->envia(*this, prologo)) {
+    fechaSaida();
+    return false;
+  }
+  return true;
+}
+
+bool TTxPrint::fechaSaida() {
+  std::unique_ptr<Run> run(run_);
+  run_ = nullptr;
+  if (!run) return false;
+  TxJobState& st = txJob();
+  bool ok = !run->falhou;
+  switch (run->canal) {
+    case Run::Grafico:
+      if (run->painter) run->painter->end();
+      return ok;
+    case Run::Spooler:
+    case Run::Porta:
+      break;
+  }
+  if (ok) ok = run->envia(*this, st.seq.inicializar);
+  if (run->saida) {
+    const bool cancelado = st.cancelado || st.abortado;
+    if (ok && cancelado) {
+      // A cancelled save keeps the file that was there.
+      run->saida->cancelWriting();
+      mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
+      return false;
+    }
+    if (!ok) {
+      run->saida->cancelWriting();
+      return false;
+    }
+    errno = 0;
+    if (!run->saida->commit()) {
+      erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(run->arquivo));
+      return false;
+    }
+    return true;
+  }
+  if (run->porta) {
+    errno = 0;
+    if (!ok || !run->porta->flush()) {
+      if (ok) erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(PortaComunicacao));
+      run->porta->close();
+      return false;
+    }
+    run->porta->close();
+    return true;
+  }
+  if (run->job) {
+    if (ok && !run->pendente.isEmpty() && !run->job->write(run->pendente)) {
+      mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+      ok = false;
+    }
+    if (!ok) {
+      run->job->cancel();
+      return false;
+    }
+    if (!run->job->finish()) {
+      mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+      return false;
+    }
+    return true;
+  }
+  return ok;
+}
+
+bool TTxPrint::TestaImpressora(const QString& Porta) {
+  const QString u = Porta.toUpper();
+  const bool lpt = u == "LPT1" || u == "LPT2" || u == "LPT3" || u == "LPT4";
+  status_ = QStringLiteral("Não é possível testar impressora em ") + Porta;
+  if (!lpt) return true;
+#ifdef COTAVIA_HAVE_PPDEV
+  const QByteArray dev = "/dev/parport" + QByteArray::number(u[3].digitValue() - 1);
+  const int fd = ::open(dev.constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return true;
+  if (::ioctl(fd, PPCLAIM) != 0) {
+    ::close(fd);
+    return true;
+  }
+  int status = -1;
+  for (int i = 0; i < 11; ++i) {
+    unsigned char reg = 0;
+    if (::ioctl(fd, PPRSTATUS, &reg) != 0) break;
+    // The status byte as the PC printer service reports it: the register's upper five bits
+    // with acknowledge and error inverted.
+    status = (reg & 0xF8) ^ 0x48;
+    if (status == 0x90 || status == 0x38 || status == 0x20 || status == 0x18) break;
+    ui().processEvents();
+    QThread::msleep(100);
+  }
+  ::ioctl(fd, PPRELEASE);
+  ::close(fd);
+  if (status < 0) return true;
+  switch (status) {
+    case 0x90:
+      status_ = QStringLiteral("Impressora Ok");
+      return true;
+    case 0x38:
+      status_ = QStringLiteral("Impressora Sem Papel");
+      break;
+    case 0x20:
+      status_ = QStringLiteral("Impressora Desligada");
+      break;
+    case 0x18:
+      status_ = QStringLiteral("Impressora esta Fora de Linha");
+      break;
+    default:
+      status_ = QStringLiteral("Impressora com Erro desconhecido");
+      break;
+  }
+  return false;
+#else
+  return true;
+#endif
+}
+
+bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
+  TxJobState& st = txJob();
+  if (ArquivoLocal.isEmpty()) {
+    continuar_ = true;
+    if (OnBeforePrint) OnBeforePrint(*this, continuar_);
+    if (!continuar_) return false;
+  }
+  st.abortado = false;
+  if (TestarPorta) {
+    while (!TestaImpressora(PortaComunicacao)) {
+      if (!ui().retryPort(*this, status_)) {
+        Abortar();
+        break;
+      }
+    }
+    if (st.abortado) return false;
+  }
+  if (UltimaPagina() < st.pagFim) st.pagFim = UltimaPagina();
+  if (!abreSaida(ArquivoLocal)) return false;
+
+  qint64 total = 0;
+  for (qsizetype i = st.inicioPagina(st.pagIni); i < st.itens.size(); ++i) {
+    if (PaginaDoItem(st.itens[i]) > st.pagFim) break;
+    ++total;
+  }
+  ui().progressBegin(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
+                     fromCp1252(TitulodoRelatorio), total * std::max(st.copias, 0));
+  st.cancelado = false;
+  run_->paginaDesenhada = false;
+  bool completo = true;
+  for (int c = 1; c <= st.copias && completo; ++c) {
+    for (int p = st.pagIni; p <= st.pagFim; ++p) {
+      st.paginaAtual = p;
+      bool ok;
+      if (run_->canal == Run::Grafico) {
+        if (run_->paginaDesenhada) run_->printer->newPage();
+        ok = imprimePaginaGrafica();
+      } else {
+        ok = imprimePagina();
+      }
+      ui().processEvents();
+      if (!ok || st.cancelado || st.abortado || run_->falhou) {
+        completo = false;
+        break;
+      }
+    }
+  }
+  ui().progressEnd(*this);
+  const bool fechou = fechaSaida();
+  if (ArquivoLocal.isEmpty() && OnAfterPrint) OnAfterPrint(*this);
+  return completo && fechou;
+}
+
+bool TTxPrint::imprimePagina() {
+  TxJobState& st = txJob();
+  Run& run = *run_;
+  const Sequencias& s = st.seq;
+  const int pagina = st.paginaAtual;
+  int linha = 1, coluna = 1;
+  QByteArray peca;
+  auto testa = [&]() {
+    if (!TestarPorta) return true;
+    while (!TestaImpressora(PortaComunicacao)) {
+      if (!ui().retryPort(*this, status_)) {
+        Abortar();
+        return false;
+      }
+    }
+    return true;
+  };
+  for (qsizetype i = st.inicioPagina(pagina); i < st.itens.size(); ++i) {
+    TxItem it;
+    if (!LeItem(st.itens[i], it) || it.pagina != pagina) break;
+    if (passo()) return false;
+    QByteArray t = TrataAcento(it.texto, Acentuacao, Impressora);
+    if (it.tipo == 'C') t = CodigosDecimais(t);
+    if (it.tipo == 'B') t = CaracteresBox(t);
+    while (linha < it.linha) {
+      if (!testa()) return false;
+      if (!run.envia(*this, run.quebra)) return false;
+      ++linha;
+      coluna = 1;
+    }
+    if (coluna < it.coluna) {
+      peca.append(it.coluna - coluna, ' ');
+      coluna = it.coluna;
+    } else if (coluna > it.coluna) {
+      peca.append(coluna - it.coluna, '\b');
+      coluna = it.coluna;
+    }
+    int passoItem = s.passoPadrao;
+    const QByteArray seq = SequenciaItem(s, it.atributo, &passoItem);
+    if (passoItem != s.passoPadrao)
+      t.append(t.size(), '\b');
+    else if (it.tipo != 'C')
+      coluna += static_cast<int>(t.size());
+    peca += seq;
+    peca += t;
+    if (!seq.isEmpty()) {
+      peca += s.reset;
+      peca += s.seqFontePadrao;
+    }
+    if (!testa()) return false;
+    if (!run.envia(*this, peca)) return false;
+    peca.clear();
+  }
+  if (!testa()) return false;
+  return run.envia(*this, s.saltoPagina);
+}
+
+bool TTxPrint::imprimePaginaGrafica() {
+  Run& run = *run_;
+  QPrinter& pr = *run.printer;
+  QPainter& p = *run.painter;
+  const QRectF papel = pr.paperRect(QPrinter::DevicePixel);
+  const QRectF area = pr.pageRect(QPrinter::DevicePixel);
+  const double dpiX = pr.logicalDpiX(), dpiY = pr.logicalDpiY();
+  const double offX = area.left() - papel.left(), offY = area.top() - papel.top();
+  const double margemX = std::round(dpiX * 50 / 254) + offX;
+  const double margemY = std::round(dpiY * 50 / 254) + offY;
+  const double dispW = papel.width() - 2 * margemX, dispH = papel.height() - 2 * margemY;
+  double altura = std::trunc(dpiY * TamanhoQteLinhas / (TamanhoQteLPP == TLinha::Seis ? 6 : 8));
+  double largura = std::trunc(dpiX * TamanhoQteColunas / txJob().seq.passoPadrao);
+  double escala = 1.0;
+  if (largura > dispW && dispW > 0) escala = largura / dispW;
+  if (dispH > 0 && altura / dispH > escala) escala = altura / dispH;
+  if (escala > 1.0) {
+    largura = std::round(largura / escala);
+    altura = std::round(altura / escala);
+  }
+  const QSize fig = TamanhoFigura(false);
+  p.save();
+  p.translate(margemX, margemY);
+  if (fig.width() > 0 && fig.height() > 0) p.scale(largura / fig.width(), altura / fig.height());
+  const bool ok = DesenhaPagina(txJob().paginaAtual, p, false);
+  p.restore();
+  run.paginaDesenhada = true;
+  return ok;
+}
+
+bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
+  if (Impressora == TModelo::Grafico) {
+    mensagem(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
+    return false;
+  }
+  fireBeforeNewPageIfPending();
+  QString nome = ArquivoLocal;
+  if (OnSave) OnSave(*this, nome);
+  if (nome.isEmpty()) return false;
+  TxJobState& st = txJob();
+  const QString porta = PortaComunicacao;
+  const int ini = st.pagIni, fim = st.pagFim, copias = st.copias;
+  PortaComunicacao = nome;
+  st.pagIni = 1;
+  st.pagFim = 9999;
+  st.copias = 1;
+  const bool ok = Imprimir(nome);
+  PortaComunicacao = porta;
+  st.pagIni = ini;
+  st.pagFim = fim;
+  st.copias = copias;
+  return ok;
+}
+
+}  // namespace cotavia

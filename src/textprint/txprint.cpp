@@ -1,0 +1,304 @@
+#include "textprint/txprint.h"
+
+#include "platform/codepage.h"
+#include "platform/cups.h"
+#include "platform/dialogs.h"
+#include "textprint/txitem.h"
+#include "textprint/txstate.h"
+
+#include <algorithm>
+
+namespace cotavia {
+
+namespace {
+
+const QString kPosicaoInvalida = QStringLiteral("IMPRESSÃO: Posição de Impressão inválida, Linha/Coluna devem ser > 0");
+const QString kLimiteInvalido =
+    QStringLiteral("IMPRESSÃO: Posição de Impressão inválida, Página até 9999, Linha/Coluna até 999");
+const QString kBoxInvalido = QStringLiteral("IMPRESSÃO: Parâmetros inválidos para BOX...");
+
+HeadlessTxPrintUi& headlessUi() {
+  static HeadlessTxPrintUi ui;
+  return ui;
+}
+
+// Port of the system's current printer (a CUPS queue; empty = the default destination).
+QString portaDaImpressora(const QString& fila) {
+  const QString nome = fila.isEmpty() ? cups::defaultDestination() : fila;
+  if (nome.isEmpty()) return {};
+  for (const auto& d : cups::destinations())
+    if (d.name == nome) return PortaPadrao(cups::portOf(d));
+  return {};
+}
+
+}  // namespace
+
+// ---- Job state ----
+
+TxJobState& txJob() {
+  static TxJobState st;
+  return st;
+}
+
+void TxJobState::insere(const QByteArray& item) {
+  if (itens.isEmpty() || !(item < itens.last())) {
+    itens.append(item);
+    return;
+  }
+  auto it = std::upper_bound(itens.begin(), itens.end(), item);
+  itens.insert(it, item);
+}
+
+qsizetype TxJobState::inicioPagina(int pagina) const {
+  const QByteArray chave = MontaItem(pagina, 0, 0, 0, ' ', {}).left(4);
+  auto it = std::lower_bound(itens.begin(), itens.end(), chave);
+  return it - itens.begin();
+}
+
+// ---- Free helpers ----
+
+TModelo ModeloPelaImpressora(const QString& nome, TModelo atual) {
+  const QString n = nome.toUpper();
+  auto any = [&](std::initializer_list<const char*> words) {
+    for (const char* w : words)
+      if (n.contains(QString::fromUtf8(w))) return true;
+    return false;
+  };
+  if (any({"EPSON", "GRAFIX", "GENERIC", "GENÉRICO", "GENéRICO", "GENERICO"})) return TModelo::Epson;
+  if (any({"RIMA", "EMILIA"})) return TModelo::Rima;
+  if (any({"HP", "DESKJET"})) return TModelo::HP;
+  if (any({"GRAFICO", "GRÁFICO"})) return TModelo::Grafico;
+  if (any({"PERSONAL", "ESPECIAL"})) return TModelo::Personalizado;
+  return atual;
+}
+
+QString PortaPadrao(const QString& porta) { return porta.contains("LPT") ? porta.left(4) : porta; }
+
+// ---- Headless windows ----
+
+bool HeadlessTxPrintUi::setup(TTxPrint& tx, TxSetupValues& values) { return onSetup ? onSetup(tx, values) : true; }
+void HeadlessTxPrintUi::preview(TTxPrint& tx) {
+  if (onPreview) onPreview(tx);
+}
+void HeadlessTxPrintUi::progressBegin(TTxPrint&, const QString& caption, const QString& title, qint64 maximum) {
+  progress.append({caption, title, maximum, 0});
+}
+void HeadlessTxPrintUi::progressStep(TTxPrint& tx) {
+  if (progress.isEmpty()) return;
+  ++progress.last().steps;
+  if (cancelAfterSteps >= 0 && progress.last().steps >= cancelAfterSteps) tx.Cancelar();
+}
+void HeadlessTxPrintUi::progressEnd(TTxPrint&) {}
+bool HeadlessTxPrintUi::retryPort(TTxPrint&, const QString&) {
+  if (retryAnswers > 0) {
+    --retryAnswers;
+    return true;
+  }
+  return false;
+}
+
+// ---- TTxPrint ----
+
+TTxPrint::TTxPrint() : CorForm(0xF0, 0xF0, 0xF0) {}
+TTxPrint::~TTxPrint() = default;
+
+TxPrintUi& TTxPrint::ui() { return ui_ ? *ui_ : headlessUi(); }
+
+void TTxPrint::erro(const QString& msg) {
+  if (OnErro)
+    OnErro(*this, msg);
+  else
+    dialogs().message(msg);
+}
+
+void TTxPrint::mensagem(const QString& msg) { dialogs().message(msg); }
+
+void TTxPrint::fireBeforeNewPageIfPending() {
+  if (!ultimaPendente_) return;
+  if (OnBeforeNewPage) OnBeforeNewPage(*this, txJob().paginaAtual);
+  ultimaPendente_ = false;
+}
+
+bool TTxPrint::JobAberto() { return txJob().aberto; }
+bool TTxPrint::PreviewAtivo() const { return txJob().previewAtivo; }
+int TTxPrint::PaginaAtual() const { return txJob().paginaAtual; }
+const QList<QByteArray>& TTxPrint::Itens() const { return txJob().itens; }
+int TTxPrint::PaginaInicialTrabalho() const { return txJob().pagIni; }
+int TTxPrint::PaginaFinalTrabalho() const { return txJob().pagFim; }
+int TTxPrint::CopiasTrabalho() const { return txJob().copias; }
+const Sequencias& TTxPrint::SequenciasAtuais() const { return txJob().seq; }
+bool TTxPrint::Cancelado() const { return txJob().cancelado; }
+void TTxPrint::Cancelar(bool on) { txJob().cancelado = on; }
+
+void TTxPrint::MontaSequencias() {
+  txJob().seq = cotavia::MontaSequencias(Impressora, TamanhoQteLinhas, TamanhoQteLPP, FonteTamanhoPadrao,
+                                         FonteEstiloPadrao, ImpressoraPersonalizada);
+}
+
+bool TTxPrint::Abrir() {
+  TxJobState& st = txJob();
+  if (PortaComunicacao.isEmpty()) PortaComunicacao = portaDaImpressora(ImpressoraSistema);
+  if (UsaGerenciadorImpr) TestarPorta = false;
+  st.paginaAtual = NumeroPaginaInicial;
+  st.pagIni = PaginaInicial;
+  st.pagFim = PaginaFinal;
+  st.copias = NumerodeCopias;
+  if (st.aberto) {
+    erro(QStringLiteral("Erro #01 - (ABRIR) Relatório já foi aberto..."));
+    return false;
+  }
+  st.aberto = true;
+  st.abortado = false;
+  st.previewAtivo = false;
+  st.itens.clear();
+  MontaSequencias();
+  if (OnNewPage) OnNewPage(*this, st.paginaAtual);
+  ultimaPendente_ = true;
+  return true;
+}
+
+TxSetupValues TTxPrint::ValoresSetup() const {
+  const TxJobState& st = txJob();
+  TxSetupValues v;
+  v.impressoraSistema = ImpressoraSistema;
+  v.modelo = Impressora;
+  v.paginaInicial = st.pagIni;
+  v.paginaFinal = st.pagFim;
+  v.copias = st.copias;
+  v.preview = OpcoesPreview.Preview;
+  return v;
+}
+
+void TTxPrint::AplicaSetup(const TxSetupValues& v) {
+  TxJobState& st = txJob();
+  ImpressoraSistema = v.impressoraSistema;
+  if (const QString porta = portaDaImpressora(ImpressoraSistema); !porta.isEmpty()) PortaComunicacao = porta;
+  Impressora = v.modelo;
+  st.pagIni = v.paginaInicial;
+  st.pagFim = v.paginaFinal;
+  st.copias = v.copias;
+  OpcoesPreview.Preview = v.preview;
+  MontaSequencias();
+}
+
+bool TTxPrint::Setup() {
+  if (!txJob().aberto) {
+    erro(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto..."));
+    return false;
+  }
+  TxSetupValues v = ValoresSetup();
+  if (ui().setup(*this, v)) {
+    AplicaSetup(v);
+    return true;
+  }
+  Abortar();
+  return false;
+}
+
+bool TTxPrint::ImpF(int Linha, int Coluna, const QByteArray& Texto, TFonte Fonte) {
+  TxJobState& st = txJob();
+  if (Linha < 1 || Coluna < 1) {
+    mensagem(kPosicaoInvalida);
+    return false;
+  }
+  if (Fonte.empty()) Fonte = st.seq.fontePadrao;
+  if (!st.aberto) {
+    erro(QStringLiteral("Erro #06 - (IMP/IMPF) Relatório não foi aberto..."));
+    return false;
+  }
+  // Keys are fixed-width: a larger number would break the order of the whole list.
+  if (Linha > 999 || Coluna > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999) {
+    mensagem(kLimiteInvalido);
+    return false;
+  }
+  if (!Texto.isEmpty()) st.insere(MontaItem(st.paginaAtual, Linha, Coluna, Fonte.atributo(), 'T', Texto));
+  return true;
+}
+
+void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int ColunaFinal, bool Duplo) {
+  TxJobState& st = txJob();
+  if (!(LinhaInicial < LinhaFinal && LinhaInicial >= 1 && LinhaFinal >= 1 && ColunaFinal > ColunaInicial)) {
+    mensagem(kBoxInvalido);
+    return;
+  }
+  if (!st.aberto) return;
+  if (ColunaInicial < 1 || LinhaFinal > 999 || ColunaFinal > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999) {
+    mensagem(ColunaInicial < 1 ? kBoxInvalido : kLimiteInvalido);
+    return;
+  }
+  const QByteArray h(ColunaFinal - ColunaInicial - 1, Duplo ? '=' : '-');
+  const int p = st.paginaAtual;
+  st.insere(MontaItem(p, LinhaInicial, ColunaInicial, 0, 'B', (Duplo ? "A" : "a") + h + (Duplo ? "B" : "b")));
+  st.insere(MontaItem(p, LinhaFinal, ColunaInicial, 0, 'B', (Duplo ? "D" : "d") + h + (Duplo ? "C" : "c")));
+  const QByteArray v = Duplo ? "I" : "i";
+  for (int l = LinhaInicial + 1; l < LinhaFinal; ++l) {
+    st.insere(MontaItem(p, l, ColunaInicial, 0, 'B', v));
+    st.insere(MontaItem(p, l, ColunaFinal, 0, 'B', v));
+  }
+}
+
+int TTxPrint::NovaPagina() {
+  TxJobState& st = txJob();
+  if (!st.aberto) {
+    erro(QStringLiteral("Erro #04 - (NOVA PAGINA) Relatório não foi aberto..."));
+    return -1;
+  }
+  if (OnBeforeNewPage) OnBeforeNewPage(*this, st.paginaAtual);
+  ++st.paginaAtual;
+  if (OnNewPage) OnNewPage(*this, st.paginaAtual);
+  ultimaPendente_ = true;
+  return st.paginaAtual;
+}
+
+bool TTxPrint::Fechar() {
+  TxJobState& st = txJob();
+  if (st.abortado) return true;
+  if (!st.aberto) {
+    erro(QStringLiteral("Erro #02 - (FECHAR) Relatório não foi aberto..."));
+    st.aberto = false;
+    st.previewAtivo = false;
+    return false;
+  }
+  if (OnBeforeNewPage) OnBeforeNewPage(*this, st.paginaAtual);
+  ultimaPendente_ = false;
+  if (OpcoesPreview.Preview)
+    Visualizar();
+  else
+    Imprimir(QString());
+  if (!st.abortado) st.itens.clear();
+  st.aberto = false;
+  st.previewAtivo = false;
+  return true;
+}
+
+bool TTxPrint::Abortar() {
+  TxJobState& st = txJob();
+  bool r;
+  if (st.aberto) {
+    st.itens.clear();
+    r = true;
+  } else {
+    erro(QStringLiteral("Erro #08 - (ABORTAR) Relatório não foi aberto..."));
+    r = false;
+  }
+  st.aberto = false;
+  st.abortado = true;
+  if (OnCancel) OnCancel(*this);
+  return r;
+}
+
+int TTxPrint::UltimaPagina() const {
+  const TxJobState& st = txJob();
+  if (st.itens.isEmpty()) return 9999;
+  const int p = PaginaDoItem(st.itens.last());
+  return p < 0 ? 9999 : p;
+}
+
+void TTxPrint::Visualizar() {
+  if (OnPreview) OnPreview(*this);
+  txJob().previewAtivo = true;
+  ui().preview(*this);
+  txJob().previewAtivo = false;
+}
+
+}  // namespace cotavia

@@ -1,0 +1,33 @@
+#pragma once
+// Job state of the text print engine. It exists once per process: only one job can be open at
+// a time, whichever TTxPrint opened it.
+#include "textprint/txmodels.h"
+
+#include <QByteArray>
+#include <QList>
+
+namespace cotavia {
+
+struct TxJobState {
+  bool aberto = false;
+  bool abortado = false;
+  bool previewAtivo = false;
+  bool cancelado = false;  // cancel flag of the running print, save or load
+  int paginaAtual = 1;
+  int pagIni = 1;
+  int pagFim = 9999;
+  int copias = 1;
+  QList<QByteArray> itens;  // sorted ascending, duplicates kept
+  Sequencias seq;
+
+  void insere(const QByteArray& item);
+  // Index of the first item of page `pagina` or above.
+  qsizetype inicioPagina(int pagina) const;
+};
+
+TxJobState& txJob();
+
+// The identification line of a job file (40 characters).
+inline constexpr char kIdRelatorio[] = "ARQUIVO DE RELATORIO DE IMPRESSAO TEXTO1";
+
+}  // namespace cotavia
