@@ -1,0 +1,629 @@
+#include "textprint/txprevi.h"
+
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace cotavia {
+
+namespace {
+
+enum class Glifo { Cem, Largura, Full, Primeira, Anterior, Direto, Proxima, Ultima, Setup, Imprimir, Salvar, Abrir };
+
+void folha(QPainter& p, const QRectF& r) {
+  p.setPen(QPen(QColor(60, 60, 60), 1));
+  p.setBrush(Qt::white);
+  p.drawRect(r);
+}
+
+void triangulo(QPainter& p, double x, double y, bool direita) {
+  QPolygonF t;
+  if (direita)
+    t << QPointF(x, y - 6) << QPointF(x + 7, y) << QPointF(x, y + 6);
+  else
+    t << QPointF(x + 7, y - 6) << QPointF(x, y) << QPointF(x + 7, y + 6);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 70, 160));
+  p.drawPolygon(t);
+}
+
+QIcon icone(Glifo g) {
+  QPixmap pm(22, 22);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QColor azul(0, 70, 160);
+  switch (g) {
+    case Glifo::Cem: {
+      folha(p, QRectF(3.5, 1.5, 15, 19));
+      QFont f = p.font();
+      f.setPixelSize(8);
+      f.setBold(true);
+      p.setFont(f);
+      p.setPen(azul);
+      p.drawText(QRectF(3, 6, 16, 10), Qt::AlignCenter, QStringLiteral("100"));
+      break;
+    }
+    case Glifo::Largura: {
+      folha(p, QRectF(4.5, 1.5, 13, 19));
+      p.setPen(QPen(azul, 2));
+      p.drawLine(QPointF(2, 11), QPointF(20, 11));
+      triangulo(p, 0.5, 11, false);
+      triangulo(p, 14.5, 11, true);
+      break;
+    }
+    case Glifo::Full: {
+      folha(p, QRectF(5.5, 1.5, 11, 19));
+      p.setPen(QPen(azul, 1));
+      for (double y = 5; y < 19; y += 3) p.drawLine(QPointF(7.5, y), QPointF(14.5, y));
+      break;
+    }
+    case Glifo::Primeira:
+      p.fillRect(QRectF(5, 5, 2, 12), azul);
+      triangulo(p, 7.5, 11, false);
+      triangulo(p, 13, 11, false);
+      break;
+    case Glifo::Anterior:
+      triangulo(p, 7, 11, false);
+      break;
+    case Glifo::Proxima:
+      triangulo(p, 8, 11, true);
+      break;
+    case Glifo::Ultima:
+      triangulo(p, 2, 11, true);
+      triangulo(p, 7.5, 11, true);
+      p.fillRect(QRectF(15, 5, 2, 12), azul);
+      break;
+    case Glifo::Direto: {
+      folha(p, QRectF(3.5, 1.5, 15, 19));
+      QFont f = p.font();
+      f.setPixelSize(12);
+      f.setBold(true);
+      p.setFont(f);
+      p.setPen(azul);
+      p.drawText(QRectF(3, 2, 16, 18), Qt::AlignCenter, QStringLiteral("#"));
+      break;
+    }
+    case Glifo::Setup: {
+      p.setPen(QPen(QColor(60, 60, 60), 1.5));
+      for (int i = 0; i < 3; ++i) p.drawLine(QPointF(3, 5 + i * 6), QPointF(19, 5 + i * 6));
+      p.setPen(QPen(QColor(40, 40, 40), 1));
+      p.setBrush(azul);
+      p.drawRect(QRectF(6, 2.5, 4, 5));
+      p.drawRect(QRectF(13, 8.5, 4, 5));
+      p.drawRect(QRectF(8, 14.5, 4, 5));
+      break;
+    }
+    case Glifo::Imprimir: {
+      folha(p, QRectF(6.5, 1.5, 9, 7));
+      p.setPen(QPen(QColor(40, 40, 40), 1));
+      p.setBrush(QColor(170, 170, 170));
+      p.drawRoundedRect(QRectF(1.5, 7.5, 19, 8), 2, 2);
+      folha(p, QRectF(5.5, 12.5, 11, 8));
+      p.setPen(azul);
+      p.drawLine(QPointF(7.5, 15.5), QPointF(14.5, 15.5));
+      p.drawLine(QPointF(7.5, 17.5), QPointF(14.5, 17.5));
+      break;
+    }
+    case Glifo::Salvar: {
+      p.setPen(QPen(QColor(20, 20, 60), 1));
+      p.setBrush(azul);
+      p.drawRect(QRectF(2.5, 2.5, 17, 17));
+      p.setBrush(QColor(210, 210, 210));
+      p.drawRect(QRectF(6.5, 2.5, 9, 6));
+      p.setBrush(Qt::white);
+      p.drawRect(QRectF(5.5, 11.5, 11, 8));
+      break;
+    }
+    case Glifo::Abrir: {
+      p.setPen(QPen(QColor(120, 90, 0), 1));
+      p.setBrush(QColor(240, 200, 80));
+      p.drawRect(QRectF(1.5, 5.5, 17, 13));
+      p.setBrush(QColor(255, 225, 120));
+      QPolygonF tampa;
+      tampa << QPointF(4.5, 9.5) << QPointF(21, 9.5) << QPointF(18.5, 18.5) << QPointF(1.5, 18.5);
+      p.drawPolygon(tampa);
+      break;
+    }
+  }
+  return QIcon(pm);
+}
+
+QToolButton* botao(QWidget* pai, const char* nome, Glifo g, const QString& dica) {
+  auto* b = new QToolButton(pai);
+  b->setObjectName(QString::fromLatin1(nome));
+  b->setIcon(icone(g));
+  b->setIconSize(QSize(22, 22));
+  b->setToolTip(dica);
+  b->setAutoRaise(true);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setFixedSize(30, 30);
+  return b;
+}
+
+void estadoBotao(QToolButton* b, TStatBut s) {
+  b->setEnabled(s != TStatBut::Inativo);
+  b->setVisible(s != TStatBut::Invisivel);
+}
+
+// The extension of the chosen filter: "Arquivo Texto (*.TXT)" gives ".TXT".
+QString extensaoDoFiltro(const QString& filtro) {
+  const int i = filtro.lastIndexOf(QLatin1String("*."));
+  if (i < 0) return {};
+  QString ext = filtro.mid(i + 1);
+  const int fim = ext.indexOf(QLatin1Char(')'));
+  if (fim >= 0) ext.truncate(fim);
+  return ext.trimmed();
+}
+
+// The name with its extension (after the last dot of the last path element) replaced.
+QString trocaExtensao(const QString& nome, const QString& ext) {
+  const int barra = nome.lastIndexOf(QLatin1Char('/'));
+  const int ponto = nome.lastIndexOf(QLatin1Char('.'));
+  const QString base = ponto > barra ? nome.left(ponto) : nome;
+  return base + ext;
+}
+
+}  // namespace
+
+// ---- TTxVisor ----
+
+TTxVisor::TTxVisor(TTxPrevi* previ) : QWidget(), previ_(previ) {
+  setObjectName(QStringLiteral("VISOR"));
+  setCursor(Qt::PointingHandCursor);
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TTxVisor::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QSize fig = previ_->figura_;
+  if (fig.isEmpty()) return;
+  // The picture is stretched into the rectangle from (10, 10) to (W, H).
+  const double w = width() - 10, h = height() - 10;
+  const QRectF alvo(10, 10, w - 10, h - 10);
+  if (alvo.width() <= 0 || alvo.height() <= 0) return;
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setRenderHint(QPainter::TextAntialiasing, true);
+  p.translate(alvo.topLeft());
+  p.scale(alvo.width() / fig.width(), alvo.height() / fig.height());
+  p.drawPicture(0, 0, previ_->picture_);
+}
+
+void TTxVisor::mousePressEvent(QMouseEvent* e) { previ_->VISORClick(e->button(), e->position().toPoint()); }
+
+// ---- TTxPrevi ----
+
+QString TTxPrevi::FiltroSalvar() {
+  return QStringLiteral("Relatório gravado (*.RTX);;Arquivo para Impressão (*.PRN);;Arquivo Texto (*.TXT)");
+}
+
+TTxPrevi::TTxPrevi(TTxPrint& tx, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint),
+      tx_(tx) {
+  setObjectName(QStringLiteral("TxPrevi"));
+  setMinimumSize(540, 240);
+  zoomInicial_ = tx.OpcoesPreview.PreviewZoom;
+  remalina_ = tx.OpcoesPreview.Remalina;
+
+  QPalette pal = palette();
+  if (tx.CorForm.isValid()) {
+    pal.setColor(QPalette::Window, tx.CorForm);
+    pal.setColor(QPalette::Button, tx.CorForm);
+  }
+  setPalette(pal);
+  setAutoFillBackground(true);
+
+  auto* vbox = new QVBoxLayout(this);
+  vbox->setContentsMargins(0, 0, 0, 0);
+  vbox->setSpacing(0);
+  montaBarra();
+  vbox->addWidget(PanelH);
+
+  Scroller = new QScrollArea(this);
+  Scroller->setObjectName(QStringLiteral("Scroller"));
+  Scroller->setWidgetResizable(false);
+  Scroller->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Scroller->setBackgroundRole(QPalette::Dark);
+  VISOR = new TTxVisor(this);
+  Scroller->setWidget(VISOR);
+  vbox->addWidget(Scroller, 1);
+
+  // The window covers the screen, maximised.
+  if (QScreen* s = QGuiApplication::primaryScreen()) setGeometry(s->availableGeometry());
+  setWindowState(windowState() | Qt::WindowMaximized);
+
+  ultima_ = ultimaDoJob();
+  figura_ = tx_.TamanhoFigura(true);
+  picture_.setBoundingRect(QRect(QPoint(0, 0), figura_));
+
+  // The window sees the keys before its controls.
+  qApp->installEventFilter(this);
+
+  // Dialogs by default.
+  pedeArquivoSalvar = [this](QString& arquivo, QString& filtro) {
+    QFileDialog d(this, QStringLiteral("Salvar relatório como..."), programFolder());
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setNameFilters(FiltroSalvar().split(QStringLiteral(";;")));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.selectFile(arquivo);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
+    arquivo = d.selectedFiles().first();
+    filtro = d.selectedNameFilter();
+    return true;
+  };
+  pedeArquivoAbrir = [this]() -> QString {
+    QFileDialog d(this, QStringLiteral("Selecionar relatório..."), programFolder());
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setNameFilter(QStringLiteral("Relatório gravado (*.RTX)"));
+    d.setDefaultSuffix(QStringLiteral("RTX"));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+  };
+  pedePagina = [this](QString& texto) {
+    bool ok = false;
+    texto = QInputDialog::getText(this, QStringLiteral("Acesso rápido"), QStringLiteral("Qual página deseja ver ?"),
+                                  QLineEdit::Normal, QString(), &ok);
+    return ok;
+  };
+}
+
+TTxPrevi::~TTxPrevi() { qApp->removeEventFilter(this); }
+
+void TTxPrevi::montaBarra() {
+  PanelH = new QWidget(this);
+  PanelH->setObjectName(QStringLiteral("PanelH"));
+  auto* h = new QHBoxLayout(PanelH);
+  h->setContentsMargins(6, 3, 6, 3);
+  h->setSpacing(2);
+
+  CEM = botao(PanelH, "CEM", Glifo::Cem, QStringLiteral("Zoom 100%"));
+  LARGURA = botao(PanelH, "LARGURA", Glifo::Largura, QStringLiteral("Ajustar na Largura"));
+  FULL = botao(PanelH, "FULL", Glifo::Full, QStringLiteral("Ver página inteira"));
+  LZoom = new QLabel(QStringLiteral("Zoom:"), PanelH);
+  LZoom->setObjectName(QStringLiteral("LZoom"));
+  ZoomVisor = new QSpinBox(PanelH);
+  ZoomVisor->setObjectName(QStringLiteral("ZoomVisor"));
+  ZoomVisor->setRange(20, 400);
+  ZoomVisor->setSingleStep(5);
+  ZoomVisor->setValue(100);
+  ZoomVisor->setToolTip(QStringLiteral("Zomm "));
+  ZoomVisor->setFixedWidth(60);
+  PRIMEIRA = botao(PanelH, "PRIMEIRA", Glifo::Primeira, QStringLiteral("Primeira página"));
+  ANTERIOR = botao(PanelH, "ANTERIOR", Glifo::Anterior, QStringLiteral("Página anterior"));
+  DIRETO = botao(PanelH, "DIRETO", Glifo::Direto, QStringLiteral("Acesso direto à Página "));
+  PROXIMA = botao(PanelH, "PROXIMA", Glifo::Proxima, QStringLiteral("Próxima página"));
+  ULTIMA = botao(PanelH, "ULTIMA", Glifo::Ultima, QStringLiteral("Última página"));
+  SETUP = botao(PanelH, "SETUP", Glifo::Setup, QStringLiteral("Configuração"));
+  IMPRIMIR = botao(PanelH, "IMPRIMIR", Glifo::Imprimir, QStringLiteral("Imprimir"));
+  SALVAR = botao(PanelH, "SALVAR", Glifo::Salvar, QStringLiteral("Salvar relatório"));
+  ABRIR = botao(PanelH, "ABRIR", Glifo::Abrir, QStringLiteral("Ler relatório gravado"));
+  CANCELAR = new QPushButton(QStringLiteral("&Fechar"), PanelH);
+  CANCELAR->setObjectName(QStringLiteral("CANCELAR"));
+  CANCELAR->setToolTip(QStringLiteral("Fechar visualização"));
+  CANCELAR->setAutoDefault(false);
+  CANCELAR->setFocusPolicy(Qt::NoFocus);
+
+  auto sep = [&] { h->addSpacing(10); };
+  h->addWidget(CEM);
+  h->addWidget(LARGURA);
+  h->addWidget(FULL);
+  h->addSpacing(6);
+  h->addWidget(LZoom);
+  h->addWidget(ZoomVisor);
+  sep();
+  h->addWidget(PRIMEIRA);
+  h->addWidget(ANTERIOR);
+  h->addWidget(DIRETO);
+  h->addWidget(PROXIMA);
+  h->addWidget(ULTIMA);
+  sep();
+  h->addWidget(SETUP);
+  h->addWidget(IMPRIMIR);
+  h->addWidget(SALVAR);
+  h->addWidget(ABRIR);
+  sep();
+  h->addWidget(CANCELAR);
+  h->addStretch(1);
+
+  // The font colour of the engine's windows goes to the zoom label and the close button.
+  if (tx_.CorFonte.isValid()) {
+    for (QWidget* w : {static_cast<QWidget*>(LZoom), static_cast<QWidget*>(CANCELAR)}) {
+      QPalette p = w->palette();
+      p.setColor(QPalette::WindowText, tx_.CorFonte);
+      p.setColor(QPalette::ButtonText, tx_.CorFonte);
+      w->setPalette(p);
+    }
+  }
+
+  const TPreviewOptions& o = tx_.OpcoesPreview;
+  estadoBotao(SETUP, o.BotaoSetup);
+  estadoBotao(IMPRIMIR, o.BotaoImprimir);
+  estadoBotao(SALVAR, o.BotaoGravar);
+  estadoBotao(ABRIR, o.BotaoLer);
+
+  connect(CEM, &QToolButton::clicked, this, &TTxPrevi::CEMClick);
+  connect(LARGURA, &QToolButton::clicked, this, &TTxPrevi::LARGURAClick);
+  connect(FULL, &QToolButton::clicked, this, &TTxPrevi::FULLClick);
+  connect(ZoomVisor, &QSpinBox::valueChanged, this, [this](int v) {
+    zoom_ = v;
+    Repinta();
+  });
+  connect(PRIMEIRA, &QToolButton::clicked, this, &TTxPrevi::PRIMEIRAClick);
+  connect(ANTERIOR, &QToolButton::clicked, this, &TTxPrevi::ANTERIORClick);
+  connect(DIRETO, &QToolButton::clicked, this, &TTxPrevi::DIRETOClick);
+  connect(PROXIMA, &QToolButton::clicked, this, &TTxPrevi::PROXIMAClick);
+  connect(ULTIMA, &QToolButton::clicked, this, &TTxPrevi::ULTIMAClick);
+  connect(SETUP, &QToolButton::clicked, this, &TTxPrevi::SETUPClick);
+  connect(IMPRIMIR, &QToolButton::clicked, this, &TTxPrevi::IMPRIMIRClick);
+  connect(SALVAR, &QToolButton::clicked, this, &TTxPrevi::SALVARClick);
+  connect(ABRIR, &QToolButton::clicked, this, &TTxPrevi::ABRIRClick);
+  connect(CANCELAR, &QPushButton::clicked, this, &TTxPrevi::reject);
+}
+
+int TTxPrevi::ultimaDoJob() const {
+  // An empty job shows its one blank page (the job's "last page" of an empty list is 9999).
+  if (tx_.Itens().isEmpty()) return 1;
+  return qMax(1, tx_.UltimaPagina());
+}
+
+void TTxPrevi::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (mostrado_) return;
+  mostrado_ = true;
+  pagina_ = 1;
+  figura_ = tx_.TamanhoFigura(true);
+  Mostrar();
+  if (layout()) layout()->activate();
+  aplicaZoomInicial();
+}
+
+void TTxPrevi::aplicaZoomInicial() {
+  const int z = zoomInicial_;
+  if (z == 0)
+    FULLClick();
+  else if (z == -1)
+    LARGURAClick();
+  else if (z < -2 || z > 400 || z == -2)
+    DefineZoom(100);
+  else
+    DefineZoom(z);
+}
+
+void TTxPrevi::Mostrar() {
+  picture_ = QPicture();
+  tx_.DesenhaPagina(pagina_, picture_, true);
+  picture_.setBoundingRect(QRect(QPoint(0, 0), figura_));
+  Repinta();
+  setWindowTitle(tx_.OpcoesPreview.CaptionPreview + QStringLiteral(" - Página ") + QString::number(pagina_) +
+                 QLatin1Char('/') + QString::number(ultima_));
+}
+
+void TTxPrevi::Repinta() {
+  const int w = static_cast<int>(std::lround(figura_.width() * zoom_ / 100.0));
+  const int h = static_cast<int>(std::lround(figura_.height() * zoom_ / 100.0));
+  VISOR->resize(w + 10, h + 10);
+  VISOR->update();
+}
+
+void TTxPrevi::DefineZoom(double z) {
+  const int v = qBound(ZoomVisor->minimum(), static_cast<int>(z), ZoomVisor->maximum());
+  if (ZoomVisor->value() != v) {
+    ZoomVisor->setValue(v);  // sets the zoom and repaints
+  } else {
+    zoom_ = v;
+    Repinta();
+  }
+}
+
+void TTxPrevi::CEMClick() { DefineZoom(100); }
+
+void TTxPrevi::LARGURAClick() {
+  if (figura_.width() <= 0) return;
+  DefineZoom(std::trunc((Scroller->width() - 30) * 100.0 / figura_.width()));
+}
+
+void TTxPrevi::FULLClick() {
+  if (figura_.isEmpty()) return;
+  // The client area without scroll bars: the whole page needs none.
+  const QSize c = Scroller->maximumViewportSize();
+  const double zl = (c.width() - 10) * 100.0 / figura_.width();
+  const double za = (c.height() - 10) * 100.0 / figura_.height();
+  DefineZoom(std::trunc(qMin(zl, za)));
+}
+
+void TTxPrevi::VISORClick(Qt::MouseButton botao, QPoint pos) {
+  if (botao == Qt::LeftButton) {
+    const int z = static_cast<int>(zoom_) + 40;
+    DefineZoom(z <= ZoomVisor->maximum() ? z : ZoomVisor->maximum());
+  } else if (botao == Qt::RightButton) {
+    const int z = static_cast<int>(zoom_) - 40;
+    DefineZoom(z >= ZoomVisor->minimum() ? z : ZoomVisor->minimum());
+  } else {
+    return;
+  }
+  QScrollBar* hb = Scroller->horizontalScrollBar();
+  QScrollBar* vb = Scroller->verticalScrollBar();
+  if (hb->isVisibleTo(Scroller) && hb->maximum() > 0) {
+    const int w = qMin(Scroller->viewport()->width(), VISOR->width());
+    hb->setValue(pos.x() >= w / 2 ? pos.x() - w / 2 : 0);
+  }
+  if (vb->isVisibleTo(Scroller) && vb->maximum() > 0) {
+    const int w = qMin(Scroller->viewport()->height(), VISOR->height());
+    vb->setValue(pos.y() >= w / 2 ? pos.y() - w / 2 : 0);
+  }
+}
+
+void TTxPrevi::irPara(int pagina) {
+  if (pagina == pagina_) return;
+  pagina_ = pagina;
+  Mostrar();
+}
+
+void TTxPrevi::PRIMEIRAClick() { irPara(1); }
+void TTxPrevi::ANTERIORClick() {
+  if (pagina_ > 1) irPara(pagina_ - 1);
+}
+void TTxPrevi::PROXIMAClick() {
+  if (pagina_ < ultima_) irPara(pagina_ + 1);
+}
+void TTxPrevi::ULTIMAClick() { irPara(ultima_); }
+
+void TTxPrevi::DIRETOClick() {
+  QString texto;
+  if (!pedePagina || !pedePagina(texto)) return;  // cancelled: nothing to do
+  bool ok = false;
+  const int n = texto.trimmed().toInt(&ok);
+  if (!ok) {
+    dialogs().message(QStringLiteral("Página inválida..."));
+    return;
+  }
+  if (n >= 1 && n <= ultima_) {
+    pagina_ = n;
+    Mostrar();
+  }
+}
+
+bool TTxPrevi::ativo(const QAbstractButton* b) { return b->isEnabled() && !b->isHidden(); }
+
+void TTxPrevi::SETUPClick() {
+  if (!ativo(SETUP)) return;
+  tx_.Setup();
+  // The model may have changed: draw the page again.
+  Mostrar();
+}
+
+void TTxPrevi::IMPRIMIRClick() {
+  if (!ativo(IMPRIMIR)) return;
+  tx_.Imprimir();
+}
+
+QString TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
+  const QString ext = extensaoDoFiltro(filtro).toUpper();
+  const QString nome = trocaExtensao(arquivo, ext);
+  if (ext == QLatin1String(".RTX")) {
+    tx_.GravarRelatorio(nome);
+  } else if (ext == QLatin1String(".PRN")) {
+    tx_.GravarImpressao(nome);
+  } else if (ext == QLatin1String(".TXT")) {
+    tx_.GravarTexto(nome);
+  } else {
+    return {};
+  }
+  return nome;
+}
+
+void TTxPrevi::SALVARClick() {
+  if (!ativo(SALVAR) || !pedeArquivoSalvar) return;
+  QString arquivo = fromCp1252(tx_.TitulodoRelatorio);
+  QString filtro = FiltroSalvar().section(QStringLiteral(";;"), 0, 0);
+  if (!pedeArquivoSalvar(arquivo, filtro) || arquivo.isEmpty()) return;
+  Salva(arquivo, filtro);
+}
+
+void TTxPrevi::ABRIRClick() {
+  if (!ativo(ABRIR) || !pedeArquivoAbrir) return;
+  const QString arquivo = pedeArquivoAbrir();
+  if (arquivo.isEmpty()) return;
+  tx_.LerRelatorio(arquivo);
+  ultima_ = ultimaDoJob();
+  figura_ = tx_.TamanhoFigura(true);
+  pagina_ = 1;
+  Mostrar();
+}
+
+bool TTxPrevi::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::KeyPress && o->isWidgetType() && static_cast<QWidget*>(o)->window() == this)
+    return teclas(static_cast<QKeyEvent*>(e));
+  return QDialog::eventFilter(o, e);
+}
+
+bool TTxPrevi::teclas(QKeyEvent* k) {
+  const Qt::KeyboardModifiers m = k->modifiers();
+  const bool ctrl = m & Qt::ControlModifier;
+  const int passo = (m & Qt::ShiftModifier) ? 100 : 20;
+  QScrollBar* hb = Scroller->horizontalScrollBar();
+  QScrollBar* vb = Scroller->verticalScrollBar();
+  if (ctrl) {
+    switch (k->key()) {
+      case Qt::Key_S:
+        SETUPClick();
+        return true;
+      case Qt::Key_P:
+        IMPRIMIRClick();
+        return true;
+      case Qt::Key_G:
+        SALVARClick();
+        return true;
+      case Qt::Key_L:
+        ABRIRClick();
+        return true;
+      case Qt::Key_N:
+        DIRETOClick();
+        return true;
+      default:
+        return false;
+    }
+  }
+  switch (k->key()) {
+    case Qt::Key_Left:
+      hb->setValue(hb->value() - passo);
+      return true;
+    case Qt::Key_Right:
+      hb->setValue(hb->value() + passo);
+      return true;
+    case Qt::Key_Up:
+      vb->setValue(vb->value() - passo);
+      return true;
+    case Qt::Key_Down:
+      vb->setValue(vb->value() + passo);
+      return true;
+    case Qt::Key_PageUp:
+      ANTERIORClick();
+      return true;
+    case Qt::Key_PageDown:
+      PROXIMAClick();
+      return true;
+    case Qt::Key_Home:
+      PRIMEIRAClick();
+      return true;
+    case Qt::Key_End:
+      ULTIMAClick();
+      return true;
+    case Qt::Key_Escape:
+      reject();
+      return true;
+    case Qt::Key_Plus:
+      if (!(m & Qt::KeypadModifier)) return false;
+      DefineZoom(qMin<double>(zoom_ + 5, ZoomVisor->maximum()));
+      return true;
+    case Qt::Key_Minus:
+      if (!(m & Qt::KeypadModifier)) return false;
+      DefineZoom(qMax<double>(zoom_ - 5, ZoomVisor->minimum()));
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace cotavia

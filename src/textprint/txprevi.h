@@ -1,0 +1,125 @@
+#pragma once
+// TTxPrevi: the preview window of the text print engine. It draws one page of the open job at a
+// time as it would look on continuous paper, pages through the job, zooms, and starts the print
+// run, the setup window, the three saves and the load of a saved job.
+#include "textprint/txprint.h"
+
+#include <QDialog>
+#include <QPicture>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QToolButton;
+class QAbstractButton;
+
+namespace cotavia {
+
+class TTxPrevi;
+
+// The paint box that shows the page picture.
+class TTxVisor : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TTxVisor(TTxPrevi* previ);
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+
+ private:
+  TTxPrevi* previ_;
+};
+
+class TTxPrevi : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TTxPrevi(TTxPrint& tx, QWidget* parent = nullptr);
+  ~TTxPrevi() override;
+
+  // ---- State ----
+  int Pagina() const { return pagina_; }
+  int UltimaPagina() const { return ultima_; }
+  double Zoom() const { return zoom_; }
+  // Size of the page picture in units.
+  QSize Figura() const { return figura_; }
+  const QPicture& Picture() const { return picture_; }
+
+  // ---- Actions (the buttons and keys call these) ----
+  void Mostrar();             // renders the current page, repaints, sets the caption
+  void Repinta();             // sizes VISOR for the zoom and repaints it
+  void DefineZoom(double z);  // through the spin field: kept within 20 to 400
+  void CEMClick();
+  void LARGURAClick();
+  void FULLClick();
+  void PRIMEIRAClick();
+  void ANTERIORClick();
+  void PROXIMAClick();
+  void ULTIMAClick();
+  void DIRETOClick();
+  void SETUPClick();
+  void IMPRIMIRClick();
+  void SALVARClick();
+  void ABRIRClick();
+  // Click on the page at `pos` (VISOR coordinates): left zooms in, right zooms out.
+  void VISORClick(Qt::MouseButton botao, QPoint pos);
+  // Saves in the format of the filter's extension (".RTX", ".PRN", ".TXT"), the name's own
+  // extension replaced by it. Returns the file name used (empty when nothing was saved).
+  QString Salva(const QString& arquivo, const QString& filtro);
+
+  // Dialogs the window asks; tests replace them. Save: name in/out and the chosen filter
+  // (out); false = cancelled. Open: the file or empty. Go to page: the typed text; false =
+  // cancelled.
+  std::function<bool(QString& arquivo, QString& filtro)> pedeArquivoSalvar;
+  std::function<QString()> pedeArquivoAbrir;
+  std::function<bool(QString& texto)> pedePagina;
+
+  static QString FiltroSalvar();
+
+  // ---- Controls ----
+  QWidget* PanelH;
+  QToolButton* CEM;
+  QToolButton* LARGURA;
+  QToolButton* FULL;
+  QLabel* LZoom;
+  QSpinBox* ZoomVisor;
+  QToolButton* PRIMEIRA;
+  QToolButton* ANTERIOR;
+  QToolButton* DIRETO;
+  QToolButton* PROXIMA;
+  QToolButton* ULTIMA;
+  QToolButton* SETUP;
+  QToolButton* IMPRIMIR;
+  QToolButton* SALVAR;
+  QToolButton* ABRIR;
+  QPushButton* CANCELAR;
+  QScrollArea* Scroller;
+  TTxVisor* VISOR;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  friend class TTxVisor;
+  void montaBarra();
+  void aplicaZoomInicial();
+  bool teclas(QKeyEvent* k);
+  static bool ativo(const QAbstractButton* b);
+  void irPara(int pagina);
+  int ultimaDoJob() const;
+
+  TTxPrint& tx_;
+  QPicture picture_;
+  QSize figura_;
+  int pagina_ = 1;
+  int ultima_ = 1;
+  double zoom_ = 100;
+  int zoomInicial_ = 100;
+  bool remalina_ = false;
+  bool mostrado_ = false;
+};
+
+}  // namespace cotavia

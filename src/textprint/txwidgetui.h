@@ -1,0 +1,47 @@
+#pragma once
+// The text print engine's windows as widgets: the setup window, the preview and the progress
+// window, shown by the engine through TxPrintUi.
+#include "textprint/txprint.h"
+
+#include <QList>
+#include <QPointer>
+#include <functional>
+
+class QWidget;
+
+namespace cotavia {
+
+class TTxPrevi;
+class TTxProgr;
+class TTxSetup;
+
+class WidgetTxPrintUi : public TxPrintUi {
+ public:
+  // `dono` is the window the engine's windows belong to (the editor); may be null.
+  explicit WidgetTxPrintUi(QWidget* dono = nullptr) : dono_(dono) {}
+  ~WidgetTxPrintUi() override;
+
+  bool setup(TTxPrint& tx, TxSetupValues& values) override;
+  void preview(TTxPrint& tx) override;
+  void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
+  void progressStep(TTxPrint& tx) override;
+  void progressEnd(TTxPrint& tx) override;
+  void processEvents() override;
+  bool retryPort(TTxPrint& tx, const QString& status) override;
+
+  // The progress window of the run going on (null between runs).
+  TTxProgr* progresso() const { return progr_; }
+  // Called with each window right before it is shown (tests drive the windows from here; the
+  // setup and preview windows are modal).
+  std::function<void(TTxSetup&)> aoMostrarSetup;
+  std::function<void(TTxPrevi&)> aoMostrarPreview;
+  std::function<void(TTxProgr&)> aoMostrarProgresso;
+
+ private:
+  QWidget* pai() const;
+  QPointer<QWidget> dono_;
+  QPointer<TTxProgr> progr_;
+  QList<QPointer<QWidget>> desativadas_;
+};
+
+}  // namespace cotavia
