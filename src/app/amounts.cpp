@@ -1,5 +1,6 @@
 #include "app/amounts.h"
 
+#include "platform/codepage.h"
 #include "platform/error.h"
 
 #include <charconv>
@@ -135,6 +136,13 @@ bool plainToNumber(const char* first, const char* last, long double& out) {
 
 }  // namespace
 
+std::string textForMessage(const QByteArray& cp1252) {
+  QByteArray shown = cp1252;
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return fromCp1252(shown).toStdString();
+}
+
 QByteArray formatAmount(long double v, int decimals, int maxSignificant) {
   return fixedText(v, decimals, maxSignificant, true);
 }
@@ -195,7 +203,7 @@ long double strToFloat(const QByteArray& text) {
       break;
     }
   }
-  if (!anyDigit) throw invalidFloat(text.toStdString());
+  if (!anyDigit) throw invalidFloat(textForMessage(text));
   if (buf.endsWith('.')) buf.chop(1);  // "12," reads as 12
   if (s < end && (*s == 'E' || *s == 'e')) {
     buf += 'e';
@@ -203,11 +211,11 @@ long double strToFloat(const QByteArray& text) {
     if (s < end && (*s == '+' || *s == '-')) buf += *s++;
     const char* expStart = s;
     for (; s < end && isDigit(*s); ++s) buf += *s;
-    if (s == expStart) throw invalidFloat(text.toStdString());
+    if (s == expStart) throw invalidFloat(textForMessage(text));
   }
   long double v = 0;
   if (s != end || !plainToNumber(buf.constData(), buf.constData() + buf.size(), v) || !std::isfinite(v))
-    throw invalidFloat(text.toStdString());
+    throw invalidFloat(textForMessage(text));
   return neg ? -v : v;
 }
 
@@ -217,15 +225,15 @@ int strToInt(const QByteArray& text) {
   while (p < end && *p == ' ') ++p;
   bool neg = false;
   if (p < end && (*p == '+' || *p == '-')) neg = *p++ == '-';
-  if (p == end) throw invalidInteger(text.toStdString());
+  if (p == end) throw invalidInteger(textForMessage(text));
   long long v = 0;
   for (; p < end; ++p) {
-    if (!isDigit(*p)) throw invalidInteger(text.toStdString());
+    if (!isDigit(*p)) throw invalidInteger(textForMessage(text));
     v = v * 10 + (*p - '0');
-    if (v > 2147483648LL) throw invalidInteger(text.toStdString());
+    if (v > 2147483648LL) throw invalidInteger(textForMessage(text));
   }
   if (neg) v = -v;
-  if (v > 2147483647LL) throw invalidInteger(text.toStdString());
+  if (v > 2147483647LL) throw invalidInteger(textForMessage(text));
   return static_cast<int>(v);
 }
 
@@ -237,7 +245,7 @@ long double somente_numeros(const QByteArray& text) {
   long double v = 0;
   if (digits.isEmpty() || !plainToNumber(digits.constData(), digits.constData() + digits.size(), v) ||
       !std::isfinite(v))
-    throw invalidFloat(text.toStdString());
+    throw invalidFloat(textForMessage(text));
   return v;
 }
 

@@ -4,6 +4,7 @@
 // cells and the numeric entry field's parsing and fixed notation. All texts are Windows-1252
 // bytes (one byte = one character = one column). Arithmetic is in 80-bit long double.
 #include <QByteArray>
+#include <string>
 
 namespace cotavia {
 
@@ -65,5 +66,9 @@ long double numEditRound(long double value, int decimals);
 // The field's painted text without the focus: with thousands separators when `showSeparator`,
 // else as numEditFixed. numEditDisplay(1234.5L, 4, true) == "1.234,5000".
 QByteArray numEditDisplay(long double value, int decimals, bool showSeparator);
+
+// A Windows-1252 text as it goes into an error message (messages are UTF-8): control
+// characters show as "?" so that a message stays one line.
+std::string textForMessage(const QByteArray& cp1252);
 
 }  // namespace cotavia

@@ -60,7 +60,7 @@ bool allDigits(const QByteArray& s) {
 long double parseAmount(const QByteArray& text, int maxDecimals, const char* what, const QString& fileName, int line) {
   const QByteArray s = text.trimmed();
   if (s.isEmpty()) return 0;
-  const std::string shown = fromCp1252(s).toStdString();
+  const std::string shown = textForMessage(s);
   if (s.startsWith('-')) throw lineError(fileName, line, std::string("the ") + what + " '" + shown + "' is negative");
   const qsizetype comma = s.indexOf(',');
   const QByteArray intPart = comma < 0 ? s : s.left(comma);
@@ -122,15 +122,13 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
       if (static_cast<unsigned char>(c) < 0x20)
         throw lineError(fileName, lineNo, "the brand holds a control character");
     if (p.brand.size() > kBrandLength)
-      throw lineError(fileName, lineNo,
-                      "the brand '" + fromCp1252(p.brand).toStdString() + "' is longer than 20 characters");
+      throw lineError(fileName, lineNo, "the brand '" + textForMessage(p.brand) + "' is longer than 20 characters");
     p.unitPrice = parseAmount(f[2], 4, "unit price", fileName, lineNo);
     p.discount = parseAmount(f[3], 2, "discount", fileName, lineNo);
     p.surcharge = parseAmount(f[4], 2, "surcharge", fileName, lineNo);
     if (auto it = seen.constFind(p.item); it != seen.cend())
-      throw lineError(
-          fileName, lineNo,
-          "item " + fromCp1252(p.item).toStdString() + " is already listed on line " + std::to_string(it.value()));
+      throw lineError(fileName, lineNo,
+                      "item " + textForMessage(p.item) + " is already listed on line " + std::to_string(it.value()));
     seen.insert(p.item, lineNo);
     out.append(p);
   }
@@ -148,12 +146,12 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
   for (const PriceLine& p : lines) {
     auto it = index.constFind(p.item);
     if (it == index.cend())
-      throw lineError(fileName, p.line, "item " + fromCp1252(p.item).toStdString() + " is not in the proposal");
+      throw lineError(fileName, p.line, "item " + textForMessage(p.item) + " is not in the proposal");
     for (int r : it.value()) {
       const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
       if (total < 0)
         throw lineError(fileName, p.line,
-                        "item " + fromCp1252(p.item).toStdString() + ": the item total " +
+                        "item " + textForMessage(p.item) + ": the item total " +
                             formatAmount(total, 2, 14).toStdString() +
                             " is negative (the discount is larger than quantity times unit price plus surcharge)");
       ++priced;

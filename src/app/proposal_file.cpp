@@ -38,7 +38,7 @@ QByteArray moneyCell(const QByteArray& text, long double divisor, int decimals, 
 }
 
 std::string itemName(const GridRow& row, int index) {
-  return "item " + trimRight(row[ColItem]).toStdString() + " (row " + std::to_string(index + 1) + ")";
+  return "item " + textForMessage(trimRight(row[ColItem])) + " (row " + std::to_string(index + 1) + ")";
 }
 
 // The digits of an amount cell as the response file holds them, or blanks for an empty cell.
@@ -48,7 +48,7 @@ QByteArray amountField(const GridRow& row, int index, int column, int width, boo
   const QByteArray& cell = row[column];
   if (blankAllowed && trimRight(cell).isEmpty()) return QByteArray(width, ' ');
   if (check && cell.trimmed().startsWith('-'))
-    throw AppError(itemName(row, index) + ": the " + what + " " + cell.trimmed().toStdString() +
+    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
                    " is negative; a proposal cannot hold a negative amount");
   long double value = 0;
   try {
@@ -59,7 +59,7 @@ QByteArray amountField(const GridRow& row, int index, int column, int width, boo
   }
   QByteArray digits = formatGeneral(value);
   if (check && digits.size() > width)
-    throw AppError(itemName(row, index) + ": the " + what + " " + cell.trimmed().toStdString() +
+    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
                    " is too large for its column");
   return padLeft(digits, width);
 }
@@ -183,9 +183,7 @@ void checkIdentityForFileName(const QByteArray& identity) {
     if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') bad = true;
   }
   if (bad) {
-    QByteArray shown;
-    for (char c : identity) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-    throw AppError("the supplier identity '" + fromCp1252(shown).toStdString() + "' cannot be part of a file name");
+    throw AppError("the supplier identity '" + textForMessage(identity) + "' cannot be part of a file name");
   }
 }
 

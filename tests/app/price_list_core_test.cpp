@@ -1,0 +1,112 @@
+#include "app/amounts.h"
+#include "app/price_list.h"
+
+#include "core_fixtures.h"
+
+#include <gtest/gtest.h>
+
+using namespace cotavia;
+using namespace cotavia::test;
+
+namespace {
+
+const QByteArray kHead = "item;marca;preco_unitario;desconto;acrescimo\r\n";
+
+Proposal threeItems() {
+  QByteArray content = joinCrLf(standardHeader());
+  for (const char* n : {"0001", "0002", "0003"}) {
+    Item it;
+    it.number = n;
+    it.quantity = "100000";  // 10
+    content += itemLine(it) + "\r\n";
+  }
+  Proposal p;
+  parseProposal(content, "P0001.KVT", p);
+  return p;
+}
+
+std::string refusal(const QByteArray& list) {
+  try {
+    Proposal p = threeItems();
+    const Proposal before = p;
+    try {
+      applyPriceList(p, parsePriceList(list, "precos.csv"), "precos.csv");
+    } catch (...) {
+      EXPECT_EQ(p.rows, before.rows) << "changed before refusing";
+      throw;
+    }
+  } catch (const AppError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+}  // namespace
+
+TEST(PriceList, AppliesAsOkOnEachItem) {
+  // UTF-8 with a byte order mark, thousands dots optional, quoted fields, blanks trimmed,
+  // an empty amount is zero.
+  const QByteArray list = "\xEF\xBB\xBF" + kHead +
+                          "0001;Marca \xC3\x81gil;1.234,5678;1,00;0,5\r\n"
+                          "\r\n"
+                          " 3 ;\"Tinta; azul\";2,5;;\n";
+  Proposal p = threeItems();
+  QList<PriceLine> lines = parsePriceList(list, "precos.csv");
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_EQ(lines[0].line, 2);
+  EXPECT_EQ(lines[1].line, 4);
+  EXPECT_EQ(lines[0].brand, "Marca \xC1gil");  // Windows-1252
+  EXPECT_EQ(lines[1].brand, "Tinta; azul");
+
+  // "3" does not match "0003": item numbers are compared as text.
+  EXPECT_EQ(refusal(kHead + "3;x;1;;\r\n"), "precos.csv:2: item 3 is not in the proposal");
+
+  lines[1].item = "0003";
+  EXPECT_EQ(applyPriceList(p, lines, "precos.csv"), 2);
+  EXPECT_EQ(p.rows[0][ColUnitPrice], "1.234,5678");
+  EXPECT_EQ(p.rows[0][ColDiscount], "      1,00");
+  EXPECT_EQ(p.rows[0][ColSurcharge], "      0,50");
+  EXPECT_EQ(p.rows[0][ColTotal], "     12.345,18");  // 0,5 + 12345,678 - 1 = 12345,178
+  EXPECT_EQ(p.rows[0][ColBrand], "Marca \xC1gil");
+  EXPECT_EQ(p.rows[1][ColUnitPrice], QByteArray(10, ' '));  // not listed: untouched
+  EXPECT_EQ(p.rows[2][ColUnitPrice], "    2,5000");
+  EXPECT_EQ(p.rows[2][ColDiscount], "      0,00");
+  EXPECT_EQ(p.rows[2][ColTotal], "         25,00");
+
+  // Windows-1252 input is taken as it is; extra empty fields at the end are tolerated.
+  lines = parsePriceList("ITEM;Marca;Preco_Unitario;Desconto;Acrescimo;;\r\n0002;Pap\xE9is;10;;;\r\n", "p.csv");
+  EXPECT_EQ(lines[0].brand, "Pap\xE9is");
+  EXPECT_EQ(lines[0].unitPrice, 10);
+}
+
+TEST(PriceList, EachBadLineIsRefusedNamingIt) {
+  auto has = [](const std::string& s, const char* part) { return s.find(part) != std::string::npos; };
+  const QByteArray ok = "0001;A;1;;\r\n";
+  EXPECT_TRUE(has(refusal("item;marca;preco\r\n" + ok), "precos.csv:1: the first line must be")) << "header";
+  EXPECT_TRUE(has(refusal(""), "precos.csv:1:"));
+  std::string e = refusal(kHead + ok + "0009;B;1;;\r\n");
+  EXPECT_EQ(e, "precos.csv:3: item 0009 is not in the proposal");
+  e = refusal(kHead + ok + "0002;B;1,23456;;\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "more than 4 decimals")) << e;
+  e = refusal(kHead + "0002;B;1;1,001;\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "discount") && has(e, "more than 2 decimals")) << e;
+  e = refusal(kHead + "0002;B;1;;-1\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "surcharge '-1' is negative")) << e;
+  for (const char* bad : {"abc", "1.23", "12.3456,7", "1,2,3", "1 000", "R$ 5", ",5", "1."}) {
+    e = refusal(kHead + "0002;B;" + QByteArray(bad) + ";;\r\n");
+    EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "is not an amount")) << bad << ": " << e;
+  }
+  e = refusal(kHead + ok + ok);
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "already listed on line 2")) << e;
+  e = refusal(kHead + "0001;B;1\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "expected 5 fields")) << e;
+  e = refusal(kHead + ";B;1;;\r\n");
+  EXPECT_TRUE(has(e, "item number is empty")) << e;
+  e = refusal(kHead + "0001;MARCA COM MAIS DE VINTE;1;;\r\n");
+  EXPECT_TRUE(has(e, "longer than 20 characters")) << e;
+  // Quantity 10 x 1,00 - 10,01: a negative item total, after a good line (nothing applied).
+  e = refusal(kHead + ok + "0002;B;1;10,01;\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "item total -0,01 is negative")) << e;
+  // Exactly zero is a valid bid.
+  EXPECT_EQ(refusal(kHead + "0002;B;1;10,00;\r\n"), "no error");
+}

@@ -1,0 +1,196 @@
+#include "app/item_entry.h"
+#include "app/save.h"
+#include "app/supplier.h"
+
+#include "core_fixtures.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+
+#include <map>
+
+using namespace cotavia;
+using namespace cotavia::test;
+
+namespace {
+
+// Every file of a folder with its content.
+std::map<QString, QByteArray> snapshot(const QString& folder) {
+  std::map<QString, QByteArray> m;
+  for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden)) m[f] = readFile(folder + "/" + f);
+  return m;
+}
+
+struct SavedFolder {
+  TempDir dir;
+  SaveTarget target;
+  Proposal proposal;
+  SavedFolder() {
+    Item a;
+    Item b;
+    b.number = "0002";
+    b.quantity = "30000";
+    dir.write("P0001.KVT", joinCrLf(standardHeader()) + itemLine(a) + "\r\n" + itemLine(b) + "\r\n");
+    target = {dir.path(), "P0001.KVT", "12345678000190"};
+    proposal = loadProposal(dir.file("P0001.KVT"));
+  }
+  std::string refusal(const Proposal& p, const SupplierData& s = {}) {
+    try {
+      gravar(target, p, s);
+    } catch (const AppError& e) {
+      return e.what();
+    }
+    return "no error";
+  }
+};
+
+}  // namespace
+
+TEST(SupplierFiles, IdentityFile) {
+  TempDir dir;
+  EXPECT_FALSE(readIdentity(dir.path()));
+  EXPECT_FALSE(readIdentityLine(dir.path()));
+  dir.write("CNPJCPF.KSD", " \t \r\n12345678000190\r\n");
+  EXPECT_FALSE(readIdentity(dir.path()));  // a blank first line is as if there were no file
+  EXPECT_EQ(readIdentityLine(dir.path()), QByteArray(" \t "));
+  dir.write("CNPJCPF.KSD", "");
+  EXPECT_FALSE(readIdentity(dir.path()));
+  dir.write("CNPJCPF.KSD", "1234567800019099\n");
+  EXPECT_EQ(readIdentity(dir.path()), QByteArray("12345678000190"));  // first 14 characters
+
+  // A CPF typed on first access is stored with three leading zeros; longer texts stay whole.
+  EXPECT_EQ(writeIdentity(dir.path(), "12345678901"), "00012345678901");
+  EXPECT_EQ(dir.read("CNPJCPF.KSD"), "00012345678901\r\n");
+  EXPECT_EQ(readIdentity(dir.path()), QByteArray("00012345678901"));
+  EXPECT_EQ(padIdentity("123456789012345"), "123456789012345");
+  EXPECT_EQ(padIdentity(""), "00000000000000");
+
+  EXPECT_EQ(identityDisplay("12345678000190"), "CNPJ: 12.345.678/0001-90");
+  EXPECT_EQ(identityDisplay("00012345678901"), "CNPJ: 00.012.345/6789-01");  // 14 characters: CNPJ form
+  EXPECT_EQ(identityDisplay("345678000190  "), "CNPJ: 00.345.678/0001-90");
+  EXPECT_EQ(identityDisplay("12345678901   "), "CPF: 123.456.789-01");
+  EXPECT_EQ(identityDisplay("5678901"), "CPF: 000.056.789-01");
+}
+
+TEST(SupplierFiles, SupplierDataFile) {
+  TempDir dir;
+  EXPECT_FALSE(supplierDataExists(dir.path()));
+  SupplierData d = readSupplierData(dir.path());
+  EXPECT_TRUE(d.name.isEmpty() && d.address.isEmpty() && d.city.isEmpty());
+  dir.write("FORNEC.KSD", "Papelaria S\xE3o Jos\xE9 Ltda\r\n");
+  d = readSupplierData(dir.path());
+  EXPECT_EQ(d.name, "Papelaria S\xE3o Jos\xE9 Ltda");
+  EXPECT_TRUE(d.address.isEmpty() && d.city.isEmpty());
+  writeSupplierData(dir.path(), {"  Nome  ", "", "Cidade"});
+  EXPECT_EQ(dir.read("FORNEC.KSD"), "  Nome  \r\n\r\nCidade\r\n");
+  d = readSupplierData(dir.path());
+  EXPECT_EQ(d.name, "  Nome  ");
+  EXPECT_EQ(d.city, "Cidade");
+}
+
+TEST(Gravar, WritesTheThreeFilesAndReopens) {
+  SavedFolder f;
+  Proposal p = f.proposal;
+  applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
+  const SupplierData s{"Papelaria Central", "Rua A, 1", "Curitiba"};
+  const QString response = gravar(f.target, p, s);
+  EXPECT_EQ(response, f.dir.file("E12345678000190_P0001.KVT"));
+
+  const QByteArray written = f.dir.read("E12345678000190_P0001.KVT");
+  EXPECT_TRUE(written.endsWith("ACME\r\n"));
+  EXPECT_EQ(f.dir.read("P0001.KVT"), written);  // the input file now holds the priced proposal
+  EXPECT_EQ(f.dir.read("FORNEC.KSD"), "Papelaria Central\r\nRua A, 1\r\nCuritiba\r\n");
+
+  const Proposal back = loadProposal(f.dir.file("P0001.KVT"));
+  EXPECT_EQ(back.rows, p.rows);
+  EXPECT_EQ(back.rows[1][ColTotal], "          7,00");  // 3 x 2,5 - 1 + 0,5
+
+  // Saving twice leaves identical files; no temporary file is left behind.
+  const auto before = snapshot(f.dir.path());
+  gravar(f.target, back, s);
+  EXPECT_EQ(snapshot(f.dir.path()), before);
+  EXPECT_EQ(before.size(), 3u);
+}
+
+TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
+  SavedFolder f;
+  f.dir.write("FORNEC.KSD", "Antigo\r\n");
+  const auto before = snapshot(f.dir.path());
+  auto has = [](const std::string& s, const char* part) { return s.find(part) != std::string::npos; };
+
+  Proposal p = f.proposal;  // negative item total
+  applyItemEntry(p.rows[1], "", 1, 100, 0);
+  std::string e = f.refusal(p, {"Novo", "", ""});
+  EXPECT_TRUE(has(e, "item 0002") && has(e, "negative")) << e;
+  EXPECT_EQ(snapshot(f.dir.path()), before);
+
+  p = f.proposal;  // a unit price too wide for its column
+  applyItemEntry(p.rows[0], "", 10000000, 0, 0);
+  e = f.refusal(p, {"Novo", "", ""});
+  EXPECT_TRUE(has(e, "item 0001") && has(e, "too large")) << e;
+  EXPECT_EQ(snapshot(f.dir.path()), before);
+
+  // An identity that cannot be part of a file name.
+  for (QByteArray bad :
+       {QByteArray("../../etc/x"), QByteArray("12/34"), QByteArray("12\\34"), QByteArray("12\n34"), QByteArray("")}) {
+    SaveTarget t = f.target;
+    t.identity = bad;
+    try {
+      gravar(t, f.proposal, {"Novo", "", ""});
+      ADD_FAILURE() << "accepted " << bad.toStdString();
+    } catch (const AppError& err) {
+      EXPECT_TRUE(has(err.what(), "cannot be part of a file name")) << err.what();
+    }
+    EXPECT_THROW(exportProposal(t, f.dir.path()), AppError);
+  }
+  EXPECT_EQ(snapshot(f.dir.path()), before);
+}
+
+TEST(Gravar, FailedWritesAreReported) {
+  SavedFolder f;
+  // The response file's name is taken by a folder: nothing else is written.
+  QDir(f.dir.path()).mkdir("E12345678000190_P0001.KVT");
+  const auto before = snapshot(f.dir.path());
+  EXPECT_THROW(gravar(f.target, f.proposal, {"Novo", "", ""}), AppError);
+  EXPECT_EQ(snapshot(f.dir.path()), before);
+  QDir(f.dir.path()).rmdir("E12345678000190_P0001.KVT");
+
+  // The copy over the input file cannot be made: reported, not silent.
+  SavedFolder g;
+  QDir(g.dir.path()).mkdir("P0002.KVT");
+  SaveTarget t = g.target;
+  t.inputFileName = "P0002.KVT";
+  try {
+    gravar(t, g.proposal, {});
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_NE(std::string(e.what()).find("P0002.KVT"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(g.dir.exists("FORNEC.KSD"));
+}
+
+TEST(Export, CopiesTheFileAsLastSaved) {
+  SavedFolder f;
+  TempDir pen;
+  // Nothing saved yet: the missing response file is named.
+  try {
+    exportProposal(f.target, pen.path());
+    FAIL() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_NE(std::string(e.what()).find("E12345678000190_P0001.KVT: File not found"), std::string::npos) << e.what();
+  }
+  gravar(f.target, f.proposal, {});
+  const QByteArray saved = f.dir.read("E12345678000190_P0001.KVT");
+  pen.write("E12345678000190_P0001.KVT", "old content");
+  EXPECT_EQ(exportProposal(f.target, pen.path()), pen.file("E12345678000190_P0001.KVT"));
+  EXPECT_EQ(pen.read("E12345678000190_P0001.KVT"), saved);
+  EXPECT_EQ(exportQuestion(exportTargetPath(pen.path(), f.target)),
+            "Exportar o Arquivo para: " + pen.path() + "/E12345678000190_P0001.KVT ???");
+
+  // Onto itself: the file stays as it is.
+  EXPECT_NO_THROW(exportProposal(f.target, f.dir.path()));
+  EXPECT_EQ(f.dir.read("E12345678000190_P0001.KVT"), saved);
+  // A folder that does not exist.
+  EXPECT_THROW(exportProposal(f.target, pen.file("nao/existe")), AppError);
+}
