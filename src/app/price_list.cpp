@@ -154,6 +154,16 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
                         "item " + textForMessage(p.item) + ": the item total " +
                             formatAmount(total, 2, 14).toStdString() +
                             " is negative (the discount is larger than quantity times unit price plus surcharge)");
+      // What the proposal file could not hold is refused here, naming the price list's line.
+      Proposal one;
+      one.rows = {rows[r]};
+      try {
+        responseFileLines(one);
+      } catch (const AppError& e) {
+        std::string reason = e.what();
+        if (const auto colon = reason.find("): "); colon != std::string::npos) reason = reason.substr(colon + 3);
+        throw lineError(fileName, p.line, "item " + textForMessage(p.item) + ": " + reason);
+      }
       ++priced;
     }
   }

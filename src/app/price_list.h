@@ -28,9 +28,9 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
 QList<PriceLine> readPriceList(const QString& path);
 
 // Applies every line to the rows of the item list whose item number (blanks trimmed) matches,
-// exactly as OK on the item panel. All or nothing: on an unknown item or a negative item total
-// it throws AppError "FILE:LINE: reason" and `proposal` is unchanged. Returns the number of
-// rows priced.
+// exactly as OK on the item panel. All or nothing: on an unknown item, a negative item total or
+// an amount too large for the proposal file it throws AppError "FILE:LINE: reason" and
+// `proposal` is unchanged. Returns the number of rows priced.
 int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QString& fileName);
 
 }  // namespace cotavia

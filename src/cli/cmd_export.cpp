@@ -1,12 +1,20 @@
+// cotavia export: "Gerar Arquivo de Proposta" without the question.
+#include "app/save.h"
 #include "cli/cli.h"
 
 #include <cstdio>
 
 namespace cotavia::cli {
 
-int cmdExport(const Args&) {
-  std::fprintf(stderr, "cotavia: this subcommand is not available yet\n");
-  return 1;
+int cmdExport(const Args& a) {
+  const QString dir = required(a, "dir");
+  const QString proposalName = required(a, "proposal");
+  const QString to = required(a, "to");
+  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
+  const QByteArray identity = identityFor(a, dir);
+  const QString target = exportProposal({dir, proposalName, identity}, to);
+  if (a.verbose()) std::printf("exported %s\n", target.toLocal8Bit().constData());
+  return 0;
 }
 
-} // namespace cotavia::cli
+}  // namespace cotavia::cli

@@ -1,12 +1,39 @@
+// cotavia fill: a price list applied as OK on each listed item, then saved as "Gravar".
+#include "app/amounts.h"
+#include "app/item_entry.h"
+#include "app/price_list.h"
+#include "app/save.h"
 #include "cli/cli.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
 
 #include <cstdio>
 
 namespace cotavia::cli {
 
-int cmdFill(const Args&) {
-  std::fprintf(stderr, "cotavia: this subcommand is not available yet\n");
-  return 1;
+int cmdFill(const Args& a) {
+  const QString dir = required(a, "dir");
+  const QString proposalName = required(a, "proposal");
+  const QString pricesPath = required(a, "prices");
+  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
+  const QByteArray identity = identityFor(a, dir);
+
+  Proposal proposal = loadProposal(joinPath(dir, proposalName));
+  const QList<PriceLine> prices = readPriceList(pricesPath);
+  const int priced = applyPriceList(proposal, prices, pricesPath);
+
+  // The supplier's name, address and city default to what FORNEC.KSD holds.
+  SupplierData supplier = readSupplierData(dir);
+  if (auto v = a.get("supplier")) supplier.name = toCp1252(*v);
+  if (auto v = a.get("address")) supplier.address = toCp1252(*v);
+  if (auto v = a.get("city")) supplier.city = toCp1252(*v);
+
+  const QString response = gravar({dir, proposalName, identity}, proposal, supplier);
+  if (a.verbose())
+    std::printf("%d item(s) priced, total %s; saved %s\n", priced,
+                fromCp1252(formatAmount(totalGeral(proposal.rows), 2, 14)).toLocal8Bit().constData(),
+                response.toLocal8Bit().constData());
+  return 0;
 }
 
-} // namespace cotavia::cli
+}  // namespace cotavia::cli

@@ -107,6 +107,10 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   // Quantity 10 x 1,00 - 10,01: a negative item total, after a good line (nothing applied).
   e = refusal(kHead + ok + "0002;B;1;10,01;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "item total -0,01 is negative")) << e;
+  // A unit price the proposal file cannot hold (10 000 000 or more), named by its line.
+  e = refusal(kHead + ok + "0003;B;10.000.000;;\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:3: item 0003:") && has(e, "too large")) << e;
+  EXPECT_EQ(refusal(kHead + "0003;B;9.999.999,9999;;\r\n"), "no error");
   // Exactly zero is a valid bid.
   EXPECT_EQ(refusal(kHead + "0002;B;1;10,00;\r\n"), "no error");
 }
