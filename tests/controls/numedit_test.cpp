@@ -253,7 +253,7 @@ class NumEditTest : public QObject {
       QImage img = edit->grab().toImage();
       const QColor bg = img.pixelColor(img.width() / 2, 2);
       int first = img.width(), last = -1;
-      for (int x = 0; x < img.width(); ++x)
+      for (int x = 3; x < img.width() - 3; ++x)
         for (int y = 3; y < img.height() - 3; ++y)
           if (qGray(img.pixel(x, y)) < qGray(bg.rgb()) - 80) {
             first = qMin(first, x);
