@@ -6,6 +6,7 @@
 // continue on the next page; the pair (Finished, CurrentLine) carries it across.
 #include <QBrush>
 #include <QColor>
+#include <QDateTime>
 #include <QPainter>
 #include <QPen>
 #include <QString>
@@ -33,6 +34,8 @@ class TRpFrame {
   // Draws the frame in the rectangle (pixels) with xf/yf page pixels per native unit.
   void PaintIt(QPainter& canvas, int l, int t, int r, int b, double xf, double yf) const;
 };
+
+class TRpPrintable;
 
 // Position and size of a control relative to its band. The Native* fields are 0.1 mm; the
 // accessors read and set them in the report's Units.
@@ -191,6 +194,8 @@ class TRpSysData : public TRpCustomLabel {
   // The text printed for the kind (without running OnPrint).
   QString BuildText() const;
   void Print(double ofsX, double ofsY) override;
+  // The clock (replaceable by tests).
+  static std::function<QDateTime()> Now;
 
  private:
   void designCaption();

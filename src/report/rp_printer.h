@@ -95,6 +95,8 @@ class TRpPrinterViewer {
   virtual void ProgressUpdate(int percent) { (void)percent; }
   // A page was finished; `page` is the printer's page counter (Progress).
   virtual void PageAvailable(int page) { (void)page; }
+  // The printer is being freed: drop every pointer to it.
+  virtual void PrinterDestroyed() {}
 };
 
 // What the printer tells the report that owns it.

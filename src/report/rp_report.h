@@ -203,6 +203,7 @@ class TRpReport : public TRpPrinterClient {
   bool ShowProgress = true;
   bool SnapToGrid = true;
   TRpDataSet* DataSet = nullptr;  // not owned
+  TRpFrame Frame;                 // drawn around the printable area of every page
   int Tag = 0;
 
   // Events.
@@ -319,8 +320,7 @@ class TRpReport : public TRpPrinterClient {
   bool columnFlag_ = false;
   int detailNumber_ = 0;
   int recordCount_ = 0;
-  TRpCustomBand* printingBand_ = nullptr;
-  std::vector<const void*> firstRequests_;
+  int pageBandDepth_ = 0;  // printing page header/footer/column header: no page breaks
   TRpUnits savedUnits_ = TRpUnits::MM;
   qint64 lastMessages_ = 0;
   bool previewOpen_ = false;

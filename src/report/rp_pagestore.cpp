@@ -1,0 +1,619 @@
+#include "report/rp_pagestore.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QtEndian>
+#include <cstring>
+
+namespace cotavia {
+
+// ---------------------------------------------------------------------------------------------
+// TRpMetafile
+
+int TRpMetafile::metric(PaintDeviceMetric m) const {
+  switch (m) {
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
+      return kRpScreenDpi;
+    case PdmDevicePixelRatio:
+      return 1;
+    case PdmDevicePixelRatioScaled:
+      return int(devicePixelRatioFScale());
+    default:
+      return QPicture::metric(m);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpStream
+
+TRpStream::TRpStream(qint64 memoryLimit) : limit_(memoryLimit) {}
+
+std::unique_ptr<TRpStream> TRpStream::openFile(const QString& fileName) {
+  std::unique_ptr<TRpStream> s(new TRpStream());
+  s->file_ = std::make_unique<QFile>(fileName);
+  if (!s->file_->open(QIODevice::ReadOnly))
+    throw ERpError(QStringLiteral("Cannot open the report file \"%1\": %2").arg(fileName, s->file_->errorString()));
+  s->dev_ = s->file_.get();
+  s->inMemory_ = false;
+  s->readOnly_ = true;
+  return s;
+}
+
+TRpStream::~TRpStream() {
+  // Closing the temporary file removes it (auto-remove).
+  temp_.reset();
+  file_.reset();
+}
+
+qint64 TRpStream::Size() const {
+  QMutexLocker l(&lock_);
+  return inMemory_ ? mem_.size() : dev_->size();
+}
+
+qint64 TRpStream::Position() const {
+  QMutexLocker l(&lock_);
+  return inMemory_ ? pos_ : dev_->pos();
+}
+
+void TRpStream::Seek(qint64 pos) {
+  QMutexLocker l(&lock_);
+  if (pos < 0) pos = 0;
+  if (inMemory_) {
+    pos_ = pos;
+  } else if (!dev_->seek(pos)) {
+    throw ERpError(QStringLiteral("Cannot seek in the page stream"));
+  }
+}
+
+qint64 TRpStream::Read(void* buf, qint64 len) {
+  QMutexLocker l(&lock_);
+  if (len <= 0) return 0;
+  if (inMemory_) {
+    qint64 n = qMin(len, qint64(mem_.size()) - pos_);
+    if (n <= 0) return 0;
+    std::memcpy(buf, mem_.constData() + pos_, size_t(n));
+    pos_ += n;
+    return n;
+  }
+  qint64 total = 0;
+  char* p = static_cast<char*>(buf);
+  while (total < len) {
+    qint64 n = dev_->read(p + total, len - total);
+    if (n <= 0) break;
+    total += n;
+  }
+  return total;
+}
+
+void TRpStream::ReadExact(void* buf, qint64 len) {
+  if (Read(buf, len) != len) throw ERpError("unexpected end of the page stream");
+}
+
+void TRpStream::Write(const void* buf, qint64 len) {
+  QMutexLocker l(&lock_);
+  if (readOnly_) throw ERpError("The page stream is read-only");
+  if (len <= 0) return;
+  if (inMemory_) {
+    const qint64 end = pos_ + len;
+    if (end > mem_.size()) {
+      if (end > mem_.capacity()) mem_.reserve(qMax(end, qint64(mem_.capacity()) * 2));
+      mem_.resize(end);
+    }
+    std::memcpy(mem_.data() + pos_, buf, size_t(len));
+    pos_ = end;
+    if (mem_.size() > limit_) spill();
+    return;
+  }
+  if (dev_->write(static_cast<const char*>(buf), len) != len)
+    throw ERpError(QStringLiteral("Cannot write the page file \"%1\": %2").arg(FileName(), dev_->errorString()));
+}
+
+void TRpStream::spill() {
+  auto t = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/RPFXXXXXX.tmp"));
+  t->setAutoRemove(true);
+  if (!t->open()) throw ERpError(QStringLiteral("Cannot create a temporary page file: %1").arg(t->errorString()));
+  if (t->write(mem_) != mem_.size() || !t->seek(pos_))
+    throw ERpError(QStringLiteral("Cannot write the temporary page file \"%1\"").arg(t->fileName()));
+  temp_ = std::move(t);
+  dev_ = temp_.get();
+  mem_ = QByteArray();
+  inMemory_ = false;
+}
+
+void TRpStream::WriteInt32(qint32 v) {
+  const qint32 le = qToLittleEndian(v);
+  Write(&le, 4);
+}
+
+qint32 TRpStream::ReadInt32() {
+  qint32 v;
+  ReadExact(&v, 4);
+  return qFromLittleEndian(v);
+}
+
+void TRpStream::SaveToStream(QIODevice& dest) {
+  QMutexLocker l(&lock_);
+  const qint64 saved = Position();
+  Seek(0);
+  QByteArray block(10240, Qt::Uninitialized);
+  for (;;) {
+    qint64 n = Read(block.data(), block.size());
+    if (n <= 0) break;
+    if (dest.write(block.constData(), n) != n) {
+      Seek(saved);
+      throw ERpError(QStringLiteral("Cannot write: %1").arg(dest.errorString()));
+    }
+  }
+  Seek(saved);
+}
+
+bool TRpStream::InMemory() const {
+  QMutexLocker l(&lock_);
+  return inMemory_;
+}
+
+QString TRpStream::FileName() const {
+  QMutexLocker l(&lock_);
+  if (temp_) return temp_->fileName();
+  if (file_) return file_->fileName();
+  return QString();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpCompress
+
+struct TRpCompress::Tree {
+  uint16_t left[256];
+  uint16_t right[256];
+  uint8_t up[513];
+
+  Tree() {
+    for (int j = 0; j < 256; ++j) {
+      left[j] = uint16_t(2 * j + 1);
+      right[j] = uint16_t(2 * j + 2);
+    }
+    up[0] = 0;
+    for (int i = 1; i <= 512; ++i) up[i] = uint8_t((i - 1) / 2);
+  }
+
+  // Moves the leaf of byte c towards the root (semi-splaying, pairs of levels at a time).
+  void splay(int c) {
+    int a = c + 256;
+    do {
+      int cc = up[a];
+      if (cc != 0) {
+        int d = up[cc];
+        int b = left[d];
+        if (cc == b) {
+          b = right[d];
+          right[d] = uint16_t(a);
+        } else {
+          left[d] = uint16_t(a);
+        }
+        if (a == left[cc])
+          left[cc] = uint16_t(b);
+        else
+          right[cc] = uint16_t(b);
+        up[a] = uint8_t(d);
+        up[b] = uint8_t(cc);
+        a = d;
+      } else {
+        a = cc;
+      }
+    } while (a != 0);
+  }
+};
+
+namespace {
+
+// Appends the code of byte c (root first, least significant bit first) to `out`, keeping the
+// partial byte in bitBuf/bitPos.
+inline void encodeByte(const uint16_t* right, const uint8_t* up, int c, QByteArray& out, uint32_t& bitBuf,
+                       int& bitPos) {
+  uint8_t path[520];
+  int n = 0;
+  int a = c + 256;
+  do {
+    int p = up[a];
+    path[n++] = uint8_t(right[p] == a);
+    a = p;
+  } while (a != 0);
+  while (n > 0) {
+    bitBuf |= uint32_t(path[--n]) << bitPos;
+    if (++bitPos == 8) {
+      out.append(char(bitBuf));
+      bitBuf = 0;
+      bitPos = 0;
+    }
+  }
+}
+
+}  // namespace
+
+TRpCompress::TRpCompress(TRpStream* stream, bool compress)
+    : tree_(std::make_unique<Tree>()), stream_(stream), compress_(compress) {
+  if (!compress_) bitPos_ = 8;  // a new decoder reads a byte at the first bit
+}
+
+TRpCompress::~TRpCompress() {
+  try {
+    if (compress_) Flush();
+  } catch (...) {
+  }
+}
+
+void TRpCompress::Put(uint8_t c) {
+  encodeByte(tree_->right, tree_->up, c, out_, bitBuf_, bitPos_);
+  tree_->splay(c);
+  if (out_.size() >= 65536 && stream_) {
+    stream_->Write(out_.constData(), out_.size());
+    out_.clear();
+  }
+}
+
+void TRpCompress::Flush() {
+  if (!compress_ || flushed_) return;
+  flushed_ = true;
+  if (bitPos_ > 0) {
+    out_.append(char(bitBuf_));
+    bitBuf_ = 0;
+    bitPos_ = 0;
+  }
+  if (stream_ && !out_.isEmpty()) stream_->Write(out_.constData(), out_.size());
+  out_.clear();
+}
+
+uint8_t TRpCompress::Get() {
+  int node = 0;
+  const uint16_t* left = tree_->left;
+  const uint16_t* right = tree_->right;
+  while (node < 256) {
+    if (bitPos_ == 8) {
+      uint8_t b;
+      if (!stream_ || stream_->Read(&b, 1) != 1) throw ERpError("compressed page data ends too early");
+      bitBuf_ = b;
+      bitPos_ = 0;
+    }
+    node = ((bitBuf_ >> bitPos_) & 1) ? right[node] : left[node];
+    ++bitPos_;
+  }
+  if (node > 511) throw ERpError("compressed page data is damaged");
+  tree_->splay(node - 256);
+  return uint8_t(node - 256);
+}
+
+QByteArray TRpCompress::compressBytes(const QByteArray& in) { return compressBytes(in.constData(), in.size()); }
+
+QByteArray TRpCompress::compressBytes(const char* data, qint64 len) {
+  Tree t;
+  QByteArray out;
+  out.reserve(qsizetype(len * 3 / 4 + 16));
+  const auto* p = reinterpret_cast<const uint8_t*>(data);
+  // The path of a leaf is at most 257 levels long; gather bits in a 64-bit word.
+  uint64_t acc = 0;
+  int nacc = 0;
+  uint8_t path[520];
+  for (qint64 i = 0; i < len; ++i) {
+    const int c = p[i];
+    int n = 0;
+    int a = c + 256;
+    do {
+      int up = t.up[a];
+      path[n++] = uint8_t(t.right[up] == a);
+      a = up;
+    } while (a != 0);
+    while (n > 0) {
+      acc |= uint64_t(path[--n]) << nacc;
+      if (++nacc == 64) {
+        char bytes[8];
+        qToLittleEndian(acc, bytes);
+        out.append(bytes, 8);
+        acc = 0;
+        nacc = 0;
+      }
+    }
+    t.splay(c);
+  }
+  while (nacc > 0) {
+    out.append(char(acc & 0xFF));
+    acc >>= 8;
+    nacc = nacc > 8 ? nacc - 8 : 0;
+  }
+  return out;
+}
+
+QByteArray TRpCompress::expandBytes(const char* data, qint64 len, qint64 outLen) {
+  if (outLen < 0) throw ERpError("compressed page data is damaged");
+  // Every byte costs at least one bit: more output than 8 per input byte cannot be right.
+  if (outLen > len * 8) throw ERpError("compressed length larger than the data allows");
+  Tree t;
+  QByteArray out(qsizetype(outLen), Qt::Uninitialized);
+  auto* o = reinterpret_cast<uint8_t*>(out.data());
+  const auto* in = reinterpret_cast<const uint8_t*>(data);
+  qint64 inPos = 0;
+  uint32_t cur = 0;
+  int bits = 0;  // bits left in cur
+  for (qint64 i = 0; i < outLen; ++i) {
+    int node = 0;
+    while (node < 256) {
+      if (bits == 0) {
+        if (inPos >= len) throw ERpError("compressed page data ends too early");
+        cur = in[inPos++];
+        bits = 8;
+      }
+      node = (cur & 1) ? t.right[node] : t.left[node];
+      cur >>= 1;
+      --bits;
+    }
+    if (node > 511) throw ERpError("compressed page data is damaged");
+    const int c = node - 256;
+    o[i] = uint8_t(c);
+    t.splay(c);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpPageList
+
+namespace {
+
+constexpr int kHeaderSize = 128;
+
+double delphiNow() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const qint64 days = QDate(1899, 12, 30).daysTo(now.date());
+  return double(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QByteArray headerBytes(int pageCount, bool compressed) {
+  QByteArray h(kHeaderSize, '\0');
+  qToLittleEndian<qint16>(3, h.data());
+  qToLittleEndian<qint16>(305, h.data() + 2);
+  qToLittleEndian<qint32>(pageCount, h.data() + 8);
+  const double d = delphiNow();
+  quint64 bits;
+  std::memcpy(&bits, &d, 8);
+  qToLittleEndian<quint64>(bits, h.data() + 16);
+  h[25] = compressed ? 1 : 0;
+  return h;
+}
+
+[[noreturn]] void damaged(const QString& file, const QString& problem) {
+  if (file.isEmpty()) throw ERpError(QStringLiteral("Damaged page store: %1").arg(problem));
+  throw ERpError(QStringLiteral("Invalid report file \"%1\": %2").arg(file, problem));
+}
+
+}  // namespace
+
+TRpPageList::TRpPageList() = default;
+TRpPageList::~TRpPageList() = default;
+
+void TRpPageList::SetStream(std::unique_ptr<TRpStream> s) {
+  QMutexLocker l(&lock_);
+  stream_ = std::move(s);
+  pageCount_ = 0;
+  fileName_.clear();
+}
+
+int TRpPageList::PageCount() const {
+  QMutexLocker l(&lock_);
+  return pageCount_;
+}
+
+void TRpPageList::WriteFileHeader() {
+  QMutexLocker l(&lock_);
+  if (!stream_) return;
+  const qint64 saved = stream_->Position();
+  stream_->Seek(0);
+  const QByteArray h = headerBytes(pageCount_, compression_);
+  stream_->Write(h.constData(), h.size());
+  stream_->Seek(qMax(saved, qint64(kHeaderSize)));
+}
+
+void TRpPageList::Clear() {
+  QMutexLocker l(&lock_);
+  pageCount_ = 0;
+}
+
+void TRpPageList::AddPage(const QPicture& page) {
+  QMutexLocker l(&lock_);
+  if (!stream_) stream_ = std::make_unique<TRpStream>(100000);
+  ++pageCount_;
+  if (pageCount_ == 1 || stream_->Size() < kHeaderSize) {
+    stream_->Seek(0);
+    const QByteArray h = headerBytes(pageCount_, compression_);
+    stream_->Write(h.constData(), h.size());
+  }
+  const qint64 start = stream_->Size();
+  // The picture as QDataStream writes it: a big-endian 32-bit length, then its data.
+  const quint32 picLen = page.size();
+  QByteArray pic(4 + qsizetype(picLen), Qt::Uninitialized);
+  qToBigEndian<quint32>(picLen, pic.data());
+  if (picLen) std::memcpy(pic.data() + 4, page.data(), picLen);
+
+  QByteArray rec;
+  if (!compression_) {
+    rec.reserve(pic.size() + 12);
+    rec.resize(8);
+    rec.append(pic);
+  } else {
+    const QByteArray coded = TRpCompress::compressBytes(pic);
+    rec.reserve(coded.size() + 16);
+    rec.resize(12);
+    qToLittleEndian<qint32>(qint32(pic.size()), rec.data() + 8);
+    rec.append(coded);
+  }
+  rec.resize(rec.size() + 4);
+  const qint64 end = start + rec.size();
+  if (end > 0x7fffffff) throw ERpError("The page store is full");
+  qToLittleEndian<qint32>(pageCount_, rec.data());
+  qToLittleEndian<qint32>(qint32(end), rec.data() + 4);
+  qToLittleEndian<qint32>(qint32(start), rec.data() + rec.size() - 4);
+  stream_->Seek(start);
+  stream_->Write(rec.constData(), rec.size());
+}
+
+qint64 TRpPageList::recordStartOfLast() {
+  const qint64 size = stream_->Size();
+  if (size < kHeaderSize + 12) damaged(fileName_, QStringLiteral("the file is truncated"));
+  stream_->Seek(size - 4);
+  const qint64 back = stream_->ReadInt32();
+  if (back < kHeaderSize || back > size - 12)
+    damaged(fileName_, QStringLiteral("the last record points outside the file"));
+  return back;
+}
+
+void TRpPageList::positionOn(int n) {
+  const qint64 size = stream_->Size();
+  if (n == 1) {
+    stream_->Seek(kHeaderSize);
+    return;
+  }
+  if (n == pageCount_) {
+    stream_->Seek(recordStartOfLast());
+    return;
+  }
+  qint64 pos = stream_->Position();
+  if (pos >= size || pos < kHeaderSize) pos = recordStartOfLast();
+  for (int steps = 0;; ++steps) {
+    if (steps > pageCount_ + 1) damaged(fileName_, QStringLiteral("the record chain loops"));
+    if (pos < kHeaderSize || pos + 12 > size)
+      damaged(fileName_, QStringLiteral("a record offset points outside the file"));
+    stream_->Seek(pos);
+    const qint32 num = stream_->ReadInt32();
+    if (num == n) {
+      stream_->Seek(pos);
+      return;
+    }
+    if (num < 1 || num > pageCount_) damaged(fileName_, QStringLiteral("page numbers out of order"));
+    if (num < n) {
+      const qint64 next = stream_->ReadInt32();
+      if (next <= pos || next > size) damaged(fileName_, QStringLiteral("a record offset points outside the file"));
+      pos = next;
+    } else {
+      if (pos - 4 < kHeaderSize) damaged(fileName_, QStringLiteral("page numbers out of order"));
+      stream_->Seek(pos - 4);
+      const qint64 back = stream_->ReadInt32();
+      if (back < kHeaderSize || back >= pos)
+        damaged(fileName_, QStringLiteral("a back pointer points outside its record"));
+      pos = back;
+    }
+  }
+}
+
+std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
+  QMutexLocker l(&lock_);
+  if (!stream_ || n < 1 || n > pageCount_) return nullptr;
+  positionOn(n);
+  const qint64 size = stream_->Size();
+  const qint64 start = stream_->Position();
+  const qint32 num = stream_->ReadInt32();
+  const qint64 next = stream_->ReadInt32();
+  if (num != n) damaged(fileName_, QStringLiteral("page numbers out of order"));
+  if (next < start + 12 || next > size) damaged(fileName_, QStringLiteral("a record offset points outside the file"));
+  const qint64 payloadLen = next - start - 12;
+  QByteArray payload(qsizetype(payloadLen), Qt::Uninitialized);
+  stream_->ReadExact(payload.data(), payloadLen);
+  const qint64 back = stream_->ReadInt32();
+  if (back != start) damaged(fileName_, QStringLiteral("a back pointer does not match its record"));
+
+  QByteArray pic;
+  if (!compression_) {
+    pic = payload;
+  } else {
+    if (payloadLen < 4) damaged(fileName_, QStringLiteral("compressed record of page %1 is truncated").arg(n));
+    const qint64 len = qFromLittleEndian<qint32>(payload.constData());
+    try {
+      pic = TRpCompress::expandBytes(payload.constData() + 4, payloadLen - 4, len);
+    } catch (const ERpError& e) {
+      damaged(fileName_, QStringLiteral("page %1: %2").arg(n).arg(e.message()));
+    }
+  }
+  if (pic.size() < 4) damaged(fileName_, QStringLiteral("page %1 is truncated").arg(n));
+  const quint32 picLen = qFromBigEndian<quint32>(pic.constData());
+  if (qint64(picLen) != pic.size() - 4) damaged(fileName_, QStringLiteral("page %1 has a wrong length").arg(n));
+  if (picLen > 0 && std::memcmp(pic.constData() + 4, "QPIC", 4) != 0)
+    damaged(fileName_, QStringLiteral("page %1 is not a picture").arg(n));
+  auto m = std::make_unique<TRpMetafile>();
+  if (picLen > 0) m->setData(pic.constData() + 4, picLen);
+  return m;
+}
+
+void TRpPageList::LoadFromFile(const QString& fileName) {
+  QMutexLocker l(&lock_);
+  std::unique_ptr<TRpStream> s = TRpStream::openFile(fileName);
+  const qint64 size = s->Size();
+  if (size < kHeaderSize) damaged(fileName, QStringLiteral("the file is truncated"));
+  char h[kHeaderSize];
+  s->ReadExact(h, kHeaderSize);
+  if (qFromLittleEndian<qint16>(h) != 3 || qFromLittleEndian<qint16>(h + 2) != 305)
+    damaged(fileName, QStringLiteral("not a report file"));
+  const qint32 count = qFromLittleEndian<qint32>(h + 8);
+  const bool compressed = h[25] != 0;
+  if (count < 0) damaged(fileName, QStringLiteral("negative page count"));
+  if (qint64(count) > (size - kHeaderSize) / 16) damaged(fileName, QStringLiteral("the file is truncated"));
+
+  // Walk every record once: numbers 1..count, offsets inside the file and moving forward,
+  // back pointers to their own record, plausible compressed lengths, nothing after the last.
+  qint64 pos = kHeaderSize;
+  for (int i = 1; i <= count; ++i) {
+    if (pos + 12 > size) damaged(fileName, QStringLiteral("the file is truncated at page %1").arg(i));
+    s->Seek(pos);
+    const qint32 num = s->ReadInt32();
+    const qint64 next = s->ReadInt32();
+    if (num != i)
+      damaged(fileName, QStringLiteral("page numbers out of order (page %1 found where %2 belongs)").arg(num).arg(i));
+    if (next > size) damaged(fileName, QStringLiteral("the record of page %1 points outside the file").arg(i));
+    if (next <= pos) damaged(fileName, QStringLiteral("the record chain loops at page %1").arg(i));
+    if (next < pos + 16) damaged(fileName, QStringLiteral("the record of page %1 is truncated").arg(i));
+    if (compressed) {
+      const qint64 len = s->ReadInt32();
+      const qint64 coded = next - pos - 16;
+      if (len < 4 || len > coded * 8)
+        damaged(fileName, QStringLiteral("compressed length of page %1 larger than the file allows").arg(i));
+    } else {
+      s->Seek(pos + 8);
+      char b[4];
+      s->ReadExact(b, 4);
+      if (qint64(qFromBigEndian<quint32>(b)) != next - pos - 16)
+        damaged(fileName, QStringLiteral("the picture of page %1 does not fill its record").arg(i));
+    }
+    s->Seek(next - 4);
+    if (s->ReadInt32() != pos) damaged(fileName, QStringLiteral("the back pointer of page %1 is wrong").arg(i));
+    pos = next;
+  }
+  if (pos != size) damaged(fileName, QStringLiteral("data after the last page"));
+  s->Seek(kHeaderSize);
+  stream_ = std::move(s);
+  pageCount_ = count;
+  compression_ = compressed;
+  fileName_ = fileName;
+}
+
+void TRpPageList::SaveToFile(const QString& fileName) {
+  QMutexLocker l(&lock_);
+  QSaveFile f(fileName);
+  if (!f.open(QIODevice::WriteOnly))
+    throw ERpError(QStringLiteral("Cannot create the report file \"%1\": %2").arg(fileName, f.errorString()));
+  try {
+    if (stream_)
+      stream_->SaveToStream(f);
+    else
+      f.write(headerBytes(0, compression_));
+  } catch (const ERpError& e) {
+    f.cancelWriting();
+    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, e.message()));
+  }
+  if (!f.commit())
+    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, f.errorString()));
+}
+
+}  // namespace cotavia
