@@ -366,6 +366,7 @@ void TTxPrevi::montaBarra() {
   connect(LARGURA, &QToolButton::clicked, this, &TTxPrevi::LARGURAClick);
   connect(FULL, &QToolButton::clicked, this, &TTxPrevi::FULLClick);
   connect(ZoomVisor, &QSpinBox::valueChanged, this, [this](int v) {
+    if (!ajustando_) ajusteInicial_ = false;
     zoom_ = v;
     Repinta();
   });
@@ -400,6 +401,7 @@ void TTxPrevi::showEvent(QShowEvent* e) {
 
 void TTxPrevi::aplicaZoomInicial() {
   const int z = zoomInicial_;
+  ajustando_ = true;
   if (z == 0)
     FULLClick();
   else if (z == -1)
@@ -408,6 +410,15 @@ void TTxPrevi::aplicaZoomInicial() {
     DefineZoom(100);
   else
     DefineZoom(z);
+  ajustando_ = false;
+  ajusteInicial_ = z == 0 || z == -1;
+}
+
+void TTxPrevi::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  if (!ajusteInicial_) return;
+  if (layout()) layout()->activate();
+  aplicaZoomInicial();
 }
 
 void TTxPrevi::Mostrar() {
@@ -436,14 +447,19 @@ void TTxPrevi::DefineZoom(double z) {
   }
 }
 
-void TTxPrevi::CEMClick() { DefineZoom(100); }
+void TTxPrevi::CEMClick() {
+  ajusteInicial_ = false;
+  DefineZoom(100);
+}
 
 void TTxPrevi::LARGURAClick() {
+  if (!ajustando_) ajusteInicial_ = false;
   if (figura_.width() <= 0) return;
   DefineZoom(std::trunc((Scroller->width() - 30) * 100.0 / figura_.width()));
 }
 
 void TTxPrevi::FULLClick() {
+  if (!ajustando_) ajusteInicial_ = false;
   if (figura_.isEmpty()) return;
   // The client area without scroll bars: the whole page needs none.
   const QSize c = Scroller->maximumViewportSize();
@@ -453,6 +469,7 @@ void TTxPrevi::FULLClick() {
 }
 
 void TTxPrevi::VISORClick(Qt::MouseButton botao, QPoint pos) {
+  ajusteInicial_ = false;
   if (botao == Qt::LeftButton) {
     const int z = static_cast<int>(zoom_) + 40;
     DefineZoom(z <= ZoomVisor->maximum() ? z : ZoomVisor->maximum());
@@ -559,6 +576,7 @@ bool TTxPrevi::eventFilter(QObject* o, QEvent* e) {
 }
 
 bool TTxPrevi::teclas(QKeyEvent* k) {
+  if (k->key() == Qt::Key_Plus || k->key() == Qt::Key_Minus) ajusteInicial_ = false;
   const Qt::KeyboardModifiers m = k->modifiers();
   const bool ctrl = m & Qt::ControlModifier;
   const int passo = (m & Qt::ShiftModifier) ? 100 : 20;

@@ -101,6 +101,7 @@ class TTxPrevi : public QDialog {
  protected:
   bool eventFilter(QObject* o, QEvent* e) override;
   void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
   friend class TTxVisor;
@@ -120,6 +121,10 @@ class TTxPrevi : public QDialog {
   int zoomInicial_ = 100;
   bool remalina_ = false;
   bool mostrado_ = false;
+  // Whole page or fit width asked by the options: followed while the window gets its final
+  // size (maximising may finish after the window is shown), until the user sets a zoom.
+  bool ajusteInicial_ = false;
+  bool ajustando_ = false;
 };
 
 }  // namespace cotavia

@@ -59,8 +59,9 @@ void WidgetTxPrintUi::progressBegin(TTxPrint& tx, const QString& caption, const 
   progr_->setWindowModality(Qt::ApplicationModal);
   if (aoMostrarProgresso) aoMostrarProgresso(*progr_);
   progr_->show();
+  // No event processing here: the engine clears the cancel flag after this call, so a click
+  // handled now would be lost. The first gauge step lets the events run.
   progr_->repaint();
-  QApplication::processEvents();
 }
 
 void WidgetTxPrintUi::progressStep(TTxPrint&) {
