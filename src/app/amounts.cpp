@@ -23,10 +23,85 @@ struct Decimal {
   bool zero() const { return count == 0; }
 };
 
+constexpr unsigned long long kPow10[20] = {1ULL,
+                                           10ULL,
+                                           100ULL,
+                                           1000ULL,
+                                           10000ULL,
+                                           100000ULL,
+                                           1000000ULL,
+                                           10000000ULL,
+                                           100000000ULL,
+                                           1000000000ULL,
+                                           10000000000ULL,
+                                           100000000000ULL,
+                                           1000000000000ULL,
+                                           10000000000000ULL,
+                                           100000000000000ULL,
+                                           1000000000000000ULL,
+                                           10000000000000000ULL,
+                                           100000000000000000ULL,
+                                           1000000000000000000ULL,
+                                           10000000000000000000ULL};
+
+void setDigits(Decimal& d, unsigned long long n, int exponent) {
+  // n has exactly 18 digits: two halves of 9, each done in 32 bits.
+  unsigned lo = static_cast<unsigned>(n % 1000000000ULL);
+  unsigned hi = static_cast<unsigned>(n / 1000000000ULL);
+  for (int i = 8; i >= 0; --i) {
+    d.digits[9 + i] = static_cast<char>('0' + lo % 10);
+    lo /= 10;
+    d.digits[i] = static_cast<char>('0' + hi % 10);
+    hi /= 10;
+  }
+  d.count = kMaxDigits;
+  d.exponent = exponent;
+  while (d.count > 0 && d.digits[d.count - 1] == '0') --d.count;
+}
+
+// The 18 significant digits of |v|, rounded to nearest, for 0.01 <= |v| < 1e18, with integer
+// arithmetic: |v| = m * 2^-shift exactly, and round(|v| * 10^k) needs at most 128 bits.
+bool fastDecimal(long double a, Decimal& d) {
+  if (!(a >= 0.01L && a < 1e18L)) return false;
+  int ex = 0;
+  const long double f = std::frexp(a, &ex);  // a = f * 2^ex, 0.5 <= f < 1
+  const unsigned long long m = static_cast<unsigned long long>(std::ldexp(f, 64));
+  const int shift = 64 - ex;  // a = m * 2^-shift, 0 <= shift <= 71
+  if (shift < 0 || shift > 100) return false;
+  int e10 = static_cast<int>(std::floor((ex - 1) * 0.30102999566398120));  // off by one at most
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int k = kMaxDigits - 1 - e10;
+    if (k < 0 || k > 19) return false;
+    const unsigned __int128 product = static_cast<unsigned __int128>(m) * kPow10[k];
+    unsigned __int128 n = shift ? (product >> shift) : product;
+    if (n >= kPow10[18]) {
+      ++e10;
+      continue;
+    }
+    if (n < kPow10[17]) {
+      --e10;
+      continue;
+    }
+    if (shift) {
+      const unsigned __int128 rest = product & ((static_cast<unsigned __int128>(1) << shift) - 1);
+      const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+      if (rest > half || (rest == half && (n & 1))) ++n;
+    }
+    if (n == kPow10[18]) {
+      n = kPow10[17];
+      ++e10;
+    }
+    setDigits(d, static_cast<unsigned long long>(n), e10);
+    return true;
+  }
+  return false;
+}
+
 Decimal toDecimal(long double v) {
   Decimal d;
   d.negative = std::signbit(v);
   if (v == 0) return d;
+  if (fastDecimal(std::fabs(v), d)) return d;
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, kMaxDigits - 1);
   *r.ptr = 0;
@@ -130,6 +205,15 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Converts a plain "digits[.digits]" text (C notation) to a number.
 bool plainToNumber(const char* first, const char* last, long double& out) {
+  if (last - first <= 18) {  // digits only: exact in 64 bits
+    unsigned long long n = 0;
+    const char* p = first;
+    for (; p < last && *p >= '0' && *p <= '9'; ++p) n = n * 10 + static_cast<unsigned>(*p - '0');
+    if (p == last && p != first) {
+      out = static_cast<long double>(n);
+      return true;
+    }
+  }
   auto r = std::from_chars(first, last, out, std::chars_format::general);
   return r.ec == std::errc() && r.ptr == last;
 }
@@ -156,13 +240,16 @@ QByteArray formatGeneral(long double v, int precision) {
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   if (precision < 1) precision = 1;
   if (precision > kMaxDigits) precision = kMaxDigits;
+  // Whole numbers that fit the precision (digit strings of grid cells) are written directly.
+  if (v >= 0 && v < static_cast<long double>(kPow10[precision]) && v == std::floor(v))
+    return QByteArray::number(static_cast<qulonglong>(v));
   return generalText(toDecimal(v), precision);
 }
 
 QByteArray padLeft(const QByteArray& text, int width) {
   if (text.size() >= width) return text;
-  QByteArray out(width - text.size(), ' ');
-  out += text;
+  QByteArray out(width, ' ');
+  std::memcpy(out.data() + (width - text.size()), text.constData(), text.size());
   return out;
 }
 
@@ -184,6 +271,12 @@ long double strToFloat(const QByteArray& text) {
   const char* end = p + text.size();
   while (p < end && *p == ' ') ++p;
   while (end > p && end[-1] == ' ') --end;
+  if (end - p > 0 && end - p <= 18) {  // the usual case: digits only
+    unsigned long long n = 0;
+    const char* q = p;
+    for (; q < end && isDigit(*q); ++q) n = n * 10 + static_cast<unsigned>(*q - '0');
+    if (q == end) return static_cast<long double>(n);
+  }
   // Rewritten into C notation: digits, ".", digits, exponent.
   QByteArray buf;
   buf.reserve(end - p + 2);
@@ -239,12 +332,22 @@ int strToInt(const QByteArray& text) {
 
 long double somente_numeros(const QByteArray& text) {
   QByteArray digits;
-  digits.reserve(text.size());
-  for (char c : text)
-    if (isDigit(c)) digits += c;
+  unsigned long long n = 0;
+  int count = 0;
+  for (char c : text) {
+    if (!isDigit(c)) continue;
+    if (count < 18)
+      n = n * 10 + static_cast<unsigned>(c - '0');
+    else if (count == 18)
+      digits = QByteArray::number(n) + c;
+    else
+      digits += c;
+    ++count;
+  }
+  if (count == 0) throw invalidFloat(textForMessage(text));
+  if (count <= 18) return static_cast<long double>(n);
   long double v = 0;
-  if (digits.isEmpty() || !plainToNumber(digits.constData(), digits.constData() + digits.size(), v) ||
-      !std::isfinite(v))
+  if (!plainToNumber(digits.constData(), digits.constData() + digits.size(), v) || !std::isfinite(v))
     throw invalidFloat(textForMessage(text));
   return v;
 }

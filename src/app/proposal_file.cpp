@@ -26,6 +26,12 @@ constexpr Field kBrand{172, 20};
 
 constexpr int kHeaderRecordWidth = 200;
 
+bool isBlank(const QByteArray& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  return true;
+}
+
 QByteArray field(const QByteArray& line, Field f) {
   if (line.size() <= f.offset) return {};
   return line.mid(f.offset, f.length);
@@ -33,7 +39,7 @@ QByteArray field(const QByteArray& line, Field f) {
 
 // A money field: blank -> a cell of `width` blanks; else the number / divisor formatted.
 QByteArray moneyCell(const QByteArray& text, long double divisor, int decimals, int width) {
-  if (trimRight(text).isEmpty()) return QByteArray(width, ' ');
+  if (isBlank(text)) return QByteArray(width, ' ');
   return padLeft(formatAmount(strToFloat(text) / divisor, decimals, 12), width);
 }
 
@@ -46,7 +52,7 @@ std::string itemName(const GridRow& row, int index) {
 QByteArray amountField(const GridRow& row, int index, int column, int width, bool blankAllowed, const char* what,
                        bool check) {
   const QByteArray& cell = row[column];
-  if (blankAllowed && trimRight(cell).isEmpty()) return QByteArray(width, ' ');
+  if (blankAllowed && isBlank(cell)) return QByteArray(width, ' ');
   if (check && cell.trimmed().startsWith('-'))
     throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
                    " is negative; a proposal cannot hold a negative amount");
@@ -97,7 +103,7 @@ GridRow parseItemLine(const QByteArray& line) {
   row[ColUnitPrice] = moneyCell(field(line, kUnitPrice), 10000.0L, 4, kMoneyWidth);
   row[ColDiscount] = moneyCell(field(line, kDiscount), 100.0L, 2, kMoneyWidth);
   row[ColSurcharge] = moneyCell(field(line, kSurcharge), 100.0L, 2, kMoneyWidth);
-  row[ColTotal] = trimRight(field(line, kTotal)).isEmpty()
+  row[ColTotal] = isBlank(field(line, kTotal))
                       ? QByteArray(kTotalWidth, ' ')
                       : padLeft(formatAmount(strToFloat(field(line, kTotal)) / 100.0L, 2, 12), kTotalWidth);
   row[ColItem] = field(line, kItem);
@@ -145,7 +151,7 @@ Proposal loadProposal(const QString& path) {
 
 int itemCount(const QList<GridRow>& rows) {
   int n = 0;
-  while (n < rows.size() && !trimRight(rows[n][ColItem]).isEmpty()) ++n;
+  while (n < rows.size() && !isBlank(rows[n][ColItem])) ++n;
   return n;
 }
 
@@ -166,7 +172,7 @@ QList<QByteArray> responseFileLines(const Proposal& p) {
   for (int i = count + 1; i < p.rows.size(); ++i) {
     const GridRow& r = p.rows[i];
     bool hasData = false;
-    for (const QByteArray& c : r) hasData = hasData || !trimRight(c).isEmpty();
+    for (const QByteArray& c : r) hasData = hasData || !isBlank(c);
     if (hasData)
       throw AppError("row " + std::to_string(count + 1) +
                      " has no item number; the items after it would be left out of the saved proposal");

@@ -10,3 +10,9 @@ cotavia_gtest(
   app_core_data
   LABELS
   core)
+
+# The demo proposal's generator; the test keeps demo/ equal to what it writes.
+add_executable(make_demo ${CMAKE_SOURCE_DIR}/tools/make_demo.cpp)
+target_link_libraries(make_demo PRIVATE app_core_data)
+add_test(NAME demo_proposal_is_current COMMAND make_demo --check ${CMAKE_SOURCE_DIR}/demo)
+set_tests_properties(demo_proposal_is_current PROPERTIES LABELS core)
