@@ -87,7 +87,7 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   bool ok = true, cancelado = false;
   QByteArray bloco;
   for (const QByteArray& item : st.itens) {
-    if (passo()) {
+    if (passo(false)) {
       cancelado = true;
       break;
     }
@@ -221,7 +221,7 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   };
   bool cancelado = false;
   for (const QByteArray& item : st.itens) {
-    if (passo()) {
+    if (passo(false)) {
       cancelado = true;
       break;
     }

@@ -108,7 +108,7 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
   return !falhou;
 }
 
-bool TTxPrint::passo() {
+bool TTxPrint::passo(bool impressao) {
   TxJobState& st = txJob();
   ui().processEvents();
   ui().progressStep(*this);
@@ -116,7 +116,7 @@ bool TTxPrint::passo() {
     if (OnCancel) OnCancel(*this);
     return true;
   }
-  return st.abortado;
+  return impressao && st.abortado;
 }
 
 bool TTxPrint::abreSaida(const QString& arquivo) {

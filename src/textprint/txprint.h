@@ -194,7 +194,8 @@ class TTxPrint {
   void erro(const QString& msg);
   void mensagem(const QString& msg);
   void fireBeforeNewPageIfPending();
-  bool passo();  // gauge step; true when the run must stop (cancel or abort)
+  // Gauge step; true when the operation must stop: cancelled, or (print runs) aborted.
+  bool passo(bool impressao = true);
   bool abreSaida(const QString& arquivo);
   bool imprimePagina();
   bool imprimePaginaGrafica();

@@ -1,0 +1,68 @@
+// A real spooler: a private cupsd with a raw queue whose printer is a listener on loopback. The
+// proposal printed through libcups must arrive byte for byte as the printer file holds it.
+#include "platform/cups.h"
+#include "app/text_printout.h"
+#include "platform/dialogs.h"
+#include "support/cups_server.h"
+#include "support/support.h"
+#include "textprint/proposal_fixture.h"
+#include "textprint/txprint.h"
+
+#include <gtest/gtest.h>
+
+using namespace cotavia;
+
+TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
+  test::LoopbackListener listener;
+  ASSERT_TRUE(listener.ok());
+  test::PrivateCupsServer server;
+  QString error;
+  // Never skipped: a machine without CUPS fails here with the reason.
+  ASSERT_TRUE(server.start(&error)) << error.toStdString();
+  ASSERT_TRUE(server.addRawQueue("MATRIX", listener.port(), true, &error)) << error.toStdString();
+
+  const QList<cups::Destination> dests = cups::destinations();
+  ASSERT_EQ(dests.size(), 1);
+  EXPECT_EQ(dests[0].name, "MATRIX");
+  EXPECT_TRUE(dests[0].isDefault);
+  EXPECT_EQ(cups::defaultDestination(), "MATRIX");
+
+  test::TempDir dir;
+  const QByteArray id = "12345678000190";
+  const auto supplier = test::fixtureSupplier();
+  test::writeFixtureProposal(dir.path(), id, "P0001.KVT", test::fixtureHeaders(), test::fixtureItems(80), &supplier);
+
+  HeadlessDialogs dlg;
+  DialogsGuard guard(&dlg);
+  TTxPrint tx;
+  configuraTxPrint1(tx);
+  tx.TitulodoRelatorio = "PROPOSTA P0001";
+  HeadlessTxPrintUi ui;
+  tx.setUi(&ui);
+  QByteArray prn;
+  bool printed = false;
+  ui.onPreview = [&](TTxPrint& t) {
+    ASSERT_TRUE(t.GravarImpressao(dir.file("P0001.PRN")));
+    prn = dir.read("P0001.PRN");
+    // The setup chose the system's current printer: the default destination.
+    printed = t.Imprimir();
+  };
+  TextPrintout p{dir.path(), id, "P0001.KVT", {}};
+  ASSERT_TRUE(imprime_licitacao(tx, p));
+  EXPECT_TRUE(printed);
+  EXPECT_TRUE(dlg.log.isEmpty()) << dlg.lastText().toStdString();
+  ASSERT_TRUE(listener.waitForJobs(1, 60000)) << server.errorLog().toStdString();
+  ASSERT_GT(prn.size(), 10000);
+  EXPECT_EQ(listener.bytes().size(), prn.size());
+  EXPECT_TRUE(listener.bytes() == prn);
+
+  // An unknown queue: the spooler's error number, no job, no crash.
+  dlg.clear();
+  ASSERT_TRUE(tx.Abrir());
+  tx.ImpF(1, 1, "X", TFonte::normal);
+  tx.ImpressoraSistema = "NOSUCHQUEUE";
+  EXPECT_FALSE(tx.Imprimir());
+  EXPECT_TRUE(dlg.lastText().startsWith("Error ")) << dlg.lastText().toStdString();
+  tx.Abortar();
+  server.stop();
+}
