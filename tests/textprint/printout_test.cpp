@@ -155,8 +155,10 @@ TEST(TextPrintout, WholePrintoutMatchesTheFirstPageWorkedOutByHand) {
   const QByteArray page1 = firstPageByHand();
   ASSERT_GE(prn.size(), page1.size());
   // Compare in pieces so that a difference shows where it is.
-  for (qsizetype i = 0; i < page1.size(); i += 200)
-    ASSERT_EQ(prn.mid(i, 200).toHex(' '), page1.mid(i, 200).toHex(' ')) << "at byte " << i;
+  qsizetype diff = 0;
+  while (diff < page1.size() && prn[diff] == page1[diff]) ++diff;
+  ASSERT_EQ(diff, page1.size()) << "printed: " << prn.mid(diff - 40, 80).toHex(' ').constData()
+                                << "\nby hand: " << page1.mid(diff - 40, 80).toHex(' ').constData();
 
   // 60 items: page 1 holds 23, page 2 holds 25 (the last one's separator on line 64), page 3 the
   // remaining 12 (lines 15 to 38).
@@ -185,7 +187,7 @@ TEST(TextPrintout, EmptyProposalAndSupplierFiles) {
   ASSERT_FALSE(items.isEmpty());
   EXPECT_EQ(items.last(), "0001015069066TTotal........: 0,00");
   for (const QByteArray& it : items) {
-    EXPECT_NE(it.mid(4, 3), "005") << it.constData();
+    if (it[13] == 'T') EXPECT_NE(it.mid(4, 3), "005") << it.constData();
     EXPECT_EQ(it.left(4), "0001");
   }
   // A CPF of 11 digits or fewer is laid out as a CPF.
