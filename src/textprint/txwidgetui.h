@@ -2,6 +2,7 @@
 // The text print engine's windows as widgets: the setup window, the preview and the progress
 // window, shown by the engine through TxPrintUi.
 #include "textprint/txprint.h"
+#include "textprint/txprogr.h"
 
 #include <QList>
 #include <QPointer>
@@ -12,7 +13,6 @@ class QWidget;
 namespace cotavia {
 
 class TTxPrevi;
-class TTxProgr;
 class TTxSetup;
 
 class WidgetTxPrintUi : public TxPrintUi {
