@@ -1,0 +1,380 @@
+// The proposal editor: loading, Enter navigation, the item panel, totals, saving, exporting and
+// the price list import, driven with real key events.
+#include "app/editor.h"
+#include "app/item_grid.h"
+#include "controls/numedit.h"
+#include "gui_fixtures.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace cotavia;
+using namespace cotavia::test;
+using Kind = HeadlessDialogs::Entry::Kind;
+
+namespace {
+const QByteArray kIdentity = "12345678000190";
+const QString kResponse = QStringLiteral("E12345678000190_P0001.KVT");
+}  // namespace
+
+class EditorTest : public QObject {
+  Q_OBJECT
+
+ private:
+  HeadlessDialogs dlg;
+  Dialogs* previous = nullptr;
+  std::unique_ptr<TempDir> dir;
+  std::unique_ptr<TTCotavia2> ed;
+
+  void open(const QString& file = QStringLiteral("P0001.KVT")) {
+    ed = std::make_unique<TTCotavia2>(dir->path(), file, kIdentity);
+    ed->show();
+    ed->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(ed.get()));
+  }
+  void reopen() {
+    ed.reset();
+    open();
+  }
+  QString cell(int row, int col) const { return ed->model->index(row, col).data().toString(); }
+  // Enter on grid row `row` (0 = first item) opens the item panel.
+  void openItem(int row) {
+    ed->StringGrid1->setFocus();
+    ed->StringGrid1->selectRow0(row);
+    press(Qt::Key_Return);
+    QVERIFY(ed->Panel_Item->isVisible());
+    QVERIFY(ed->Edit_Marca->hasFocus());
+  }
+  // The usual path: brand, Enter, price, Enter, discount, Enter, surcharge, Enter, then Enter on OK.
+  void priceItem(int row, const char* brand, const char* price, const char* discount, const char* surcharge) {
+    openItem(row);
+    ed->Edit_Marca->selectAll();
+    typeText(brand);
+    press(Qt::Key_Return);
+    QVERIFY(ed->NumEdit_PrUnit->hasFocus());
+    typeText(price);
+    press(Qt::Key_Return);
+    QVERIFY(ed->NumEdit_Desconto->hasFocus());
+    typeText(discount);
+    press(Qt::Key_Return);
+    QVERIFY(ed->NumEdit_Acrescimo->hasFocus());
+    typeText(surcharge);
+    press(Qt::Key_Return);
+    QVERIFY(ed->bbtn_ok->hasFocus());
+    press(Qt::Key_Return);
+  }
+
+ private slots:
+  void initTestCase() { previous = setDialogs(&dlg); }
+  void cleanupTestCase() { setDialogs(previous); }
+  void init() {
+    dir = std::make_unique<TempDir>();
+    dir->write("P0001.KVT", threeItemProposal());
+    dlg.clear();
+    dlg.answers.clear();
+    TTCotavia2::removableMedia = [] { return QStringList(); };
+  }
+  void cleanup() {
+    ed.reset();
+    dir.reset();
+  }
+
+  // A real file fills the header fields and the grid; the grand total and print choice are set.
+  void loadsTheFileIntoTheGrid() {
+    open();
+    QCOMPARE(ed->Edit_Orgao->text(), QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
+    QCOMPARE(ed->Edit_Modalidade->text(), QString("Modalidade: Pregão Presencial nº 012/2026"));
+    QCOMPARE(ed->EditAbertura->text(), QString("Abertura: 10/03/2026 às 09:30"));
+    QCOMPARE(ed->model->rows().size(), 3);
+    QCOMPARE(ed->model->rowCount(), 8999);
+    QCOMPARE(cell(0, 0), QString("0001"));
+    QCOMPARE(cell(0, 3), QString("       10,0000"));
+    QCOMPARE(cell(0, 5), QString(10, ' '));
+    QCOMPARE(cell(2, 5), QString("    2,0000"));
+    QCOMPARE(cell(2, 8), QString("         10,00"));
+    QCOMPARE(cell(2, 9), QString("MARCA X"));
+    QVERIFY(cell(3, 0).isEmpty());
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
+    QCOMPARE(ed->NumEdit_TotalGeral->paintedText(), QString("10,00"));
+    QCOMPARE(ed->ComboBox_TipoImpr->currentText(), QString("1 - Gráfico"));
+    QCOMPARE(ed->printChoice(), 1);
+    QCOMPARE(ed->model->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QString("   Quantidade"));
+    QCOMPARE(ed->StringGrid1->columnWidth(2), 150);
+    QVERIFY(ed->StringGrid1->font().fixedPitch());
+    QVERIFY(!ed->Panel_Exporta->isVisible());
+    QVERIFY(dlg.log.isEmpty());
+  }
+
+  // First use: the focus starts in the supplier name; Enter walks to the grid and opens the panel.
+  void enterWalksFromSupplierToTheGrid() {
+    open();
+    QTRY_VERIFY(ed->Edit_Fornecedor->hasFocus());
+    typeText("Papelaria Boa Vista Ltda");
+    press(Qt::Key_Return);
+    QVERIFY(ed->Edit_For_Endereco->hasFocus());
+    press(Qt::Key_Return);
+    QVERIFY(ed->Edit_For_Cidade->hasFocus());
+    press(Qt::Key_Return);
+    QVERIFY(ed->StringGrid1->hasFocus());
+    QTest::keyClick(ed->StringGrid1, Qt::Key_Down);
+    press(Qt::Key_Return);
+    QVERIFY(ed->Panel_Item->isVisible());
+    QVERIFY(ed->Edit_Marca->hasFocus());
+    QCOMPARE(ed->Edit_Item->text(), QString("0002"));
+    QCOMPARE(ed->Edit_Nome->text().trimmed(), QString("PAPEL A4 BRANCO RESMA 500 FOLHAS"));
+    QCOMPARE(double(ed->NumEdit_Quant->Value()), 3.0);
+    QCOMPARE(ed->NumEdit_Quant->paintedText(), QString("3,0000"));
+    QCOMPARE(ed->Edit_Unidade->text(), QString("RS  "));
+    // Enter on a focused button presses it.
+    ed->bbtn_cancelar->setFocus();
+    press(Qt::Key_Return);
+    QVERIFY(!ed->Panel_Item->isVisible());
+    QVERIFY(ed->StringGrid1->hasFocus());
+    // Typing on the grid changes nothing.
+    typeText("9x");
+    QCOMPARE(cell(1, 9), QString());
+    QCOMPARE(ed->StringGrid1->selectedRow(), 1);
+  }
+
+  // Brand, price, discount and surcharge typed with Enter; OK writes the row and the total.
+  void typedPathPricesTheRow() {
+    open();
+    priceItem(0, "ACME", "2,5", "1", "0,5");
+    QVERIFY(!ed->Panel_Item->isVisible());
+    QVERIFY(ed->StringGrid1->hasFocus());
+    QCOMPARE(cell(0, 5), QString("    2,5000"));
+    QCOMPARE(cell(0, 6), QString("      1,00"));
+    QCOMPARE(cell(0, 7), QString("      0,50"));
+    QCOMPARE(cell(0, 8), QString("         24,50"));
+    QCOMPARE(cell(0, 9), QString("ACME"));
+    QCOMPARE(cell(0, 3), QString("       10,0000"));
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 34.5);
+    // 3 x 0,3333 = 0,9999 is kept as 1,00.
+    priceItem(1, "", "0.3333", "", "");
+    QCOMPARE(cell(1, 5), QString("    0,3333"));
+    QCOMPARE(cell(1, 6), QString("      0,00"));
+    QCOMPARE(cell(1, 8), QString("          1,00"));
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 35.5);
+    // The item total follows each Enter in the panel.
+    openItem(0);
+    press(Qt::Key_Return);
+    typeText("3");
+    press(Qt::Key_Return);
+    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("29,50"));
+    QVERIFY(dlg.log.isEmpty() || dlg.count(Kind::Message) == 0);
+  }
+
+  // Cancelar and Escape leave the row as it was.
+  void cancelKeepsTheRow() {
+    open();
+    openItem(2);
+    press(Qt::Key_Return);
+    typeText("9");
+    press(Qt::Key_Return);
+    QTest::mouseClick(ed->bbtn_cancelar, Qt::LeftButton);
+    QCOMPARE(cell(2, 5), QString("    2,0000"));
+    QCOMPARE(cell(2, 8), QString("         10,00"));
+    openItem(2);
+    typeText("OUTRA");
+    press(Qt::Key_Escape);
+    QVERIFY(!ed->Panel_Item->isVisible());
+    QVERIFY(ed->isVisible());
+    QCOMPARE(cell(2, 9), QString("MARCA X"));
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
+  }
+
+  // A discount larger than quantity x price is refused with a message; the row stays unpriced.
+  void negativeTotalIsRefused() {
+    open();
+    openItem(0);
+    press(Qt::Key_Return);
+    typeText("1");
+    press(Qt::Key_Return);
+    typeText("50");
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("-40,00"));
+    press(Qt::Key_Return);  // OK
+    QCOMPARE(dlg.count(Kind::Message), 1);
+    QVERIFY(dlg.lastText().startsWith("O total do item não pode ser negativo."));
+    QVERIFY(ed->Panel_Item->isVisible());
+    QVERIFY(ed->NumEdit_Desconto->hasFocus());
+    QCOMPARE(cell(0, 5), QString(10, ' '));
+  }
+
+  // Enter below the last item shows empty fields and zero amounts; OK there changes nothing.
+  void rowWithoutItem() {
+    open();
+    openItem(5);
+    QVERIFY(ed->Edit_Item->text().isEmpty());
+    QCOMPARE(ed->NumEdit_PrUnit->paintedText(), QString("0,0000"));
+    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("0,00"));
+    press(Qt::Key_Return);
+    typeText("5");
+    QTest::mouseClick(ed->bbtn_ok, Qt::LeftButton);
+    QVERIFY(!ed->Panel_Item->isVisible());
+    QVERIFY(cell(5, 5).isEmpty());
+    QCOMPARE(ed->model->rows().size(), 3);
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
+  }
+
+  // "Voltar" without "Gravar" loses the prices; "Gravar" keeps them for the next opening.
+  void voltarLosesAndGravarKeeps() {
+    const QByteArray original = dir->read("P0001.KVT");
+    open();
+    priceItem(0, "ACME", "2,5", "", "");
+    QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+    QVERIFY(!ed->isVisible());
+    QCOMPARE(dir->read("P0001.KVT"), original);
+    QVERIFY(dlg.log.isEmpty());
+    reopen();
+    QCOMPARE(cell(0, 5), QString(10, ' '));
+
+    ed->Edit_Fornecedor->setText("Papelaria Boa Vista Ltda");
+    ed->Edit_For_Endereco->setText("Av. Brasil, 1500");
+    ed->Edit_For_Cidade->setText("São Teste - SP");
+    priceItem(0, "ACME", "2,5", "1", "0,5");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QVERIFY(dlg.log.isEmpty());
+    QVERIFY(ed->Panel_Exporta->isVisible());
+    QVERIFY(ed->StringGrid1->hasFocus());
+    const QByteArray saved = dir->read(kResponse);
+    QCOMPARE(dir->read("P0001.KVT"), saved);
+    QCOMPARE(dir->read("FORNEC.KSD"),
+             QByteArray("Papelaria Boa Vista Ltda\r\nAv. Brasil, 1500\r\nS\xE3o Teste - SP\r\n"));
+    const QList<QByteArray> lines = saved.split('\n');
+    QCOMPARE(lines[6].mid(128, 44), QByteArray("      25000        100         50       2450"));
+    QVERIFY(lines[6].startsWith("I0001"));
+    QCOMPARE(lines[6].mid(172).trimmed(), QByteArray("ACME"));
+    // Saving twice leaves identical files.
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dir->read(kResponse), saved);
+
+    reopen();
+    QCOMPARE(cell(0, 5), QString("    2,5000"));
+    QCOMPARE(cell(0, 8), QString("         24,50"));
+    QCOMPARE(cell(0, 9), QString("ACME"));
+    QCOMPARE(ed->Edit_For_Cidade->text(), QString("São Teste - SP"));
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 34.5);
+    QTRY_VERIFY(ed->StringGrid1->hasFocus());
+    QVERIFY(!ed->Panel_Exporta->isVisible());
+  }
+
+  // A save that cannot be written is reported and leaves the files as they were.
+  void failedSaveIsReported() {
+    open();
+    priceItem(0, "ACME", "12345678", "", "");  // a unit price too wide for its column
+    const QByteArray before = dir->read("P0001.KVT");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY(dlg.lastText().contains("0001"));
+    QCOMPARE(dir->read("P0001.KVT"), before);
+    QVERIFY(!dir->exists(kResponse));
+    QVERIFY(!dir->exists("FORNEC.KSD"));
+  }
+
+  // Export: the question names the target; No copies nothing; Yes copies the saved file and
+  // says so; a missing target folder is reported.
+  void exportToAFolder() {
+    TempDir pen;
+    TTCotavia2::removableMedia = [&] { return QStringList{pen.path()}; };
+    open();
+    priceItem(0, "ACME", "2,5", "", "");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    priceItem(1, "LATER", "1", "", "");  // not saved: the export carries the saved state
+    QCOMPARE(ed->DriveComboBox1->itemData(0).toString(), pen.path());
+    QCOMPARE(ed->exportFolder(), dir->path());
+    ed->DriveComboBox1->setCurrentIndex(0);
+    emit ed->DriveComboBox1->activated(0);
+    QCOMPARE(ed->exportFolder(), pen.path());
+
+    dlg.answers = {false};
+    QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
+    QCOMPARE(dlg.log.last().kind, Kind::Confirm);
+    QCOMPARE(dlg.log.last().text, "Exportar o Arquivo para: " + pen.path() + "/" + kResponse + " ???");
+    QVERIFY(!pen.exists(kResponse));
+
+    dlg.answers = {true};
+    QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
+    QCOMPARE(pen.read(kResponse), dir->read(kResponse));
+    QVERIFY(!pen.read(kResponse).contains("LATER"));
+    QCOMPARE(dlg.log.last().kind, Kind::Message);
+    QVERIFY(dlg.lastText().startsWith("A proposta foi exportada com sucesso para:"));
+    QVERIFY(dlg.lastText().contains(pen.path() + "/" + kResponse));
+
+    TTCotavia2::chooseFolder = [&](QWidget*, const QString&) { return pen.path() + "/nao-existe"; };
+    emit ed->DriveComboBox1->activated(ed->DriveComboBox1->count() - 1);  // "Outra pasta..."
+    QCOMPARE(ed->exportFolder(), pen.path() + "/nao-existe");
+    dlg.answers = {true};
+    QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
+    QCOMPARE(dlg.log.last().kind, Kind::Error);
+    QVERIFY(dlg.lastText().startsWith("A proposta NÃO foi exportada."));
+  }
+
+  // The price list fills the grid (unsaved) with a summary; a bad line changes nothing.
+  void priceListImport() {
+    open();
+    dir->write("precos.csv",
+               "item;marca;preco_unitario;desconto;acrescimo\r\n"
+               "0001;ACME;2,5000;1,00;0,50\r\n"
+               "0002;Chamex;1.234,5;;\r\n");
+    TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos.csv"); };
+    const QByteArray before = dir->read("P0001.KVT");
+    QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Message), 1);
+    QVERIFY(dlg.lastText().startsWith("2 itens receberam preço da lista precos.csv."));
+    QCOMPARE(cell(0, 8), QString("         24,50"));
+    QCOMPARE(cell(1, 5), QString("1.234,5000"));
+    QCOMPARE(cell(1, 9), QString("Chamex"));
+    QCOMPARE(dir->read("P0001.KVT"), before);
+    QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 24.5 + 3703.5 + 10.0);
+
+    dir->write("precos.csv",
+               "item;marca;preco_unitario;desconto;acrescimo\r\n"
+               "0003;NOVA;9,99;;\r\n"
+               "0009;X;1;;\r\n");
+    dlg.clear();
+    QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY(dlg.lastText().startsWith("Nenhum preço foi importado."));
+    QVERIFY(dlg.lastText().contains(":3"));
+    QCOMPARE(cell(2, 9), QString("MARCA X"));
+    QCOMPARE(cell(1, 9), QString("Chamex"));
+  }
+
+  // A number that does not convert stops loading at its line: the rows before stay, no total.
+  void loadErrorNamesTheLine() {
+    QList<QByteArray> lines = standardHeader();
+    Item a;
+    lines << itemLine(a);
+    Item bad;
+    bad.number = "0002";
+    bad.quantity = "12a";
+    lines << itemLine(bad);
+    lines << itemLine(a);
+    dir->write("P0009.KVT", joinCrLf(lines));
+    open("P0009.KVT");
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY(dlg.lastText().contains("P0009.KVT"));
+    QVERIFY2(dlg.lastText().contains("is not a valid floating point value"), qPrintable(dlg.lastText()));
+    QVERIFY2(dlg.lastText().contains(":8:"), qPrintable(dlg.lastText()));
+    QCOMPARE(ed->model->rows().size(), 1);
+    QCOMPARE(ed->Edit_Orgao->text(), QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
+    QCOMPARE(ed->NumEdit_TotalGeral->text(), QString("0,00"));
+  }
+
+  // Typing into the print choice's text selects no entry.
+  void printChoiceFromTypedText() {
+    open();
+    ed->ComboBox_TipoImpr->setCurrentIndex(0);
+    QCOMPARE(ed->printChoice(), 0);
+    ed->ComboBox_TipoImpr->setFocus();
+    ed->ComboBox_TipoImpr->lineEdit()->selectAll();
+    QTest::keyClicks(ed->ComboBox_TipoImpr->lineEdit(), "2");
+    QCOMPARE(ed->printChoice(), -1);
+  }
+};
+
+QTEST_MAIN(EditorTest)
+#include "editor_test.moc"

@@ -1,0 +1,256 @@
+// The start screen: first access, identity, selection messages, deletion, list refresh, tutorial.
+#include "app/start_screen.h"
+#include "gui_fixtures.h"
+#include "platform/files.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+using namespace cotavia;
+using namespace cotavia::test;
+using Kind = HeadlessDialogs::Entry::Kind;
+
+namespace {
+const QString kWarning = QStringLiteral(
+    "Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
+    "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"
+    "em uma pasta no computador ou em uma PenDrive !!! ");
+}
+
+class StartScreenTest : public QObject {
+  Q_OBJECT
+
+ private:
+  HeadlessDialogs dlg;
+  Dialogs* previous = nullptr;
+  std::unique_ptr<TempDir> dir;
+  std::unique_ptr<TTCotavia> screen;
+
+  void open() {
+    screen = std::make_unique<TTCotavia>();
+    screen->show();
+    screen->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+    QTRY_VERIFY(!screen->folder().isEmpty());  // activation ran
+  }
+  QStringList listed() const {
+    QStringList names;
+    for (int i = 0; i < screen->FileListBox1->count(); ++i) names << screen->FileListBox1->item(i)->text();
+    return names;
+  }
+  void select(const QString& name, Qt::KeyboardModifiers mods = {}) {
+    const auto items = screen->FileListBox1->findItems(name, Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    const QRect r = screen->FileListBox1->visualItemRect(items.first());
+    QTest::mouseClick(screen->FileListBox1->viewport(), Qt::LeftButton, mods, r.center());
+  }
+  QList<HeadlessDialogs::Entry> messages() const {
+    QList<HeadlessDialogs::Entry> m;
+    for (const auto& e : dlg.log)
+      if (e.kind != Kind::Beep) m << e;
+    return m;
+  }
+
+ private slots:
+  void initTestCase() { previous = setDialogs(&dlg); }
+  void cleanupTestCase() { setDialogs(previous); }
+  void init() {
+    dir = std::make_unique<TempDir>();
+    dir->write("P0001.KVT", threeItemProposal());
+    dir->write("P0002.KVT", threeItemProposal());
+    dir->write("p0003.kvt", threeItemProposal());
+    dir->write("E12345678000190_P0001.KVT", "x");
+    dir->write("LEIAME.TXT", "x");
+    setProgramFolder(dir->path());
+    dlg.clear();
+    dlg.answers.clear();
+  }
+  void cleanup() {
+    screen.reset();
+    dir.reset();
+  }
+
+  // First start without an identity: the red panel, the focus in the field, the empty-field message.
+  void firstAccessAsksForTheIdentity() {
+    open();
+    QVERIFY(screen->Panel_CNPJCPF->isVisible());
+    QTRY_VERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QCOMPARE(listed(), QStringList({"P0001.KVT", "P0002.KVT", "p0003.kvt"}));
+    select("P0001.KVT");
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, QString("Por favor, informe o CNPJ/CPF !!!"));
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QVERIFY(!dir->exists("CNPJCPF.KSD"));
+  }
+
+  // An 11-digit CPF is stored with three leading zeros; the warning comes every time; the editor
+  // opens on the selected file with the 14-character identity.
+  void cpfIsPaddedAndWrittenThenTheEditorOpens() {
+    open();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678901");
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());  // a CPF does not jump to the list
+    select("P0002.KVT");
+    QString openedOn;
+    whenEditorShown([&](TTCotavia2* ed) {
+      openedOn = ed->Edit_Orgao->text();
+      QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+    });
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(openedOn, QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678901\r\n"));
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("00012345678901"));
+    QVERIFY(!screen->Panel_CNPJCPF->isVisible());
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, kWarning);
+
+    // A second opening in the same run shows the warning again and keeps the 14 characters.
+    dlg.clear();
+    whenEditorShown([](TTCotavia2* ed) { ed->close(); });
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, kWarning);
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678901\r\n"));
+  }
+
+  // A 14-digit CNPJ without leading zero moves on to the list at its last digit; a letter fails
+  // the number conversion with the runtime's message; a path separator never reaches the file.
+  void identityFieldRules() {
+    open();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "1234567800019");
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "0");
+    QVERIFY(screen->FileListBox1->hasFocus());
+
+    screen->MaskEditCNPJCPF->clear();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12a");
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QCOMPARE(dlg.lastText(), QString("'12a' is not a valid floating point value"));
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12a"));
+
+    screen->MaskEditCNPJCPF->setText("12/345");
+    dlg.clear();
+    select("P0001.KVT");
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(messages().size(), 1);
+    QVERIFY(messages()[0].text.startsWith("O CNPJ/CPF informado não pode fazer parte"));
+    QVERIFY(!dir->exists("CNPJCPF.KSD"));
+  }
+
+  // A stored identity fills the field and the focus goes to the list; a blank one is missing.
+  void storedIdentity() {
+    dir->write("CNPJCPF.KSD", "12345678000190XYZ\r\n");
+    open();
+    QVERIFY(!screen->Panel_CNPJCPF->isVisible());
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12345678000190"));
+    QTRY_VERIFY(screen->FileListBox1->hasFocus());
+    screen.reset();
+    dir->write("CNPJCPF.KSD", "   \t\r\n");
+    open();
+    QVERIFY(screen->Panel_CNPJCPF->isVisible());
+    QVERIFY(screen->MaskEditCNPJCPF->text().isEmpty());
+  }
+
+  // Nothing selected, or two files selected with Ctrl+click: a message and nothing opens.
+  void selectionMessages() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    bool opened = false;
+    whenEditorShown([&](TTCotavia2* ed) {
+      opened = true;
+      ed->close();
+    });
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(dlg.lastText(), QString("Selecione o arquivo referente a Licitação desejada !!!"));
+    select("P0001.KVT");
+    select("P0002.KVT", Qt::ControlModifier);
+    QCOMPARE(screen->FileListBox1->selectedItems().size(), 2);
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(dlg.lastText(), QString("Selecione apenas o arquivo referente a Licitação desejada !!!"));
+    QCOMPARE(messages().size(), 2);
+    QTest::qWait(50);
+    QVERIFY(!opened);
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (qobject_cast<TTCotavia2*>(w)) w->close();
+  }
+
+  // "Excluir": No keeps the file, Yes deletes the current entry only; the list is read again.
+  void deleteAsksFirst() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    select("P0002.KVT");
+    dlg.answers = {false};
+    QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
+    QCOMPARE(dlg.log.last().kind, Kind::Confirm);
+    QCOMPARE(dlg.log.last().text, QString("Tem certeza que deseja excluir essa Proposta ???"));
+    QCOMPARE(dlg.log.last().caption, QString("Confirme"));
+    QVERIFY(dir->exists("P0002.KVT"));
+    dlg.answers = {true};
+    QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
+    QVERIFY(!dir->exists("P0002.KVT"));
+    QVERIFY(dir->exists("P0001.KVT"));
+    QVERIFY(dir->exists("E12345678000190_P0001.KVT"));
+    QCOMPARE(listed(), QStringList({"P0001.KVT", "p0003.kvt"}));
+  }
+
+  // A deletion the file system refuses is reported, and the file stays listed.
+  void refusedDeletionIsReported() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    select("P0001.KVT");
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner);
+    dlg.answers = {true};
+    QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!dir->exists("P0001.KVT")) QSKIP("running with rights that ignore folder permissions");
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY(dlg.lastText().contains("P0001.KVT"));
+    QVERIFY(listed().contains("P0001.KVT"));
+  }
+
+  // Files added while the program runs appear after F5 (the selection is kept).
+  void f5ReadsTheFolderAgain() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    select("P0002.KVT");
+    dir->write("P0000.KVT", threeItemProposal());
+    QVERIFY(!listed().contains("P0000.KVT"));
+    QTest::keyClick(screen->FileListBox1, Qt::Key_F5);
+    QCOMPARE(listed(), QStringList({"P0000.KVT", "P0001.KVT", "P0002.KVT", "p0003.kvt"}));
+    QCOMPARE(screen->FileListBox1->selectedItems().size(), 1);
+    QCOMPARE(screen->FileListBox1->selectedItems().first()->text(), QString("P0002.KVT"));
+  }
+
+  // The tutorial panel comes up at 35 pixels from the top with its sections and goes away again.
+  void tutorial() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    QVERIFY(!screen->Panel_Ajuda->isVisible());
+    QTest::mouseClick(screen->Btn_Tutorial, Qt::LeftButton);
+    QVERIFY(screen->Panel_Ajuda->isVisible());
+    QCOMPARE(screen->Panel_Ajuda->y(), 35);
+    QVERIFY(!screen->Btn_Tutorial->isVisible());
+    const QStringList lines = screen->Memo_Ajuda->toPlainText().split('\n');
+    QCOMPARE(lines[0], QString("Bem vindo ao Cotavia !!!"));
+    QCOMPARE(lines[1], QString("Aplicativo versátil para informar as propostas."));
+    QVERIFY(lines.contains(QString(8, ' ') + "Conteúdo:"));
+    const QStringList titles = {"Primeiro acesso",       "Selecionando a proposta", "Informando a proposta",
+                                "Imprimindo a proposta", "Exportando a proposta",   "Dúvidas sobre o Aplicativo"};
+    for (const QString& t : titles) {
+      QVERIFY2(lines.contains(QString(16, ' ') + ". " + t), qPrintable(t));
+      const int at = lines.indexOf(" . " + t + ":");
+      QVERIFY2(at > 0, qPrintable(t));
+      QCOMPARE(lines[at - 1], QString(88, '_'));
+      QVERIFY(lines[at + 1].isEmpty());
+      QVERIFY(!lines[at + 2].isEmpty());
+    }
+    QTest::mouseClick(screen->Btn_Fechar, Qt::LeftButton);
+    QVERIFY(!screen->Panel_Ajuda->isVisible());
+    QVERIFY(screen->Btn_Tutorial->isVisible());
+  }
+};
+
+QTEST_MAIN(StartScreenTest)
+#include "start_screen_test.moc"
