@@ -127,48 +127,51 @@ void TTxSetup::monta() {
 
   SELPAG = new QGroupBox(QStringLiteral("Intervalo de Páginas"), this);
   SELPAG->setObjectName(QStringLiteral("SELPAG"));
-  SELPAG->setGeometry(10, 138, 215, 74);
   Tudo = new QRadioButton(QStringLiteral("&Tudo"), SELPAG);
   Tudo->setObjectName(QStringLiteral("Tudo"));
   Tudo->setGeometry(10, 20, 80, 20);
   Paginas = new QRadioButton(QStringLiteral("&Paginas"), SELPAG);
   Paginas->setObjectName(QStringLiteral("Paginas"));
-  Paginas->setGeometry(10, 45, 80, 20);
+  Paginas->setGeometry(10, 45, 74, 20);
 
   // "de" and "até" with the first page field over the blanks between them and the last page
   // field after them.
   const QString deAte = QStringLiteral("de                até");
   LDeAte = new QLabel(deAte, SELPAG);
   const QFontMetrics fm(LDeAte->font());
-  const int xLabel = 88;
+  const int xLabel = 84;
   const int wLabel = fm.horizontalAdvance(deAte);
   LDeAte->setGeometry(xLabel, 47, wLabel + 2, 16);
   const int xIni = xLabel + fm.horizontalAdvance(QStringLiteral("de ")) + 1;
   const int wIni = qMax(
-      30, fm.horizontalAdvance(QStringLiteral("de                ")) - fm.horizontalAdvance(QStringLiteral("de ")) - 4);
+      40, fm.horizontalAdvance(QStringLiteral("de                ")) - fm.horizontalAdvance(QStringLiteral("de ")) - 4);
   PAGINI = new QLineEdit(SELPAG);
   PAGINI->setObjectName(QStringLiteral("PAGINI"));
   PAGINI->setGeometry(xIni, 44, wIni, 22);
-  const int xFim = xLabel + wLabel + 4;
+  const int xFim = qMax(xLabel + wLabel + 4, xIni + wIni + fm.horizontalAdvance(QStringLiteral(" até ")));
+  const int wCampo = qMax(44, fm.horizontalAdvance(QStringLiteral("99999")) + 8);
   PAGFIM = new QLineEdit(SELPAG);
   PAGFIM->setObjectName(QStringLiteral("PAGFIM"));
-  PAGFIM->setGeometry(xFim, 44, qMin(wIni + 4, 210 - xFim), 22);
+  PAGFIM->setGeometry(xFim, 44, wCampo, 22);
+  const int wGrupo = qMax(215, xFim + wCampo + 8);
+  SELPAG->setGeometry(10, 138, wGrupo, 74);
 
+  const int xDir = 10 + wGrupo + 10;
   auto* lCop = new QLabel(QStringLiteral("&Quantidade de Cópias"), this);
-  lCop->setGeometry(238, 142, 150, 16);
+  lCop->setGeometry(xDir, 142, 383 - xDir, 16);
   COPIAS = new QLineEdit(this);
   COPIAS->setObjectName(QStringLiteral("COPIAS"));
-  COPIAS->setGeometry(238, 160, 48, 22);
+  COPIAS->setGeometry(xDir, 160, 48, 22);
   lCop->setBuddy(COPIAS);
   UpDown1 = new TUpDown(COPIAS, 1, 50, this);
   UpDown1->setObjectName(QStringLiteral("UpDown1"));
-  UpDown1->setGeometry(286, 160, 16, 22);
+  UpDown1->setGeometry(xDir + 48, 160, 16, 22);
   UpDown1->acima->setGeometry(0, 0, 16, 11);
   UpDown1->abaixo->setGeometry(0, 11, 16, 11);
 
   PREVIEW = new QCheckBox(QStringLiteral("&Visualizar"), this);
   PREVIEW->setObjectName(QStringLiteral("PREVIEW"));
-  PREVIEW->setGeometry(238, 190, 140, 20);
+  PREVIEW->setGeometry(xDir, 190, 383 - xDir, 20);
 
   OK = new QPushButton(QStringLiteral("&OK"), this);
   OK->setObjectName(QStringLiteral("OK"));
