@@ -95,6 +95,13 @@ int run(int argc, char** argv) {
   }
   // Headless: no window is ever opened, but fonts and painting are available.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Success prints nothing and an error one line: Qt's notice about a missing runtime folder
+  // (usual for a headless run) is not for the user.
+  static QtMessageHandler previousHandler = nullptr;
+  previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+    if (msg.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))) return;
+    if (previousHandler) previousHandler(type, ctx, msg);
+  });
   int qargc = 1;
   QGuiApplication app(qargc, argv);
 
