@@ -14,12 +14,12 @@ using namespace cotavia::test;
 
 namespace {
 
-struct Run {
+struct Outcome {
   int exitCode = -1;
   QByteArray out, err;
 };
 
-Run cotaviaRun(const QStringList& args) {
+Outcome cotaviaRun(const QStringList& args) {
   QProcess p;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("DISPLAY");
@@ -27,7 +27,7 @@ Run cotaviaRun(const QStringList& args) {
   env.remove("QT_QPA_PLATFORM");  // the program must run headless on its own
   p.setProcessEnvironment(env);
   p.start(QStringLiteral(COTAVIA_BIN), args);
-  Run r;
+  Outcome r;
   if (!p.waitForFinished(60000)) {
     p.kill();
     p.waitForFinished();
@@ -76,7 +76,7 @@ bool oneLine(const QByteArray& err) { return err.count('\n') == 1 && err.endsWit
 
 TEST(CliFill, PricesAndSavesLikeGravar) {
   Folder f;
-  Run r = cotaviaRun(f.fill({"--city", "S\xC3\xA3o Paulo"}));
+  Outcome r = cotaviaRun(f.fill({"--city", "S\xC3\xA3o Paulo"}));
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.isEmpty());
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
@@ -94,7 +94,7 @@ TEST(CliFill, PricesAndSavesLikeGravar) {
   EXPECT_EQ(p.rows[1][ColUnitPrice], QByteArray(10, ' '));  // not in the list: unpriced
   EXPECT_EQ(p.rows[2][ColUnitPrice], "1.000,0000");
   EXPECT_EQ(p.rows[2][ColTotal], "     10.000,00");
-  EXPECT_EQ(p.rows[2][ColBrand], "Fabr\xEDcio");
+  EXPECT_EQ(p.rows[2][ColBrand], "Fabr\xED" "cio");
 
   // --verbose reports; --identity overrides the file.
   r = cotaviaRun(f.fill({"--verbose", "--identity", "00012345678901"}));
@@ -119,7 +119,7 @@ TEST(CliFill, RefusalsWriteNothing) {
                         Case{head + "0001;A;10000000;;\r\n", "precos.csv:2: item 0001:"}}) {
     f.dir.write("precos.csv", c.prices);
     const auto withList = snapshot(f.dir.path());
-    Run r = cotaviaRun(f.fill());
+    Outcome r = cotaviaRun(f.fill());
     EXPECT_EQ(r.exitCode, 1) << c.expected;
     EXPECT_TRUE(r.err.contains(c.expected)) << r.err.toStdString();
     EXPECT_TRUE(oneLine(r.err)) << r.err.toStdString();
@@ -133,7 +133,7 @@ TEST(CliFill, RefusalsWriteNothing) {
   QByteArray content = g.dir.read("P0001.KVT");
   content.replace(content.indexOf("       100000", 6 * 30), 13, "      10x0000");
   g.dir.write("P0001.KVT", content);
-  Run r = cotaviaRun(g.fill());
+  Outcome r = cotaviaRun(g.fill());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("P0001.KVT:7: '      10x0000' is not a valid floating point value"))
       << r.err.toStdString();
@@ -163,7 +163,7 @@ TEST(CliExport, CopiesTheSavedResponseFile) {
   TempDir pen;
   QStringList exp{"export", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--to", pen.path()};
   // Not saved yet: the missing response file is named.
-  Run r = cotaviaRun(exp);
+  Outcome r = cotaviaRun(exp);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("E12345678000190_P0001.KVT: File not found")) << r.err.toStdString();
   EXPECT_TRUE(oneLine(r.err));
