@@ -1,12 +1,51 @@
+// cotavia print-report: the graphic proposal report generated as the preview generates it (page
+// header from the proposal file and FORNEC.KSD, as the editor shows them after opening), then
+// saved as a report file, exported as PDF and/or printed on a CUPS queue.
+#include "app/proposal_report.h"
 #include "cli/cli.h"
+#include "platform/error.h"
+#include "report/rp_export.h"
+#include "report/rp_printer.h"
 
 #include <cstdio>
 
 namespace cotavia::cli {
 
-int cmdPrintReport(const Args&) {
-  std::fprintf(stderr, "cotavia: this subcommand is not available yet\n");
-  return 1;
+int cmdPrintReport(const Args& a) {
+  const QString dir = required(a, "dir");
+  const QString proposal = required(a, "proposal");
+  const auto rpf = a.get("rpf"), pdf = a.get("pdf"), queue = a.get("printer");
+  if (!rpf && !pdf && !queue) throw UsageError{"nothing to do: give --rpf, --pdf or --printer"};
+  for (const auto* v : {&rpf, &pdf, &queue})
+    if (*v && (*v)->isEmpty()) throw UsageError{"an output option has an empty value"};
+  if (a.get("identity")) identityFor(a, dir);  // checked like every subcommand; the report does not need it
+
+  int printerIndex = -1;
+  if (queue) {
+    printerIndex = TPrinterSettings::PrinterNames().indexOf(*queue);
+    if (printerIndex < 0) throw AppError("no printer queue '" + queue->toStdString() + "' on the CUPS server");
+  }
+
+  TTCotavia3 form;
+  form.Editor = editorHeaderFromFiles(dir, proposal);
+  if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
+  form.OpenTable(dir, proposal);
+  form.RpReport.Preview();  // no window here: the pages stay in the report's page store
+  TRpPrinter* pages = form.RpReport.RpPrinter();
+  if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
+    throw AppError(dir.toStdString() + "/" + proposal.toStdString() + ": the report could not be generated");
+  if (a.verbose())
+    std::fprintf(stderr, "cotavia print-report: %d page(s), grand total %s\n", pages->PageCount(),
+                 form.RpL_TotalGeral->Caption().toUtf8().constData());
+
+  if (rpf && !pages->Save(*rpf)) throw AppError(rpf->toStdString() + ": the report file could not be written");
+  if (pdf) rpExportPdf(*pages, *pdf);
+  if (queue) {
+    form.RpReport.PrinterSettings.PrinterIndex = printerIndex;
+    form.RpReport.ShowProgress = false;
+    form.RpReport.Print();
+  }
+  return 0;
 }
 
-} // namespace cotavia::cli
+}  // namespace cotavia::cli

@@ -1,0 +1,2 @@
+# Export filters (PDF).
+target_sources(report_core PRIVATE ${CMAKE_CURRENT_LIST_DIR}/rp_export.cpp ${CMAKE_CURRENT_LIST_DIR}/rp_export.h)

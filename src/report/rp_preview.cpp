@@ -1,0 +1,585 @@
+#include "report/rp_preview.h"
+
+#include "platform/dialogs.h"
+#include "report/rp_export.h"
+#include "report/rp_printdialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <typeinfo>
+
+namespace cotavia {
+
+namespace {
+
+// Letter in millimetres: the page size shown without a printer.
+constexpr double kLetterWidthMm = 215.9;
+constexpr double kLetterLengthMm = 279.4;
+
+const char* const kReportFile = "Report file";
+const char* const kRpfExt = "RPF";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TRpPreviewImage
+
+TRpPreviewImage::TRpPreviewImage(QWidget* parent) : QWidget(parent) {
+  resize(100, 50);
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+TRpPreviewImage::~TRpPreviewImage() = default;
+
+void TRpPreviewImage::LoadPage(int n) {
+  page_.reset();
+  if (RpPrinter) page_ = RpPrinter->GetPage(n);
+  PageNumber = n;
+  repaint();
+}
+
+void TRpPreviewImage::Clear() {
+  page_.reset();
+  update();
+}
+
+void TRpPreviewImage::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const int w = width(), h = height();
+  if (page_) {
+    p.fillRect(QRect(QPoint(1, 1), QPoint(w - 3, h - 3)), Qt::white);
+    const QRect r = page_->boundingRect();
+    if (r.width() > 0 && r.height() > 0) {
+      p.save();
+      p.setRenderHint(QPainter::Antialiasing, true);
+      p.setRenderHint(QPainter::TextAntialiasing, true);
+      p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+      p.setClipRect(QRect(0, 0, w - 2, h - 2));
+      p.scale(double(w - 2) / r.width(), double(h - 2) / r.height());
+      p.drawPicture(-r.left(), -r.top(), *page_);
+      p.restore();
+    }
+  }
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::NoBrush);
+  const QPoint outline[] = {{0, 0}, {0, h - 3}, {w - 3, h - 3}, {w - 3, 0}, {0, 0}};
+  p.drawPolyline(outline, 5);
+  p.fillRect(QRect(QPoint(w - 2, 2), QPoint(w, h)), Qt::black);
+  p.fillRect(QRect(QPoint(2, h - 2), QPoint(w, h)), Qt::black);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpPreview
+
+TRpPreview::TRpPreview(QWidget* parent) : QScrollArea(parent) {
+  resize(250, 250);
+  setWidgetResizable(false);
+  canvas_ = new QWidget;
+  canvas_->setAutoFillBackground(true);
+  QPalette pal = canvas_->palette();
+  pal.setColor(QPalette::Window, palette().color(QPalette::Dark));
+  canvas_->setPalette(pal);
+  image_ = new TRpPreviewImage(canvas_);
+  setWidget(canvas_);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+TRpPreview::~TRpPreview() { SetRpPrinter(nullptr); }
+
+void TRpPreview::SetRpPrinter(TRpPrinter* p) {
+  if (printer_ && printer_->Viewer() == this) {
+    printer_->SetViewer(nullptr);
+    printer_->SetShowingPreview(false);
+  }
+  printer_ = p;
+  image_->RpPrinter = p;
+  if (!p) {
+    image_->Clear();
+    return;
+  }
+  p->SetViewer(this);
+  p->SetShowingPreview(true);
+  pageNumber_ = 1;
+  image_->LoadPage(1);
+  PlaceImage();
+}
+
+void TRpPreview::SetPageNumber(int n) {
+  if (n == pageNumber_ && image_->HasPage()) return;
+  if (!printer_ || n < 1 || n > printer_->PageCount()) return;
+  image_->LoadPage(n);
+  pageNumber_ = n;
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
+}
+
+void TRpPreview::SetZoom(int z) {
+  if (z < 2 || z > 2000) return;
+  zoomState_ = TRpZoomState::ZoomCustom;
+  zoom_ = z;
+  PlaceImage();
+}
+
+double TRpPreview::pagePixelsWide() const {
+  if (!printer_) return kLetterWidthMm;
+  return printer_->XSize(printer_->PaperWidth());
+}
+
+double TRpPreview::pagePixelsHigh() const {
+  if (!printer_) return kLetterLengthMm;
+  return printer_->YSize(printer_->PaperLength());
+}
+
+void TRpPreview::ZoomToFit() {
+  const double pw = pagePixelsWide(), ph = pagePixelsHigh();
+  if (pw <= 0 || ph <= 0) return;
+  const int zx = int(rpRound(width() / pw * 95));
+  const int zy = int(rpRound(height() / ph * 95));
+  const int z = std::min(zx, zy);
+  if (z >= 2 && z <= 2000) zoom_ = z;
+  PlaceImage();
+  zoomState_ = TRpZoomState::ZoomToFit;
+}
+
+void TRpPreview::ZoomToWidth() {
+  const double pw = pagePixelsWide();
+  if (pw <= 0) return;
+  // Without a printer the Letter width in millimetres stands for the page and 95% is taken.
+  const int z = int(rpRound(width() / pw * (printer_ ? 90 : 95)));
+  if (z >= 2 && z <= 2000) zoom_ = z;
+  PlaceImage();
+  zoomState_ = TRpZoomState::ZoomToWidth;
+}
+
+void TRpPreview::PlaceImage() {
+  int w, h;
+  if (printer_) {
+    w = printer_->XSize(printer_->PaperWidth() / 100 * zoom_) + 4;
+    h = printer_->YSize(printer_->PaperLength() / 100 * zoom_) + 4;
+  } else {
+    w = int(rpRound(kLetterWidthMm / 100 * zoom_)) + 4;
+    h = int(rpRound(kLetterLengthMm / 100 * zoom_)) + 4;
+  }
+  const QSize view = viewport()->size();
+  const int x = w < view.width() ? (view.width() - w) / 2 : 0;
+  const int y = h < view.height() ? (view.height() - h) / 2 : 0;
+  canvas_->resize(std::max(w, view.width()), std::max(h, view.height()));
+  image_->setGeometry(x, y, w, h);
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
+  image_->Zoom = zoom_;
+  image_->update();
+}
+
+void TRpPreview::resizeEvent(QResizeEvent* e) {
+  QScrollArea::resizeEvent(e);
+  if (zoomState_ == TRpZoomState::ZoomToFit)
+    ZoomToFit();
+  else if (zoomState_ == TRpZoomState::ZoomToWidth)
+    ZoomToWidth();
+  PlaceImage();
+}
+
+void TRpPreview::PageAvailable(int page) {
+  // Handled from the event loop, like a posted message: the printer has finished its step
+  // (the last page's notice comes before the document is marked complete).
+  QPointer<TRpPreview> self(this);
+  QTimer::singleShot(0, this, [self, page] {
+    if (!self || !self->printer_) return;
+    if (page == self->pageNumber_ && !self->image_->HasPage() && page <= self->printer_->PageCount()) {
+      self->ZoomToWidth();
+      self->image_->LoadPage(page);
+    }
+    if (self->OnPageAvailable) self->OnPageAvailable(*self, page);
+  });
+}
+
+void TRpPreview::PrinterDestroyed() {
+  printer_ = nullptr;
+  image_->RpPrinter = nullptr;
+  image_->Clear();
+  if (OnPrinterGone) OnPrinterGone(*this);
+}
+
+void TRpPreview::ProgressUpdate(int percent) {
+  if (OnProgressUpdate) OnProgressUpdate(*this, percent);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpStandardPreview
+
+std::function<QString(QWidget*, const QString&, const QString&, int*)> TRpStandardPreview::SaveFileDialog =
+    [](QWidget* parent, const QString& title, const QString& filter, int* filterIndex) {
+      QFileDialog dlg(parent, title, QString(), filter);
+      dlg.setAcceptMode(QFileDialog::AcceptSave);
+      dlg.setFileMode(QFileDialog::AnyFile);
+      dlg.setDefaultSuffix(QString::fromLatin1(kRpfExt));
+      QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, filter](const QString& f) {
+        const QStringList entries = filter.split(QStringLiteral(";;"));
+        const int i = entries.indexOf(f);
+        const QString ext = i <= 0 ? QString::fromLatin1(kRpfExt) : rpExportFilters().value(i - 1).Extension;
+        dlg.setDefaultSuffix(ext);
+      });
+      if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+      *filterIndex = filter.split(QStringLiteral(";;")).indexOf(dlg.selectedNameFilter());
+      return dlg.selectedFiles().first();
+    };
+
+std::function<QString(QWidget*, const QString&, const QString&)> TRpStandardPreview::OpenFileDialog =
+    [](QWidget* parent, const QString& title, const QString& filter) {
+      return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    };
+
+QString TRpStandardPreview::SaveFilter() {
+  QString f = QString::fromLatin1(kReportFile) + "(*." + kRpfExt + ")";
+  for (const TRpExportFilter& e : rpExportFilters()) f += ";;" + e.Description + " (*." + e.Extension + ")";
+  return f;
+}
+
+QString TRpStandardPreview::LoadFilter() { return QString::fromLatin1(kReportFile) + " (*." + kRpfExt + ")"; }
+
+TRpStandardPreview::TRpStandardPreview(QWidget* owner, TRpPrinter& printer)
+    : QMainWindow(owner, Qt::Window), printer_(&printer) {
+  setWindowTitle(QStringLiteral("Print Preview"));
+  resize(652, 579);
+
+  StatusBar = new QStatusBar(this);
+  StatusPanel0 = new QLabel(QStringLiteral("0%"));
+  StatusPanel0->setMinimumWidth(40);
+  StatusPanel0->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  StatusPanel1 = new QLabel(QStringLiteral("Page"));
+  StatusPanel1->setMinimumWidth(50);
+  StatusBar->addWidget(StatusPanel0);
+  StatusBar->addWidget(StatusPanel1, 1);
+  setStatusBar(StatusBar);
+
+  ToolBar1 = new QToolBar(this);
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  addToolBar(ToolBar1);
+  auto button = [this](const char* name, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(ToolBar1);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    ToolBar1->addWidget(b);
+    return b;
+  };
+  ToolBar1->addSeparator();  // ToolButton1
+  ZoomFit = button("ZoomFit", QStringLiteral("Fit"), QStringLiteral("Zoom to fit"));
+  Zoom100 = button("Zoom100", QStringLiteral("100%"), QStringLiteral("100%"));
+  ZoomToWidth = button("ZoomToWidth", QStringLiteral("Width"), QStringLiteral("Zoom to width"));
+  for (QToolButton* b : {ZoomFit, Zoom100, ZoomToWidth}) b->setCheckable(true);
+  ZoomFit->setAutoExclusive(true);
+  Zoom100->setAutoExclusive(true);
+  ZoomToWidth->setAutoExclusive(true);
+  ToolBar1->addSeparator();  // Separator1
+  FirstPage = button("FirstPage", QStringLiteral("|<"), QStringLiteral("First page"));
+  PreviousPage = button("PreviousPage", QStringLiteral("<"), QStringLiteral("Previous page"));
+  ToolButton2 = button("ToolButton2", QStringLiteral(">"), QStringLiteral("Next page"));
+  LastPage = button("LastPage", QStringLiteral(">|"), QStringLiteral("Last page"));
+  ToolBar1->addSeparator();  // Separator2
+  PrintSetup = button("PrintSetup", QStringLiteral("Setup"), QStringLiteral("Printer setup"));
+  Print = button("Print", QStringLiteral("Print"), QStringLiteral("Print"));
+  PrintSetup->setEnabled(false);
+  Print->setEnabled(false);
+  ToolBar1->addSeparator();  // Separator3
+  SaveReport = button("SaveReport", QStringLiteral("Save"), QStringLiteral("Save Report"));
+  LoadReport = button("LoadReport", QStringLiteral("Load"), QStringLiteral("Load Report"));
+  ToolBar1->addSeparator();  // Separator4
+  ExitButton = new QPushButton(QStringLiteral("&Close"), ToolBar1);
+  ExitButton->setObjectName(QStringLiteral("ExitButton"));
+  ExitButton->setMinimumSize(40, 22);
+  ExitButton->setFocusPolicy(Qt::NoFocus);
+  ToolBar1->addWidget(ExitButton);
+
+  // Icons from the style, beside the texts.
+  ToolBar1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  QStyle* st = style();
+  FirstPage->setIcon(st->standardIcon(QStyle::SP_MediaSkipBackward));
+  PreviousPage->setIcon(st->standardIcon(QStyle::SP_MediaSeekBackward));
+  ToolButton2->setIcon(st->standardIcon(QStyle::SP_MediaSeekForward));
+  LastPage->setIcon(st->standardIcon(QStyle::SP_MediaSkipForward));
+  SaveReport->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
+  LoadReport->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+  for (QToolButton* b : {FirstPage, PreviousPage, ToolButton2, LastPage}) b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+  RpPreview = new TRpPreview(this);
+  setCentralWidget(RpPreview);
+
+  connect(ZoomFit, &QToolButton::clicked, this, [this] {
+    QCoreApplication::processEvents();
+    RpPreview->ZoomToFit();
+  });
+  connect(Zoom100, &QToolButton::clicked, this, [this] {
+    QCoreApplication::processEvents();
+    RpPreview->SetZoom(100);
+  });
+  connect(ZoomToWidth, &QToolButton::clicked, this, [this] {
+    QCoreApplication::processEvents();
+    RpPreview->ZoomToWidth();
+  });
+  connect(FirstPage, &QToolButton::clicked, this, &TRpStandardPreview::GoFirst);
+  connect(PreviousPage, &QToolButton::clicked, this, &TRpStandardPreview::GoPrevious);
+  connect(ToolButton2, &QToolButton::clicked, this, &TRpStandardPreview::GoNext);
+  connect(LastPage, &QToolButton::clicked, this, &TRpStandardPreview::GoLast);
+  connect(PrintSetup, &QToolButton::clicked, this, &TRpStandardPreview::DoPrintSetup);
+  connect(Print, &QToolButton::clicked, this, &TRpStandardPreview::DoPrint);
+  connect(SaveReport, &QToolButton::clicked, this, &TRpStandardPreview::DoSave);
+  connect(LoadReport, &QToolButton::clicked, this, &TRpStandardPreview::DoLoad);
+  connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+
+  RpPreview->OnPageAvailable = [this](TRpPreview&, int page) { pageArrived(page); };
+  RpPreview->OnProgressUpdate = [this](TRpPreview&, int percent) { progress(percent); };
+  RpPreview->OnPrinterGone = [this](TRpPreview&) {
+    // The report was freed under the window (its printout ended with an error): nothing is
+    // left to show or to tell.
+    printer_ = nullptr;
+    closedNotified_ = true;
+    close();
+  };
+
+  // The window sees every key before its controls.
+  watchKeys(this);
+
+  setWindowState(windowState() | Qt::WindowMaximized);
+  RpPreview->SetRpPrinter(printer_);
+  if (!printer_->Title().isEmpty()) setWindowTitle(printer_->Title());
+  ZoomToWidth->setChecked(true);
+  if (printer_->Status() == TRpPrinterStatus::mpFinished) Print->setEnabled(true);
+  UpdatePageInfo();
+}
+
+TRpStandardPreview::~TRpStandardPreview() {
+  if (RpPreview) RpPreview->SetRpPrinter(nullptr);
+}
+
+void TRpStandardPreview::watchKeys(QWidget* w) {
+  w->installEventFilter(this);
+  for (QWidget* c : w->findChildren<QWidget*>()) c->installEventFilter(this);
+}
+
+void TRpStandardPreview::UpdatePageInfo() {
+  if (!printer_) return;
+  StatusPanel1->setText(QStringLiteral("Page") + " " + QString::number(RpPreview->PageNumber()) + " " +
+                        QStringLiteral("of") + " " + QString::number(printer_->PageCount()));
+}
+
+void TRpStandardPreview::GoFirst() {
+  RpPreview->SetPageNumber(1);
+  UpdatePageInfo();
+}
+
+void TRpStandardPreview::GoPrevious() {
+  RpPreview->SetPageNumber(RpPreview->PageNumber() - 1);
+  UpdatePageInfo();
+}
+
+void TRpStandardPreview::GoNext() {
+  RpPreview->SetPageNumber(RpPreview->PageNumber() + 1);
+  UpdatePageInfo();
+}
+
+void TRpStandardPreview::GoLast() {
+  if (!printer_) return;
+  RpPreview->SetPageNumber(printer_->PageCount());
+  UpdatePageInfo();
+}
+
+void TRpStandardPreview::enablePrinting() {
+  PrintSetup->setEnabled(true);
+  Print->setEnabled(true);
+}
+
+void TRpStandardPreview::pageArrived(int) {
+  if (!printer_) return;
+  UpdatePageInfo();
+  if (printer_->Status() == TRpPrinterStatus::mpFinished) enablePrinting();
+}
+
+void TRpStandardPreview::progress(int percent) {
+  if (percent == 0 || percent == 100) {
+    StatusPanel0->setText(QString());
+    return;
+  }
+  if (percent >= lastProgress_ + 5) {
+    StatusPanel0->setText(QString::number(percent) + "%");
+    lastProgress_ = percent;
+  }
+}
+
+void TRpStandardPreview::DoPrint() {
+  if (!printer_) return;
+  try {
+    printer_->Print();
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromUtf8(e.what()));
+  }
+}
+
+void TRpStandardPreview::DoPrintSetup() {
+  if (!printer_) return;
+  try {
+    printer_->PrintSetup();
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromUtf8(e.what()));
+  }
+}
+
+void TRpStandardPreview::DoSave() {
+  if (!printer_) return;
+  int index = 0;
+  QString name = SaveFileDialog(this, QStringLiteral("Save report"), SaveFilter(), &index);
+  if (name.isEmpty()) return;
+  const QList<TRpExportFilter>& filters = rpExportFilters();
+  const bool report = index <= 0 || index > filters.size();
+  if (QFileInfo(name).suffix().isEmpty())
+    name += "." + (report ? QString::fromLatin1(kRpfExt) : filters[index - 1].Extension);
+  try {
+    if (report) {
+      printer_->Save(name);  // does nothing while the report is still being generated
+    } else if (printer_->Status() == TRpPrinterStatus::mpFinished) {
+      filters[index - 1].Export(*printer_, name);
+    }
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromUtf8(e.what()));
+  }
+}
+
+void TRpStandardPreview::DoLoad() {
+  if (!printer_) return;
+  const QString name = OpenFileDialog(this, QStringLiteral("Load report"), LoadFilter());
+  if (name.isEmpty()) return;
+  if (!QFileInfo(name).isFile()) {
+    dialogs().message(QStringLiteral("File does not exist"));
+    return;
+  }
+  try {
+    printer_->Load(name);
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromUtf8(e.what()));
+  }
+  // Page 1 of whatever the printer holds now.
+  RpPreview->SetRpPrinter(printer_);
+  if (RpPreview->ZoomState() == TRpZoomState::ZoomToFit)
+    RpPreview->ZoomToFit();
+  else if (RpPreview->ZoomState() == TRpZoomState::ZoomToWidth)
+    RpPreview->ZoomToWidth();
+  UpdatePageInfo();
+  PrintSetup->setEnabled(false);
+  Print->setEnabled(printer_->Status() == TRpPrinterStatus::mpFinished);
+}
+
+bool TRpStandardPreview::handleKey(QKeyEvent* e) {
+  const bool ctrlAlone = e->modifiers() == Qt::ControlModifier;
+  switch (e->key()) {
+    case Qt::Key_Home:
+      GoFirst();
+      return true;
+    case Qt::Key_End:
+      GoLast();
+      return true;
+    case Qt::Key_PageUp:
+      if (ctrlAlone)
+        GoFirst();
+      else
+        GoPrevious();
+      return true;
+    case Qt::Key_PageDown:
+      if (ctrlAlone)
+        GoLast();
+      else
+        GoNext();
+      return true;
+    case Qt::Key_Escape:
+      close();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TRpStandardPreview::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this)
+    if (handleKey(static_cast<QKeyEvent*>(event))) return true;
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TRpStandardPreview::keyPressEvent(QKeyEvent* e) {
+  if (!handleKey(e)) QMainWindow::keyPressEvent(e);
+}
+
+void TRpStandardPreview::closeEvent(QCloseEvent* e) {
+  QMainWindow::closeEvent(e);
+  if (closedNotified_) return;
+  closedNotified_ = true;
+  // Stop viewing (a running generation is cancelled) and tell the report the preview is gone.
+  RpPreview->SetRpPrinter(nullptr);
+  if (printer_) printer_->NotifyPreviewClosed();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRpStandardPreviewInterface
+
+bool TRpStandardPreviewInterface::Show(TRpPrinter& printer) {
+  auto* w = new TRpStandardPreview(Owner, printer);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  LastPreview = w;
+  w->show();
+  w->UpdatePageInfo();
+  return true;
+}
+
+bool TRpStandardPreviewInterface::ShowModal(TRpPrinter& printer) {
+  auto* w = new TRpStandardPreview(Owner, printer);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  w->setWindowModality(Qt::ApplicationModal);
+  LastPreview = w;
+  QEventLoop loop;
+  QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
+  w->show();
+  loop.exec();
+  return true;
+}
+
+bool TRpStandardPreviewInterface::ExecutePrintDialog(TRpPrintDialogData& data) {
+  return rpRunPrintDialog(data, LastPreview ? static_cast<QWidget*>(LastPreview.data()) : Owner.data());
+}
+
+std::unique_ptr<TRpPrinterViewer> TRpStandardPreviewInterface::CreateProgressForm(TRpPrinter& printer, bool show) {
+  auto form = std::make_unique<TRpProgressForm>(printer,
+                                                LastPreview ? static_cast<QWidget*>(LastPreview.data()) : Owner.data());
+  if (show) form->show();
+  return form;
+}
+
+TRpStandardPreviewGuard::TRpStandardPreviewGuard(QWidget* owner) {
+  ui_.Owner = owner;
+  TRpPreviewInterface& current = rpPreviewInterface();
+  if (typeid(current) == typeid(TRpPreviewInterface)) {
+    rpSetPreviewInterface(&ui_);
+    installed_ = true;
+  }
+}
+
+TRpStandardPreviewGuard::~TRpStandardPreviewGuard() {
+  if (installed_ && &rpPreviewInterface() == &ui_) rpSetPreviewInterface(nullptr);
+}
+
+}  // namespace cotavia

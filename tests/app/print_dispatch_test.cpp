@@ -1,0 +1,118 @@
+// "Imprimir" of the proposal editor on the graphic side: which choice opens the report preview,
+// what the preview shows, and a proposal file that cannot be opened.
+#include "app/print_dispatch.h"
+
+#include "core_fixtures.h"
+#include "platform/dialogs.h"
+#include "report/rp_preview.h"
+#include "support/support.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QtTest>
+
+using namespace cotavia;
+
+class PrintDispatchTest : public QObject {
+  Q_OBJECT
+
+  // Runs "Imprimir" and, from inside the preview, records what it shows and closes it.
+  struct Seen {
+    bool preview = false;
+    QString pageInfo, title;
+    bool printEnabled = false, hasPage = false;
+  };
+  Seen press(const PrintRequest& req) {
+    Seen seen;
+    QObject context;  // pending checks die with it
+    std::function<void()> look;
+    int tries = 0;
+    look = [&] {
+      TRpStandardPreview* w = nullptr;
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      if (w && (w->Print->isEnabled() || ++tries > 200)) {
+        seen.preview = true;
+        seen.pageInfo = w->StatusPanel1->text();
+        seen.title = w->windowTitle();
+        seen.printEnabled = w->Print->isEnabled();
+        seen.hasPage = w->RpPreview->Image()->HasPage();
+        w->close();
+        return;
+      }
+      if (!w && ++tries > 200) return;
+      QTimer::singleShot(10, &context, look);
+    };
+    QTimer::singleShot(0, &context, look);
+    bbtn_importar(req);
+    return seen;
+  }
+
+  PrintRequest request(int choice) {
+    PrintRequest r;
+    r.folder = dir->path();
+    r.proposalFile = "P0001.KVT";
+    r.identity = "12345678000190";
+    r.choice = choice;
+    r.orgao = "PREFEITURA";
+    return r;
+  }
+
+  std::unique_ptr<test::TempDir> dir;
+
+ private slots:
+  void init() {
+    dir = std::make_unique<test::TempDir>();
+    TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir->file("printed.pdf"));
+    QList<QByteArray> lines = test::standardHeader();
+    for (int i = 1; i <= 30; ++i) {
+      test::Item it;
+      it.number = QByteArray::number(i).rightJustified(4, '0');
+      lines << test::itemLine(it);
+    }
+    dir->write("P0001.KVT", test::joinCrLf(lines));
+  }
+  void cleanup() { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
+
+  void graphicChoiceAndNoChoiceOpenThePreviewOfTheSavedProposal() {
+    for (int choice : {1, -1, 7}) {
+      HeadlessDialogs dlg;
+      DialogsGuard guard(&dlg);
+      const Seen seen = press(request(choice));
+      QVERIFY2(seen.preview, qPrintable(QString::number(choice)));
+      QCOMPARE(seen.pageInfo, QStringLiteral("Page 1 of 2"));
+      QVERIFY(seen.printEnabled);
+      QVERIFY(seen.hasPage);
+      QCOMPARE(seen.title, QStringLiteral("Print Preview"));
+      QCOMPARE(dlg.log.size(), 0);
+    }
+  }
+
+  void aProposalFileThatCannotBeOpenedIsReportedAndNoPreviewShows() {
+    HeadlessDialogs dlg;
+    DialogsGuard guard(&dlg);
+    PrintRequest r = request(1);
+    r.proposalFile = "P0404.KVT";
+    const Seen seen = press(r);
+    QVERIFY(!seen.preview);
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
+    QVERIFY2(dlg.lastText().contains("P0404.KVT"), qPrintable(dlg.lastText()));
+  }
+
+  void aBadNumberInTheFileEndsThePrintoutWithTheRuntimeMessage() {
+    HeadlessDialogs dlg;
+    DialogsGuard guard(&dlg);
+    test::Item bad;
+    bad.quantity = "1x";
+    dir->write("P0001.KVT", test::joinCrLf(test::standardHeader() << test::itemLine(bad)));
+    press(request(1));
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
+    QVERIFY2(dlg.lastText().contains("is not a valid floating point value"), qPrintable(dlg.lastText()));
+    // No preview window is left behind.
+    for (QWidget* t : QApplication::topLevelWidgets())
+      QVERIFY(!qobject_cast<TRpStandardPreview*>(t) || !t->isVisible());
+  }
+};
+
+QTEST_MAIN(PrintDispatchTest)
+#include "print_dispatch_test.moc"

@@ -1,0 +1,125 @@
+// The proposal report exported as PDF, checked with poppler's pdfinfo and pdftotext: page count,
+// paper, selectable text, and where the numbers stand against their column titles.
+#include "app/proposal_report.h"
+
+#include "core_fixtures.h"
+#include "report/rp_export.h"
+#include "report/rp_printer.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+using namespace cotavia;
+using test::Item;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(30000) || p.exitCode() != 0) return QString();
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+struct Word {
+  double xMin, yMin, xMax, yMax;
+  QString text;
+};
+
+// Words of one page with their boxes (points), from pdftotext -bbox.
+QList<Word> words(const QString& pdf, int page) {
+  const QString html = run("pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+  QList<Word> out;
+  static const QRegularExpression re(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  for (auto it = re.globalMatch(html); it.hasNext();) {
+    auto m = it.next();
+    out << Word{m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble(),
+                m.captured(5)};
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
+    GTEST_SKIP() << "poppler-utils (pdftotext, pdfinfo) not installed";
+  test::TempDir dir;
+  TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf"));
+
+  QList<QByteArray> lines = test::standardHeader();
+  for (int i = 1; i <= 60; ++i) {
+    Item it;
+    it.number = QByteArray::number(i).rightJustified(4, '0');
+    it.quantity = "25000";
+    it.price = "12345678";
+    it.discount = "100";
+    it.surcharge = "200";
+    it.total = i == 1 ? "123456" : "50";
+    it.brand = "MARCA" + it.number;
+    if (i == 2) {
+      // 100 characters, wider than the description column: only the first line prints.
+      it.description = "PRIMEIRAPARTE " + QByteArray(70, 'W') + " ULTIMAPARTEX";
+    }
+    lines << test::itemLine(it);
+  }
+  dir.write("P0001.KVT", test::joinCrLf(lines));
+
+  TTCotavia3 r;
+  r.Editor.orgao = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
+  r.Editor.fornecedor = "Papelaria Modelo Ltda";
+  r.OpenTable(dir.path(), "P0001.KVT");
+  r.RpReport.Preview();
+  const QString pdf = dir.file("proposta.pdf");
+  rpExportPdf(*r.RpReport.RpPrinter(), pdf);
+  TPrinterSettings::SetPdfPrinter(QString(), QString());
+
+  const QString info = run("pdfinfo", {pdf});
+  EXPECT_TRUE(info.contains(QRegularExpression(R"(Pages:\s+3\n)"))) << info.toStdString();
+  EXPECT_TRUE(info.contains(QRegularExpression(R"(Page size:\s+792 x 612 pts)"))) << info.toStdString();
+
+  const QString text = run("pdftotext", {pdf, "-"});
+  for (const char* s : {"Licitação - Proposta Eletrônica", "PREFEITURA MUNICIPAL DE SÃO TESTE", "Papelaria Modelo Ltda",
+                        "Página", "Descrição", "Acréscimo", "1.234,5678", "MARCA0060", "PRIMEIRAPARTE", "Total:"})
+    EXPECT_TRUE(text.contains(QString::fromUtf8(s))) << s;
+  EXPECT_FALSE(text.contains("ULTIMAPARTEX"));  // the description's second line does not fit the label
+  // 1234,56 + 59 x 0,50
+  EXPECT_TRUE(text.contains("1.264,06")) << text.toStdString();
+  EXPECT_EQ(text.count(QString::fromUtf8("Licitação - Proposta Eletrônica")), 3);
+
+  // Page 1: every number ends at the same right edge, under its column title.
+  const QList<Word> w = words(pdf, 1);
+  ASSERT_FALSE(w.isEmpty());
+  auto title = [&](const QString& t) {
+    for (const Word& x : w)
+      if (x.text == t) return x;
+    return Word{-1, -1, -1, -1, {}};
+  };
+  const Word tTotal = title("Total"), tQuant = title("Quantidade"), tMarca = title("Marca");
+  ASSERT_GT(tTotal.xMax, 0);
+  ASSERT_GT(tQuant.xMax, 0);
+  QList<double> totalEdges, quantEdges;
+  for (const Word& x : w) {
+    if (x.yMin <= tTotal.yMax) continue;  // below the titles only
+    if (x.text == "0,50" || x.text == "1.234,56") totalEdges << x.xMax;
+    if (x.text == "2,5000") quantEdges << x.xMax;
+  }
+  ASSERT_EQ(totalEdges.size(), 27);
+  ASSERT_EQ(quantEdges.size(), 27);
+  for (double e : totalEdges) EXPECT_NEAR(e, totalEdges.first(), 0.5);
+  for (double e : quantEdges) EXPECT_NEAR(e, quantEdges.first(), 0.5);
+  // Right-aligned amounts end past their title's start and before the next column's title.
+  EXPECT_GT(totalEdges.first(), tTotal.xMin);
+  EXPECT_LT(totalEdges.first(), tMarca.xMin);
+  EXPECT_GT(quantEdges.first(), tQuant.xMin);
+  // Nothing runs off the page (792 points wide, 612 high).
+  for (const Word& x : w) {
+    EXPECT_GE(x.xMin, 0) << x.text.toStdString();
+    EXPECT_LE(x.xMax, 792) << x.text.toStdString();
+    EXPECT_LE(x.yMax, 612) << x.text.toStdString();
+  }
+}
