@@ -1,5 +1,8 @@
 #include "cli/cli.h"
 
+#include "app/proposal_file.h"
+#include "app/supplier.h"
+#include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -64,26 +67,16 @@ QString required(const Args& a, const QString& name) {
 QByteArray identityFor(const Args& a, const QString& dir) {
   QByteArray id;
   if (auto v = a.get("identity")) {
-    id = v->toLocal8Bit();
+    id = toCp1252(*v);
   } else {
-    const QString path = joinPath(dir, "CNPJCPF.KSD");
-    QByteArray content;
-    try {
-      content = readWholeFile(path);
-    } catch (const AppError&) {
-      throw AppError(path.toStdString() + ": no supplier identity; give it with --identity");
-    }
-    QList<QByteArray> lines = splitLines(content);
-    QByteArray first = lines.isEmpty() ? QByteArray() : lines.first();
-    if (first.trimmed().isEmpty())
-      throw AppError(path.toStdString() + ":1: the supplier identity is blank; give it with --identity");
-    id = first.left(14);
+    const QString path = joinPath(dir, kIdentityFileName);
+    const std::optional<QByteArray> line = readIdentityLine(dir);
+    if (!line) throw AppError(path.toStdString() + ": no supplier identity; give it with --identity");
+    const std::optional<QByteArray> read = readIdentity(dir);
+    if (!read) throw AppError(path.toStdString() + ":1: the supplier identity is blank; give it with --identity");
+    id = *read;
   }
-  if (id.isEmpty()) throw AppError("the supplier identity is empty");
-  for (char c : id)
-    if (static_cast<unsigned char>(c) < 0x20 || c == '/' || c == '\\' || c == 0x7f)
-      throw AppError("the supplier identity '" + id.toStdString() + "' cannot be part of a file name");
-  if (id.contains("..")) throw AppError("the supplier identity '" + id.toStdString() + "' cannot be part of a file name");
+  checkIdentityForFileName(id);
   return id;
 }
 
