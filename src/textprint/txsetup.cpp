@@ -139,7 +139,7 @@ void TTxSetup::monta() {
   const QString deAte = QStringLiteral("de                até");
   LDeAte = new QLabel(deAte, SELPAG);
   const QFontMetrics fm(LDeAte->font());
-  const int xLabel = 84;
+  const int xLabel = 80;
   const int wLabel = fm.horizontalAdvance(deAte);
   LDeAte->setGeometry(xLabel, 47, wLabel + 2, 16);
   const int xIni = xLabel + fm.horizontalAdvance(QStringLiteral("de ")) + 1;
@@ -148,16 +148,19 @@ void TTxSetup::monta() {
   PAGINI = new QLineEdit(SELPAG);
   PAGINI->setObjectName(QStringLiteral("PAGINI"));
   PAGINI->setGeometry(xIni, 44, wIni, 22);
-  const int xFim = qMax(xLabel + wLabel + 4, xIni + wIni + fm.horizontalAdvance(QStringLiteral(" até ")));
-  const int wCampo = qMax(44, fm.horizontalAdvance(QStringLiteral("99999")) + 8);
+  // The copies on the right, as wide as their label; the page range takes the rest.
+  const QString tCop = QStringLiteral("&Quantidade de Cópias");
+  const int wCop = QFontMetrics(font()).horizontalAdvance(QStringLiteral("Quantidade de Cópias")) + 6;
+  const int xDir = 383 - wCop;
+  const int wGrupo = xDir - 18;
+  const int xFim = xLabel + wLabel + 3;
+  const int wCampo = qBound(36, wGrupo - xFim - 6, 48);
   PAGFIM = new QLineEdit(SELPAG);
   PAGFIM->setObjectName(QStringLiteral("PAGFIM"));
   PAGFIM->setGeometry(xFim, 44, wCampo, 22);
-  const int wGrupo = qMax(215, xFim + wCampo + 8);
-  SELPAG->setGeometry(10, 138, wGrupo, 74);
+  SELPAG->setGeometry(10, 138, qMax(wGrupo, xFim + wCampo + 4), 74);
 
-  const int xDir = 10 + wGrupo + 10;
-  auto* lCop = new QLabel(QStringLiteral("&Quantidade de Cópias"), this);
+  auto* lCop = new QLabel(tCop, this);
   lCop->setGeometry(xDir, 142, 383 - xDir, 16);
   COPIAS = new QLineEdit(this);
   COPIAS->setObjectName(QStringLiteral("COPIAS"));

@@ -1,0 +1,145 @@
+// "Imprimir" with the text printout: the setup window first, then the preview, on the editor's
+// text print component, driven as a user would through the modal windows.
+#include "app/print_dispatch.h"
+#include "platform/dialogs.h"
+#include "support/support.h"
+#include "textprint/txprevi.h"
+#include "textprint/txsetup.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+using namespace cotavia;
+using cotavia::test::TempDir;
+
+namespace {
+
+// Acts on every modal window that comes up while `run` goes on.
+void comJanelas(const std::function<void(QWidget*)>& age, const std::function<void()>& run) {
+  QTimer t;
+  QWidget* ultima = nullptr;
+  QObject::connect(&t, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w || w == ultima || !w->isVisible()) return;
+    ultima = w;
+    age(w);
+  });
+  t.start(10);
+  run();
+}
+
+}  // namespace
+
+class TextPrintGuiTest : public QObject {
+  Q_OBJECT
+  HeadlessDialogs dlg_;
+  DialogsGuard* guard_ = nullptr;
+  TempDir* dir_ = nullptr;
+
+  PrintRequest pedido(QWidget* editor) {
+    PrintRequest r;
+    r.editor = editor;
+    r.folder = dir_->path();
+    r.proposalFile = "P0001.KVT";
+    r.identity = "12345678000195";
+    r.choice = 0;
+    return r;
+  }
+
+ private slots:
+  void init() {
+    qputenv("CUPS_SERVER", "/nonexistent/cotavia-test/cups.sock");
+    dlg_.log.clear();
+    guard_ = new DialogsGuard(&dlg_);
+    dir_ = new TempDir;
+    const QByteArray demo = cotavia::test::readFile(cotavia::test::sourceDir() + "/demo/P0001.KVT");
+    QVERIFY(!demo.isEmpty());
+    dir_->write("P0001.KVT", demo);
+    dir_->write("E12345678000195_P0001.KVT", demo);
+  }
+  void cleanup() {
+    delete dir_;
+    delete guard_;
+    qunsetenv("CUPS_SERVER");
+  }
+
+  void setupThenPreviewAndTheSettingsStayWithTheEditor() {
+    QWidget editor;
+    editor.show();
+    QStringList vistas;
+    int modeloVisto = -1;
+    comJanelas(
+        [&](QWidget* w) {
+          if (auto* s = qobject_cast<TTxSetup*>(w)) {
+            vistas << "setup";
+            QVERIFY(!s->CANCELAR->isHidden());
+            QCOMPARE(s->IMPRESSORAS->currentText(), TTxSetup::semImpressoraTexto());
+            s->MODELOS->setCurrentIndex(int(TModelo::Rima));
+            QTest::mouseClick(s->OK, Qt::LeftButton);
+          } else if (auto* p = qobject_cast<TTxPrevi*>(w)) {
+            vistas << p->windowTitle();
+            QVERIFY(p->UltimaPagina() >= 2);
+            QTest::keyClick(p, Qt::Key_End);
+            vistas << p->windowTitle();
+            QTest::keyClick(p, Qt::Key_Escape);
+          }
+        },
+        [&] { printTextWithWindows(pedido(&editor)); });
+    QCOMPARE(vistas.size(), 3);
+    QCOMPARE(vistas[0], QStringLiteral("setup"));
+    QVERIFY(vistas[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
+    QVERIFY(vistas[2].startsWith(QStringLiteral("Visualização da Impressão - Página ")));
+    QVERIFY(vistas[2] != vistas[1]);
+    QVERIFY(!TTxPrint::JobAberto());
+    QVERIFY(dlg_.log.isEmpty());
+    QVERIFY(editor.isEnabled());
+
+    // The next printout of the same editor starts from what the setup chose.
+    comJanelas(
+        [&](QWidget* w) {
+          if (auto* s = qobject_cast<TTxSetup*>(w)) {
+            modeloVisto = s->MODELOS->currentIndex();
+            QTest::mouseClick(s->CANCELAR, Qt::LeftButton);
+          }
+        },
+        [&] { printTextWithWindows(pedido(&editor)); });
+    QCOMPARE(modeloVisto, int(TModelo::Rima));
+    QVERIFY(!TTxPrint::JobAberto());
+  }
+
+  void aMissingResponseFileIsReportedAndLeavesNoJobOpen() {
+    QFile::remove(dir_->file("E12345678000195_P0001.KVT"));
+    QWidget editor;
+    int previews = 0;
+    // Cancelled setup: nothing is read, nothing reported.
+    comJanelas(
+        [&](QWidget* w) {
+          if (auto* s = qobject_cast<TTxSetup*>(w)) QTest::keyClick(s, Qt::Key_Escape);
+          if (qobject_cast<TTxPrevi*>(w)) ++previews;
+        },
+        [&] { printTextWithWindows(pedido(&editor)); });
+    QVERIFY(dlg_.log.isEmpty());
+    // Confirmed: the file that cannot be read is named, no preview comes up.
+    comJanelas(
+        [&](QWidget* w) {
+          if (auto* s = qobject_cast<TTxSetup*>(w)) QTest::mouseClick(s->OK, Qt::LeftButton);
+          if (auto* p = qobject_cast<TTxPrevi*>(w)) {
+            ++previews;
+            p->reject();
+          }
+        },
+        [&] { printTextWithWindows(pedido(&editor)); });
+    QCOMPARE(previews, 0);
+    QCOMPARE(dlg_.count(HeadlessDialogs::Entry::Error), 1);
+    QVERIFY2(dlg_.lastText().contains("E12345678000195_P0001.KVT"), qPrintable(dlg_.lastText()));
+    QVERIFY(!TTxPrint::JobAberto());
+  }
+};
+
+QTEST_MAIN(TextPrintGuiTest)
+#include "text_print_gui_test.moc"
