@@ -10,3 +10,5 @@ target_include_directories(textprint_printout_test PRIVATE ${CMAKE_SOURCE_DIR}/t
 
 cotavia_gtest(textprint_cups_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/cups_test.cpp LIBS app_core test_cups LABELS cups)
 target_include_directories(textprint_cups_test PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(textprint_cups_test PRIVATE COTAVIA_BIN="$<TARGET_FILE:cotavia>")
+add_dependencies(textprint_cups_test cotavia)

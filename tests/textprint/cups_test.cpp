@@ -9,6 +9,7 @@
 #include "textprint/txprint.h"
 
 #include <gtest/gtest.h>
+#include <QProcess>
 
 using namespace cotavia;
 
@@ -64,5 +65,30 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
   EXPECT_FALSE(tx.Imprimir());
   EXPECT_TRUE(dlg.lastText().startsWith("Error ")) << dlg.lastText().toStdString();
   tx.Abortar();
+  server.stop();
+}
+
+TEST(CupsPrinting, CommandLineSendsTheJobToTheNamedQueue) {
+  test::LoopbackListener listener;
+  ASSERT_TRUE(listener.ok());
+  test::PrivateCupsServer server;
+  QString error;
+  ASSERT_TRUE(server.start(&error)) << error.toStdString();
+  ASSERT_TRUE(server.addRawQueue("DOTMATRIX", listener.port(), false, &error)) << error.toStdString();
+  test::TempDir dir;
+  const QByteArray id = "12345678000190";
+  const auto supplier = test::fixtureSupplier();
+  test::writeFixtureProposal(dir.path(), id, "P0001.KVT", test::fixtureHeaders(), test::fixtureItems(30), &supplier);
+
+  QProcess p;
+  p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());  // CUPS_SERVER of the private server
+  p.start(COTAVIA_BIN, {"print-text", "--dir", dir.path(), "--proposal", "P0001.KVT", "--prn", dir.file("X.PRN"),
+                        "--printer", "DOTMATRIX"});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+  ASSERT_TRUE(listener.waitForJobs(1, 60000)) << server.errorLog().toStdString();
+  const QByteArray prn = dir.read("X.PRN");
+  ASSERT_FALSE(prn.isEmpty());
+  EXPECT_TRUE(listener.bytes() == prn);
   server.stop();
 }
