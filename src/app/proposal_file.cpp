@@ -90,9 +90,7 @@ QByteArray buildRecord(const GridRow& row, int index, bool check) {
 }  // namespace
 
 ProposalLoadError::ProposalLoadError(const QString& file, int line, const std::string& runtimeText)
-    : AppError(line > 0 ? file.toStdString() + ":" + std::to_string(line) + ": " + runtimeText
-                        : (runtimeText.rfind(file.toStdString(), 0) == 0 ? runtimeText
-                                                                         : file.toStdString() + ": " + runtimeText)),
+    : AppError(file.toStdString() + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + runtimeText),
       file_(file),
       line_(line),
       runtimeText_(runtimeText) {}
@@ -138,7 +136,11 @@ void loadProposal(const QString& path, Proposal& into) {
   try {
     content = readWholeFile(path);
   } catch (const AppError& e) {
-    throw ProposalLoadError(path, 0, e.what());
+    // The runtime's text alone ("File not found"); what() names the file.
+    std::string text = e.what();
+    const std::string prefix = path.toStdString() + ": ";
+    if (text.rfind(prefix, 0) == 0) text = text.substr(prefix.size());
+    throw ProposalLoadError(path, 0, text);
   }
   parseProposal(content, path, into);
 }

@@ -125,6 +125,7 @@ TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
     FAIL() << "no error";
   } catch (const ProposalLoadError& e) {
     EXPECT_EQ(e.line(), 0);
+    EXPECT_EQ(e.runtimeText(), "File not found");
     EXPECT_NE(std::string(e.what()).find("P9999.KVT: File not found"), std::string::npos);
   }
   EXPECT_TRUE(p.rows.isEmpty());
