@@ -205,9 +205,8 @@ void TTxSetup::monta() {
   setPalette(pal);
   setAutoFillBackground(true);
 
-  // System printers, the current one selected.
-  QString atual = valores_.impressoraSistema;
-  if (atual.isEmpty()) atual = cups::defaultDestination();
+  // System printers, the current one selected; before any choice, the default destination.
+  const QString atual = valores_.impressoraSistema;
   if (impressoras_.isEmpty()) {
     IMPRESSORAS->addItem(semImpressoraTexto());
     IMPRESSORAS->setCurrentIndex(0);

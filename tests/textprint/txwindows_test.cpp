@@ -640,7 +640,6 @@ class TxSetupTest : public QObject {
   // Through the engine: the setup window from the preview has no cancel button; a cancelled
   // setup before it abandons the job.
   void throughTheEngine() {
-    qputenv("CUPS_SERVER", "/nonexistent/cotavia-test/cups.sock");
     TTxPrint tx;
     WidgetTxPrintUi ui;
     tx.setUi(&ui);
@@ -688,11 +687,9 @@ class TxSetupTest : public QObject {
     QCOMPARE(setups, 2);
     QVERIFY(semCancelar);
     QCOMPARE(tx.Impressora, TModelo::Rima);
-    qunsetenv("CUPS_SERVER");
   }
 
   void aTypedPathSendsTheOutputThere() {
-    qputenv("CUPS_SERVER", "/nonexistent/cotavia-test/cups.sock");
     TempDir d;
     const QString porta = d.file("porta.prn");
     TTxPrint tx;
@@ -717,7 +714,6 @@ class TxSetupTest : public QObject {
     QVERIFY(b.startsWith("\x1b\x32"));
     QVERIFY(b.contains("\r\n\r\n    TEXTO"));
     QVERIFY(b.endsWith("\x1b\x40"));
-    qunsetenv("CUPS_SERVER");
   }
 };
 
@@ -835,6 +831,8 @@ class TxProgrTest : public QObject {
 };
 
 int main(int argc, char** argv) {
+  // Never the machine's own print server.
+  qputenv("CUPS_SERVER", "/nonexistent/cotavia-test/cups.sock");
   QApplication app(argc, argv);
   int r = 0;
   {
