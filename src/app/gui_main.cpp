@@ -6,6 +6,9 @@
 #include "platform/qt_dialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 
@@ -45,6 +48,12 @@ int runGui(int argc, char** argv) {
       return 2;
     }
   }
+  // The toolkit's own texts (Sim/Não on the questions, the folder dialog) in Portuguese, the
+  // language of every screen of the program, when the translations are installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(&qtTexts);
   QtDialogs dlg;
   DialogsGuard guard(&dlg);
   TTCotavia start;

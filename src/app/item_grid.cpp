@@ -1,10 +1,14 @@
 #include "app/item_grid.h"
 
+#include "app/amounts.h"
 #include "app/screen_style.h"
 #include "platform/codepage.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace cotavia {
 
@@ -23,6 +27,30 @@ const Column kColumns[GridColumnCount] = {
 constexpr int kRowHeight = 16;
 constexpr int kFontPixels = 11;
 
+// Cells drawn with a narrow margin and clipped, never shortened with "...": the fixed-pitch
+// texts are laid out by their blanks and must keep every digit they show.
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget* w = opt.widget;
+    QStyle* style = w ? w->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, p, w);
+    const bool selected = opt.state & QStyle::State_Selected;
+    const QPalette::ColorGroup cg = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+    p->save();
+    p->setClipRect(opt.rect);
+    p->setFont(opt.font);
+    p->setPen(opt.palette.color(cg, selected ? QPalette::HighlightedText : QPalette::Text));
+    p->drawText(opt.rect.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+    p->restore();
+  }
+};
+
 }  // namespace
 
 ItemGridModel::ItemGridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -34,8 +62,14 @@ int ItemGridModel::rowCount(const QModelIndex& parent) const {
 int ItemGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : GridColumnCount; }
 
 QVariant ItemGridModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rows_.size()) return {};
-  return fromCp1252(rows_[index.row()][index.column()]);
+  if (!index.isValid() || index.row() >= rows_.size()) return {};
+  if (role == Qt::DisplayRole) return fromCp1252(rows_[index.row()][index.column()]);
+  // The description and the brand are wider than their columns: the whole text on hover.
+  if (role == Qt::ToolTipRole && (index.column() == ColDescription || index.column() == ColBrand)) {
+    const QByteArray t = trimRight(rows_[index.row()][index.column()]);
+    if (!t.isEmpty()) return fromCp1252(t);
+  }
+  return {};
 }
 
 QVariant ItemGridModel::headerData(int section, Qt::Orientation o, int role) const {
@@ -78,6 +112,7 @@ ItemGridView::ItemGridView(QWidget* parent) : QTableView(parent) {
   setShowGrid(true);
   setFrameShape(QFrame::NoFrame);
   setWordWrap(false);
+  setItemDelegate(new CellDelegate(this));
   setCornerButtonEnabled(false);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   verticalHeader()->hide();
@@ -90,7 +125,7 @@ ItemGridView::ItemGridView(QWidget* parent) : QTableView(parent) {
   h->setSectionsClickable(false);
   h->setHighlightSections(false);
   h->setSectionResizeMode(QHeaderView::Interactive);
-  h->setStretchLastSection(false);
+  h->setStretchLastSection(true);  // the brand takes what the grid has left
   h->setMinimumSectionSize(10);
   h->setFixedHeight(kRowHeight + 4);
   // The title row in the grey of inactive captions, with dark text.

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 namespace cotavia {
 
@@ -116,21 +117,22 @@ TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
   // Tutorial panel.
   Panel_Ajuda = new QWidget(this);
   Panel_Ajuda->setObjectName(QStringLiteral("Panel_Ajuda"));
-  Panel_Ajuda->setGeometry(8, kTutorialParkedTop, 614, 500);
+  Panel_Ajuda->setGeometry(4, kTutorialParkedTop, 622, 500);
   Panel_Ajuda->setAutoFillBackground(true);
   QPalette op = Panel_Ajuda->palette();
   op.setColor(QPalette::Window, QColor(128, 128, 0));
   Panel_Ajuda->setPalette(op);
-  panelLabel(QStringLiteral(".:: Tutorial ::."), 16, true, Panel_Ajuda, QRect(6, 4, 602, 24));
+  panelLabel(QStringLiteral(".:: Tutorial ::."), 16, true, Panel_Ajuda, QRect(4, 4, 614, 24));
   Memo_Ajuda = new QPlainTextEdit(Panel_Ajuda);
   Memo_Ajuda->setObjectName(QStringLiteral("Memo_Ajuda"));
-  Memo_Ajuda->setGeometry(6, 30, 602, 428);
+  Memo_Ajuda->setGeometry(4, 30, 614, 428);
   Memo_Ajuda->setReadOnly(true);
   Memo_Ajuda->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo_Ajuda->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // lines wrap at the panel
   Memo_Ajuda->setFont(monoFont(11));
-  Memo_Ajuda->document()->setDocumentMargin(3);
+  Memo_Ajuda->document()->setDocumentMargin(2);
   Memo_Ajuda->setPlainText(tutorialText());
-  Btn_Fechar = button(QStringLiteral("Fechar Tutorial"), Panel_Ajuda, QRect(227, 464, 160, 28));
+  Btn_Fechar = button(QStringLiteral("Fechar Tutorial"), Panel_Ajuda, QRect(231, 464, 160, 28));
   Btn_Fechar->setObjectName(QStringLiteral("Btn_Fechar"));
   Panel_Ajuda->hide();
 
@@ -156,6 +158,11 @@ QByteArray TTCotavia::identity() const { return toCp1252(MaskEditCNPJCPF->text()
 
 bool TTCotavia::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate && !activated_) FormActivate();
+  // Desktops that do not activate new windows still get the activation once the screen is up.
+  if (e->type() == QEvent::Show && !activated_)
+    QTimer::singleShot(0, this, [this] {
+      if (!activated_) FormActivate();
+    });
   return QWidget::event(e);
 }
 
