@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace cotavia {
 
@@ -12,15 +13,27 @@ static QString shown(QString text) {
   return text;
 }
 
+// QMessageBox wraps long lines at a narrow width of its own; messages that carry their own line
+// breaks are kept as written, up to the screen's width.
+static void fitLines(QMessageBox& box) {
+  const QFontMetrics fm(box.font());
+  int widest = 0;
+  for (const QString& line : box.text().split('\n')) widest = std::max(widest, fm.horizontalAdvance(line));
+  widest = std::min(widest + 8, 1000);
+  if (widest > 300) box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(widest));
+}
+
 void QtDialogs::message(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? applicationTitle() : caption, shown(text), QMessageBox::Ok,
                   QApplication::activeWindow());
+  fitLines(box);
   box.exec();
 }
 
 void QtDialogs::error(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Critical, caption.isEmpty() ? applicationTitle() : caption, shown(text), QMessageBox::Ok,
                   QApplication::activeWindow());
+  fitLines(box);
   box.exec();
 }
 
@@ -28,6 +41,7 @@ bool QtDialogs::confirm(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Question, caption.isEmpty() ? QStringLiteral("Confirme") : caption, shown(text),
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   box.setDefaultButton(QMessageBox::Yes);
+  fitLines(box);
   return box.exec() == QMessageBox::Yes;
 }
 
