@@ -408,8 +408,15 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
   // The laid-out width is in screen pixels; convert it with the screen's factor.
   if (autoSize_) W = pixelWidth_ / kRpScreenFactor / ((report_ ? report_->Zoom : 100) / 100.0);
 
-  if (draw && !Transparent)
-    cv->fillRect(QRect(QPoint(p->XPos(X), p->YPos(Y)), QPoint(p->XPos(X + W) - 1, p->YPos(Y + H) - 1)), Color);
+  if (draw && !Transparent) {
+    // Skipped when the band has just painted this very colour here and the rectangle lies
+    // inside the band (the page looks the same either way).
+    const bool covered = underColor_.isValid() && underColor_ == Color && band_ && size_.NativeLeft >= 0 &&
+                         size_.NativeTop >= 0 && size_.NativeLeft + W <= band_->Size().NativeWidth &&
+                         size_.NativeTop + H <= band_->Size().NativeHeight;
+    if (!covered)
+      cv->fillRect(QRect(QPoint(p->XPos(X), p->YPos(Y)), QPoint(p->XPos(X + W) - 1, p->YPos(Y + H) - 1)), Color);
+  }
 
   if (Frame.Present()) {
     const double fw = Frame.Width == -1 ? 1.0 / kRpScreenFactor : double(rpRound(Frame.Width / 72.0 * 254.0));
@@ -433,8 +440,9 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
   }
 
   if (draw) {
-    cv->setFont(fe->qfont);
-    cv->setPen(font.Color);
+    // Setting a font costs a font lookup on the next text: only when it changes.
+    if (cv->font() != fe->qfont) cv->setFont(fe->qfont);
+    if (cv->pen().color() != font.Color || cv->pen().style() != Qt::SolidLine) cv->setPen(font.Color);
   }
   const bool continuing = !finished_;
   if (finished_) currentLine_ = 0;

@@ -129,6 +129,10 @@ class TRpPrintable {
   bool isPrinting_ = false;
   bool finished_ = true;
   bool updatingBounds_ = false;
+  // Set by the band before a print: the colour already painted under the control's rectangle
+  // (invalid when unknown), so an opaque control of that colour need not paint it again.
+  QColor underColor_;
+  friend class TRpReport;
   int pixelWidth_ = 0, pixelHeight_ = 0;
 };
 

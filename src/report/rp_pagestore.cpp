@@ -119,6 +119,7 @@ void TRpStream::spill() {
   auto t = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/RPFXXXXXX.tmp"));
   t->setAutoRemove(true);
   if (!t->open()) throw ERpError(QStringLiteral("Cannot create a temporary page file: %1").arg(t->errorString()));
+  (void)t->fileName();  // give the file its name in the temporary folder now
   if (t->write(mem_) != mem_.size() || !t->seek(pos_))
     throw ERpError(QStringLiteral("Cannot write the temporary page file \"%1\"").arg(t->fileName()));
   temp_ = std::move(t);
@@ -169,18 +170,20 @@ QString TRpStream::FileName() const {
 // ---------------------------------------------------------------------------------------------
 // TRpCompress
 
+// The tables hold the values of 16-bit (Left, Right) and 8-bit (Up) entries; they are kept as
+// ints here only for speed.
 struct TRpCompress::Tree {
-  uint16_t left[256];
-  uint16_t right[256];
-  uint8_t up[513];
+  int left[256];
+  int right[256];
+  int up[513];
 
   Tree() {
     for (int j = 0; j < 256; ++j) {
-      left[j] = uint16_t(2 * j + 1);
-      right[j] = uint16_t(2 * j + 2);
+      left[j] = 2 * j + 1;
+      right[j] = 2 * j + 2;
     }
     up[0] = 0;
-    for (int i = 1; i <= 512; ++i) up[i] = uint8_t((i - 1) / 2);
+    for (int i = 1; i <= 512; ++i) up[i] = (i - 1) / 2;
   }
 
   // Moves the leaf of byte c towards the root (semi-splaying, pairs of levels at a time).
@@ -193,16 +196,16 @@ struct TRpCompress::Tree {
         int b = left[d];
         if (cc == b) {
           b = right[d];
-          right[d] = uint16_t(a);
+          right[d] = a;
         } else {
-          left[d] = uint16_t(a);
+          left[d] = a;
         }
         if (a == left[cc])
-          left[cc] = uint16_t(b);
+          left[cc] = b;
         else
-          right[cc] = uint16_t(b);
-        up[a] = uint8_t(d);
-        up[b] = uint8_t(cc);
+          right[cc] = b;
+        up[a] = d;
+        up[b] = cc;
         a = d;
       } else {
         a = cc;
@@ -215,8 +218,7 @@ namespace {
 
 // Appends the code of byte c (root first, least significant bit first) to `out`, keeping the
 // partial byte in bitBuf/bitPos.
-inline void encodeByte(const uint16_t* right, const uint8_t* up, int c, QByteArray& out, uint32_t& bitBuf,
-                       int& bitPos) {
+inline void encodeByte(const int* right, const int* up, int c, QByteArray& out, uint32_t& bitBuf, int& bitPos) {
   uint8_t path[520];
   int n = 0;
   int a = c + 256;
@@ -272,8 +274,8 @@ void TRpCompress::Flush() {
 
 uint8_t TRpCompress::Get() {
   int node = 0;
-  const uint16_t* left = tree_->left;
-  const uint16_t* right = tree_->right;
+  const int* left = tree_->left;
+  const int* right = tree_->right;
   while (node < 256) {
     if (bitPos_ == 8) {
       uint8_t b;
@@ -294,38 +296,62 @@ QByteArray TRpCompress::compressBytes(const QByteArray& in) { return compressByt
 QByteArray TRpCompress::compressBytes(const char* data, qint64 len) {
   Tree t;
   QByteArray out;
-  out.reserve(qsizetype(len * 3 / 4 + 16));
+  qsizetype cap = qsizetype(len * 3 / 4 + 64);
+  out.resize(cap);
+  char* o = out.data();
+  qsizetype used = 0;
   const auto* p = reinterpret_cast<const uint8_t*>(data);
-  // The path of a leaf is at most 257 levels long; gather bits in a 64-bit word.
+  // Bits are gathered in a 64-bit word, least significant first.
   uint64_t acc = 0;
   int nacc = 0;
-  uint8_t path[520];
+  auto put = [&](uint64_t bits, int n) {  // n <= 32
+    acc |= bits << nacc;
+    nacc += n;
+    if (nacc >= 32) {
+      qToLittleEndian<quint32>(quint32(acc), o + used);
+      used += 4;
+      acc >>= 32;
+      nacc -= 32;
+    }
+  };
   for (qint64 i = 0; i < len; ++i) {
+    if (used + 80 > cap) {
+      cap = cap * 2 + 80;
+      out.resize(cap);
+      o = out.data();
+    }
     const int c = p[i];
-    int n = 0;
+    // Walking up from the leaf and shifting left leaves the root's bit lowest: the order in
+    // which the bits go out.
+    uint64_t code = 0;
+    int depth = 0;
     int a = c + 256;
     do {
-      int up = t.up[a];
-      path[n++] = uint8_t(t.right[up] == a);
+      const int up = t.up[a];
+      code = (code << 1) | uint64_t(t.right[up] == a);
       a = up;
-    } while (a != 0);
-    while (n > 0) {
-      acc |= uint64_t(path[--n]) << nacc;
-      if (++nacc == 64) {
-        char bytes[8];
-        qToLittleEndian(acc, bytes);
-        out.append(bytes, 8);
-        acc = 0;
-        nacc = 0;
-      }
+      ++depth;
+    } while (a != 0 && depth < 32);
+    if (a != 0) {
+      // A path deeper than 32 levels (rare): gather the rest root first, then the tail.
+      uint8_t path[520];
+      int n = 0;
+      do {
+        const int up = t.up[a];
+        path[n++] = uint8_t(t.right[up] == a);
+        a = up;
+      } while (a != 0);
+      while (n > 0) put(path[--n], 1);
     }
+    put(code, depth);
     t.splay(c);
   }
   while (nacc > 0) {
-    out.append(char(acc & 0xFF));
+    o[used++] = char(acc & 0xFF);
     acc >>= 8;
     nacc = nacc > 8 ? nacc - 8 : 0;
   }
+  out.resize(used);
   return out;
 }
 
@@ -473,6 +499,7 @@ qint64 TRpPageList::recordStartOfLast() {
 
 void TRpPageList::positionOn(int n) {
   const qint64 size = stream_->Size();
+  walkSteps_ = 1;
   if (n == 1) {
     stream_->Seek(kHeaderSize);
     return;
@@ -482,8 +509,10 @@ void TRpPageList::positionOn(int n) {
     return;
   }
   qint64 pos = stream_->Position();
+  walkSteps_ = 0;
   if (pos >= size || pos < kHeaderSize) pos = recordStartOfLast();
   for (int steps = 0;; ++steps) {
+    ++walkSteps_;
     if (steps > pageCount_ + 1) damaged(fileName_, QStringLiteral("the record chain loops"));
     if (pos < kHeaderSize || pos + 12 > size)
       damaged(fileName_, QStringLiteral("a record offset points outside the file"));

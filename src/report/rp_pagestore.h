@@ -137,6 +137,8 @@ class TRpPageList {
   // Rewrites the header with the current page count.
   void WriteFileHeader();
   void Clear();
+  // Records visited by the last GetPage to find its record (1 for the next page in sequence).
+  int WalkSteps() const { return walkSteps_; }
 
   // Opens a report file (read-only, the file stays open) and checks every record: a truncated
   // file, offsets outside the file, looping chains, page numbers out of order or an impossible
@@ -154,6 +156,7 @@ class TRpPageList {
   int pageCount_ = 0;
   std::unique_ptr<TRpStream> stream_;
   QString fileName_;
+  int walkSteps_ = 0;
 };
 
 }  // namespace cotavia

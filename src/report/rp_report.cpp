@@ -528,9 +528,26 @@ void TRpReport::OutputBand(TRpCustomBand* band) {
       QPainter* cv = p.Canvas();
       if (finalPass_ && cv && firstPass && band->Color != Qt::transparent) cv->fillRect(band->rect_, band->Color);
       bool allDone = true;
+      const bool filled = finalPass_ && cv && firstPass && band->Color != Qt::transparent;
+      std::vector<QRectF> drawn;  // areas already drawn over by earlier controls of this pass
       for (auto& c : band->controls_) {
         if (!c->Printable()) continue;
-        if (firstPass || !c->Finished()) c->Print(currentX_, currentY_);
+        if (firstPass || !c->Finished()) {
+          const TRpPrintableSize& s = c->Size();
+          // What a control may cover beyond its rectangle: a label grown by AutoSize (to either
+          // side), a shape's pen.
+          double grow = qMax(0.0, c->PixelWidth() / kRpScreenFactor - s.NativeWidth);
+          if (const auto* sh = dynamic_cast<const TRpShape*>(c.get())) grow += (sh->Pen.widthF() + 1) / kRpScreenFactor;
+          const double pad = grow > 0 ? grow : 0.01;
+          const QRectF r(s.NativeLeft - grow, s.NativeTop - pad, s.NativeWidth + 2 * grow, s.NativeHeight + 2 * pad);
+          bool clear = filled;
+          for (const QRectF& d : drawn)
+            if (clear && d.intersects(r)) clear = false;
+          c->underColor_ = clear ? band->Color : QColor();
+          c->Print(currentX_, currentY_);
+          c->underColor_ = QColor();
+          drawn.push_back(r);
+        }
         if (!c->Finished()) allDone = false;
       }
       cv = p.Canvas();
