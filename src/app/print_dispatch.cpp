@@ -2,8 +2,10 @@
 
 #include "app/proposal_report.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "report/rp_preview.h"
 
+#include <QFileInfo>
 #include <memory>
 
 namespace cotavia {
@@ -25,6 +27,23 @@ void bbtn_importar(const PrintRequest& req) {
     form->Editor.entrega = req.entrega;
     form->Editor.abertura = req.abertura;
     form->OpenTable(req.folder, req.proposalFile);  // a file that cannot be opened stops here
+    // Without any printer installed the engine could not take the report's paper and would lay
+    // the pages out on A4 portrait, cutting the landscape page; a PDF file stands in as the
+    // printer then, so the preview shows the real page and "Print" writes FOLDER/P0001.pdf.
+    QString pdfStandIn;
+    if (TPrinterSettings::PrinterNames().isEmpty()) {
+      pdfStandIn = joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf");
+      TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), pdfStandIn);
+      form->RpReport.AfterPrint = [pdfStandIn](TRpReport&) {
+        dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") + pdfStandIn);
+      };
+    }
+    struct StandIn {
+      bool on;
+      ~StandIn() {
+        if (on) TPrinterSettings::SetPdfPrinter(QString(), QString());
+      }
+    } standIn{!pdfStandIn.isEmpty()};
     TRpStandardPreviewGuard windows(req.editor);
     form->RpReport.Preview();  // returns when the preview window is closed
   } catch (const std::exception& e) {

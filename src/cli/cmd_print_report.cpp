@@ -7,6 +7,7 @@
 #include "report/rp_export.h"
 #include "report/rp_printer.h"
 
+#include <QDir>
 #include <cstdio>
 
 namespace cotavia::cli {
@@ -25,6 +26,11 @@ int cmdPrintReport(const Args& a) {
     printerIndex = TPrinterSettings::PrinterNames().indexOf(*queue);
     if (printerIndex < 0) throw AppError("no printer queue '" + queue->toStdString() + "' on the CUPS server");
   }
+
+  // With no printer installed the engine would lay the pages out on A4 portrait; a PDF file then
+  // stands in as the printer so that the report keeps its Letter landscape paper.
+  if (TPrinterSettings::PrinterNames().isEmpty())
+    TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), pdf ? *pdf : QDir::temp().filePath("cotavia-report.pdf"));
 
   TTCotavia3 form;
   form.Editor = editorHeaderFromFiles(dir, proposal);

@@ -112,6 +112,43 @@ class PrintDispatchTest : public QObject {
     for (QWidget* t : QApplication::topLevelWidgets())
       QVERIFY(!qobject_cast<TRpStandardPreview*>(t) || !t->isVisible());
   }
+
+  void withoutAnyPrinterAPdfFileStandsInSoThePageKeepsItsPaper() {
+    TPrinterSettings::SetPdfPrinter(QString(), QString());
+    if (!TPrinterSettings::PrinterNames().isEmpty()) QSKIP("printers are installed on this machine");
+    HeadlessDialogs dlg;
+    DialogsGuard guard(&dlg);
+    // Look at the paper, print from the preview, then close it.
+    double pageWidth = 0, pageLength = 0;
+    QObject context;
+    int tries = 0;
+    std::function<void()> step = [&] {
+      TRpStandardPreview* w = nullptr;
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      if (w && w->Print->isEnabled()) {
+        const TRpMetafile* page = w->RpPreview->Image()->Page();
+        if (page) {
+          pageWidth = page->boundingRect().width();
+          pageLength = page->boundingRect().height();
+        }
+        w->Print->click();
+        for (int i = 0; i < 50 && !dir->exists("P0001.pdf"); ++i) QCoreApplication::processEvents();
+        w->close();
+        return;
+      }
+      if (++tries < 300) QTimer::singleShot(10, &context, step);
+    };
+    QTimer::singleShot(0, &context, step);
+    bbtn_importar(request(1));
+    // Letter landscape at 96 dpi: 1056 x 816 page pixels.
+    QCOMPARE(qRound(pageWidth), 1056);
+    QCOMPARE(qRound(pageLength), 816);
+    QVERIFY(dir->read("P0001.pdf").startsWith("%PDF-"));
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Message), 1);
+    QVERIFY(dlg.lastText().contains("P0001.pdf"));
+    QVERIFY(TPrinterSettings::PrinterNames().isEmpty());  // the stand-in is gone afterwards
+  }
 };
 
 QTEST_MAIN(PrintDispatchTest)
