@@ -170,40 +170,41 @@ QString TRpStream::FileName() const {
 // ---------------------------------------------------------------------------------------------
 // TRpCompress
 
-// The tables hold the values of 16-bit (Left, Right) and 8-bit (Up) entries; they are kept as
-// ints here only for speed.
+// The coding tree: Left[j] and Right[j] of internal node j are child[2j] and child[2j+1] (the
+// values of the 16-bit entries, interleaved so that a bit picks the child by index); Up[i] holds
+// the values of the 8-bit entries. Kept as ints for speed.
 struct TRpCompress::Tree {
-  int left[256];
-  int right[256];
+  int child[512];
   int up[513];
 
   Tree() {
     for (int j = 0; j < 256; ++j) {
-      left[j] = 2 * j + 1;
-      right[j] = 2 * j + 2;
+      child[2 * j] = 2 * j + 1;
+      child[2 * j + 1] = 2 * j + 2;
     }
     up[0] = 0;
     for (int i = 1; i <= 512; ++i) up[i] = (i - 1) / 2;
   }
+  int right(int j) const { return child[2 * j + 1]; }
 
   // Moves the leaf of byte c towards the root (semi-splaying, pairs of levels at a time).
   void splay(int c) {
     int a = c + 256;
     do {
-      int cc = up[a];
+      const int cc = up[a];
       if (cc != 0) {
-        int d = up[cc];
-        int b = left[d];
+        const int d = up[cc];
+        int b = child[2 * d];
         if (cc == b) {
-          b = right[d];
-          right[d] = a;
+          b = child[2 * d + 1];
+          child[2 * d + 1] = a;
         } else {
-          left[d] = a;
+          child[2 * d] = a;
         }
-        if (a == left[cc])
-          left[cc] = b;
+        if (a == child[2 * cc])
+          child[2 * cc] = b;
         else
-          right[cc] = b;
+          child[2 * cc + 1] = b;
         up[a] = d;
         up[b] = cc;
         a = d;
@@ -218,13 +219,13 @@ namespace {
 
 // Appends the code of byte c (root first, least significant bit first) to `out`, keeping the
 // partial byte in bitBuf/bitPos.
-inline void encodeByte(const int* right, const int* up, int c, QByteArray& out, uint32_t& bitBuf, int& bitPos) {
+inline void encodeByte(const int* child, const int* up, int c, QByteArray& out, uint32_t& bitBuf, int& bitPos) {
   uint8_t path[520];
   int n = 0;
   int a = c + 256;
   do {
     int p = up[a];
-    path[n++] = uint8_t(right[p] == a);
+    path[n++] = uint8_t(child[2 * p + 1] == a);
     a = p;
   } while (a != 0);
   while (n > 0) {
@@ -252,7 +253,7 @@ TRpCompress::~TRpCompress() {
 }
 
 void TRpCompress::Put(uint8_t c) {
-  encodeByte(tree_->right, tree_->up, c, out_, bitBuf_, bitPos_);
+  encodeByte(tree_->child, tree_->up, c, out_, bitBuf_, bitPos_);
   tree_->splay(c);
   if (out_.size() >= 65536 && stream_) {
     stream_->Write(out_.constData(), out_.size());
@@ -274,8 +275,7 @@ void TRpCompress::Flush() {
 
 uint8_t TRpCompress::Get() {
   int node = 0;
-  const int* left = tree_->left;
-  const int* right = tree_->right;
+  const int* child = tree_->child;
   while (node < 256) {
     if (bitPos_ == 8) {
       uint8_t b;
@@ -283,7 +283,7 @@ uint8_t TRpCompress::Get() {
       bitBuf_ = b;
       bitPos_ = 0;
     }
-    node = ((bitBuf_ >> bitPos_) & 1) ? right[node] : left[node];
+    node = child[2 * node + ((bitBuf_ >> bitPos_) & 1)];
     ++bitPos_;
   }
   if (node > 511) throw ERpError("compressed page data is damaged");
@@ -328,7 +328,7 @@ QByteArray TRpCompress::compressBytes(const char* data, qint64 len) {
     int a = c + 256;
     do {
       const int up = t.up[a];
-      code = (code << 1) | uint64_t(t.right[up] == a);
+      code = (code << 1) | uint64_t(t.child[2 * up + 1] == a);
       a = up;
       ++depth;
     } while (a != 0 && depth < 32);
@@ -338,7 +338,7 @@ QByteArray TRpCompress::compressBytes(const char* data, qint64 len) {
       int n = 0;
       do {
         const int up = t.up[a];
-        path[n++] = uint8_t(t.right[up] == a);
+        path[n++] = uint8_t(t.child[2 * up + 1] == a);
         a = up;
       } while (a != 0);
       while (n > 0) put(path[--n], 1);
@@ -364,20 +364,27 @@ QByteArray TRpCompress::expandBytes(const char* data, qint64 len, qint64 outLen)
   auto* o = reinterpret_cast<uint8_t*>(out.data());
   const auto* in = reinterpret_cast<const uint8_t*>(data);
   qint64 inPos = 0;
-  uint32_t cur = 0;
+  uint64_t cur = 0;
   int bits = 0;  // bits left in cur
   for (qint64 i = 0; i < outLen; ++i) {
     int node = 0;
-    while (node < 256) {
+    do {
       if (bits == 0) {
-        if (inPos >= len) throw ERpError("compressed page data ends too early");
-        cur = in[inPos++];
-        bits = 8;
+        if (inPos + 8 <= len) {
+          cur = qFromLittleEndian<quint64>(in + inPos);
+          inPos += 8;
+          bits = 64;
+        } else if (inPos < len) {
+          cur = in[inPos++];
+          bits = 8;
+        } else {
+          throw ERpError("compressed page data ends too early");
+        }
       }
-      node = (cur & 1) ? t.right[node] : t.left[node];
+      node = t.child[2 * node + int(cur & 1)];
       cur >>= 1;
       --bits;
-    }
+    } while (node < 256);
     if (node > 511) throw ERpError("compressed page data is damaged");
     const int c = node - 256;
     o[i] = uint8_t(c);
@@ -420,9 +427,58 @@ QByteArray headerBytes(int pageCount, bool compressed) {
 }  // namespace
 
 TRpPageList::TRpPageList() = default;
-TRpPageList::~TRpPageList() = default;
+TRpPageList::~TRpPageList() { stopWorker(); }
+
+void TRpPageList::stopWorker() {
+  if (!worker_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> g(qlock_);
+    stop_ = true;
+  }
+  qcv_.notify_all();
+  worker_.join();
+  stop_ = false;
+}
+
+void TRpPageList::flush() {
+  std::unique_lock<std::mutex> g(qlock_);
+  qcv_.wait(g, [this] { return queue_.empty() && !busy_; });
+  if (workerError_) {
+    std::exception_ptr e = workerError_;
+    workerError_ = nullptr;
+    std::rethrow_exception(e);
+  }
+}
+
+void TRpPageList::workerLoop() {
+  for (;;) {
+    Pending p;
+    {
+      std::unique_lock<std::mutex> g(qlock_);
+      qcv_.wait(g, [this] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;  // stopping with nothing left
+      p = std::move(queue_.front());
+      queue_.pop_front();
+      busy_ = true;
+    }
+    qcv_.notify_all();
+    try {
+      const QByteArray coded = TRpCompress::compressBytes(p.pic);
+      writeRecord(p.page, p.pic, &coded);
+    } catch (...) {
+      std::lock_guard<std::mutex> g(qlock_);
+      workerError_ = std::current_exception();
+    }
+    {
+      std::lock_guard<std::mutex> g(qlock_);
+      busy_ = false;
+    }
+    qcv_.notify_all();
+  }
+}
 
 void TRpPageList::SetStream(std::unique_ptr<TRpStream> s) {
+  flush();
   QMutexLocker l(&lock_);
   stream_ = std::move(s);
   pageCount_ = 0;
@@ -435,6 +491,7 @@ int TRpPageList::PageCount() const {
 }
 
 void TRpPageList::WriteFileHeader() {
+  flush();
   QMutexLocker l(&lock_);
   if (!stream_) return;
   const qint64 saved = stream_->Position();
@@ -445,42 +502,66 @@ void TRpPageList::WriteFileHeader() {
 }
 
 void TRpPageList::Clear() {
+  flush();
   QMutexLocker l(&lock_);
   pageCount_ = 0;
 }
 
 void TRpPageList::AddPage(const QPicture& page) {
-  QMutexLocker l(&lock_);
-  if (!stream_) stream_ = std::make_unique<TRpStream>(100000);
-  ++pageCount_;
-  if (pageCount_ == 1 || stream_->Size() < kHeaderSize) {
-    stream_->Seek(0);
-    const QByteArray h = headerBytes(pageCount_, compression_);
-    stream_->Write(h.constData(), h.size());
-  }
-  const qint64 start = stream_->Size();
   // The picture as QDataStream writes it: a big-endian 32-bit length, then its data.
   const quint32 picLen = page.size();
   QByteArray pic(4 + qsizetype(picLen), Qt::Uninitialized);
   qToBigEndian<quint32>(picLen, pic.data());
   if (picLen) std::memcpy(pic.data() + 4, page.data(), picLen);
 
-  QByteArray rec;
+  int pageNo;
+  {
+    QMutexLocker l(&lock_);
+    if (!stream_) stream_ = std::make_unique<TRpStream>(100000);
+    pageNo = ++pageCount_;
+  }
   if (!compression_) {
+    writeRecord(pageNo, pic, nullptr);
+    return;
+  }
+  {
+    std::unique_lock<std::mutex> g(qlock_);
+    // A few pages at most wait for the coder, so memory stays bounded.
+    qcv_.wait(g, [this] { return queue_.size() < 4 || workerError_; });
+    if (workerError_) {
+      std::exception_ptr e = workerError_;
+      workerError_ = nullptr;
+      std::rethrow_exception(e);
+    }
+    queue_.push_back({pageNo, std::move(pic)});
+  }
+  qcv_.notify_all();
+  if (!worker_.joinable()) worker_ = std::thread([this] { workerLoop(); });
+}
+
+void TRpPageList::writeRecord(int pageNo, const QByteArray& pic, const QByteArray* coded) {
+  QMutexLocker l(&lock_);
+  if (stream_->Size() < kHeaderSize) {
+    stream_->Seek(0);
+    const QByteArray h = headerBytes(pageNo, compression_);
+    stream_->Write(h.constData(), h.size());
+  }
+  const qint64 start = stream_->Size();
+  QByteArray rec;
+  if (!coded) {
     rec.reserve(pic.size() + 12);
     rec.resize(8);
     rec.append(pic);
   } else {
-    const QByteArray coded = TRpCompress::compressBytes(pic);
-    rec.reserve(coded.size() + 16);
+    rec.reserve(coded->size() + 16);
     rec.resize(12);
     qToLittleEndian<qint32>(qint32(pic.size()), rec.data() + 8);
-    rec.append(coded);
+    rec.append(*coded);
   }
   rec.resize(rec.size() + 4);
   const qint64 end = start + rec.size();
   if (end > 0x7fffffff) throw ERpError("The page store is full");
-  qToLittleEndian<qint32>(pageCount_, rec.data());
+  qToLittleEndian<qint32>(pageNo, rec.data());
   qToLittleEndian<qint32>(qint32(end), rec.data() + 4);
   qToLittleEndian<qint32>(qint32(start), rec.data() + rec.size() - 4);
   stream_->Seek(start);
@@ -539,6 +620,7 @@ void TRpPageList::positionOn(int n) {
 }
 
 std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
+  flush();
   QMutexLocker l(&lock_);
   if (!stream_ || n < 1 || n > pageCount_) return nullptr;
   positionOn(n);
@@ -577,6 +659,7 @@ std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
 }
 
 void TRpPageList::LoadFromFile(const QString& fileName) {
+  flush();
   QMutexLocker l(&lock_);
   std::unique_ptr<TRpStream> s = TRpStream::openFile(fileName);
   const qint64 size = s->Size();
@@ -628,6 +711,7 @@ void TRpPageList::LoadFromFile(const QString& fileName) {
 }
 
 void TRpPageList::SaveToFile(const QString& fileName) {
+  flush();
   QMutexLocker l(&lock_);
   QSaveFile f(fileName);
   if (!f.open(QIODevice::WriteOnly))

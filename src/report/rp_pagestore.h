@@ -15,8 +15,13 @@
 #include <QPicture>
 #include <QRecursiveMutex>
 #include <QString>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "report/rp_types.h"
 
@@ -124,7 +129,11 @@ class TRpPageList {
 
   // Takes ownership of the stream the pages are written to (the printer's page stream).
   void SetStream(std::unique_ptr<TRpStream> s);
-  TRpStream* Stream() const { return stream_.get(); }
+  // The stream, with every page added so far written to it.
+  TRpStream* Stream() {
+    flush();
+    return stream_.get();
+  }
 
   bool Compression() const { return compression_; }
   void SetCompression(bool c) { compression_ = c; }
@@ -150,6 +159,11 @@ class TRpPageList {
  private:
   void positionOn(int n);
   qint64 recordStartOfLast();
+  void writeRecord(int pageNo, const QByteArray& pic, const QByteArray* coded);
+  // Compressed pages are coded on a worker thread, in page order; every reader waits for it.
+  void flush();
+  void workerLoop();
+  void stopWorker();
 
   mutable QRecursiveMutex lock_;
   bool compression_ = false;
@@ -157,6 +171,18 @@ class TRpPageList {
   std::unique_ptr<TRpStream> stream_;
   QString fileName_;
   int walkSteps_ = 0;
+
+  struct Pending {
+    int page;
+    QByteArray pic;
+  };
+  std::thread worker_;
+  std::mutex qlock_;
+  std::condition_variable qcv_;
+  std::deque<Pending> queue_;
+  bool busy_ = false;
+  bool stop_ = false;
+  std::exception_ptr workerError_;
 };
 
 }  // namespace cotavia

@@ -104,7 +104,9 @@ TEST(RpPrinter, PagesReadWhileRecordingAndViewerTold) {
     void PageAvailable(int n) override {
       pages.append(n);
       states.append(p->Status());
-      if (n >= 1 && n <= p->PageCount() && p->Status() == TRpPrinterStatus::mpBusy) EXPECT_TRUE(p->GetPage(n));
+      if (n >= 1 && n <= p->PageCount() && p->Status() == TRpPrinterStatus::mpBusy) {
+        EXPECT_TRUE(p->GetPage(n));
+      }
     }
     void PrinterDestroyed() override { destroyed = true; }
   } v;
