@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
@@ -537,11 +538,23 @@ void TRpStandardPreview::closeEvent(QCloseEvent* e) {
 // ---------------------------------------------------------------------------------------------
 // TRpStandardPreviewInterface
 
+namespace {
+
+// Shows the window maximised. Without a window manager (a bare X server) the maximised state
+// alone does not size the window, so it is given the screen's free area as well.
+void showFullScreenArea(QWidget* w) {
+  QScreen* s = w->parentWidget() ? w->parentWidget()->screen() : QGuiApplication::primaryScreen();
+  if (s) w->setGeometry(s->availableGeometry());
+  w->showMaximized();
+}
+
+}  // namespace
+
 bool TRpStandardPreviewInterface::Show(TRpPrinter& printer) {
   auto* w = new TRpStandardPreview(Owner, printer);
   w->setAttribute(Qt::WA_DeleteOnClose);
   LastPreview = w;
-  w->show();
+  showFullScreenArea(w);
   w->UpdatePageInfo();
   return true;
 }
@@ -553,7 +566,7 @@ bool TRpStandardPreviewInterface::ShowModal(TRpPrinter& printer) {
   LastPreview = w;
   QEventLoop loop;
   QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
-  w->show();
+  showFullScreenArea(w);
   loop.exec();
   return true;
 }
