@@ -7,6 +7,11 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <condition_variable>
+#include <exception>
+#include <map>
+#include <mutex>
+#include <thread>
 
 namespace cotavia {
 
@@ -29,6 +34,70 @@ QPageLayout layoutFor(const QRect& page) {
   return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 
+// Reads the pages ahead on a second thread: fetching a page from the page store and checking its
+// picture (a checksum over the whole record) costs about as much as drawing it, so the two
+// overlap. Pages come out in order; a failure is handed over at the page it happened on.
+class PageReader {
+ public:
+  PageReader(TRpPrinter& printer, int count) : printer_(printer), count_(count) {
+    worker_ = std::thread([this] { run(); });
+  }
+  ~PageReader() {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    worker_.join();
+  }
+  // Page n (1-based, asked in order); null when it cannot be read. Rethrows a read failure.
+  std::unique_ptr<TRpMetafile> take(int n) {
+    std::unique_lock<std::mutex> l(m_);
+    cv_.wait(l, [&] { return ready_.count(n) || failedAt_ == n; });
+    if (failedAt_ == n) std::rethrow_exception(error_);
+    std::unique_ptr<TRpMetafile> page = std::move(ready_[n]);
+    ready_.erase(n);
+    cv_.notify_all();
+    return page;
+  }
+
+ private:
+  static constexpr size_t kAhead = 4;
+  void run() {
+    for (int n = 1; n <= count_; ++n) {
+      {
+        std::unique_lock<std::mutex> l(m_);
+        cv_.wait(l, [&] { return stop_ || ready_.size() < kAhead; });
+        if (stop_) return;
+      }
+      std::unique_ptr<TRpMetafile> page;
+      try {
+        page = printer_.GetPage(n);
+        if (page) (void)page->boundingRect();  // checks the picture now, off the drawing thread
+      } catch (...) {
+        std::lock_guard<std::mutex> l(m_);
+        error_ = std::current_exception();
+        failedAt_ = n;
+        cv_.notify_all();
+        return;
+      }
+      std::lock_guard<std::mutex> l(m_);
+      ready_[n] = std::move(page);
+      cv_.notify_all();
+    }
+  }
+
+  TRpPrinter& printer_;
+  const int count_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::map<int, std::unique_ptr<TRpMetafile>> ready_;
+  bool stop_ = false;
+  int failedAt_ = 0;
+  std::exception_ptr error_;
+  std::thread worker_;
+};
+
 }  // namespace
 
 const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
@@ -46,31 +115,36 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
   out.setDirectWriteFallback(false);
   if (!out.open(QIODevice::WriteOnly))
     throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+  auto fail = [&](const std::string& why) {
+    out.cancelWriting();
+    return ERpError(QString::fromStdString(name + ": " + why));
+  };
   {
+    PageReader reader(printer, count);
     QPdfWriter pdf(&out);
     pdf.setCreator(QStringLiteral("Cotavia"));
     pdf.setTitle(printer.Title());
     pdf.setResolution(kRpScreenDpi);  // one PDF unit per page-store pixel: pages replay unscaled
-    std::unique_ptr<TRpMetafile> page = printer.GetPage(1);
-    if (!page) {
-      out.cancelWriting();
-      throw ERpError(QString::fromStdString(name + ": page 1 cannot be read"));
-    }
-    pdf.setPageLayout(layoutFor(page->boundingRect()));
     QPainter painter;
-    if (!painter.begin(&pdf)) {
-      out.cancelWriting();
-      throw ERpError(QString::fromStdString(name + ": the PDF document cannot be started"));
-    }
     for (int n = 1; n <= count; ++n) {
-      if (n > 1) {
-        page = printer.GetPage(n);
-        if (!page) {
-          painter.end();
-          out.cancelWriting();
-          throw ERpError(QString::fromStdString(name + ": page " + std::to_string(n) + " cannot be read"));
-        }
-        pdf.setPageLayout(layoutFor(page->boundingRect()));
+      std::unique_ptr<TRpMetafile> page;
+      try {
+        page = reader.take(n);
+      } catch (const std::exception& e) {
+        if (painter.isActive()) painter.end();
+        throw fail(e.what());
+      }
+      if (!page) {
+        if (painter.isActive()) painter.end();
+        throw fail("page " + std::to_string(n) + " cannot be read");
+      }
+      // Every page of a report has the same paper, but a page that differs gets its own.
+      const QPageLayout layout = layoutFor(page->boundingRect());
+      if (n == 1) {
+        pdf.setPageLayout(layout);
+        if (!painter.begin(&pdf)) throw fail("the PDF document cannot be started");
+      } else {
+        if (!layout.isEquivalentTo(pdf.pageLayout())) pdf.setPageLayout(layout);
         pdf.newPage();
       }
       painter.drawPicture(0, 0, *page);
