@@ -56,6 +56,11 @@ QByteArray amountField(const GridRow& row, int index, int column, int width, boo
   if (check && cell.trimmed().startsWith('-'))
     throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
                    " is negative; a proposal cannot hold a negative amount");
+  // A cell in exponent form ("2E16") holds a number far too large for any column, and its
+  // digits alone would be another number.
+  if (check && (cell.contains('E') || cell.contains('e')))
+    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
+                   " is too large for its column");
   long double value = 0;
   try {
     value = somente_numeros(cell);
