@@ -27,12 +27,13 @@ int cmdPrintReport(const Args& a) {
     if (printerIndex < 0) throw AppError("no printer queue '" + queue->toStdString() + "' on the CUPS server");
   }
 
-  // With no printer installed the engine would lay the pages out on A4 portrait; a PDF file then
-  // stands in as the printer so that the report keeps its Letter landscape paper.
-  if (TPrinterSettings::PrinterNames().isEmpty())
-    TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), pdf ? *pdf : QDir::temp().filePath("cotavia-report.pdf"));
+  // Without --printer the pages are laid out for a PDF-file printer, which takes any paper: the
+  // report file and the PDF then have the report's Letter landscape pages whatever printers this
+  // machine has (with none installed the engine would fall back to A4 portrait and cut the page).
+  if (!queue) TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
 
   TTCotavia3 form;
+  if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
   form.Editor = editorHeaderFromFiles(dir, proposal);
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
   form.OpenTable(dir, proposal);

@@ -72,6 +72,7 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
   TTCotavia3 r;
   r.Editor.orgao = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
   r.Editor.fornecedor = "Papelaria Modelo Ltda";
+  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
   r.OpenTable(dir.path(), "P0001.KVT");
   r.RpReport.Preview();
   const QString pdf = dir.file("proposta.pdf");

@@ -46,6 +46,7 @@ class ProposalReportTest : public ::testing::Test {
       run.summaries += printed;
       run.total = r.RpL_TotalGeral->Caption();
     };
+    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
     r.OpenTable(dir.path(), "P0001.KVT");
     r.RpReport.Preview();
     return run;
@@ -167,6 +168,7 @@ TEST_F(ProposalReportTest, PrintingFromThePreviewGeneratesAgainWithTheSameGrandT
   TTCotavia3 r;
   QStringList totals;
   r.RpBand2->AfterPrint = [&](TRpCustomBand&, bool) { totals << r.RpL_TotalGeral->Caption(); };
+  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
   r.OpenTable(dir.path(), "P0001.KVT");
   r.RpReport.Preview();
   ASSERT_EQ(totals, QStringList{"1.235,06"});
@@ -192,6 +194,7 @@ TEST_F(ProposalReportTest, AFieldThatDoesNotConvertStopsTheGenerationWithTheRunt
   for (const Item& wrong : {bad, badTotal}) {
     writeProposal({test::itemLine(good), test::itemLine(wrong)});
     TTCotavia3 r;
+    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
     r.OpenTable(dir.path(), "P0001.KVT");
     try {
       r.RpReport.Preview();

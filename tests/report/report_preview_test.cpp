@@ -30,6 +30,8 @@ struct PagesReport {
     report.Page().SetPaperSize(TRpPaperSize::Letter);
     report.Page().SetOrientation(poPortrait);
     report.DataSet = &data;
+    // The registered PDF-file printer takes any paper, whatever printers the machine has.
+    report.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
     TRpBand* detail = report.AddBand(rbDetail);
     detail->Size().NativeHeight = 1500;  // more than half the printable length
     detail->Size().NativeWidth = 1900;
