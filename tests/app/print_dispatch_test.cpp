@@ -45,6 +45,7 @@ class PrintDispatchTest : public QObject {
     };
     QTimer::singleShot(0, &context, look);
     bbtn_importar(req);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return seen;
   }
 

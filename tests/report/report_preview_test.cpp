@@ -264,6 +264,8 @@ class ReportPreviewTest : public QObject {
     QTimer::singleShot(0, &context, look);
     r.report.Preview();  // returns once the window is closed
     rpSetPreviewInterface(nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!ui.LastPreview);  // the window freed itself
     QVERIFY(sawWindow);
     QVERIFY(printEnabled);
     QVERIFY(setupEnabled);
