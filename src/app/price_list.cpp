@@ -61,7 +61,7 @@ long double parseAmount(const QByteArray& text, int maxDecimals, const char* wha
   const QByteArray s = text.trimmed();
   if (s.isEmpty()) return 0;
   const std::string shown = textForMessage(s);
-  if (s.startsWith('-')) throw lineError(fileName, line, std::string("the ") + what + " '" + shown + "' is negative");
+  if (s.startsWith('-')) throw lineError(fileName, line, what + std::string(" negativo: '") + shown + "'");
   const qsizetype comma = s.indexOf(',');
   const QByteArray intPart = comma < 0 ? s : s.left(comma);
   const QByteArray decPart = comma < 0 ? QByteArray() : s.mid(comma + 1);
@@ -75,12 +75,11 @@ long double parseAmount(const QByteArray& text, int maxDecimals, const char* wha
       ok = allDigits(intPart);
     }
   }
-  if (!ok)
-    throw lineError(fileName, line, std::string("the ") + what + " '" + shown + "' is not an amount like 1.234,56");
+  if (!ok) throw lineError(fileName, line, what + std::string(" '") + shown + "' não é um valor como 1.234,56");
   if (decPart.size() > maxDecimals)
     throw lineError(
         fileName, line,
-        std::string("the ") + what + " '" + shown + "' has more than " + std::to_string(maxDecimals) + " decimals");
+        what + std::string(" '") + shown + "' tem mais de " + std::to_string(maxDecimals) + " casas decimais");
   QByteArray plain = intPart;
   plain.replace('.', "");
   if (!decPart.isEmpty()) plain += ',' + decPart;
@@ -93,14 +92,15 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
   const QList<QByteArray> lines = splitLines(utf8OrCp1252ToCp1252(content));
   static const QList<QByteArray> kHeader = {"item", "marca", "preco_unitario", "desconto", "acrescimo"};
   if (lines.isEmpty())
-    throw lineError(fileName, 1,
-                    "the price list is empty; its first line must be item;marca;preco_unitario;desconto;acrescimo");
+    throw lineError(
+        fileName, 1,
+        "a lista de preços está vazia; a primeira linha deve ser item;marca;preco_unitario;desconto;acrescimo");
   {
     QList<QByteArray> head = splitFields(lines[0]);
     while (head.size() > kHeader.size() && head.last().trimmed().isEmpty()) head.removeLast();
     bool ok = head.size() == kHeader.size();
     for (qsizetype i = 0; ok && i < head.size(); ++i) ok = head[i].trimmed().toLower() == kHeader[i];
-    if (!ok) throw lineError(fileName, 1, "the first line must be item;marca;preco_unitario;desconto;acrescimo");
+    if (!ok) throw lineError(fileName, 1, "a primeira linha deve ser item;marca;preco_unitario;desconto;acrescimo");
   }
   QList<PriceLine> out;
   QHash<QByteArray, int> seen;
@@ -110,25 +110,26 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
     QList<QByteArray> f = splitFields(lines[i]);
     while (f.size() > kHeader.size() && f.last().trimmed().isEmpty()) f.removeLast();
     if (f.size() != kHeader.size())
-      throw lineError(fileName, lineNo,
-                      "expected 5 fields separated by ';' (item;marca;preco_unitario;desconto;acrescimo), found " +
-                          std::to_string(f.size()));
+      throw lineError(
+          fileName, lineNo,
+          "esperados 5 campos separados por ';' (item;marca;preco_unitario;desconto;acrescimo), encontrados " +
+              std::to_string(f.size()));
     PriceLine p;
     p.line = lineNo;
     p.item = f[0].trimmed();
-    if (p.item.isEmpty()) throw lineError(fileName, lineNo, "the item number is empty");
+    if (p.item.isEmpty()) throw lineError(fileName, lineNo, "o número do item está vazio");
     p.brand = f[1].trimmed();
     for (char c : p.brand)
       if (static_cast<unsigned char>(c) < 0x20)
-        throw lineError(fileName, lineNo, "the brand holds a control character");
+        throw lineError(fileName, lineNo, "a marca contém um caractere de controle");
     if (p.brand.size() > kBrandLength)
-      throw lineError(fileName, lineNo, "the brand '" + textForMessage(p.brand) + "' is longer than 20 characters");
-    p.unitPrice = parseAmount(f[2], 4, "unit price", fileName, lineNo);
-    p.discount = parseAmount(f[3], 2, "discount", fileName, lineNo);
-    p.surcharge = parseAmount(f[4], 2, "surcharge", fileName, lineNo);
+      throw lineError(fileName, lineNo, "a marca '" + textForMessage(p.brand) + "' tem mais de 20 caracteres");
+    p.unitPrice = parseAmount(f[2], 4, "preço unitário", fileName, lineNo);
+    p.discount = parseAmount(f[3], 2, "desconto", fileName, lineNo);
+    p.surcharge = parseAmount(f[4], 2, "acréscimo", fileName, lineNo);
     if (auto it = seen.constFind(p.item); it != seen.cend())
       throw lineError(fileName, lineNo,
-                      "item " + textForMessage(p.item) + " is already listed on line " + std::to_string(it.value()));
+                      "o item " + textForMessage(p.item) + " já aparece na linha " + std::to_string(it.value()));
     seen.insert(p.item, lineNo);
     out.append(p);
   }
@@ -146,14 +147,14 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
   for (const PriceLine& p : lines) {
     auto it = index.constFind(p.item);
     if (it == index.cend())
-      throw lineError(fileName, p.line, "item " + textForMessage(p.item) + " is not in the proposal");
+      throw lineError(fileName, p.line, "o item " + textForMessage(p.item) + " não está na proposta");
     for (int r : it.value()) {
       const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
       if (total < 0)
         throw lineError(fileName, p.line,
-                        "item " + textForMessage(p.item) + ": the item total " +
+                        "item " + textForMessage(p.item) + ": o total do item " +
                             formatAmount(total, 2, 14).toStdString() +
-                            " is negative (the discount is larger than quantity times unit price plus surcharge)");
+                            " seria negativo (o desconto é maior que quantidade vezes preço unitário mais acréscimo)");
       // What the proposal file could not hold is refused here, naming the price list's line.
       Proposal one;
       one.rows = {rows[r]};

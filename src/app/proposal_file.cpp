@@ -44,7 +44,7 @@ QByteArray moneyCell(const QByteArray& text, long double divisor, int decimals, 
 }
 
 std::string itemName(const GridRow& row, int index) {
-  return "item " + textForMessage(trimRight(row[ColItem])) + " (row " + std::to_string(index + 1) + ")";
+  return "item " + textForMessage(trimRight(row[ColItem])) + " (linha " + std::to_string(index + 1) + ")";
 }
 
 // The digits of an amount cell as the response file holds them, or blanks for an empty cell.
@@ -54,24 +54,24 @@ QByteArray amountField(const GridRow& row, int index, int column, int width, boo
   const QByteArray& cell = row[column];
   if (blankAllowed && isBlank(cell)) return QByteArray(width, ' ');
   if (check && cell.trimmed().startsWith('-'))
-    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
-                   " is negative; a proposal cannot hold a negative amount");
+    throw AppError(itemName(row, index) + ": " + what + " negativo (" + textForMessage(cell.trimmed()) +
+                   "); a proposta não pode conter valores negativos");
   // A cell in exponent form ("2E16") holds a number far too large for any column, and its
   // digits alone would be another number.
   if (check && (cell.contains('E') || cell.contains('e')))
-    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
-                   " is too large for its column");
+    throw AppError(itemName(row, index) + ": " + what + " " + textForMessage(cell.trimmed()) +
+                   " grande demais para a sua coluna do arquivo");
   long double value = 0;
   try {
     value = somente_numeros(cell);
   } catch (const AppError& e) {
     if (!check) throw;
-    throw AppError(itemName(row, index) + ": the " + what + ": " + e.what());
+    throw AppError(itemName(row, index) + ": " + what + ": " + e.what());
   }
   QByteArray digits = formatGeneral(value);
   if (check && digits.size() > width)
-    throw AppError(itemName(row, index) + ": the " + what + " " + textForMessage(cell.trimmed()) +
-                   " is too large for its column");
+    throw AppError(itemName(row, index) + ": " + what + " " + textForMessage(cell.trimmed()) +
+                   " grande demais para a sua coluna do arquivo");
   return padLeft(digits, width);
 }
 
@@ -82,12 +82,12 @@ QByteArray buildRecord(const GridRow& row, int index, bool check) {
   line += row[ColItem];
   line += row[ColCode];
   line += padRight(row[ColDescription], kDescription.length);
-  line += amountField(row, index, ColQuantity, kQuantity.length, false, "quantity", check);
+  line += amountField(row, index, ColQuantity, kQuantity.length, false, "quantidade", check);
   line += row[ColUnit];
-  line += amountField(row, index, ColUnitPrice, kUnitPrice.length, true, "unit price", check);
-  line += amountField(row, index, ColDiscount, kDiscount.length, true, "discount", check);
-  line += amountField(row, index, ColSurcharge, kSurcharge.length, true, "surcharge", check);
-  line += amountField(row, index, ColTotal, kTotal.length, true, "item total", check);
+  line += amountField(row, index, ColUnitPrice, kUnitPrice.length, true, "preço unitário", check);
+  line += amountField(row, index, ColDiscount, kDiscount.length, true, "desconto", check);
+  line += amountField(row, index, ColSurcharge, kSurcharge.length, true, "acréscimo", check);
+  line += amountField(row, index, ColTotal, kTotal.length, true, "total do item", check);
   line += row[ColBrand];
   return line;
 }
@@ -181,8 +181,8 @@ QList<QByteArray> responseFileLines(const Proposal& p) {
     bool hasData = false;
     for (const QByteArray& c : r) hasData = hasData || !isBlank(c);
     if (hasData)
-      throw AppError("row " + std::to_string(count + 1) +
-                     " has no item number; the items after it would be left out of the saved proposal");
+      throw AppError("a linha " + std::to_string(count + 1) +
+                     " não tem número de item; os itens seguintes ficariam fora da proposta gravada");
   }
 
   for (int i = 0; i < count; ++i) lines.append(buildRecord(p.rows[i], i, true));
@@ -196,7 +196,7 @@ void checkIdentityForFileName(const QByteArray& identity) {
     if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') bad = true;
   }
   if (bad) {
-    throw AppError("the supplier identity '" + textForMessage(identity) + "' cannot be part of a file name");
+    throw AppError("o CNPJ/CPF '" + textForMessage(identity) + "' não pode fazer parte de um nome de arquivo");
   }
 }
 

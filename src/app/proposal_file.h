@@ -93,7 +93,7 @@ QString responseFileName(const QByteArray& identity, const QString& inputFileNam
 
 // The response file's lines (without line ends): six header records "C" + text padded to 200,
 // then one item record per row of the item list. Refuses, with an AppError naming the item
-// ("item 0007 (row 7): ..."), an amount that needs a sign or is too wide for its column, and
+// ("item 0007 (linha 7): ..."), an amount that needs a sign or is too wide for its column, and
 // item rows that would be lost because they follow a row without item number.
 QList<QByteArray> responseFileLines(const Proposal& p);
 

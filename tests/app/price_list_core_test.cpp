@@ -59,7 +59,7 @@ TEST(PriceList, AppliesAsOkOnEachItem) {
   EXPECT_EQ(lines[1].brand, "Tinta; azul");
 
   // "3" does not match "0003": item numbers are compared as text.
-  EXPECT_EQ(refusal(kHead + "3;x;1;;\r\n"), "precos.csv:2: item 3 is not in the proposal");
+  EXPECT_EQ(refusal(kHead + "3;x;1;;\r\n"), "precos.csv:2: o item 3 não está na proposta");
 
   lines[1].item = "0003";
   EXPECT_EQ(applyPriceList(p, lines, "precos.csv"), 2);
@@ -82,34 +82,34 @@ TEST(PriceList, AppliesAsOkOnEachItem) {
 TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   auto has = [](const std::string& s, const char* part) { return s.find(part) != std::string::npos; };
   const QByteArray ok = "0001;A;1;;\r\n";
-  EXPECT_TRUE(has(refusal("item;marca;preco\r\n" + ok), "precos.csv:1: the first line must be")) << "header";
+  EXPECT_TRUE(has(refusal("item;marca;preco\r\n" + ok), "precos.csv:1: a primeira linha deve ser")) << "header";
   EXPECT_TRUE(has(refusal(""), "precos.csv:1:"));
   std::string e = refusal(kHead + ok + "0009;B;1;;\r\n");
-  EXPECT_EQ(e, "precos.csv:3: item 0009 is not in the proposal");
+  EXPECT_EQ(e, "precos.csv:3: o item 0009 não está na proposta");
   e = refusal(kHead + ok + "0002;B;1,23456;;\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "more than 4 decimals")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "mais de 4 casas decimais")) << e;
   e = refusal(kHead + "0002;B;1;1,001;\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "discount") && has(e, "more than 2 decimals")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "desconto") && has(e, "mais de 2 casas decimais")) << e;
   e = refusal(kHead + "0002;B;1;;-1\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "surcharge '-1' is negative")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "acréscimo negativo: '-1'")) << e;
   for (const char* bad : {"abc", "1.23", "12.3456,7", "1,2,3", "1 000", "R$ 5", ",5", "1."}) {
     e = refusal(kHead + "0002;B;" + QByteArray(bad) + ";;\r\n");
-    EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "is not an amount")) << bad << ": " << e;
+    EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "não é um valor como 1.234,56")) << bad << ": " << e;
   }
   e = refusal(kHead + ok + ok);
-  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "already listed on line 2")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "já aparece na linha 2")) << e;
   e = refusal(kHead + "0001;B;1\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "expected 5 fields")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "esperados 5 campos")) << e;
   e = refusal(kHead + ";B;1;;\r\n");
-  EXPECT_TRUE(has(e, "item number is empty")) << e;
+  EXPECT_TRUE(has(e, "número do item está vazio")) << e;
   e = refusal(kHead + "0001;MARCA COM MAIS DE VINTE;1;;\r\n");
-  EXPECT_TRUE(has(e, "longer than 20 characters")) << e;
+  EXPECT_TRUE(has(e, "tem mais de 20 caracteres")) << e;
   // Quantity 10 x 1,00 - 10,01: a negative item total, after a good line (nothing applied).
   e = refusal(kHead + ok + "0002;B;1;10,01;\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "item total -0,01 is negative")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "total do item -0,01 seria negativo")) << e;
   // A unit price the proposal file cannot hold (10 000 000 or more), named by its line.
   e = refusal(kHead + ok + "0003;B;10.000.000;;\r\n");
-  EXPECT_TRUE(has(e, "precos.csv:3: item 0003:") && has(e, "too large")) << e;
+  EXPECT_TRUE(has(e, "precos.csv:3: item 0003:") && has(e, "grande demais")) << e;
   EXPECT_EQ(refusal(kHead + "0003;B;9.999.999,9999;;\r\n"), "no error");
   // Exactly zero is a valid bid.
   EXPECT_EQ(refusal(kHead + "0002;B;1;10,00;\r\n"), "no error");

@@ -279,7 +279,7 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   applyItemEntry(p.rows[0], "", 1, 1000, 0);
   std::string e = refusal(p);
   EXPECT_TRUE(contains(e, "item 0001")) << e;
-  EXPECT_TRUE(contains(e, "negative")) << e;
+  EXPECT_TRUE(contains(e, "negativo")) << e;
 
   p = base;  // the widest unit price that fits, then one that does not
   applyItemEntry(p.rows[0], "", 9999999.9999L, 0, 0);
@@ -287,21 +287,21 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   applyItemEntry(p.rows[0], "", 10000000, 0, 0);
   e = refusal(p);
   EXPECT_TRUE(contains(e, "item 0001")) << e;
-  EXPECT_TRUE(contains(e, "unit price 10.000.000,0000 is too large")) << e;
+  EXPECT_TRUE(contains(e, "preço unitário 10.000.000,0000 grande demais")) << e;
 
   p = base;  // discount, surcharge and total of 1 000 000 000
   applyItemEntry(p.rows[0], "", 0, 1000000000, 0);
   e = refusal(p);
-  EXPECT_TRUE(contains(e, "discount")) << e;
+  EXPECT_TRUE(contains(e, "desconto")) << e;
   p = base;
   applyItemEntry(p.rows[0], "", 0, 0, 999999999.99L);
   EXPECT_EQ(responseFileLines(p)[6].mid(150, 11), "99999999999");
   applyItemEntry(p.rows[0], "", 0, 0, 1000000000);
-  EXPECT_TRUE(contains(refusal(p), "surcharge")) << refusal(p);
+  EXPECT_TRUE(contains(refusal(p), "acréscimo")) << refusal(p);
 
   p = base;  // a quantity of 1 000 000 000
   p.rows[0][ColQuantity] = "1.000.000.000,0000";
-  EXPECT_TRUE(contains(refusal(p), "quantity")) << refusal(p);
+  EXPECT_TRUE(contains(refusal(p), "quantidade")) << refusal(p);
   p.rows[0][ColQuantity] = "999.999.999,9999";
   EXPECT_EQ(responseFileLines(p)[6].mid(111, 13), "9999999999999");
 
@@ -309,7 +309,7 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p.rows.append(p.rows[0]);
   p.rows[0][ColItem] = "    ";
   e = refusal(p);
-  EXPECT_TRUE(contains(e, "row 1 has no item number")) << e;
+  EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
   // Empty rows after the list are fine.
   p = base;
   p.rows.append(GridRow());

@@ -122,13 +122,13 @@ TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
   Proposal p = f.proposal;  // negative item total
   applyItemEntry(p.rows[1], "", 1, 100, 0);
   std::string e = f.refusal(p, {"Novo", "", ""});
-  EXPECT_TRUE(has(e, "item 0002") && has(e, "negative")) << e;
+  EXPECT_TRUE(has(e, "item 0002") && has(e, "negativo")) << e;
   EXPECT_EQ(snapshot(f.dir.path()), before);
 
   p = f.proposal;  // a unit price too wide for its column
   applyItemEntry(p.rows[0], "", 10000000, 0, 0);
   e = f.refusal(p, {"Novo", "", ""});
-  EXPECT_TRUE(has(e, "item 0001") && has(e, "too large")) << e;
+  EXPECT_TRUE(has(e, "item 0001") && has(e, "grande demais")) << e;
   EXPECT_EQ(snapshot(f.dir.path()), before);
 
   // An identity that cannot be part of a file name.
@@ -140,7 +140,7 @@ TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
       gravar(t, f.proposal, {"Novo", "", ""});
       ADD_FAILURE() << "accepted " << bad.toStdString();
     } catch (const AppError& err) {
-      EXPECT_TRUE(has(err.what(), "cannot be part of a file name")) << err.what();
+      EXPECT_TRUE(has(err.what(), "não pode fazer parte de um nome de arquivo")) << err.what();
     }
     EXPECT_THROW(exportProposal(t, f.dir.path()), AppError);
   }

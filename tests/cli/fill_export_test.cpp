@@ -111,11 +111,11 @@ TEST(CliFill, RefusalsWriteNothing) {
     const char* expected;
   };
   const QByteArray head = "item;marca;preco_unitario;desconto;acrescimo\r\n";
-  for (const Case& c : {Case{head + "0001;A;1;;\r\n0007;B;1;;\r\n", "precos.csv:3: item 0007 is not in the proposal"},
-                        Case{head + "0001;A;1,12345;;\r\n", "precos.csv:2: the unit price"},
-                        Case{head + "0001;A;abc;;\r\n", "precos.csv:2: the unit price 'abc'"},
-                        Case{head + "0001;A;1;-2;\r\n", "precos.csv:2: the discount '-2' is negative"},
-                        Case{head + "0001;A;1;100;\r\n", "precos.csv:2: item 0001: the item total -90,00"},
+  for (const Case& c : {Case{head + "0001;A;1;;\r\n0007;B;1;;\r\n", "precos.csv:3: o item 0007 não está na proposta"},
+                        Case{head + "0001;A;1,12345;;\r\n", "precos.csv:2: preço unitário"},
+                        Case{head + "0001;A;abc;;\r\n", "precos.csv:2: preço unitário 'abc'"},
+                        Case{head + "0001;A;1;-2;\r\n", "precos.csv:2: desconto negativo: '-2'"},
+                        Case{head + "0001;A;1;100;\r\n", "precos.csv:2: item 0001: o total do item -90,00"},
                         Case{head + "0001;A;10000000;;\r\n", "precos.csv:2: item 0001:"}}) {
     f.dir.write("precos.csv", c.prices);
     const auto withList = snapshot(f.dir.path());
@@ -146,7 +146,7 @@ TEST(CliFill, RefusalsWriteNothing) {
   // An identity that would leave the folder.
   r = cotaviaRun(f.fill({"--identity", "../../x"}));
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("cannot be part of a file name")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("não pode fazer parte de um nome de arquivo")) << r.err.toStdString();
   EXPECT_EQ(snapshot(f.dir.path()), before);
 }
 
