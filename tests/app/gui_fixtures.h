@@ -43,7 +43,7 @@ inline QByteArray threeItemProposal() {
 
 // Runs `job` on the first modal editor shown (polling), for code that calls exec().
 inline void whenEditorShown(std::function<void(TTCotavia2*)> job) {
-  auto* timer = new QTimer;
+  auto* timer = new QTimer(qApp);  // freed with the application if no editor ever shows
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, [timer, job] {
     for (QWidget* w : QApplication::topLevelWidgets())
