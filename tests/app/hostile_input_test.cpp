@@ -1,0 +1,49 @@
+// Inputs found by fuzzing that once corrupted data: each case checks the sound behaviour
+// through the public API, with the files on disk left as they were.
+#include "app/proposal_file.h"
+#include "app/save.h"
+
+#include "core_fixtures.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+using namespace cotavia;
+using namespace cotavia::test;
+
+// A quantity or amount in exponent notation reads as a huge number that the grid shows in
+// exponent form ("2E16"). Saving it must be refused: its digits alone ("216") would be written
+// as a different, plausible quantity.
+TEST(HostileProposal, AmountsInExponentFormAreRefusedAtSave) {
+  struct Case {
+    const char* what;
+    Item item;
+  };
+  Item qty;
+  qty.quantity = "2E20";
+  Item price;
+  price.price = "5E19";
+  price.total = "100";
+  Item total;
+  total.price = "10000";
+  total.total = "1e30";
+  for (const Case& c : {Case{"quantidade", qty}, Case{"preço unitário", price}, Case{"total do item", total}}) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const QByteArray input = joinCrLf(standardHeader()) + itemLine(c.item) + "\r\n";
+    dir.write("P0001.KVT", input);
+    const Proposal p = loadProposal(dir.file("P0001.KVT"));
+    ASSERT_EQ(p.rows.size(), 1);
+    try {
+      gravar({dir.path(), "P0001.KVT", "12345678000190"}, p, {"Fornecedor", "Rua", "Cidade"});
+      FAIL() << "saved";
+    } catch (const AppError& e) {
+      EXPECT_NE(std::string(e.what()).find("item 0001 (linha 1): " + std::string(c.what)), std::string::npos)
+          << e.what();
+      EXPECT_NE(std::string(e.what()).find("grande demais para a sua coluna do arquivo"), std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(dir.read("P0001.KVT"), input);
+    EXPECT_FALSE(dir.exists("E12345678000190_P0001.KVT"));
+  }
+}
