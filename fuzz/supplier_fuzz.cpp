@@ -36,7 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QByteArray stored = writeIdentity(folder, *id);
     FUZZ_CHECK(stored == padIdentity(*id));
-    FUZZ_CHECK(readIdentity(folder) == std::optional<QByteArray>(stored.left(14)));
+    // Stored again, it is found again, unless its first 14 characters are all blanks or control
+    // characters (the rest of the line made it usable): then the next start asks for it anew.
+    bool usable = false;
+    for (char c : *id) usable = usable || static_cast<unsigned char>(c) > ' ';
+    FUZZ_CHECK(readIdentity(folder) == (usable ? std::optional<QByteArray>(stored.left(14)) : std::nullopt));
   }
 
   FUZZ_CHECK(supplierDataExists(folder));

@@ -1,5 +1,6 @@
 // Inputs found by fuzzing that once corrupted data: each case checks the sound behaviour
 // through the public API, with the files on disk left as they were.
+#include "app/price_list.h"
 #include "app/proposal_file.h"
 #include "app/save.h"
 
@@ -46,4 +47,25 @@ TEST(HostileProposal, AmountsInExponentFormAreRefusedAtSave) {
     EXPECT_EQ(dir.read("P0001.KVT"), input);
     EXPECT_FALSE(dir.exists("E12345678000190_P0001.KVT"));
   }
+}
+
+// The same through a price list: a surcharge of 25 digits makes an item total that the grid
+// shows in exponent form. The import is refused naming the price list's line, and the grid
+// keeps its rows.
+TEST(HostileProposal, PriceListAmountsTooLargeForTheFileAreRefused) {
+  TempDir dir;
+  dir.write("P0001.KVT", joinCrLf(standardHeader()) + itemLine(Item()) + "\r\n");
+  Proposal p = loadProposal(dir.file("P0001.KVT"));
+  const Proposal before = p;
+  const QList<PriceLine> lines = parsePriceList(
+      "item;marca;preco_unitario;desconto;acrescimo\r\n0001;Marca;0,98;;6660000000000000000000000\r\n", "precos.csv");
+  ASSERT_EQ(lines.size(), 1);
+  try {
+    applyPriceList(p, lines, "precos.csv");
+    FAIL() << "applied";
+  } catch (const AppError& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with("precos.csv:2: item 0001: ")) << e.what();
+    EXPECT_NE(std::string(e.what()).find("grande demais"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(p.rows, before.rows);
 }
