@@ -76,11 +76,10 @@ void TRpFrame::PaintIt(QPainter& canvas, int l, int t, int r, int b, double xf, 
       ty = qMax(ty, 1);
     }
   }
-  const QBrush brush(Color);
-  if (DrawTop) canvas.fillRect(QRect(QPoint(l, t), QPoint(r - 1, t + ty - 1)), brush);
-  if (DrawBottom) canvas.fillRect(QRect(QPoint(l, b - ty), QPoint(r - 1, b - 1)), brush);
-  if (DrawLeft) canvas.fillRect(QRect(QPoint(l, t), QPoint(l + tx - 1, b - 1)), brush);
-  if (DrawRight) canvas.fillRect(QRect(QPoint(r - tx, t), QPoint(r - 1, b - 1)), brush);
+  if (DrawTop) rpFillRect(canvas, QRect(QPoint(l, t), QPoint(r - 1, t + ty - 1)), Color);
+  if (DrawBottom) rpFillRect(canvas, QRect(QPoint(l, b - ty), QPoint(r - 1, b - 1)), Color);
+  if (DrawLeft) rpFillRect(canvas, QRect(QPoint(l, t), QPoint(l + tx - 1, b - 1)), Color);
+  if (DrawRight) rpFillRect(canvas, QRect(QPoint(r - tx, t), QPoint(r - 1, b - 1)), Color);
   canvas.setBrush(Qt::NoBrush);
   canvas.setPen(QPen(Color, 1, Style));
 }
@@ -415,7 +414,7 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
                          size_.NativeTop >= 0 && size_.NativeLeft + W <= band_->Size().NativeWidth &&
                          size_.NativeTop + H <= band_->Size().NativeHeight;
     if (!covered)
-      cv->fillRect(QRect(QPoint(p->XPos(X), p->YPos(Y)), QPoint(p->XPos(X + W) - 1, p->YPos(Y + H) - 1)), Color);
+      rpFillRect(*cv, QRect(QPoint(p->XPos(X), p->YPos(Y)), QPoint(p->XPos(X + W) - 1, p->YPos(Y + H) - 1)), Color);
   }
 
   if (Frame.Present()) {
@@ -458,9 +457,10 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
         report_->ExpandBand(band_, LH, expanded, mark);
         B = Y + H + 1.0 + expanded;
         if (draw && !Transparent && expanded > prev)
-          cv->fillRect(QRect(QPoint(p->XPos(X), p->YPos(Y + H + prev)),
-                             QPoint(p->XPos(X + W) - 1, p->YPos(Y + H + expanded) - 1)),
-                       Color);
+          rpFillRect(*cv,
+                     QRect(QPoint(p->XPos(X), p->YPos(Y + H + prev)),
+                           QPoint(p->XPos(X + W) - 1, p->YPos(Y + H + expanded) - 1)),
+                     Color);
       } else if (!force) {
         break;
       }

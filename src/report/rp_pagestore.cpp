@@ -185,64 +185,108 @@ struct TRpCompress::Tree {
     up[0] = 0;
     for (int i = 1; i <= 512; ++i) up[i] = (i - 1) / 2;
   }
-  int right(int j) const { return child[2 * j + 1]; }
 
-  // Moves the leaf of byte c towards the root (semi-splaying, pairs of levels at a time).
-  void splay(int c) {
+  // Moves the leaf of byte c towards the root (semi-splaying, pairs of levels at a time). On the
+  // way up, bit(right) is told for every edge from the leaf to the root, each read before the
+  // step that changes it: the code of c in the tree as it was, leaf end first.
+  template <class Bit>
+  void splay(int c, Bit&& bit) {
     int a = c + 256;
-    do {
+    for (;;) {
       const int cc = up[a];
-      if (cc != 0) {
-        const int d = up[cc];
-        int b = child[2 * d];
-        if (cc == b) {
-          b = child[2 * d + 1];
-          child[2 * d + 1] = a;
-        } else {
-          child[2 * d] = a;
-        }
-        if (a == child[2 * cc])
-          child[2 * cc] = b;
-        else
-          child[2 * cc + 1] = b;
-        up[a] = d;
-        up[b] = cc;
-        a = d;
-      } else {
-        a = cc;
-      }
-    } while (a != 0);
+      const int aRight = child[2 * cc] != a;
+      bit(aRight);
+      if (cc == 0) return;
+      const int d = up[cc];
+      const int ccLeft = child[2 * d] == cc;
+      bit(ccLeft ^ 1);
+      // a takes the place of cc's sibling b under d; b takes a's place under cc.
+      const int sibling = 2 * d + ccLeft;
+      const int b = child[sibling];
+      child[sibling] = a;
+      child[2 * cc + aRight] = b;
+      up[a] = d;
+      up[b] = cc;
+      a = d;
+      if (a == 0) return;
+    }
+  }
+  void splay(int c) {
+    splay(c, [](int) {});
+  }
+};
+
+// Coded bits, least significant first, gathered 32 at a time into a growing byte buffer.
+struct TRpCompress::BitSink {
+  QByteArray out;
+  qsizetype used = 0;
+  uint64_t acc = 0;
+  int nacc = 0;
+
+  // Room for the code of one more byte (at most 256 bits) and the bits pending.
+  void reserveOne() {
+    if (used + 48 > out.size()) out.resize(qMax<qsizetype>(used + 48, out.size() * 2));
+  }
+  void put(uint64_t bits, int n) {  // n <= 32, nothing above bit n
+    acc |= bits << nacc;
+    nacc += n;
+    if (nacc >= 32) {
+      qToLittleEndian<quint32>(quint32(acc), out.data() + used);
+      used += 4;
+      acc >>= 32;
+      nacc -= 32;
+    }
+  }
+  void put64(uint64_t bits, int n) {  // n <= 64
+    if (n > 32) {
+      put(bits & 0xFFFFFFFFu, 32);
+      put(bits >> 32, n - 32);
+    } else {
+      put(bits, n);
+    }
+  }
+  // Pads the last byte with 0 bits.
+  void finish() {
+    reserveOne();
+    while (nacc > 0) {
+      out[used++] = char(acc & 0xFF);
+      acc >>= 8;
+      nacc = nacc > 8 ? nacc - 8 : 0;
+    }
   }
 };
 
 namespace {
 
-// Appends the code of byte c (root first, least significant bit first) to `out`, keeping the
-// partial byte in bitBuf/bitPos.
-inline void encodeByte(const int* child, const int* up, int c, QByteArray& out, uint32_t& bitBuf, int& bitPos) {
-  uint8_t path[520];
-  int n = 0;
-  int a = c + 256;
-  do {
-    int p = up[a];
-    path[n++] = uint8_t(child[2 * p + 1] == a);
-    a = p;
-  } while (a != 0);
-  while (n > 0) {
-    bitBuf |= uint32_t(path[--n]) << bitPos;
-    if (++bitPos == 8) {
-      out.append(char(bitBuf));
-      bitBuf = 0;
-      bitPos = 0;
+// Codes byte c (root first) into the sink and splays its leaf, in one walk up the tree.
+inline void codeByte(TRpCompress::Tree& t, int c, TRpCompress::BitSink& sink) {
+  // Shifting left as the walk goes up leaves the root's bit lowest, the first to go out. Paths
+  // longer than 64 levels keep their leaf-side words apart.
+  uint64_t code = 0;
+  int depth = 0;
+  uint64_t deep[4];
+  int ndeep = 0;
+  t.splay(c, [&](int right) {
+    code = (code << 1) | uint64_t(right);
+    if (++depth == 64) {
+      deep[ndeep++] = code;
+      code = 0;
+      depth = 0;
     }
-  }
+  });
+  sink.reserveOne();
+  sink.put64(code, depth);
+  while (ndeep > 0) sink.put64(deep[--ndeep], 64);
 }
 
 }  // namespace
 
 TRpCompress::TRpCompress(TRpStream* stream, bool compress)
     : tree_(std::make_unique<Tree>()), stream_(stream), compress_(compress) {
-  if (!compress_) bitPos_ = 8;  // a new decoder reads a byte at the first bit
+  if (compress_)
+    sink_ = std::make_unique<BitSink>();
+  else
+    bitPos_ = 8;  // a new decoder reads a byte at the first bit
 }
 
 TRpCompress::~TRpCompress() {
@@ -253,24 +297,19 @@ TRpCompress::~TRpCompress() {
 }
 
 void TRpCompress::Put(uint8_t c) {
-  encodeByte(tree_->child, tree_->up, c, out_, bitBuf_, bitPos_);
-  tree_->splay(c);
-  if (out_.size() >= 65536 && stream_) {
-    stream_->Write(out_.constData(), out_.size());
-    out_.clear();
+  codeByte(*tree_, c, *sink_);
+  if (sink_->used >= 65536 && stream_) {
+    stream_->Write(sink_->out.constData(), sink_->used);
+    sink_->used = 0;
   }
 }
 
 void TRpCompress::Flush() {
   if (!compress_ || flushed_) return;
   flushed_ = true;
-  if (bitPos_ > 0) {
-    out_.append(char(bitBuf_));
-    bitBuf_ = 0;
-    bitPos_ = 0;
-  }
-  if (stream_ && !out_.isEmpty()) stream_->Write(out_.constData(), out_.size());
-  out_.clear();
+  sink_->finish();
+  if (stream_ && sink_->used > 0) stream_->Write(sink_->out.constData(), sink_->used);
+  sink_->used = 0;
 }
 
 uint8_t TRpCompress::Get() {
@@ -295,64 +334,13 @@ QByteArray TRpCompress::compressBytes(const QByteArray& in) { return compressByt
 
 QByteArray TRpCompress::compressBytes(const char* data, qint64 len) {
   Tree t;
-  QByteArray out;
-  qsizetype cap = qsizetype(len * 3 / 4 + 64);
-  out.resize(cap);
-  char* o = out.data();
-  qsizetype used = 0;
+  BitSink sink;
+  sink.out.resize(qsizetype(len / 2 + 64));
   const auto* p = reinterpret_cast<const uint8_t*>(data);
-  // Bits are gathered in a 64-bit word, least significant first.
-  uint64_t acc = 0;
-  int nacc = 0;
-  auto put = [&](uint64_t bits, int n) {  // n <= 32
-    acc |= bits << nacc;
-    nacc += n;
-    if (nacc >= 32) {
-      qToLittleEndian<quint32>(quint32(acc), o + used);
-      used += 4;
-      acc >>= 32;
-      nacc -= 32;
-    }
-  };
-  for (qint64 i = 0; i < len; ++i) {
-    if (used + 80 > cap) {
-      cap = cap * 2 + 80;
-      out.resize(cap);
-      o = out.data();
-    }
-    const int c = p[i];
-    // Walking up from the leaf and shifting left leaves the root's bit lowest: the order in
-    // which the bits go out.
-    uint64_t code = 0;
-    int depth = 0;
-    int a = c + 256;
-    do {
-      const int up = t.up[a];
-      code = (code << 1) | uint64_t(t.child[2 * up + 1] == a);
-      a = up;
-      ++depth;
-    } while (a != 0 && depth < 32);
-    if (a != 0) {
-      // A path deeper than 32 levels (rare): gather the rest root first, then the tail.
-      uint8_t path[520];
-      int n = 0;
-      do {
-        const int up = t.up[a];
-        path[n++] = uint8_t(t.child[2 * up + 1] == a);
-        a = up;
-      } while (a != 0);
-      while (n > 0) put(path[--n], 1);
-    }
-    put(code, depth);
-    t.splay(c);
-  }
-  while (nacc > 0) {
-    o[used++] = char(acc & 0xFF);
-    acc >>= 8;
-    nacc = nacc > 8 ? nacc - 8 : 0;
-  }
-  out.resize(used);
-  return out;
+  for (qint64 i = 0; i < len; ++i) codeByte(t, p[i], sink);
+  sink.finish();
+  sink.out.resize(sink.used);
+  return std::move(sink.out);
 }
 
 QByteArray TRpCompress::expandBytes(const char* data, qint64 len, qint64 outLen) {

@@ -103,6 +103,10 @@ class TRpCompress {
   uint8_t Get();        // expand mode: decodes one byte (throws ERpError at the stream's end)
   void Flush();         // compress mode: writes the last partial byte (once)
 
+  // Internal: the coding tree and the coded bits waiting to be written.
+  struct Tree;
+  struct BitSink;
+
   // Whole-buffer helpers with fresh coders (the same bits as the stream coder).
   static QByteArray compressBytes(const QByteArray& in);
   static QByteArray compressBytes(const char* data, qint64 len);
@@ -110,13 +114,12 @@ class TRpCompress {
   static QByteArray expandBytes(const char* data, qint64 len, qint64 outLen);
 
  private:
-  struct Tree;
   std::unique_ptr<Tree> tree_;
   TRpStream* stream_;
   bool compress_;
   bool flushed_ = false;
-  QByteArray out_;  // pending coded bytes (compress mode)
-  uint32_t bitBuf_ = 0;
+  std::unique_ptr<BitSink> sink_;  // compress mode
+  uint32_t bitBuf_ = 0;            // expand mode: the byte being read
   int bitPos_ = 0;
 };
 

@@ -20,6 +20,16 @@ namespace cotavia {
 
 class TRpPrinter;
 
+// Fills r with a solid colour the way QPainter::fillRect looks, but leaves the canvas with no
+// pen and that brush instead of restoring both: a recorded page then holds one drawing command
+// per fill instead of five, and the controls set the pen and brush they draw with anyway.
+inline void rpFillRect(QPainter& canvas, const QRect& r, const QColor& color) {
+  if (canvas.pen().style() != Qt::NoPen) canvas.setPen(Qt::NoPen);
+  const QBrush& b = canvas.brush();
+  if (b.style() != Qt::SolidPattern || b.color() != color || !b.transform().isIdentity()) canvas.setBrush(color);
+  canvas.drawRect(r);
+}
+
 // The printer choice and its device values (copies, duplex, paper, orientation, source).
 // With no printer installed nothing can be set: A4 portrait, 1 copy.
 class TPrinterSettings {

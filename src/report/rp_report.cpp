@@ -526,7 +526,7 @@ void TRpReport::OutputBand(TRpCustomBand* band) {
       band->rect_ = QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
                           QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1));
       QPainter* cv = p.Canvas();
-      if (finalPass_ && cv && firstPass && band->Color != Qt::transparent) cv->fillRect(band->rect_, band->Color);
+      if (finalPass_ && cv && firstPass && band->Color != Qt::transparent) rpFillRect(*cv, band->rect_, band->Color);
       bool allDone = true;
       const bool filled = finalPass_ && cv && firstPass && band->Color != Qt::transparent;
       std::vector<QRectF> drawn;  // areas already drawn over by earlier controls of this pass
@@ -560,9 +560,10 @@ void TRpReport::OutputBand(TRpCustomBand* band) {
       band->expanded_ = 0;
       firstPass = false;
       if (cv = p.Canvas(); finalPass_ && cv && band->Color != Qt::transparent)
-        cv->fillRect(QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
-                           QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1)),
-                     band->Color);
+        rpFillRect(*cv,
+                   QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
+                         QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1)),
+                   band->Color);
     }
     currentY_ = double(rpRound(currentY_ + height + band->expanded_));
   }

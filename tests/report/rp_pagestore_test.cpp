@@ -2,6 +2,7 @@
 // and refusal of damaged report files.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -85,6 +86,34 @@ TEST(RpCompress, RoundTripsAndStreamAgreesWithBulk) {
     for (int i = 0; i < in.size(); ++i) back.append(char(d.Get()));
     EXPECT_EQ(back, in);
   }
+}
+
+TEST(RpCompress, KnownBitStreamStaysTheSame) {
+  // Report files written earlier must keep loading: the coder's output for a fixed input is
+  // pinned (length and SHA-1 of the coded bytes as the coder has always produced them).
+  QByteArray in;
+  quint32 x = 12345;
+  for (int i = 0; i < 40000; ++i) {  // text-like: mostly a few letters, now and then any byte
+    x = x * 1103515245u + 12345u;
+    const quint32 r = x >> 16;
+    in.append(r % 16 == 0 ? char(r >> 8) : "ETAOIN SHRDLU 0123"[r % 18]);
+  }
+  for (int i = 0; i < 256; ++i) in.append(char(i));       // every leaf once
+  for (int i = 0; i < 5000; ++i) in.append(char(i % 2));  // two leaves at the top
+  for (int i = 255; i >= 0; --i) in.append(char(i));      // then the deep ones
+  const QByteArray coded = TRpCompress::compressBytes(in);
+  EXPECT_EQ(coded.size(), 30116);
+  EXPECT_EQ(QCryptographicHash::hash(coded, QCryptographicHash::Sha1).toHex(),
+            QByteArray("75a29170da9cfbf70de221a8ceffc01c5ec2beba"));
+  EXPECT_EQ(streamCompress(in), coded);
+
+  // Pairs of neighbours taken in turn grow codes of close to 60 bits.
+  QByteArray pairs;
+  for (int rep = 0; rep < 20; ++rep)
+    for (int i = 0; i < 256; ++i) pairs.append(char((i / 2) * 2 + (rep & 1)));
+  const QByteArray pc = TRpCompress::compressBytes(pairs);
+  EXPECT_EQ(TRpCompress::expandBytes(pc.constData(), pc.size(), pairs.size()), pairs);
+  EXPECT_EQ(streamCompress(pairs), pc);
 }
 
 TEST(RpCompress, RefusesTruncatedOrOverlongData) {
