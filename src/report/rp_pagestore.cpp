@@ -451,8 +451,23 @@ void TRpPageList::workerLoop() {
     }
     qcv_.notify_all();
     try {
-      const QByteArray coded = TRpCompress::compressBytes(p.pic);
-      writeRecord(p.page, p.pic, &coded);
+      if (p.painter) {
+        p.painter->end();
+        p.painter.reset();
+      }
+      if (!p.bounds.isNull()) p.pic->setBoundingRect(p.bounds);
+      // The picture as QDataStream writes it: a big-endian 32-bit length, then its data.
+      const quint32 picLen = p.pic->size();
+      QByteArray pic(4 + qsizetype(picLen), Qt::Uninitialized);
+      qToBigEndian<quint32>(picLen, pic.data());
+      if (picLen) std::memcpy(pic.data() + 4, p.pic->data(), picLen);
+      p.pic.reset();
+      if (compression_) {
+        const QByteArray coded = TRpCompress::compressBytes(pic);
+        writeRecord(p.page, pic, &coded);
+      } else {
+        writeRecord(p.page, pic, nullptr);
+      }
     } catch (...) {
       std::lock_guard<std::mutex> g(qlock_);
       workerError_ = std::current_exception();
@@ -495,33 +510,25 @@ void TRpPageList::Clear() {
   pageCount_ = 0;
 }
 
-void TRpPageList::AddPage(const QPicture& page) {
-  // The picture as QDataStream writes it: a big-endian 32-bit length, then its data.
-  const quint32 picLen = page.size();
-  QByteArray pic(4 + qsizetype(picLen), Qt::Uninitialized);
-  qToBigEndian<quint32>(picLen, pic.data());
-  if (picLen) std::memcpy(pic.data() + 4, page.data(), picLen);
+void TRpPageList::AddPage(const QPicture& page) { AddPage(std::make_unique<QPicture>(page), nullptr, QRect()); }
 
+void TRpPageList::AddPage(std::unique_ptr<QPicture> page, std::unique_ptr<QPainter> painter, const QRect& bounds) {
   int pageNo;
   {
     QMutexLocker l(&lock_);
     if (!stream_) stream_ = std::make_unique<TRpStream>(100000);
     pageNo = ++pageCount_;
   }
-  if (!compression_) {
-    writeRecord(pageNo, pic, nullptr);
-    return;
-  }
   {
     std::unique_lock<std::mutex> g(qlock_);
-    // A few pages at most wait for the coder, so memory stays bounded.
+    // A few pages at most wait for the worker, so memory stays bounded.
     qcv_.wait(g, [this] { return queue_.size() < 4 || workerError_; });
     if (workerError_) {
       std::exception_ptr e = workerError_;
       workerError_ = nullptr;
       std::rethrow_exception(e);
     }
-    queue_.push_back({pageNo, std::move(pic)});
+    queue_.push_back({pageNo, std::move(page), std::move(painter), bounds});
   }
   qcv_.notify_all();
   if (!worker_.joinable()) worker_ = std::thread([this] { workerLoop(); });

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QMutex>
+#include <QPainter>
 #include <QPicture>
 #include <QRecursiveMutex>
 #include <QString>
@@ -144,6 +145,11 @@ class TRpPageList {
 
   // Appends a page (the first page writes the header).
   void AddPage(const QPicture& page);
+  // Appends a page still open in `painter` (may be null): the page list's worker thread ends the
+  // painter, which seals the picture, gives the picture `bounds` as its bounding rectangle
+  // (unless null) and stores it, in page order. Sealing and coding a page then overlap with
+  // drawing the next one.
+  void AddPage(std::unique_ptr<QPicture> page, std::unique_ptr<QPainter> painter, const QRect& bounds);
   // Page n (1-based), or nullptr when out of range. Throws ERpError on a damaged record.
   std::unique_ptr<TRpMetafile> GetPage(int n);
   // Rewrites the header with the current page count.
@@ -163,7 +169,8 @@ class TRpPageList {
   void positionOn(int n);
   qint64 recordStartOfLast();
   void writeRecord(int pageNo, const QByteArray& pic, const QByteArray* coded);
-  // Compressed pages are coded on a worker thread, in page order; every reader waits for it.
+  // Pages are sealed, coded and written on a worker thread, in page order; every reader waits
+  // for it.
   void flush();
   void workerLoop();
   void stopWorker();
@@ -176,8 +183,10 @@ class TRpPageList {
   int walkSteps_ = 0;
 
   struct Pending {
-    int page;
-    QByteArray pic;
+    int page = 0;
+    std::unique_ptr<QPicture> pic;
+    std::unique_ptr<QPainter> painter;
+    QRect bounds;
   };
   std::thread worker_;
   std::mutex qlock_;

@@ -337,11 +337,13 @@ void TRpPrinter::openMetafilePage() {
 void TRpPrinter::closeMetafilePage() {
   if (!page_) return;
   canvas_ = nullptr;
-  if (pagePainter_) pagePainter_->end();
-  pagePainter_.reset();
-  // setBoundingRect is kept by QPicture once set; keep the whole page as the picture's extent.
-  page_->setBoundingRect(QRect(0, 0, XSize(PaperWidth()), YSize(PaperLength())));
-  if (destination_ == TRpDestination::rpdMetafile && pageList_) pageList_->AddPage(*page_);
+  // The whole page is the picture's extent (set again once the painter has ended).
+  const QRect bounds(0, 0, XSize(PaperWidth()), YSize(PaperLength()));
+  if (destination_ == TRpDestination::rpdMetafile && pageList_) {
+    pageList_->AddPage(std::move(page_), std::move(pagePainter_), bounds);
+    return;
+  }
+  pagePainter_.reset();  // ends the painter: the page is discarded
   page_.reset();
 }
 
