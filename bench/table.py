@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Reads the outputs of the benchmarks (one <name>.txt per program in the folder given) and prints
+one table: figure, value, target, and whether the target is met. Rows whose line is missing from
+an output say so, so a changed benchmark output shows up instead of vanishing."""
+import re
+import sys
+from pathlib import Path
+
+out = Path(sys.argv[1])
+
+
+def text(name):
+    p = out / f"{name}.txt"
+    return p.read_text(errors="replace") if p.exists() else ""
+
+
+rows = []  # (figure, value, unit, target text, ok or None, note)
+
+
+def find(name, pattern, pick=min):
+    vals = [float(m.group(1)) for m in re.finditer(pattern, text(name), re.M)]
+    return pick(vals) if vals else None
+
+
+def add(figure, value, unit, target=None, higher_is_better=False, note=""):
+    if value is None:
+        rows.append((figure, "missing", "", "" if target is None else f"{target}", False, note))
+        return
+    ok = None
+    tgt = ""
+    if target is not None:
+        ok = value >= target if higher_is_better else value < target
+        tgt = f"{'>=' if higher_is_better else '<'} {target:g} {unit}"
+    shown = f"{value:.3f}" if unit == "s" else (f"{value:.0f}" if unit == "MB/s" else f"{value:.1f}")
+    rows.append((figure, f"{shown} {unit}", "", tgt, ok, note))
+
+
+# Proposal data files (best of 15 runs each).
+add("proposal read, 8999 items", find("proposal_bench", r"^read\s+([\d.]+) ms"), "ms", 20)
+add("proposal total, 8999 items", find("proposal_bench", r"^total\s+([\d.]+) ms"), "ms", 20)
+add("proposal write, 8999 items", find("proposal_bench", r"^write\s+([\d.]+) ms"), "ms", 20)
+add("proposal Gravar (3 files)", find("proposal_bench", r"^gravar\s+([\d.]+) ms"), "ms")
+# Proposal editor (best of 3 runs).
+add("editor open until grid shown", find("editor_bench", r"grid shown after (\d+) ms"), "ms", 300)
+# Text printout of 8999 items.
+tp = "textprint_bench"
+add("text printout into the job", find(tp, r"printout into the job\s*:\s*([\d.]+) ms"), "ms")
+add("text printer bytes (.PRN)", find(tp, r"printer bytes \(\.PRN\)\s*:\s*([\d.]+) ms"), "ms")
+add("text job file (.RTX)", find(tp, r"job file \(\.RTX\)\s*:\s*([\d.]+) ms"), "ms")
+add("text export (.TXT)", find(tp, r"text export \(\.TXT\)\s*:\s*([\d.]+) ms"), "ms")
+add("text printout, all four", find(tp, r"all four\s*:\s*([\d.]+) ms"), "ms", 300)
+# Report engine.
+rb = "report_bench"
+add("report generation, uncompressed", find(rb, r"generation uncompressed.*: ([\d.]+) s"), "s", 0.6)
+add("report generation, compressed", find(rb, r"generation compressed.*: ([\d.]+) s"), "s", 0.6)
+zc = find(rb, r"^zlib.*compress ([\d.]+) MB/s")
+ze = find(rb, r"^zlib.*expand ([\d.]+) MB/s")
+zr = find(rb, r"^zlib.*ratio ([\d.]+)")
+sr = find(rb, r"^splay coder.*ratio ([\d.]+)")
+add("splay coder compress", find(rb, r"^splay coder.*compress ([\d.]+) MB/s"), "MB/s", 30, True,
+    f"zlib -6: {zc:.0f} MB/s" if zc is not None else "zlib: missing")
+add("splay coder expand", find(rb, r"^splay coder.*expand ([\d.]+) MB/s"), "MB/s", 30, True,
+    f"zlib -6: {ze:.0f} MB/s" if ze is not None else "zlib: missing")
+rows.append(("splay coder size ratio", f"{sr:.2f}" if sr is not None else "missing", "", "",
+             None if sr is not None else False, f"zlib -6: {zr:.2f}" if zr is not None else "zlib: missing"))
+# Graphic proposal report and PDF (best of 3 rounds).
+add("proposal report + PDF, 9000 items", find("report_pdf_bench", r"best total ([\d.]+) s"), "s", 1.2)
+
+w = [max(len(r[i]) for r in rows + [("figure", "value", "", "target", None, "compared with")]) for i in (0, 1, 3, 5)]
+line = f"{'figure':<{w[0]}}  {'value':>{w[1]}}  {'target':<{w[2]}}  {'':<6}  compared with"
+print(line)
+print("-" * len(line))
+missed = 0
+for fig, val, _, tgt, ok, note in rows:
+    verdict = "" if ok is None else ("ok" if ok else "MISSED")
+    missed += ok is False
+    print(f"{fig:<{w[0]}}  {val:>{w[1]}}  {tgt:<{w[2]}}  {verdict:<6}  {note}".rstrip())
+print(f"{missed} target(s) missed" if missed else "every target met")
