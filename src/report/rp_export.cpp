@@ -1,6 +1,7 @@
 #include "report/rp_export.h"
 
 #include "report/rp_printer.h"
+#include "report/rp_replay.h"
 
 #include <QPageLayout>
 #include <QPageSize>
@@ -34,12 +35,20 @@ QPageLayout layoutFor(const QRect& page) {
   return QPageLayout(size, landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
 }
 
-// Reads the pages ahead on a second thread: fetching a page from the page store and checking its
-// picture (a checksum over the whole record) costs about as much as drawing it, so the two
-// overlap. Pages come out in order; a failure is handed over at the page it happened on.
+// A page as the drawing thread gets it: the picture, and its commands read ahead when the fast
+// replay can draw them.
+struct ReadPage {
+  std::unique_ptr<TRpMetafile> picture;
+  std::unique_ptr<rpdetail::TRpPageProgram> program;
+};
+
+// Reads the pages ahead on a second thread: fetching a page from the page store, checking its
+// picture (a checksum over the whole record) and reading its commands cost about as much as
+// drawing it, so the two overlap. Pages come out in order; a failure is handed over at the page
+// it happened on.
 class PageReader {
  public:
-  PageReader(TRpPrinter& printer, int count) : printer_(printer), count_(count) {
+  PageReader(TRpPrinter& printer, int count, bool programs) : printer_(printer), count_(count), programs_(programs) {
     worker_ = std::thread([this] { run(); });
   }
   ~PageReader() {
@@ -50,12 +59,13 @@ class PageReader {
     cv_.notify_all();
     worker_.join();
   }
-  // Page n (1-based, asked in order); null when it cannot be read. Rethrows a read failure.
-  std::unique_ptr<TRpMetafile> take(int n) {
+  // Page n (1-based, asked in order); a null picture when it cannot be read. Rethrows a read
+  // failure.
+  ReadPage take(int n) {
     std::unique_lock<std::mutex> l(m_);
     cv_.wait(l, [&] { return ready_.count(n) || failedAt_ == n; });
     if (failedAt_ == n) std::rethrow_exception(error_);
-    std::unique_ptr<TRpMetafile> page = std::move(ready_[n]);
+    ReadPage page = std::move(ready_[n]);
     ready_.erase(n);
     cv_.notify_all();
     return page;
@@ -70,10 +80,12 @@ class PageReader {
         cv_.wait(l, [&] { return stop_ || ready_.size() < kAhead; });
         if (stop_) return;
       }
-      std::unique_ptr<TRpMetafile> page;
+      ReadPage page;
       try {
-        page = printer_.GetPage(n);
-        if (page) (void)page->boundingRect();  // checks the picture now, off the drawing thread
+        page.picture = printer_.GetPage(n);
+        // Checks the picture now, off the drawing thread; a damaged one is left to QPicture.
+        if (page.picture && !page.picture->boundingRect().isNull() && programs_)
+          page.program = rpdetail::TRpPageProgram::read(*page.picture, fonts_);
       } catch (...) {
         std::lock_guard<std::mutex> l(m_);
         error_ = std::current_exception();
@@ -89,9 +101,11 @@ class PageReader {
 
   TRpPrinter& printer_;
   const int count_;
+  const bool programs_;
+  rpdetail::TRpFontTable fonts_;
   std::mutex m_;
   std::condition_variable cv_;
-  std::map<int, std::unique_ptr<TRpMetafile>> ready_;
+  std::map<int, ReadPage> ready_;
   bool stop_ = false;
   int failedAt_ = 0;
   std::exception_ptr error_;
@@ -120,20 +134,21 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
     return ERpError(QString::fromStdString(name + ": " + why));
   };
   {
-    PageReader reader(printer, count);
     QPdfWriter pdf(&out);
     pdf.setCreator(QStringLiteral("Cotavia"));
     pdf.setTitle(printer.Title());
     pdf.setResolution(kRpScreenDpi);  // one PDF unit per page-store pixel: pages replay unscaled
+    PageReader reader(printer, count, rpdetail::TRpPageProgram::usableOn(pdf));
     QPainter painter;
     for (int n = 1; n <= count; ++n) {
-      std::unique_ptr<TRpMetafile> page;
+      ReadPage read;
       try {
-        page = reader.take(n);
+        read = reader.take(n);
       } catch (const std::exception& e) {
         if (painter.isActive()) painter.end();
         throw fail(e.what());
       }
+      const TRpMetafile* page = read.picture.get();
       if (!page) {
         if (painter.isActive()) painter.end();
         throw fail("page " + std::to_string(n) + " cannot be read");
@@ -147,7 +162,10 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
         if (!layout.isEquivalentTo(pdf.pageLayout())) pdf.setPageLayout(layout);
         pdf.newPage();
       }
-      painter.drawPicture(0, 0, *page);
+      if (read.program)
+        read.program->play(painter);
+      else
+        painter.drawPicture(0, 0, *page);
     }
     painter.end();
   }
