@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <cstdio>
+#include <ctime>
 
 #include "report/rp_report.h"
 
@@ -100,19 +101,22 @@ int main(int argc, char** argv) {
   Bench b;
   for (bool compressed : {false, true}) {
     b.report.Options.setFlag(TRpReportOption::Compression, compressed);
-    double best = 1e9;
+    double best = 1e9, bestCpu = 1e9;
     int pages = 0;
     qint64 bytes = 0;
     for (int run = 0; run < 3; ++run) {
       QElapsedTimer t;
       t.start();
+      const std::clock_t cpu0 = std::clock();
       b.report.Preview();
       best = qMin(best, t.nsecsElapsed() / 1e9);
+      // Processor time of every thread (the page coder runs beside the generation).
+      bestCpu = qMin(bestCpu, double(std::clock() - cpu0) / CLOCKS_PER_SEC);
       pages = b.report.RpPrinter()->PageCount();
       bytes = b.report.RpPrinter()->PageStream()->Size();
     }
-    std::printf("generation %-12s %d pages, %.1f MB page stream: %.3f s (target < 0.6 s)\n",
-                compressed ? "compressed" : "uncompressed", pages, bytes / 1e6, best);
+    std::printf("generation %-12s %d pages, %.1f MB page stream: %.3f s, cpu %.3f s (target < 0.6 s)\n",
+                compressed ? "compressed" : "uncompressed", pages, bytes / 1e6, best, bestCpu);
   }
 
   const QByteArray raw = pageBytes(*b.report.RpPrinter());
