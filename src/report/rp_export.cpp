@@ -83,9 +83,9 @@ class PageReader {
       ReadPage page;
       try {
         page.picture = printer_.GetPage(n);
-        // Checks the picture now, off the drawing thread; a damaged one is left to QPicture.
-        if (page.picture && !page.picture->boundingRect().isNull() && programs_)
-          page.program = rpdetail::TRpPageProgram::read(*page.picture, fonts_);
+        if (page.picture && programs_) page.program = rpdetail::TRpPageProgram::read(*page.picture, fonts_);
+        // A page left to QPicture is checked now, off the drawing thread.
+        if (page.picture && !page.program) (void)page.picture->boundingRect();
       } catch (...) {
         std::lock_guard<std::mutex> l(m_);
         error_ = std::current_exception();
@@ -154,7 +154,7 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
         throw fail("page " + std::to_string(n) + " cannot be read");
       }
       // Every page of a report has the same paper, but a page that differs gets its own.
-      const QPageLayout layout = layoutFor(page->boundingRect());
+      const QPageLayout layout = layoutFor(read.program ? read.program->bounds() : page->boundingRect());
       if (n == 1) {
         pdf.setPageLayout(layout);
         if (!painter.begin(&pdf)) throw fail("the PDF document cannot be started");

@@ -34,14 +34,48 @@ int defaultDpi(bool x) {
   return 100;
 }
 
+// Tables of the reflected CRC-16 (polynomial 0x8408): crcTable[k][b] is the register change for
+// byte b followed by k zero bytes.
+struct CrcTables {
+  quint16 t[8][256];
+  CrcTables() {
+    for (int b = 0; b < 256; ++b) {
+      quint16 c = quint16(b);
+      for (int i = 0; i < 8; ++i) c = (c & 1) ? quint16((c >> 1) ^ 0x8408) : quint16(c >> 1);
+      t[0][b] = c;
+    }
+    for (int k = 1; k < 8; ++k)
+      for (int b = 0; b < 256; ++b) t[k][b] = quint16((t[k - 1][b] >> 8) ^ t[0][t[k - 1][b] & 0xFF]);
+  }
+};
+
 }  // namespace
 
-std::shared_ptr<const QFont> TRpFontTable::get(const QByteArray& recorded, const QFont& font) {
+quint16 rpPictureChecksum(const char* data, qsizetype len) {
+  static const CrcTables tables;
+  const auto& t = tables.t;
+  const auto* p = reinterpret_cast<const uchar*>(data);
+  quint16 crc = 0xFFFF;
+  for (; len >= 8; len -= 8, p += 8) {
+    const quint64 v = qFromLittleEndian<quint64>(p) ^ crc;
+    crc = t[7][v & 0xFF] ^ t[6][(v >> 8) & 0xFF] ^ t[5][(v >> 16) & 0xFF] ^ t[4][(v >> 24) & 0xFF] ^
+          t[3][(v >> 32) & 0xFF] ^ t[2][(v >> 40) & 0xFF] ^ t[1][(v >> 48) & 0xFF] ^ t[0][v >> 56];
+  }
+  for (; len > 0; --len) crc = quint16((crc >> 8) ^ t[0][(crc ^ *p++) & 0xFF]);
+  return quint16(~crc);
+}
+
+std::shared_ptr<const QFont> TRpFontTable::find(const QByteArray& recorded) {
+  std::lock_guard<std::mutex> l(lock_);
+  return fonts_.value(recorded);
+}
+
+std::shared_ptr<const QFont> TRpFontTable::add(const QByteArray& recorded, const QFont& font) {
   std::lock_guard<std::mutex> l(lock_);
   auto it = fonts_.constFind(recorded);
   if (it != fonts_.constEnd()) return it.value();
   auto f = std::make_shared<const QFont>(font);
-  fonts_.insert(recorded, f);
+  fonts_.insert(QByteArray(recorded.constData(), recorded.size()), f);
   return f;
 }
 
@@ -53,17 +87,21 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
   const char* d = page.data();
   const qsizetype n = page.size();
   if (n < kFirstCommand || std::memcmp(d, "QPIC", 4) != 0 || quint8(d[10]) != kBegin) return nullptr;
+  // The checks of QPicture: the checksum of everything after it, a version this Qt reads.
+  if (rpPictureChecksum(d + 6, n - 6) != qFromBigEndian<quint16>(d + 4)) return nullptr;
   const int version = qFromBigEndian<quint16>(d + 6);
   // Texts carry their own font from version 9 on; later versions than this Qt's are unknown.
   if (version < 9 || version > QDataStream::Qt_DefaultCompiledVersion) return nullptr;
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
+  auto program = std::make_unique<TRpPageProgram>();
+  program->bounds_ = QRect(qFromBigEndian<qint32>(d + 12), qFromBigEndian<qint32>(d + 16),
+                           qFromBigEndian<qint32>(d + 20), qFromBigEndian<qint32>(d + 24));
 
   QBuffer buf;
   buf.setData(QByteArray::fromRawData(d, n));
   buf.open(QIODevice::ReadOnly);
   QDataStream s(&buf);
   s.setVersion(version);
-  auto program = std::make_unique<TRpPageProgram>();
   bool penVisible = true;  // a page starts with the painter's default pen
   qint64 pos = kFirstCommand;
   while (records-- > 0 && pos < n) {
@@ -98,7 +136,7 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
       case kSetFont: {
         QFont font;
         s >> font;
-        program->ops_.emplace_back(Font{fonts.get(QByteArray(d + pos, buf.pos() - pos), font)});
+        program->ops_.emplace_back(Font{fonts.add(QByteArray::fromRawData(d + pos, buf.pos() - pos), font)});
         break;
       }
       case kDrawPath: {
@@ -122,20 +160,30 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
       case kDrawTextItem: {
         // QPicture lays such a text out in a 1 x 1 rectangle whose top is the baseline less the
         // font's ascent; with a justification width, the rectangle is that wide.
+        // The font's bytes lie between the text and the 20 bytes of flags and two numbers that
+        // end the command: a font seen before is not read again.
         QPointF p;
         QString text;
-        QFont font;
         quint32 renderFlags;
         double dpiScale, justification;
         s >> p >> text;
         const qint64 fontStart = buf.pos();
-        s >> font;
-        const qint64 fontEnd = buf.pos();
+        const qint64 fontEnd = end - 20;
+        if (fontEnd < fontStart) return nullptr;
+        const QByteArray recorded = QByteArray::fromRawData(d + fontStart, fontEnd - fontStart);
+        std::shared_ptr<const QFont> font = fonts.find(recorded);
+        if (!font) {
+          QFont f;
+          s >> f;
+          if (buf.pos() != fontEnd) return nullptr;
+          font = fonts.add(recorded, f);
+        }
+        buf.seek(fontEnd);
         s >> renderFlags >> dpiScale >> justification;
         // A text recorded for another resolution, or drawn without a pen (which drawText skips
         // but QPicture draws), is left to QPicture.
         if (dpiScale != 1.0 || !penVisible || s.status() != QDataStream::Ok) return nullptr;
-        Text t{p, text, fonts.get(QByteArray(d + fontStart, fontEnd - fontStart), font), QSizeF(1, 1),
+        Text t{p, text, std::move(font), QSizeF(1, 1),
                Qt::TextSingleLine | Qt::TextDontClip | Qt::TextForceLeftToRight};
         if (justification > 0) {
           t.size.setWidth(justification);

@@ -18,10 +18,16 @@
 
 namespace cotavia::rpdetail {
 
+// QPicture's checksum of its data (the value of qChecksum, CRC-16 ISO 3309), eight bytes a step.
+quint16 rpPictureChecksum(const char* data, qsizetype len);
+
 // The distinct fonts of a document's pages, by their recorded bytes. Thread-safe.
 class TRpFontTable {
  public:
-  std::shared_ptr<const QFont> get(const QByteArray& recorded, const QFont& font);
+  // The font recorded as these bytes, or null when not seen yet.
+  std::shared_ptr<const QFont> find(const QByteArray& recorded);
+  // Adds the font read from these bytes (or returns the one already there).
+  std::shared_ptr<const QFont> add(const QByteArray& recorded, const QFont& font);
 
  private:
   std::mutex lock_;
@@ -30,9 +36,12 @@ class TRpFontTable {
 
 class TRpPageProgram {
  public:
-  // Reads the commands of a recorded page; null when the page holds a command this replay does
-  // not draw exactly as QPicture::play does (or is damaged).
+  // Reads the commands of a recorded page, checking it as QPicture does (checksum, version);
+  // null when the page holds a command this replay does not draw exactly as QPicture::play does
+  // or is damaged.
   static std::unique_ptr<TRpPageProgram> read(const QPicture& page, TRpFontTable& fonts);
+  // The page's bounding rectangle, as QPicture::boundingRect gives it.
+  QRect bounds() const { return bounds_; }
   // Whether programs can draw on the device: QPicture scales pages to a device whose resolution
   // differs from the screen's, which the programs do not.
   static bool usableOn(const QPaintDevice& device);
@@ -52,6 +61,7 @@ class TRpPageProgram {
   };
   using Op = std::variant<QPen, QBrush, Font, QPainterPath, QPolygonF, Text, QRectF>;  // QRectF: an ellipse
   std::vector<Op> ops_;
+  QRect bounds_;
 };
 
 }  // namespace cotavia::rpdetail

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 
 #include "report/rp_replay.h"
 #include "report/rp_report.h"
@@ -119,6 +120,7 @@ TEST(RpReplay, DrawsReportPagesExactlyAsThePictureDoes) {
     auto byPicture = [&](QPainter& p) { p.drawPicture(0, 0, *page); };
     auto byProgram = [&](QPainter& p) { program->play(p); };
     const QRect r = page->boundingRect();
+    EXPECT_EQ(program->bounds(), r);
     EXPECT_EQ(render(byProgram, r.size()), render(byPicture, r.size())) << "page " << n;
     EXPECT_EQ(pdf(byProgram, r), pdf(byPicture, r)) << "page " << n;
   }
@@ -152,9 +154,28 @@ TEST(RpReplay, LeavesToQPictureWhatItDoesNotDrawTheSame) {
     damaged.setData(bytes.constData(), uint(cut));
     EXPECT_FALSE(TRpPageProgram::read(damaged, fonts)) << cut;
   }
+  // A changed letter keeps every command whole but breaks the checksum, as QPicture finds.
+  QByteArray changed = bytes;
+  const qsizetype letter = changed.indexOf(QByteArray("\0T\0o\0t", 6));
+  ASSERT_GT(letter, 0);
+  changed[letter + 1] = 'X';
+  QPicture altered;
+  altered.setData(changed.constData(), uint(changed.size()));
+  EXPECT_FALSE(TRpPageProgram::read(altered, fonts));
+  EXPECT_TRUE(altered.boundingRect().isNull());
+
   QByteArray longer = bytes;
   longer[33] = char(255);  // the first command's length now reads as a huge 32-bit value
   QPicture damaged;
   damaged.setData(longer.constData(), uint(longer.size()));
   EXPECT_FALSE(TRpPageProgram::read(damaged, fonts));
+}
+
+TEST(RpReplay, ChecksumIsQPicturesOwn) {
+  QRandomGenerator rng(7);
+  for (int len : {0, 1, 7, 8, 9, 63, 1000, 65537}) {
+    QByteArray b(len, Qt::Uninitialized);
+    for (auto& c : b) c = char(rng.bounded(256));
+    EXPECT_EQ(rpPictureChecksum(b.constData(), b.size()), qChecksum(b)) << len;
+  }
 }
