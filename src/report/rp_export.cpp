@@ -40,6 +40,7 @@ QPageLayout layoutFor(const QRect& page) {
 struct ReadPage {
   std::unique_ptr<TRpMetafile> picture;
   std::unique_ptr<rpdetail::TRpPageProgram> program;
+  bool damaged = false;  // not to be drawn at all
 };
 
 // Reads the pages ahead on a second thread: fetching a page from the page store, checking its
@@ -83,7 +84,8 @@ class PageReader {
       ReadPage page;
       try {
         page.picture = printer_.GetPage(n);
-        if (page.picture && programs_) page.program = rpdetail::TRpPageProgram::read(*page.picture, fonts_);
+        if (page.picture) page.program = rpdetail::TRpPageProgram::read(*page.picture, fonts_, &page.damaged);
+        if (!programs_) page.program.reset();
         // A page left to QPicture is checked now, off the drawing thread.
         if (page.picture && !page.program) (void)page.picture->boundingRect();
       } catch (...) {
@@ -152,6 +154,10 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
       if (!page) {
         if (painter.isActive()) painter.end();
         throw fail("page " + std::to_string(n) + " cannot be read");
+      }
+      if (read.damaged) {
+        if (painter.isActive()) painter.end();
+        throw fail("page " + std::to_string(n) + " is damaged");
       }
       // Every page of a report has the same paper, but a page that differs gets its own.
       const QPageLayout layout = layoutFor(read.program ? read.program->bounds() : page->boundingRect());

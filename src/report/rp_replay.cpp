@@ -83,7 +83,12 @@ bool TRpPageProgram::usableOn(const QPaintDevice& device) {
   return device.logicalDpiX() == defaultDpi(true) && device.logicalDpiY() == defaultDpi(false);
 }
 
-std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFontTable& fonts) {
+std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFontTable& fonts, bool* damaged) {
+  if (damaged) *damaged = false;
+  auto refuse = [damaged]() -> std::unique_ptr<TRpPageProgram> {
+    if (damaged) *damaged = true;
+    return nullptr;
+  };
   const char* d = page.data();
   const qsizetype n = page.size();
   if (n < kFirstCommand || std::memcmp(d, "QPIC", 4) != 0 || quint8(d[10]) != kBegin) return nullptr;
@@ -114,7 +119,7 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
       len = qFromBigEndian<quint32>(d + pos);
       pos += 4;
     }
-    if (len > n - pos) return nullptr;
+    if (len > n - pos) return refuse();
     const qint64 end = pos + len;
     buf.seek(pos);
     switch (c) {
@@ -140,6 +145,9 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
         break;
       }
       case kDrawPath: {
+        // The count of elements, then 20 bytes per element.
+        if (len < 4 || qFromBigEndian<qint32>(d + pos) < 0 || qFromBigEndian<qint32>(d + pos) > (len - 4) / 20)
+          return refuse();
         QPainterPath path;
         s >> path;
         program->ops_.emplace_back(path);
@@ -152,6 +160,8 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
         break;
       }
       case kDrawPolyline: {
+        // The count of points, then 16 bytes per point.
+        if (len < 4 || qFromBigEndian<quint32>(d + pos) > quint64(len - 4) / 16) return refuse();
         QPolygonF line;
         s >> line;
         program->ops_.emplace_back(line);

@@ -38,8 +38,10 @@ class TRpPageProgram {
  public:
   // Reads the commands of a recorded page, checking it as QPicture does (checksum, version);
   // null when the page holds a command this replay does not draw exactly as QPicture::play does
-  // or is damaged.
-  static std::unique_ptr<TRpPageProgram> read(const QPicture& page, TRpFontTable& fonts);
+  // or is damaged. `damaged` is set for a page that passes QPicture's checks but that
+  // QPicture::play must not be given: a command running past the page's end, or a count of points
+  // larger than its command could hold (QPicture would read on for billions of them).
+  static std::unique_ptr<TRpPageProgram> read(const QPicture& page, TRpFontTable& fonts, bool* damaged = nullptr);
   // The page's bounding rectangle, as QPicture::boundingRect gives it.
   QRect bounds() const { return bounds_; }
   // Whether programs can draw on the device: QPicture scales pages to a device whose resolution

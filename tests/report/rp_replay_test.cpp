@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPdfWriter>
 #include <QRandomGenerator>
+#include <QtEndian>
 
 #include "report/rp_replay.h"
 #include "report/rp_report.h"
@@ -164,11 +165,30 @@ TEST(RpReplay, LeavesToQPictureWhatItDoesNotDrawTheSame) {
   EXPECT_FALSE(TRpPageProgram::read(altered, fonts));
   EXPECT_TRUE(altered.boundingRect().isNull());
 
+  // Pages that pass QPicture's checks (checksum made right) but that it must not play: a command
+  // running past the end, a path claiming two billion elements.
+  auto resealed = [](QByteArray b) {
+    qToBigEndian<quint16>(rpPictureChecksum(b.constData() + 6, b.size() - 6), b.data() + 4);
+    QPicture pic;
+    pic.setData(b.constData(), uint(b.size()));
+    return pic;
+  };
+  bool damaged = false;
+  EXPECT_TRUE(TRpPageProgram::read(resealed(bytes), fonts, &damaged));
+  EXPECT_FALSE(damaged);
   QByteArray longer = bytes;
   longer[33] = char(255);  // the first command's length now reads as a huge 32-bit value
-  QPicture damaged;
-  damaged.setData(longer.constData(), uint(longer.size()));
-  EXPECT_FALSE(TRpPageProgram::read(damaged, fonts));
+  EXPECT_FALSE(TRpPageProgram::read(resealed(longer), fonts, &damaged));
+  EXPECT_TRUE(damaged);
+  QByteArray huge = bytes;
+  qsizetype at = 32;  // the commands: code, length (255 and 32 bits when long), data
+  while (at < huge.size() && quint8(huge[at]) != 25)
+    at += 2 +
+          (quint8(huge[at + 1]) == 255 ? 4 + qFromBigEndian<quint32>(huge.constData() + at + 2) : quint8(huge[at + 1]));
+  ASSERT_LT(at, huge.size());
+  qToBigEndian<qint32>(0x7fffffff, huge.data() + at + 2 + (quint8(huge[at + 1]) == 255 ? 4 : 0));
+  EXPECT_FALSE(TRpPageProgram::read(resealed(huge), fonts, &damaged));
+  EXPECT_TRUE(damaged);
 }
 
 TEST(RpReplay, ChecksumIsQPicturesOwn) {
