@@ -485,8 +485,9 @@ void TRpPrinter::Load(const QString& fileName) {
   if (pageCount_ >= 1) {
     std::unique_ptr<TRpMetafile> first = pageList_->GetPage(1);
     const QRect r = first->boundingRect();
-    const int w = int(r.width() / xFactor_ / 40);
-    const int l = int(r.height() / xFactor_ / 40);
+    // In double: a damaged file may hold any rectangle, whose sides need not fit an int.
+    const double w = std::trunc((double(r.right()) - r.left() + 1) / xFactor_ / 40);
+    const double l = std::trunc((double(r.bottom()) - r.top() + 1) / xFactor_ / 40);
     for (int i = int(TRpPaperSize::Letter); i <= int(TRpPaperSize::ESheet); ++i) {
       double pw, pl;
       rpPaperDimensions(TRpPaperSize(i), pw, pl);
