@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QtEndian>
+#include <climits>
 #include <cstring>
 
 namespace cotavia::rpdetail {
@@ -99,8 +100,12 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
   if (version < 9 || version > QDataStream::Qt_DefaultCompiledVersion) return nullptr;
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
   auto program = std::make_unique<TRpPageProgram>();
-  program->bounds_ = QRect(qFromBigEndian<qint32>(d + 12), qFromBigEndian<qint32>(d + 16),
-                           qFromBigEndian<qint32>(d + 20), qFromBigEndian<qint32>(d + 24));
+  const qint64 bx = qFromBigEndian<qint32>(d + 12), by = qFromBigEndian<qint32>(d + 16);
+  const qint64 bw = qFromBigEndian<qint32>(d + 20), bh = qFromBigEndian<qint32>(d + 24);
+  // A page has a rectangle whose far corner fits an int; anything else is damage.
+  if (bx + bw - 1 > INT_MAX || by + bh - 1 > INT_MAX || bx + bw - 1 < INT_MIN || by + bh - 1 < INT_MIN)
+    return refuse();
+  program->bounds_ = QRect(int(bx), int(by), int(bw), int(bh));
 
   QBuffer buf;
   buf.setData(QByteArray::fromRawData(d, n));
