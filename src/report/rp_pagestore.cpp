@@ -646,7 +646,7 @@ std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
   if (pic.size() < 4) damaged(fileName_, QStringLiteral("page %1 is truncated").arg(n));
   const quint32 picLen = qFromBigEndian<quint32>(pic.constData());
   if (qint64(picLen) != pic.size() - 4) damaged(fileName_, QStringLiteral("page %1 has a wrong length").arg(n));
-  if (picLen > 0 && std::memcmp(pic.constData() + 4, "QPIC", 4) != 0)
+  if (picLen > 0 && (picLen < 4 || std::memcmp(pic.constData() + 4, "QPIC", 4) != 0))
     damaged(fileName_, QStringLiteral("page %1 is not a picture").arg(n));
   auto m = std::make_unique<TRpMetafile>();
   if (picLen > 0) m->setData(pic.constData() + 4, picLen);
