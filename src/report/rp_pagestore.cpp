@@ -1,5 +1,7 @@
 #include "report/rp_pagestore.h"
 
+#include "report/rp_pagecheck.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -648,6 +650,11 @@ std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
   if (qint64(picLen) != pic.size() - 4) damaged(fileName_, QStringLiteral("page %1 has a wrong length").arg(n));
   if (picLen > 0 && (picLen < 4 || std::memcmp(pic.constData() + 4, "QPIC", 4) != 0))
     damaged(fileName_, QStringLiteral("page %1 is not a picture").arg(n));
+  // A page from a file is checked before anything draws it (pages recorded here are sound).
+  if (picLen > 0 && !fileName_.isEmpty()) {
+    const QString problem = rpCheckPicture(pic.constData() + 4, picLen);
+    if (!problem.isEmpty()) damaged(fileName_, QStringLiteral("page %1: %2").arg(n).arg(problem));
+  }
   auto m = std::make_unique<TRpMetafile>();
   if (picLen > 0) m->setData(pic.constData() + 4, picLen);
   return m;

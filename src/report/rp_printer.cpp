@@ -476,14 +476,15 @@ void TRpPrinter::Load(const QString& fileName) {
   // Check the whole file before dropping the pages held now.
   auto list = std::make_unique<TRpPageList>();
   list->LoadFromFile(fileName);
+  // The first page gives the paper; a damaged one refuses the file, too.
+  std::unique_ptr<TRpMetafile> first = list->PageCount() >= 1 ? list->GetPage(1) : nullptr;
   if (status_ != TRpPrinterStatus::mpReady) reset();
   pageList_ = std::move(list);
   pageCount_ = pageList_->PageCount();
   pageNumber_ = 0;
   xFactor_ = yFactor_ = kRpScreenFactor;
   topOffset_ = leftOffset_ = 0;
-  if (pageCount_ >= 1) {
-    std::unique_ptr<TRpMetafile> first = pageList_->GetPage(1);
+  if (first) {
     const QRect r = first->boundingRect();
     // In double: a damaged file may hold any rectangle, whose sides need not fit an int.
     const double w = std::trunc((double(r.right()) - r.left() + 1) / xFactor_ / 40);

@@ -1,5 +1,7 @@
 #include "report/rp_replay.h"
 
+#include "report/rp_pagecheck.h"
+
 #include <QBuffer>
 #include <QDataStream>
 #include <QFontMetrics>
@@ -12,20 +14,6 @@
 namespace cotavia::rpdetail {
 
 namespace {
-
-// Command codes of the picture format, and where its commands start.
-enum : quint8 {
-  kDrawEllipse = 7,
-  kDrawPolyline = 12,
-  kDrawTextItem = 21,
-  kDrawPath = 25,
-  kBegin = 30,
-  kEnd = 31,
-  kSetFont = 45,
-  kSetPen = 46,
-  kSetBrush = 47,
-};
-constexpr qsizetype kFirstCommand = 32;  // tag, checksum, version, begin command, rectangle, count
 
 // The resolution QPicture takes as the one its pages were recorded for.
 int defaultDpi(bool x) {
@@ -103,8 +91,7 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
   const qint64 bx = qFromBigEndian<qint32>(d + 12), by = qFromBigEndian<qint32>(d + 16);
   const qint64 bw = qFromBigEndian<qint32>(d + 20), bh = qFromBigEndian<qint32>(d + 24);
   // A page has a rectangle whose far corner fits an int; anything else is damage.
-  if (bx + bw - 1 > INT_MAX || by + bh - 1 > INT_MAX || bx + bw - 1 < INT_MIN || by + bh - 1 < INT_MIN)
-    return refuse();
+  if (bx + bw - 1 > INT_MAX || by + bh - 1 > INT_MAX || bx + bw - 1 < INT_MIN || by + bh - 1 < INT_MIN) return refuse();
   program->bounds_ = QRect(int(bx), int(by), int(bw), int(bh));
 
   QBuffer buf;

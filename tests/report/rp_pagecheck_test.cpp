@@ -1,0 +1,206 @@
+// The check of pages read from report files: every page Qt records for a report passes, in every
+// format version this Qt reads; a list count no command could hold, a command that is not drawn
+// by reports, or a truncated command refuses the page, and the report printer refuses the file.
+#include <gtest/gtest.h>
+
+#include <QConicalGradient>
+#include <QDataStream>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPicture>
+#include <QRadialGradient>
+#include <QtEndian>
+
+#include "report/rp_pagecheck.h"
+#include "report/rp_pagestore.h"
+#include "report/rp_printer.h"
+#include "report/rp_replay.h"
+#include "rp_test_util.h"
+#include "support/support.h"
+
+using namespace cotavia;
+using namespace cotavia::test;
+
+namespace {
+
+QByteArray bytes(const QPicture& p) { return QByteArray(p.data(), p.size()); }
+
+QString check(const QByteArray& b) { return rpCheckPicture(b.constData(), b.size()); }
+
+// Sets the picture's checksum again after its bytes were changed.
+void reseal(QByteArray& b) {
+  qToBigEndian<quint16>(rpdetail::rpPictureChecksum(b.constData() + 6, b.size() - 6), b.data() + 4);
+}
+
+// Every painter call a report page may record, and several it does not.
+QPicture everything(int version) {
+  QPicture pic(version);
+  QPainter p(&pic);
+  QPen pen(Qt::blue, 1.5, Qt::DashDotLine, Qt::RoundCap, Qt::BevelJoin);
+  pen.setDashPattern({1, 2, 3, 4, 5, 6});
+  p.setPen(pen);
+  QFont font(QStringLiteral("Liberation Sans"), 11);
+  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans")});
+  font.setBold(true);
+  font.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
+  p.setFont(font);
+  p.drawText(QPointF(10, 20), QStringLiteral("Licitação nº 12/2026 — CANETA AZUL"));
+  p.drawText(QRectF(0, 30, 200, 40), Qt::AlignRight | Qt::TextWordWrap, QStringLiteral("Proposta\ncomercial"));
+  QLinearGradient lin(0, 0, 100, 0);
+  lin.setStops({{0, Qt::white}, {0.25, Qt::red}, {0.5, Qt::green}, {0.75, Qt::blue}, {1, Qt::black}});
+  p.setBrush(lin);
+  p.drawRect(QRectF(5, 5, 50, 20));
+  p.setBrush(QRadialGradient(QPointF(50, 50), 20));
+  p.drawEllipse(QRectF(30, 30, 40, 40));
+  p.setBrush(QConicalGradient(QPointF(50, 50), 45));
+  p.drawRoundedRect(QRectF(60, 60, 30, 30), 4, 4);
+  p.setBrush(QColor(230, 230, 250));
+  p.drawLine(QPointF(0, 100), QPointF(200, 100));
+  p.drawPolyline(QPolygonF({QPointF(0, 0), QPointF(5, 9), QPointF(9, 4)}));
+  p.drawPolygon(QPolygonF({QPointF(10, 0), QPointF(15, 9), QPointF(19, 4), QPointF(12, 2)}), Qt::WindingFill);
+  p.drawPoint(QPointF(3, 3));
+  p.drawArc(QRectF(0, 0, 40, 40), 0, 90 * 16);
+  p.drawPie(QRectF(0, 0, 40, 40), 90 * 16, 90 * 16);
+  QPainterPath path;
+  path.addText(QPointF(0, 150), font, QStringLiteral("R$ 1.250,00"));
+  p.drawPath(path);
+  p.drawPath(QPainterPath());
+  p.save();
+  p.translate(10, 10);
+  p.rotate(15);
+  p.setOpacity(0.5);
+  p.setCompositionMode(QPainter::CompositionMode_Multiply);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBackground(Qt::yellow);
+  p.setBackgroundMode(Qt::OpaqueMode);
+  p.setBrushOrigin(QPointF(2, 3));
+  p.setClipRegion(QRegion(0, 0, 10, 10) + QRegion(20, 20, 10, 10) + QRegion(40, 40, 5, 5));
+  p.drawText(QPointF(0, 0), QStringLiteral("girado"));
+  p.setClipPath(path, Qt::IntersectClip);
+  p.setClipping(false);
+  p.restore();
+  p.end();
+  return pic;
+}
+
+// The picture's bytes with one planted big-endian count, in the first command of the given code
+// that holds it, replaced by a count no command could hold; fails the test unless that command
+// holds the planted value exactly once.
+QByteArray inflated(QByteArray b, quint8 command, quint32 planted) {
+  char needle[4];
+  qToBigEndian<quint32>(planted, needle);
+  const QByteArray n(needle, 4);
+  qint64 pos = rpdetail::kFirstCommand;
+  while (pos + 2 <= b.size()) {
+    const quint8 c = quint8(b[pos]);
+    qint64 len = quint8(b[pos + 1]);
+    qint64 at = pos + 2;
+    if (len == 255) {
+      len = qFromBigEndian<quint32>(b.constData() + at);
+      at += 4;
+    }
+    const QByteArray data = b.mid(at, len);
+    const qsizetype k = data.indexOf(n);
+    if (c == command && k >= 0) {
+      EXPECT_EQ(data.indexOf(n, k + 1), -1) << "count " << planted << " found twice in command " << int(command);
+      qToBigEndian<quint32>(0xFFFFFFF0u, b.data() + at + k);
+      reseal(b);
+      return b;
+    }
+    pos = at + len;
+  }
+  ADD_FAILURE() << "no command " << int(command) << " holds " << planted;
+  return b;
+}
+
+// A one-page report file holding these picture bytes.
+void writeReportFile(const QString& file, const QByteArray& pictureBytes) {
+  QPicture pic;
+  pic.setData(pictureBytes.constData(), quint32(pictureBytes.size()));
+  TRpPageList list;
+  list.SetStream(std::make_unique<TRpStream>(100000));
+  list.AddPage(pic);
+  list.WriteFileHeader();
+  list.SaveToFile(file);
+}
+
+}  // namespace
+
+TEST(PageCheck, EveryPageQtRecordsPassesInEveryFormatVersion) {
+  for (int v = QDataStream::Qt_4_3; v <= QDataStream::Qt_DefaultCompiledVersion; ++v) {
+    const QByteArray b = bytes(everything(v));
+    EXPECT_EQ(check(b), QString()) << "version " << v;
+  }
+  EXPECT_EQ(check(bytes(markedPage(7))), QString());
+  EXPECT_EQ(check(bytes(QPicture())), QStringLiteral("the page is not a picture"));
+}
+
+TEST(PageCheck, ImpossibleCountsAreRefusedBeforeQtReservesForThem) {
+  const QByteArray sound = bytes(everything(QDataStream::Qt_DefaultCompiledVersion));
+  struct Case {
+    quint8 command;
+    quint32 planted;
+    const char* what;
+  } cases[] = {
+      {rpdetail::kSetFont, 3, "family names"},    {rpdetail::kSetPen, 6, "dash pattern"},
+      {rpdetail::kSetBrush, 5, "gradient stops"}, {rpdetail::kDrawPolyline, 3, "points"},
+      {rpdetail::kDrawPolygon, 4, "points"},      {rpdetail::kSetClipRegion, 3, "rectangles"},
+  };
+  for (const Case& c : cases) {
+    const QString problem = check(inflated(sound, c.command, c.planted));
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("command "))) << c.what << ": " << problem.toStdString();
+    EXPECT_TRUE(problem.endsWith(QStringLiteral("is damaged"))) << c.what << ": " << problem.toStdString();
+  }
+}
+
+TEST(PageCheck, ImagesTruncationsAndStrayBytesAreRefused) {
+  QPicture withImage;
+  {
+    QPainter p(&withImage);
+    QImage img(4, 4, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    p.drawImage(QPointF(0, 0), img);
+  }
+  EXPECT_TRUE(check(bytes(withImage)).contains(QStringLiteral("is not part of a report page")));
+
+  const QByteArray sound = bytes(markedPage(2));
+  for (qsizetype cut : {qsizetype(rpdetail::kFirstCommand + 1), sound.size() / 2, sound.size() - 1}) {
+    QByteArray b = sound.left(cut);
+    reseal(b);
+    EXPECT_FALSE(check(b).isEmpty()) << "cut at " << cut;
+  }
+  QByteArray stray = sound;
+  stray[sound.size() / 2] = char(stray[sound.size() / 2] ^ 0x40);
+  EXPECT_EQ(check(stray), QStringLiteral("the page's checksum does not match its contents"));
+  QByteArray future = sound;
+  qToBigEndian<quint16>(quint16(QDataStream::Qt_DefaultCompiledVersion + 1), future.data() + 6);
+  reseal(future);
+  EXPECT_TRUE(check(future).startsWith(QStringLiteral("the page was recorded in an unknown format")));
+}
+
+TEST(PageCheck, ReportPrinterRefusesAFileWithADamagedPageAndKeepsItsPages) {
+  TempDir dir;
+  const QString good = dir.file("good.rpf"), bad = dir.file("bad.rpf");
+  writeReportFile(good, bytes(everything(QDataStream::Qt_DefaultCompiledVersion)));
+  writeReportFile(bad, inflated(bytes(everything(QDataStream::Qt_DefaultCompiledVersion)), rpdetail::kSetFont, 3));
+
+  TRpPrinter printer;
+  printer.Load(good);
+  ASSERT_EQ(printer.PageCount(), 1);
+  try {
+    printer.Load(bad);
+    FAIL() << "a damaged page was loaded";
+  } catch (const ERpError& e) {
+    EXPECT_TRUE(e.message().contains(bad)) << e.message().toStdString();
+    EXPECT_TRUE(e.message().contains(QStringLiteral("page 1: command "))) << e.message().toStdString();
+  }
+  EXPECT_EQ(printer.PageCount(), 1);
+  EXPECT_NE(printer.GetPage(1), nullptr);
+
+  // The page list alone loads the file (its records are whole) but refuses to hand out the page.
+  TRpPageList list;
+  list.LoadFromFile(bad);
+  EXPECT_THROW(list.GetPage(1), ERpError);
+}
