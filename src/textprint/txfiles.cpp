@@ -46,19 +46,19 @@ bool leNumero(const QByteArray& linha, int& out, int minimo, int maximo) {
 
 }  // namespace
 
+bool TTxPrint::abreGravacao(QSaveFile& f) {
+  f.setDirectWriteFallback(false);
+  if (f.open(QIODevice::WriteOnly)) return true;
+  mensagem(erroAbertura(f.fileName()));
+  return false;
+}
+
 bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
-  fireBeforeNewPageIfPending();
-  QString nome = ArquivoLocal;
-  if (OnSave) OnSave(*this, nome);
+  const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
-
   QSaveFile f(nome);
-  f.setDirectWriteFallback(false);
-  if (!f.open(QIODevice::WriteOnly)) {
-    mensagem(erroAbertura(nome));
-    return false;
-  }
+  if (!abreGravacao(f)) return false;
   QByteArray controle;
   controle += kIdRelatorio;
   controle += "\r\n";
@@ -197,18 +197,11 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
 }
 
 bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
-  fireBeforeNewPageIfPending();
-  QString nome = ArquivoLocal;
-  if (OnSave) OnSave(*this, nome);
+  const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
-
   QSaveFile f(nome);
-  f.setDirectWriteFallback(false);
-  if (!f.open(QIODevice::WriteOnly)) {
-    mensagem(erroAbertura(nome));
-    return false;
-  }
+  if (!abreGravacao(f)) return false;
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
   QByteArray out;

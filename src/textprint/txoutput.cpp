@@ -441,9 +441,7 @@ bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
     mensagem(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
     return false;
   }
-  fireBeforeNewPageIfPending();
-  QString nome = ArquivoLocal;
-  if (OnSave) OnSave(*this, nome);
+  const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
   const QString porta = PortaComunicacao;

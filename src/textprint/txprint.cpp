@@ -119,6 +119,13 @@ void TTxPrint::fireBeforeNewPageIfPending() {
   ultimaPendente_ = false;
 }
 
+QString TTxPrint::nomeDeGravacao(const QString& arquivo) {
+  fireBeforeNewPageIfPending();
+  QString nome = arquivo;
+  if (OnSave) OnSave(*this, nome);
+  return nome;
+}
+
 bool TTxPrint::JobAberto() { return txJob().aberto; }
 bool TTxPrint::PreviewAtivo() const { return txJob().previewAtivo; }
 int TTxPrint::PaginaAtual() const { return txJob().paginaAtual; }

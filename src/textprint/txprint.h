@@ -17,6 +17,8 @@
 #include <QString>
 #include <functional>
 
+class QSaveFile;
+
 class QPainter;
 class QPicture;
 
@@ -194,6 +196,11 @@ class TTxPrint {
   void erro(const QString& msg);
   void mensagem(const QString& msg);
   void fireBeforeNewPageIfPending();
+  // The file a save writes: the last page's event first, then OnSave may change the name; empty
+  // when there is nothing to write to.
+  QString nomeDeGravacao(const QString& arquivo);
+  // Opens `f` for an atomic save, or tells the user why it cannot be created.
+  bool abreGravacao(QSaveFile& f);
   // Gauge step; true when the operation must stop: cancelled, or (print runs) aborted.
   bool passo(bool impressao = true);
   bool abreSaida(const QString& arquivo);

@@ -14,30 +14,9 @@ using namespace cotavia::test;
 
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  QByteArray out, err;
-};
+using Outcome = ProgramRun;
 
-Outcome cotaviaRun(const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("QT_QPA_PLATFORM");  // the program must run headless on its own
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(COTAVIA_BIN), args);
-  Outcome r;
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    return r;
-  }
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.out = p.readAllStandardOutput();
-  r.err = p.readAllStandardError();
-  return r;
-}
+Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 std::map<QString, QByteArray> snapshot(const QString& folder) {
   std::map<QString, QByteArray> m;
@@ -94,7 +73,9 @@ TEST(CliFill, PricesAndSavesLikeGravar) {
   EXPECT_EQ(p.rows[1][ColUnitPrice], QByteArray(10, ' '));  // not in the list: unpriced
   EXPECT_EQ(p.rows[2][ColUnitPrice], "1.000,0000");
   EXPECT_EQ(p.rows[2][ColTotal], "     10.000,00");
-  EXPECT_EQ(p.rows[2][ColBrand], "Fabr\xED" "cio");
+  EXPECT_EQ(p.rows[2][ColBrand],
+            "Fabr\xED"
+            "cio");
 
   // --verbose reports; --identity overrides the file.
   r = cotaviaRun(f.fill({"--verbose", "--identity", "00012345678901"}));

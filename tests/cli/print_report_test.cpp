@@ -14,29 +14,9 @@ using namespace cotavia::test;
 
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  QByteArray out, err;
-};
+using Outcome = ProgramRun;
 
-Outcome cotaviaRun(const QStringList& args) {
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("QT_QPA_PLATFORM");
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(COTAVIA_BIN), args);
-  Outcome r;
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    return r;
-  }
-  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-  r.out = p.readAllStandardOutput();
-  r.err = p.readAllStandardError();
-  return r;
-}
+Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 // P0001.KVT with `items` priced items, FORNEC.KSD and CNPJCPF.KSD.
 void makeFolder(const TempDir& dir, int items) {

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <stdexcept>
 
 namespace cotavia::test {
@@ -15,7 +16,8 @@ bool TempDir::exists(const QString& name) const { return QFileInfo::exists(file(
 
 void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) throw std::runtime_error("cannot write " + path.toStdString());
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    throw std::runtime_error("cannot write " + path.toStdString());
   f.write(bytes);
 }
 
@@ -30,4 +32,24 @@ QString sourceDir() {
   return s.isEmpty() ? QStringLiteral(".") : QString::fromLocal8Bit(s);
 }
 
-} // namespace cotavia::test
+ProgramRun runHeadless(const QString& program, const QStringList& args) {
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  env.remove("QT_QPA_PLATFORM");
+  p.setProcessEnvironment(env);
+  p.start(program, args);
+  ProgramRun r;
+  if (!p.waitForFinished(60000)) {
+    p.kill();
+    p.waitForFinished();
+    return r;
+  }
+  r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+  r.out = p.readAllStandardOutput();
+  r.err = p.readAllStandardError();
+  return r;
+}
+
+}  // namespace cotavia::test

@@ -2,13 +2,14 @@
 // Helpers shared by the tests.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace cotavia::test {
 
 // A temporary folder deleted at the end of the test.
 class TempDir {
-public:
+ public:
   TempDir();
   QString path() const { return dir_.path(); }
   QString file(const QString& name) const { return dir_.filePath(name); }
@@ -16,7 +17,7 @@ public:
   QByteArray read(const QString& name) const;
   bool exists(const QString& name) const;
 
-private:
+ private:
   QTemporaryDir dir_;
 };
 
@@ -25,4 +26,14 @@ QByteArray readFile(const QString& path);
 // The repository's root (for demo files and the built program in CLI tests).
 QString sourceDir();
 
-} // namespace cotavia::test
+// What a program run by a test did: exit code (-1 when it hung past a minute and was killed, -2
+// when it crashed), standard output and error.
+struct ProgramRun {
+  int exitCode = -1;
+  QByteArray out, err;
+};
+// Runs a program to its end with no display in its environment (it must run headless on its
+// own).
+ProgramRun runHeadless(const QString& program, const QStringList& args);
+
+}  // namespace cotavia::test

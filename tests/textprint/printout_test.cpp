@@ -187,7 +187,9 @@ TEST(TextPrintout, EmptyProposalAndSupplierFiles) {
   ASSERT_FALSE(items.isEmpty());
   EXPECT_EQ(items.last(), "0001015069066TTotal........: 0,00");
   for (const QByteArray& it : items) {
-    if (it[13] == 'T') EXPECT_NE(it.mid(4, 3), "005") << it.constData();
+    if (it[13] == 'T') {
+      EXPECT_NE(it.mid(4, 3), "005") << it.constData();
+    }
     EXPECT_EQ(it.left(4), "0001");
   }
   // A CPF of 11 digits or fewer is laid out as a CPF.
