@@ -1,7 +1,13 @@
 #include "report/rp_pagecheck.h"
 
+#include <QColor>
 #include <QDataStream>
+#include <QFont>
+#include <QGradient>
+#include <QPainter>
+#include <QPainterPath>
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 
 #include "report/rp_replay.h"
@@ -12,9 +18,15 @@ using namespace rpdetail;
 
 namespace {
 
+// Coordinates and sizes of a report page are a few thousand units; anything beyond this is
+// damage (and makes the painter stroke, dash or lay out for minutes).
+constexpr double kMaxCoord = 1e6;
+constexpr double kMaxWidth = 1e4;  // pen widths, dashes, font sizes
+
 // Reads the fields of one command, never past its end. Every read that would cross the end,
-// and every count that its remaining bytes could not hold, marks the command bad; further reads
-// then do nothing.
+// every value outside what the painter handles (an unknown style or mode, an infinite or huge
+// coordinate), and every count that its remaining bytes could not hold marks the command bad;
+// further reads then do nothing.
 class FieldReader {
  public:
   FieldReader(const char* p, qint64 len, int version)
@@ -29,95 +41,180 @@ class FieldReader {
     p_ += n;
     left_ -= n;
   }
-  quint32 u32() {
-    if (!ok_ || left_ < 4) {
+  // An unsigned integer of 1, 2 or 4 bytes, which must lie in lo..hi.
+  quint32 uint(int bytes, quint32 lo = 0, quint32 hi = 0xFFFFFFFFu) {
+    if (!ok_ || left_ < bytes) {
       fail();
       return 0;
     }
-    const quint32 v = qFromBigEndian<quint32>(p_);
-    skip(4);
-    return v;
+    const quint32 v = bytes == 1 ? *p_ : bytes == 2 ? qFromBigEndian<quint16>(p_) : qFromBigEndian<quint32>(p_);
+    skip(bytes);
+    if (v < lo || v > hi) fail();
+    return ok_ ? v : 0;
+  }
+  qint32 int32(qint32 lo, qint32 hi) {
+    const qint32 v = qint32(uint(4));
+    if (v < lo || v > hi) fail();
+    return ok_ ? v : 0;
+  }
+  bool flag() { return uint(1, 0, 1) != 0; }
+  // A finite double no larger than `limit`, and no smaller than `low`.
+  double real(double limit = kMaxCoord, double low = -kMaxCoord) {
+    if (!ok_ || left_ < 8) {
+      fail();
+      return 0;
+    }
+    const quint64 bits = qFromBigEndian<quint64>(p_);
+    double v;
+    std::memcpy(&v, &bits, 8);
+    skip(8);
+    if (!std::isfinite(v) || v > limit || v < low) fail();
+    return ok_ ? v : 0;
   }
   // A count of list elements of at least `each` bytes: no more than the rest can hold.
   quint32 count(qint64 each) {
-    const quint32 n = u32();
+    const quint32 n = uint(4);
     if (ok_ && qint64(n) > left_ / each) fail();
     return ok_ ? n : 0;
   }
   void string() {
-    const quint32 bytes = u32();
+    const quint32 bytes = uint(4);
     if (bytes == 0xFFFFFFFFu) return;  // a null string
     if (bytes % 2 != 0) return fail();
     skip(bytes);
   }
-  void color() { skip(11); }  // spec, alpha, red, green, blue, padding
-  void point() { skip(16); }
-  void rect() { skip(32); }
-  void transform() { skip(72); }
-  void polygon() { skip(qint64(count(16)) * 16); }
+  void color() {
+    uint(1, QColor::Invalid, QColor::Hsl);  // spec (never the half-float extended kind)
+    skip(10);                               // alpha, red, green, blue, padding
+  }
+  void point() {
+    real();
+    real();
+  }
+  void rect() {
+    point();
+    point();
+  }
+  void transform() {
+    for (int i = 0; i < 9; ++i) real();
+  }
+  void polygon() {
+    const quint32 n = count(16);
+    for (quint32 i = 0; i < n && ok_; ++i) point();
+  }
 
   void font() {
-    string();                                    // family
-    if (v_ >= QDataStream::Qt_5_4) string();     // style name
-    skip(8 + 4 + 1);                             // point size, pixel size, style hint
-    skip(v_ >= QDataStream::Qt_5_4 ? 2 : 1);     // style strategy
-    skip(2 + 1 + 2);                             // weight, bits, stretch
-    if (v_ >= QDataStream::Qt_4_4) skip(1);      // extended bits
-    if (v_ >= QDataStream::Qt_4_5) skip(4 + 4);  // letter and word spacing
-    if (v_ >= QDataStream::Qt_5_4) skip(1);      // hinting preference
-    if (v_ >= QDataStream::Qt_5_6) skip(1);      // capitalization
-    if (v_ >= QDataStream::Qt_5_13) {            // the other families
+    string();                                 // family
+    if (v_ >= QDataStream::Qt_5_4) string();  // style name
+    const double points = real(kMaxWidth, -1);
+    if (points < 0 && points != -1) fail();
+    const qint32 pixels = int32(-1, qint32(kMaxWidth));
+    if (pixels < 0 && points < 0) fail();     // neither a point size nor a pixel size
+    uint(1);                                  // style hint
+    uint(v_ >= QDataStream::Qt_5_4 ? 2 : 1);  // style strategy
+    if (v_ >= QDataStream::Qt_6_0) {
+      uint(2, 1, 1000);  // weight
+    } else {
+      uint(1);
+      uint(1, 0, 99);  // character set, weight
+    }
+    uint(1);                                 // bold, italic, underline... bits
+    uint(2, 0, 4000);                        // stretch
+    if (v_ >= QDataStream::Qt_4_4) uint(1);  // extended bits
+    if (v_ >= QDataStream::Qt_4_5) {         // letter and word spacing, in 64ths
+      int32(-64 * int(kMaxWidth), 64 * int(kMaxWidth));
+      int32(-64 * int(kMaxWidth), 64 * int(kMaxWidth));
+    }
+    if (v_ >= QDataStream::Qt_5_4) uint(1, QFont::PreferDefaultHinting, QFont::PreferFullHinting);
+    if (v_ >= QDataStream::Qt_5_6) uint(1, QFont::MixedCase, QFont::Capitalize);
+    if (v_ >= QDataStream::Qt_5_13) {  // the other families
       const quint32 n = count(4);
       for (quint32 i = 0; i < n && ok_; ++i) string();
     }
   }
 
   void brush() {
-    if (!ok_ || left_ < 1) return fail();
-    const quint8 style = *p_;
-    skip(1);
+    // Solid, pattern and gradient brushes; a texture is an image, never drawn by a report.
+    const quint32 style = uint(1, Qt::NoBrush, Qt::ConicalGradientPattern);
     color();
-    if (style == Qt::TexturePattern) return fail();  // an image: never drawn by a report
-    if (style == Qt::LinearGradientPattern || style == Qt::RadialGradientPattern ||
-        style == Qt::ConicalGradientPattern) {
-      const qint32 type = qint32(u32());
-      skip(4 + 4);                             // spread, coordinate mode
-      if (v_ >= QDataStream::Qt_4_5) skip(4);  // interpolation mode
-      skip(qint64(count(19)) * 19);            // stops: position and colour
-      if (type == 0)                           // linear: start, final stop
-        skip(32);
-      else if (type == 1)  // radial: centre, focal point, radius (and focal radius)
-        skip(16 + 16 + 8 + (v_ >= QDataStream::Qt_6_0 ? 8 : 0));
-      else  // conical: centre, angle
-        skip(16 + 8);
+    if (style >= Qt::LinearGradientPattern) {
+      const qint32 type = int32(QGradient::LinearGradient, QGradient::ConicalGradient);
+      int32(QGradient::PadSpread, QGradient::RepeatSpread);
+      int32(QGradient::LogicalMode, QGradient::ObjectMode);
+      if (v_ >= QDataStream::Qt_4_5) int32(QGradient::ColorInterpolation, QGradient::ComponentInterpolation);
+      const quint32 stops = count(19);
+      for (quint32 i = 0; i < stops && ok_; ++i) {
+        real(1, 0);  // position
+        color();
+      }
+      if (type == QGradient::LinearGradient) {
+        point();  // start
+        point();  // final stop
+      } else if (type == QGradient::RadialGradient) {
+        point();  // centre
+        point();  // focal point
+        real(kMaxCoord, 0);
+        if (v_ >= QDataStream::Qt_6_0) real(kMaxCoord, 0);  // radius, focal radius
+      } else {
+        point();  // centre
+        real();   // angle
+      }
     }
     transform();
   }
 
   void pen() {
-    skip(2 + 1 + 8);  // style, cosmetic, width
+    const quint32 style = uint(2);
+    const quint32 kind = style & Qt::MPenStyle, cap = style & Qt::MPenCapStyle, join = style & Qt::MPenJoinStyle;
+    if (kind > Qt::CustomDashLine ||
+        (style & ~(quint32(Qt::MPenStyle) | quint32(Qt::MPenCapStyle) | quint32(Qt::MPenJoinStyle))) ||
+        cap > Qt::RoundCap ||
+        (join != Qt::MiterJoin && join != Qt::BevelJoin && join != Qt::RoundJoin && join != Qt::SvgMiterJoin))
+      fail();
+    flag();              // cosmetic
+    real(kMaxWidth, 0);  // width
     brush();
-    skip(8);                                 // miter limit
-    skip(qint64(count(8)) * 8);              // dash pattern
-    skip(8);                                 // dash offset
-    if (v_ >= QDataStream::Qt_5_0) skip(1);  // default width
+    real(kMaxWidth, 0);  // miter limit
+    const quint32 dashes = count(8);
+    for (quint32 i = 0; i < dashes && ok_; ++i) real(kMaxWidth, 0);
+    real();                                 // dash offset
+    if (v_ >= QDataStream::Qt_5_0) flag();  // default width
   }
 
   void path() {
     const quint32 n = count(20);
-    if (n == 0) return;            // an empty path is its count alone
-    skip(qint64(n) * 20 + 4 + 4);  // elements, start of the current subpath, fill rule
+    if (n == 0) return;  // an empty path is its count alone
+    // A move first; a curve is its end point's element and two control points.
+    int controls = 0;
+    for (quint32 i = 0; i < n && ok_; ++i) {
+      const qint32 type = int32(QPainterPath::MoveToElement, QPainterPath::CurveToDataElement);
+      if (i == 0 && type != QPainterPath::MoveToElement) fail();
+      if (controls > 0) {
+        if (type != QPainterPath::CurveToDataElement) fail();
+        --controls;
+      } else if (type == QPainterPath::CurveToDataElement) {
+        fail();
+      } else if (type == QPainterPath::CurveToElement) {
+        controls = 2;
+      }
+      point();
+    }
+    if (controls > 0) fail();
+    int32(0, qint32(n) - 1);                  // start of the current subpath
+    int32(Qt::OddEvenFill, Qt::WindingFill);  // fill rule
   }
 
   void region() {
-    const quint32 bytes = u32();
+    const quint32 bytes = uint(4);
     if (bytes == 0 || bytes == 0xFFFFFFFFu) return;  // the empty region
     // A list of rectangles: its tag, its count, the rectangles; nothing else is recorded.
-    if (bytes < 8 || u32() != 10) return fail();
+    if (bytes < 8 || uint(4) != 10) return fail();
     const quint32 n = count(16);
     if (bytes != 8 + qint64(n) * 16) return fail();
-    skip(qint64(n) * 16);
+    for (quint32 i = 0; i < 4 * n && ok_; ++i) int32(-qint32(kMaxCoord), qint32(kMaxCoord));
   }
+
+  void clipOperation() { uint(1, Qt::NoClip, Qt::IntersectClip); }
 
  private:
   const uchar* p_;
@@ -197,13 +294,15 @@ QString rpCheckPicture(const char* d, qsizetype n) {
         break;
       case kDrawPolygon:
         r.polygon();
-        r.skip(1);  // fill rule
+        r.uint(1, Qt::OddEvenFill, Qt::WindingFill);
         break;
       case kDrawTextItem:
         r.point();
         r.string();
         r.font();
-        r.skip(4 + 8 + 8);  // render flags, resolution scale, justification width
+        r.uint(4);          // render flags
+        r.real(100, 1e-3);  // resolution scale
+        r.real();           // justification width
         break;
       case kDrawPath:
         r.path();
@@ -212,8 +311,10 @@ QString rpCheckPicture(const char* d, qsizetype n) {
         r.color();
         break;
       case kSetBkMode:
+        r.uint(1, Qt::TransparentMode, Qt::OpaqueMode);
+        break;
       case kSetClipEnabled:
-        r.skip(1);
+        r.flag();
         break;
       case kSetBrushOrigin:
         r.point();
@@ -229,22 +330,24 @@ QString rpCheckPicture(const char* d, qsizetype n) {
         break;
       case kSetWMatrix:
         r.transform();
-        r.skip(1);  // combine
+        r.flag();  // combine
         break;
       case kSetClipRegion:
         r.region();
-        r.skip(1);  // clip operation
+        r.clipOperation();
         break;
       case kSetClipPath:
         r.path();
-        r.skip(1);  // clip operation
+        r.clipOperation();
         break;
       case kSetRenderHint:
+        r.uint(4);
+        break;
       case kSetCompositionMode:
-        r.skip(4);
+        r.uint(4, QPainter::CompositionMode_SourceOver, QPainter::RasterOp_NotDestination);
         break;
       case kSetOpacity:
-        r.skip(8);
+        r.real(1, 0);
         break;
       default:
         return QStringLiteral("command %1 (code %2) is not part of a report page").arg(index).arg(c);

@@ -12,6 +12,9 @@
 #include <QPicture>
 #include <QRadialGradient>
 #include <QtEndian>
+#include <cmath>
+#include <limits>
+#include <vector>
 
 #include "report/rp_pagecheck.h"
 #include "report/rp_pagestore.h"
@@ -85,33 +88,70 @@ QPicture everything(int version) {
   return pic;
 }
 
+struct Command {
+  quint8 code;
+  qsizetype at, len;  // where its data starts, and its length
+};
+
+std::vector<Command> commands(const QByteArray& b) {
+  std::vector<Command> out;
+  qsizetype pos = rpdetail::kFirstCommand;
+  while (pos + 2 <= b.size()) {
+    Command c{quint8(b[pos]), pos + 2, quint8(b[pos + 1])};
+    if (c.len == 255) {
+      c.len = qFromBigEndian<quint32>(b.constData() + c.at);
+      c.at += 4;
+    }
+    out.push_back(c);
+    pos = c.at + c.len;
+  }
+  return out;
+}
+
 // The picture's bytes with one planted big-endian count, in the first command of the given code
 // that holds it, replaced by a count no command could hold; fails the test unless that command
 // holds the planted value exactly once.
-QByteArray inflated(QByteArray b, quint8 command, quint32 planted) {
+QByteArray inflated(QByteArray b, quint8 code, quint32 planted) {
   char needle[4];
   qToBigEndian<quint32>(planted, needle);
   const QByteArray n(needle, 4);
-  qint64 pos = rpdetail::kFirstCommand;
-  while (pos + 2 <= b.size()) {
-    const quint8 c = quint8(b[pos]);
-    qint64 len = quint8(b[pos + 1]);
-    qint64 at = pos + 2;
-    if (len == 255) {
-      len = qFromBigEndian<quint32>(b.constData() + at);
-      at += 4;
-    }
-    const QByteArray data = b.mid(at, len);
+  for (const Command& c : commands(b)) {
+    const QByteArray data = b.mid(c.at, c.len);
     const qsizetype k = data.indexOf(n);
-    if (c == command && k >= 0) {
-      EXPECT_EQ(data.indexOf(n, k + 1), -1) << "count " << planted << " found twice in command " << int(command);
-      qToBigEndian<quint32>(0xFFFFFFF0u, b.data() + at + k);
+    if (c.code == code && k >= 0) {
+      EXPECT_EQ(data.indexOf(n, k + 1), -1) << "count " << planted << " found twice in command " << int(code);
+      qToBigEndian<quint32>(0xFFFFFFF0u, b.data() + c.at + k);
       reseal(b);
       return b;
     }
-    pos = at + len;
   }
-  ADD_FAILURE() << "no command " << int(command) << " holds " << planted;
+  ADD_FAILURE() << "no command " << int(code) << " holds " << planted;
+  return b;
+}
+
+// The picture's bytes with `bytes` written at `offset` into the data of the first command of
+// the given code.
+QByteArray patched(QByteArray b, quint8 code, qsizetype offset, const QByteArray& bytes) {
+  for (const Command& c : commands(b)) {
+    if (c.code != code) continue;
+    EXPECT_LE(offset + bytes.size(), c.len);
+    b.replace(c.at + offset, bytes.size(), bytes);
+    reseal(b);
+    return b;
+  }
+  ADD_FAILURE() << "no command " << int(code);
+  return b;
+}
+
+QByteArray be32(qint32 v) {
+  QByteArray b(4, '\0');
+  qToBigEndian<qint32>(v, b.data());
+  return b;
+}
+
+QByteArray beDouble(double v) {
+  QByteArray b(8, '\0');
+  qToBigEndian<double>(v, b.data());
   return b;
 }
 
@@ -153,6 +193,40 @@ TEST(PageCheck, ImpossibleCountsAreRefusedBeforeQtReservesForThem) {
     EXPECT_TRUE(problem.startsWith(QStringLiteral("command "))) << c.what << ": " << problem.toStdString();
     EXPECT_TRUE(problem.endsWith(QStringLiteral("is damaged"))) << c.what << ": " << problem.toStdString();
   }
+}
+
+TEST(PageCheck, ValuesThePainterCannotHandleAreRefused) {
+  QPicture pic;
+  {
+    QPainter p(&pic);
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    p.setPen(QPen(Qt::red, 2));
+    p.setBrush(Qt::Dense4Pattern);
+    QPainterPath path(QPointF(1, 1));
+    path.cubicTo(QPointF(5, 5), QPointF(9, 1), QPointF(12, 12));
+    p.drawPath(path);
+    p.drawEllipse(QRectF(1, 1, 5, 5));
+  }
+  const QByteArray sound = bytes(pic);
+  ASSERT_EQ(check(sound), QString());
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    QByteArray page;
+  } cases[] = {
+      {"composition mode past the last", patched(sound, rpdetail::kSetCompositionMode, 0, be32(200))},
+      {"brush style between patterns and texture", patched(sound, rpdetail::kSetBrush, 0, QByteArray(1, char(20)))},
+      {"texture brush", patched(sound, rpdetail::kSetBrush, 0, QByteArray(1, char(Qt::TexturePattern)))},
+      {"pen style", patched(sound, rpdetail::kSetPen, 0, QByteArray("\x00\x0f", 2))},
+      {"pen width not finite", patched(sound, rpdetail::kSetPen, 3, beDouble(std::nan("")))},
+      {"path element of no type", patched(sound, rpdetail::kDrawPath, 4 + 20, be32(1079656448))},
+      {"path starting with a control point", patched(sound, rpdetail::kDrawPath, 4, be32(3))},
+      {"curve missing a control point", patched(sound, rpdetail::kDrawPath, 4 + 40, be32(1))},
+      {"path coordinate not finite", patched(sound, rpdetail::kDrawPath, 8, beDouble(inf))},
+      {"subpath start past the end", patched(sound, rpdetail::kDrawPath, 4 + 4 * 20, be32(4))},
+      {"ellipse a billion units wide", patched(sound, rpdetail::kDrawEllipse, 16, beDouble(1e9))},
+  };
+  for (const Case& c : cases) EXPECT_FALSE(check(c.page).isEmpty()) << c.what;
 }
 
 TEST(PageCheck, ImagesTruncationsAndStrayBytesAreRefused) {
