@@ -47,8 +47,15 @@ TRpPreviewImage::~TRpPreviewImage() = default;
 
 void TRpPreviewImage::LoadPage(int n) {
   page_.reset();
-  if (RpPrinter) page_ = RpPrinter->GetPage(n);
   PageNumber = n;
+  try {
+    if (RpPrinter) page_ = RpPrinter->GetPage(n);
+  } catch (const std::exception& e) {
+    // A damaged page of a report file: said once, shown blank; the other pages stay viewable.
+    repaint();
+    dialogs().error(QString::fromUtf8(e.what()));
+    return;
+  }
   repaint();
 }
 

@@ -518,16 +518,28 @@ void TRpPrinter::Print() {
   p->setDocName(title_);
   if (printing_) Abort();
   settings_.WriteSettings();
-  QPainter painter;
-  if (!painter.begin(p)) throw ERpError(QStringLiteral("Cannot start printing on \"%1\"").arg(settings_.PrinterName()));
   const int first = firstPage_ > 0 ? firstPage_ : 1;
   const int last = lastPage_ > 0 ? qMin(lastPage_, pageCount_) : pageCount_;
+  // Every page of a file is read before the job starts: a damaged one refuses the whole job
+  // (a printer job cannot be taken back once pages went out).
+  if (loadedFromFile_)
+    for (int n = first; n <= last; ++n) (void)GetPage(n);
+  QPainter painter;
+  if (!painter.begin(p)) throw ERpError(QStringLiteral("Cannot start printing on \"%1\"").arg(settings_.PrinterName()));
   cancelled_ = false;
   const QRect area = p->pageLayout().paintRectPixels(p->resolution());
   for (int n = first; n <= last; ++n) {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    SetPageNumber(n);
-    std::unique_ptr<TRpMetafile> pic = GetPage(n);
+    std::unique_ptr<TRpMetafile> pic;
+    try {
+      SetPageNumber(n);
+      pic = GetPage(n);
+    } catch (const ERpError&) {
+      // The file changed under the job: stop it where it is.
+      p->abort();
+      painter.end();
+      throw;
+    }
     if (pic) {
       const QRect br = pic->boundingRect();
       painter.save();

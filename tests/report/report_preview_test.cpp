@@ -5,6 +5,7 @@
 #include "report/rp_preview.h"
 #include "report/rp_printdialog.h"
 #include "report/rp_report.h"
+#include "rp_test_util.h"
 #include "support/support.h"
 
 #include <QApplication>
@@ -233,6 +234,24 @@ class ReportPreviewTest : public QObject {
     w.LoadReport->click();
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
     QVERIFY(dlg.lastText().contains("bad.RPF"));
+  }
+
+  void aDamagedPageOfAFileIsReportedAndShownBlank() {
+    const QString file = dir->file("damaged.rpf");
+    test::writeReportFile(file,
+                          {test::bytes(test::markedPage(1)), test::damagedPage(), test::bytes(test::markedPage(3))});
+    TRpPrinter p;
+    p.Load(file);
+    TRpStandardPreview w(nullptr, p);
+    QVERIFY(w.RpPreview->Image()->HasPage());
+    w.RpPreview->SetPageNumber(2);
+    QVERIFY(!w.RpPreview->Image()->HasPage());
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
+    QVERIFY2(dlg.lastText().contains(QStringLiteral("page 2: command ")), qPrintable(dlg.lastText()));
+    w.RpPreview->SetPageNumber(3);
+    QVERIFY(w.RpPreview->Image()->HasPage());
+    w.grab();  // paints without the missing page
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
   }
 
   void liveGenerationShowsPagesAndEnablesPrintingWhenComplete() {

@@ -28,14 +28,7 @@ using namespace cotavia::test;
 
 namespace {
 
-QByteArray bytes(const QPicture& p) { return QByteArray(p.data(), p.size()); }
-
 QString check(const QByteArray& b) { return rpCheckPicture(b.constData(), b.size()); }
-
-// Sets the picture's checksum again after its bytes were changed.
-void reseal(QByteArray& b) {
-  qToBigEndian<quint16>(rpdetail::rpPictureChecksum(b.constData() + 6, b.size() - 6), b.data() + 4);
-}
 
 // Every painter call a report page may record, and several it does not.
 QPicture everything(int version) {
@@ -88,26 +81,6 @@ QPicture everything(int version) {
   return pic;
 }
 
-struct Command {
-  quint8 code;
-  qsizetype at, len;  // where its data starts, and its length
-};
-
-std::vector<Command> commands(const QByteArray& b) {
-  std::vector<Command> out;
-  qsizetype pos = rpdetail::kFirstCommand;
-  while (pos + 2 <= b.size()) {
-    Command c{quint8(b[pos]), pos + 2, quint8(b[pos + 1])};
-    if (c.len == 255) {
-      c.len = qFromBigEndian<quint32>(b.constData() + c.at);
-      c.at += 4;
-    }
-    out.push_back(c);
-    pos = c.at + c.len;
-  }
-  return out;
-}
-
 // The picture's bytes with one planted big-endian count, in the first command of the given code
 // that holds it, replaced by a count no command could hold; fails the test unless that command
 // holds the planted value exactly once.
@@ -129,20 +102,6 @@ QByteArray inflated(QByteArray b, quint8 code, quint32 planted) {
   return b;
 }
 
-// The picture's bytes with `bytes` written at `offset` into the data of the first command of
-// the given code.
-QByteArray patched(QByteArray b, quint8 code, qsizetype offset, const QByteArray& bytes) {
-  for (const Command& c : commands(b)) {
-    if (c.code != code) continue;
-    EXPECT_LE(offset + bytes.size(), c.len);
-    b.replace(c.at + offset, bytes.size(), bytes);
-    reseal(b);
-    return b;
-  }
-  ADD_FAILURE() << "no command " << int(code);
-  return b;
-}
-
 QByteArray be32(qint32 v) {
   QByteArray b(4, '\0');
   qToBigEndian<qint32>(v, b.data());
@@ -153,17 +112,6 @@ QByteArray beDouble(double v) {
   QByteArray b(8, '\0');
   qToBigEndian<double>(v, b.data());
   return b;
-}
-
-// A one-page report file holding these picture bytes.
-void writeReportFile(const QString& file, const QByteArray& pictureBytes) {
-  QPicture pic;
-  pic.setData(pictureBytes.constData(), quint32(pictureBytes.size()));
-  TRpPageList list;
-  list.SetStream(std::make_unique<TRpStream>(100000));
-  list.AddPage(pic);
-  list.WriteFileHeader();
-  list.SaveToFile(file);
 }
 
 }  // namespace
@@ -257,8 +205,8 @@ TEST(PageCheck, ImagesTruncationsAndStrayBytesAreRefused) {
 TEST(PageCheck, ReportPrinterRefusesAFileWithADamagedPageAndKeepsItsPages) {
   TempDir dir;
   const QString good = dir.file("good.rpf"), bad = dir.file("bad.rpf");
-  writeReportFile(good, bytes(everything(QDataStream::Qt_DefaultCompiledVersion)));
-  writeReportFile(bad, inflated(bytes(everything(QDataStream::Qt_DefaultCompiledVersion)), rpdetail::kSetFont, 3));
+  writeReportFile(good, {bytes(everything(QDataStream::Qt_DefaultCompiledVersion))});
+  writeReportFile(bad, {inflated(bytes(everything(QDataStream::Qt_DefaultCompiledVersion)), rpdetail::kSetFont, 3)});
 
   TRpPrinter printer;
   printer.Load(good);

@@ -205,3 +205,17 @@ TEST(RpPrinter, PrintsStoredPagesOfALoadedFile) {
   q.Print();
   EXPECT_EQ(pdfPageCount(dir.file("stored.pdf")), 2);
 }
+
+TEST(RpPrinter, ADamagedPageOfALoadedFileAbandonsThePrintJob) {
+  TempDir dir;
+  PdfPrinter pdf(dir.file("partial.pdf"));
+  writeReportFile(dir.file("d.rpf"), {bytes(markedPage(1)), damagedPage(), bytes(markedPage(3))});
+  TRpPrinter q;
+  q.Load(dir.file("d.rpf"));  // the first page is sound
+  EXPECT_EQ(q.PageCount(), 3);
+  EXPECT_THROW(q.Print(), ERpError);
+  EXPECT_LT(pdfPageCount(dir.file("partial.pdf")), 1);  // no document with a page left out
+  q.SetLastPage(1);
+  q.Print();
+  EXPECT_EQ(pdfPageCount(dir.file("partial.pdf")), 1);
+}

@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QDir>
 #include <QPainter>
+#include <QPicture>
 #include <QStringList>
 #include <QtEndian>
 
+#include <vector>
+
+#include "report/rp_pagecheck.h"
 #include "report/rp_pagestore.h"
+#include "report/rp_replay.h"
 
 namespace cotavia::test {
 
@@ -26,5 +31,69 @@ inline QStringList spillFiles() { return QDir(QDir::tempPath()).entryList({QStri
 
 inline qint32 le32(const QByteArray& b, qint64 at) { return qFromLittleEndian<qint32>(b.constData() + at); }
 inline void setLe32(QByteArray& b, qint64 at, qint32 v) { qToLittleEndian<qint32>(v, b.data() + at); }
+
+inline QByteArray bytes(const QPicture& p) { return QByteArray(p.data(), qsizetype(p.size())); }
+
+// Sets a picture's checksum again after its bytes were changed.
+inline void reseal(QByteArray& b) {
+  qToBigEndian<quint16>(rpdetail::rpPictureChecksum(b.constData() + 6, b.size() - 6), b.data() + 4);
+}
+
+// The commands of a picture's bytes.
+struct Command {
+  quint8 code;
+  qsizetype at, len;  // where its data starts, and its length
+};
+inline std::vector<Command> commands(const QByteArray& b) {
+  std::vector<Command> out;
+  qsizetype pos = rpdetail::kFirstCommand;
+  while (pos + 2 <= b.size()) {
+    Command c{quint8(b[pos]), pos + 2, quint8(b[pos + 1])};
+    if (c.len == 255) {
+      c.len = qFromBigEndian<quint32>(b.constData() + c.at);
+      c.at += 4;
+    }
+    out.push_back(c);
+    pos = c.at + c.len;
+  }
+  return out;
+}
+
+// The picture's bytes with `data` written at `offset` into the data of the first command of the
+// given code (resealed); unchanged when there is no such command.
+inline QByteArray patched(QByteArray b, quint8 code, qsizetype offset, const QByteArray& data) {
+  for (const Command& c : commands(b)) {
+    if (c.code != code || offset + data.size() > c.len) continue;
+    b.replace(c.at + offset, data.size(), data);
+    reseal(b);
+    return b;
+  }
+  return b;
+}
+
+// A page whose picture passes QPicture's own checks but sets a composition mode that does not
+// exist (the painter would index its tables with it).
+inline QByteArray damagedPage() {
+  QPicture pic;
+  {
+    QPainter p(&pic);
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    p.drawLine(0, 0, 50, 50);
+  }
+  return patched(bytes(pic), rpdetail::kSetCompositionMode, 0, QByteArray("\0\0\0\xC8", 4));
+}
+
+// A report file (uncompressed) holding these pictures as its pages.
+inline void writeReportFile(const QString& file, const QList<QByteArray>& pages) {
+  TRpPageList list;
+  list.SetStream(std::make_unique<TRpStream>(100000));
+  for (const QByteArray& b : pages) {
+    QPicture pic;
+    pic.setData(b.constData(), quint32(b.size()));
+    list.AddPage(pic);
+  }
+  list.WriteFileHeader();
+  list.SaveToFile(file);
+}
 
 }  // namespace cotavia::test
