@@ -57,9 +57,12 @@ QList<cups::Destination> impressoras(const QStringList& nomes, int padrao = -1) 
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-class TxPreviTest : public QObject {
+// The windows' tests answer every box headlessly (fresh answers for each test) and leave no job
+// open, even when a check fails.
+class TxWindowTest : public QObject {
   Q_OBJECT
+
+ protected:
   HeadlessDialogs dlg_;
   DialogsGuard* guard_ = nullptr;
 
@@ -70,10 +73,17 @@ class TxPreviTest : public QObject {
     guard_ = new DialogsGuard(&dlg_);
   }
   void cleanup() {
-    if (TTxPrint::JobAberto()) TTxPrint().Abortar();  // a failed check must not leave its job open
+    if (TTxPrint::JobAberto()) TTxPrint().Abortar();
     delete guard_;
     guard_ = nullptr;
   }
+};
+
+// ---------------------------------------------------------------------------------------------
+class TxPreviTest : public TxWindowTest {
+  Q_OBJECT
+
+ private slots:
 
   void pictureAndVisorSizesInBothPaperModes() {
     TTxPrint tx;
@@ -451,18 +461,10 @@ class TxPreviTest : public QObject {
 };
 
 // ---------------------------------------------------------------------------------------------
-class TxSetupTest : public QObject {
+class TxSetupTest : public TxWindowTest {
   Q_OBJECT
-  HeadlessDialogs dlg_;
-  DialogsGuard* guard_ = nullptr;
 
  private slots:
-  void init() { guard_ = new DialogsGuard(&dlg_); }
-  void cleanup() {
-    if (TTxPrint::JobAberto()) TTxPrint().Abortar();  // a failed check must not leave its job open
-    delete guard_;
-    guard_ = nullptr;
-  }
 
   void fillsFromTheJobAndListsTheModels() {
     TTxPrint tx;
@@ -718,22 +720,10 @@ class TxSetupTest : public QObject {
 };
 
 // ---------------------------------------------------------------------------------------------
-class TxProgrTest : public QObject {
+class TxProgrTest : public TxWindowTest {
   Q_OBJECT
-  HeadlessDialogs dlg_;
-  DialogsGuard* guard_ = nullptr;
 
  private slots:
-  void init() {
-    dlg_.log.clear();
-    dlg_.answers.clear();
-    guard_ = new DialogsGuard(&dlg_);
-  }
-  void cleanup() {
-    if (TTxPrint::JobAberto()) TTxPrint().Abortar();  // a failed check must not leave its job open
-    delete guard_;
-    guard_ = nullptr;
-  }
 
   void windowGaugeAndAnimation() {
     TTxPrint tx;
