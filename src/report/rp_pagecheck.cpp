@@ -263,6 +263,12 @@ QString rpCheckPicture(const char* d, qsizetype n) {
   if (version < QDataStream::Qt_4_3 || version > QDataStream::Qt_DefaultCompiledVersion)
     return QStringLiteral("the page was recorded in an unknown format (version %1)").arg(version);
 
+  // The page's rectangle (left, top, width, height): the paper, in page units.
+  for (int i = 0; i < 4; ++i) {
+    const qint32 v = qFromBigEndian<qint32>(d + 12 + 4 * i);
+    if (v > kMaxCoord || v < (i < 2 ? -kMaxCoord : 0))
+      return QStringLiteral("the page's rectangle is damaged");
+  }
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
   qint64 pos = kFirstCommand;
   for (int index = 1; records-- > 0 && pos < n; ++index) {

@@ -196,6 +196,10 @@ TEST(PageCheck, ImagesTruncationsAndStrayBytesAreRefused) {
   QByteArray stray = sound;
   stray[sound.size() / 2] = char(stray[sound.size() / 2] ^ 0x40);
   EXPECT_EQ(check(stray), QStringLiteral("the page's checksum does not match its contents"));
+  QByteArray endless = sound;  // a page 2^31 units high
+  qToBigEndian<qint32>(std::numeric_limits<qint32>::min(), endless.data() + 24);
+  reseal(endless);
+  EXPECT_EQ(check(endless), QStringLiteral("the page's rectangle is damaged"));
   QByteArray future = sound;
   qToBigEndian<quint16>(quint16(QDataStream::Qt_DefaultCompiledVersion + 1), future.data() + 6);
   reseal(future);
