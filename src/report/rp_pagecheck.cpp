@@ -254,20 +254,49 @@ const char* commandName(quint8 c) {
 
 }  // namespace
 
+namespace rpdetail {
+
+PictureHeader rpPictureHeader(const char* d, qsizetype n, int* version) {
+  if (n < kFirstCommand || std::memcmp(d, "QPIC", 4) != 0 || quint8(d[10]) != kBegin) return PictureHeader::NotAPicture;
+  if (rpPictureChecksum(d + 6, n - 6) != qFromBigEndian<quint16>(d + 4)) return PictureHeader::BadChecksum;
+  *version = qFromBigEndian<quint16>(d + 6);
+  if (*version < QDataStream::Qt_4_3 || *version > QDataStream::Qt_DefaultCompiledVersion)
+    return PictureHeader::UnknownVersion;
+  return PictureHeader::Sound;
+}
+
+bool rpPictureCommand(const char* d, qsizetype n, qint64 pos, PictureCommand& c) {
+  if (n - pos < 2) return false;
+  c.code = quint8(d[pos]);
+  c.len = quint8(d[pos + 1]);
+  c.at = pos + 2;
+  if (c.len == 255) {  // a long command: its length follows in 32 bits
+    if (n - c.at < 4) return false;
+    c.len = qFromBigEndian<quint32>(d + c.at);
+    c.at += 4;
+  }
+  return true;
+}
+
+}  // namespace rpdetail
+
 QString rpCheckPicture(const char* d, qsizetype n) {
-  if (n < kFirstCommand || std::memcmp(d, "QPIC", 4) != 0 || quint8(d[10]) != kBegin)
-    return QStringLiteral("the page is not a picture");
-  if (rpPictureChecksum(d + 6, n - 6) != qFromBigEndian<quint16>(d + 4))
-    return QStringLiteral("the page's checksum does not match its contents");
-  const int version = qFromBigEndian<quint16>(d + 6);
-  if (version < QDataStream::Qt_4_3 || version > QDataStream::Qt_DefaultCompiledVersion)
-    return QStringLiteral("the page was recorded in an unknown format (version %1)").arg(version);
+  int version = 0;
+  switch (rpPictureHeader(d, n, &version)) {
+    case PictureHeader::NotAPicture:
+      return QStringLiteral("the page is not a picture");
+    case PictureHeader::BadChecksum:
+      return QStringLiteral("the page's checksum does not match its contents");
+    case PictureHeader::UnknownVersion:
+      return QStringLiteral("the page was recorded in an unknown format (version %1)").arg(version);
+    case PictureHeader::Sound:
+      break;
+  }
 
   // The page's rectangle (left, top, width, height): the paper, in page units.
   for (int i = 0; i < 4; ++i) {
     const qint32 v = qFromBigEndian<qint32>(d + 12 + 4 * i);
-    if (v > kMaxCoord || v < (i < 2 ? -kMaxCoord : 0))
-      return QStringLiteral("the page's rectangle is damaged");
+    if (v > kMaxCoord || v < (i < 2 ? -kMaxCoord : 0)) return QStringLiteral("the page's rectangle is damaged");
   }
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
   qint64 pos = kFirstCommand;
@@ -275,15 +304,11 @@ QString rpCheckPicture(const char* d, qsizetype n) {
     auto bad = [&](quint8 c) {
       return QStringLiteral("command %1 (%2) is damaged").arg(index).arg(QLatin1String(commandName(c)));
     };
-    if (n - pos < 2) return bad(0);
-    const quint8 c = quint8(d[pos]);
-    qint64 len = quint8(d[pos + 1]);
-    pos += 2;
-    if (len == 255) {
-      if (n - pos < 4) return bad(c);
-      len = qFromBigEndian<quint32>(d + pos);
-      pos += 4;
-    }
+    PictureCommand command;
+    if (!rpPictureCommand(d, n, pos, command)) return bad(n - pos >= 2 ? quint8(d[pos]) : 0);
+    const quint8 c = command.code;
+    const qint64 len = command.len;
+    pos = command.at;
     if (len > n - pos) return bad(c);
     FieldReader r(d + pos, len, version);
     switch (c) {

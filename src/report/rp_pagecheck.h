@@ -40,6 +40,21 @@ enum : quint8 {
 };
 constexpr qsizetype kFirstCommand = 32;  // tag, checksum, version, begin command, rectangle, count
 
+// What QPicture itself checks of a page's bytes before it plays them: the tag and begin command,
+// the checksum of everything after it, and a format version this Qt reads (texts carry their own
+// font from version 9 on).
+enum class PictureHeader { Sound, NotAPicture, BadChecksum, UnknownVersion };
+PictureHeader rpPictureHeader(const char* data, qsizetype size, int* version);
+
+// One command of a page: its code, where its data starts and how long the data claims to be.
+struct PictureCommand {
+  quint8 code;
+  qint64 at, len;
+};
+// Reads the command starting at `pos`; false when the bytes end inside its code and length.
+// The data may still claim more bytes than there are (at + len > size): the caller decides.
+bool rpPictureCommand(const char* data, qsizetype size, qint64 pos, PictureCommand& command);
+
 }  // namespace rpdetail
 
 // Empty when the page (the picture's bytes, starting at "QPIC") can be drawn safely; otherwise

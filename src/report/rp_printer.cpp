@@ -530,10 +530,10 @@ void TRpPrinter::Print() {
   const QRect area = p->pageLayout().paintRectPixels(p->resolution());
   for (int n = first; n <= last; ++n) {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    std::unique_ptr<TRpMetafile> pic;
+    const TRpMetafile* pic;
     try {
-      SetPageNumber(n);
-      pic = GetPage(n);
+      SetPageNumber(n);  // the page being printed is the viewed page
+      pic = ViewedPage();
     } catch (const ERpError&) {
       // The file changed under the job: stop it where it is.
       p->abort();

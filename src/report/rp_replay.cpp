@@ -80,12 +80,8 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
   };
   const char* d = page.data();
   const qsizetype n = page.size();
-  if (n < kFirstCommand || std::memcmp(d, "QPIC", 4) != 0 || quint8(d[10]) != kBegin) return nullptr;
-  // The checks of QPicture: the checksum of everything after it, a version this Qt reads.
-  if (rpPictureChecksum(d + 6, n - 6) != qFromBigEndian<quint16>(d + 4)) return nullptr;
-  const int version = qFromBigEndian<quint16>(d + 6);
-  // Texts carry their own font from version 9 on; later versions than this Qt's are unknown.
-  if (version < 9 || version > QDataStream::Qt_DefaultCompiledVersion) return nullptr;
+  int version = 0;
+  if (rpPictureHeader(d, n, &version) != PictureHeader::Sound) return nullptr;  // left to QPicture
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
   auto program = std::make_unique<TRpPageProgram>();
   const qint64 bx = qFromBigEndian<qint32>(d + 12), by = qFromBigEndian<qint32>(d + 16);
@@ -102,15 +98,11 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
   bool penVisible = true;  // a page starts with the painter's default pen
   qint64 pos = kFirstCommand;
   while (records-- > 0 && pos < n) {
-    if (n - pos < 2) return nullptr;
-    const quint8 c = quint8(d[pos]);
-    qint64 len = quint8(d[pos + 1]);
-    pos += 2;
-    if (len == 255) {
-      if (n - pos < 4) return nullptr;
-      len = qFromBigEndian<quint32>(d + pos);
-      pos += 4;
-    }
+    PictureCommand command;
+    if (!rpPictureCommand(d, n, pos, command)) return nullptr;
+    const quint8 c = command.code;
+    const qint64 len = command.len;
+    pos = command.at;
     if (len > n - pos) return refuse();
     const qint64 end = pos + len;
     buf.seek(pos);

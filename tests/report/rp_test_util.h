@@ -40,22 +40,13 @@ inline void reseal(QByteArray& b) {
 }
 
 // The commands of a picture's bytes.
-struct Command {
-  quint8 code;
-  qsizetype at, len;  // where its data starts, and its length
-};
+using Command = rpdetail::PictureCommand;
 inline std::vector<Command> commands(const QByteArray& b) {
   std::vector<Command> out;
-  qsizetype pos = rpdetail::kFirstCommand;
-  while (pos + 2 <= b.size()) {
-    Command c{quint8(b[pos]), pos + 2, quint8(b[pos + 1])};
-    if (c.len == 255) {
-      c.len = qFromBigEndian<quint32>(b.constData() + c.at);
-      c.at += 4;
-    }
+  Command c;
+  for (qint64 pos = rpdetail::kFirstCommand; rpdetail::rpPictureCommand(b.constData(), b.size(), pos, c);
+       pos = c.at + c.len)
     out.push_back(c);
-    pos = c.at + c.len;
-  }
   return out;
 }
 
