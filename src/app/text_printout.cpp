@@ -74,7 +74,8 @@ void Printout::cabecalho() {
   if (!fornecedorLido_) {
     // The supplier files do not change during a printout: read once, placed on every page.
     if (supplierDataExists(p_.folder)) {
-      const std::optional<QByteArray> id = readIdentityLine(p_.folder);
+      std::optional<QByteArray> id = readIdentityLine(p_.folder);
+      if (!id && p_.identityGiven) id = padIdentity(p_.identity);
       if (!id) throw AppError(joinPath(p_.folder, kIdentityFileName).toStdString() + ": File not found");
       const SupplierData s = readSupplierData(p_.folder);
       linha5_ = identityDisplay(*id) + "  -  " + s.name;

@@ -17,11 +17,14 @@ struct TextPrintout {
   QString proposalFile;  // input file name, e.g. P0001.KVT
   // State kept after the printout (the page-number text of the last page).
   QByteArray paginaTexto;
+  // The identity was given by the user (the command line's --identity): it is printed when
+  // CNPJCPF.KSD is missing, which is otherwise an error.
+  bool identityGiven = false;
 };
 
 // imprime_licitacao: opens the job, runs Setup, places the pages and closes the job (which
 // previews or prints as the engine is set). Throws AppError for a response file that cannot be
-// read, a missing identity file while FORNEC.KSD exists, or an amount that does not convert;
+// read, a missing identity file while FORNEC.KSD exists (unless identityGiven), or an amount that does not convert;
 // the job is abandoned then. Returns false when the setup was cancelled.
 bool imprime_licitacao(TTxPrint& tx, TextPrintout& p);
 

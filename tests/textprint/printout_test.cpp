@@ -292,6 +292,13 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     QFile::remove(f.dir.file("CNPJCPF.KSD"));
     EXPECT_THROW(imprime_licitacao(f.tx, f.p), AppError);
     EXPECT_FALSE(TTxPrint::JobAberto());
+    // An identity given by the user (cotavia print-text --identity) stands for the file.
+    f.p.identityGiven = true;
+    QList<QByteArray> items;
+    f.run(&items);
+    bool heading = false;
+    for (const QByteArray& it : items) heading = heading || it.contains("CNPJ: 12.345.678/0001-90  -  ");
+    EXPECT_TRUE(heading);
   }
   {
     // A cancelled setup ends the printout before anything is read (the file is missing here).
