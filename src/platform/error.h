@@ -1,15 +1,53 @@
 #pragma once
-// Errors raised by the proposal screens' core code. The GUI shows what() in a message box;
-// the command line prints it as one line on standard error.
+// The program's one family of errors. Every core (files, proposal files, engines) throws an
+// AppError carrying what went wrong (its kind), the file, the line where there is one, and the
+// technical detail. Cores never show a box: the window's edge shows userMessage() through the
+// dialog service and the command line prints the same text on standard error.
 #include <stdexcept>
 #include <string>
 
+#include <QString>
+
 namespace cotavia {
+
+enum class ErrorKind {
+  Refused,     // a rule of the program refused the input or the action (the default)
+  NotFound,    // a file or folder that should exist does not
+  NotRegular,  // a FIFO, device or folder where a regular file should be
+  Link,        // a symbolic link at a path the program writes
+  NoSpace,     // the disk is full (or over quota)
+  Io,          // any other failure of the operating system to read or write
+  Damaged,     // a file whose content cannot be read back (bad number, broken record)
+  Busy,        // another save of the same proposal is running
+  Printer,     // the spooler or the port refused the job
+};
 
 class AppError : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  // A refusal whose text already says everything (kind Refused, no file).
+  explicit AppError(const std::string& message);
+  AppError(ErrorKind kind, const QString& file, int line, const std::string& detail);
+  AppError(ErrorKind kind, const QString& file, const std::string& detail) : AppError(kind, file, 0, detail) {}
+
+  ErrorKind kind() const { return kind_; }
+  const QString& file() const { return file_; }
+  int line() const { return line_; }  // 1-based; 0 when the error has no line
+  const std::string& detail() const { return detail_; }
+
+private:
+  ErrorKind kind_ = ErrorKind::Refused;
+  QString file_;
+  int line_ = 0;
+  std::string detail_;
 };
+
+// The error from errno after a failed system call on `file` (ENOSPC and EDQUOT give NoSpace,
+// ENOENT NotFound, ELOOP Link, anything else Io); the detail is the system's text in Portuguese
+// where the program knows one ("sem espaço no disco").
+AppError systemError(const QString& file, int err);
+
+// The text a user reads for an error: windows and the command line show the same text.
+QString userMessage(const AppError& e);
 
 // The runtime's conversion message: "'%s' is not a valid floating point value".
 AppError invalidFloat(const std::string& text);
