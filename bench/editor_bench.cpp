@@ -1,8 +1,8 @@
 // Opens the proposal editor on a proposal of 8999 items (100-character descriptions, half of
 // them priced) and prints the milliseconds until the item grid has been painted. Target: under
 // 300 ms. Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include "app/editor.h"
-#include "app/item_grid.h"
+#include "app/screens/editor.h"
+#include "app/screens/item_grid.h"
 #include "platform/dialogs.h"
 
 #include <QAbstractItemView>

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "app/proposal_report.h"
+#include "app/core/proposal_report.h"
 #include "platform/files.h"
 #include "report/rp_export.h"
 #include "report/rp_printer.h"

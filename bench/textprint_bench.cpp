@@ -1,7 +1,7 @@
 // The proposal's text printout of 8999 items (about 750 pages) into the job, then the job's
 // printer bytes, job file and text export; prints the milliseconds of each (best of several
 // runs). Target: all four together under 300 ms.
-#include "app/text_printout.h"
+#include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "textprint/proposal_fixture.h"
 #include "textprint/txprint.h"

@@ -1,7 +1,7 @@
 // Supplier files: CNPJCPF.KSD and FORNEC.KSD with any content are read without harm; what is
 // read and written again reads back the same.
-#include "app/proposal_file.h"
-#include "app/supplier.h"
+#include "app/core/proposal_file.h"
+#include "app/core/supplier.h"
 #include "fuzz_support.h"
 #include "platform/error.h"
 

@@ -1,5 +1,5 @@
 // cotavia: with a subcommand it runs headless; without one it starts the proposal screens.
-#include "app/gui_main.h"
+#include "app/screens/gui_main.h"
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {

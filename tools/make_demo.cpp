@@ -2,8 +2,8 @@
 // program's own proposal code, so the demo is always a file the program itself could have saved.
 //   make_demo FOLDER          writes FOLDER/P0001.KVT and FOLDER/precos.csv
 //   make_demo --check FOLDER  exit status 1 when the files in FOLDER differ from what it writes
-#include "app/item_entry.h"
-#include "app/proposal_file.h"
+#include "app/core/item_entry.h"
+#include "app/core/proposal_file.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 

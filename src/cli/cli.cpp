@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 
-#include "app/proposal_file.h"
-#include "app/supplier.h"
+#include "app/core/proposal_file.h"
+#include "app/core/supplier.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"

@@ -1,5 +1,5 @@
 // cotavia export: "Gerar Arquivo de Proposta" without the question.
-#include "app/save.h"
+#include "app/core/save.h"
 #include "cli/cli.h"
 
 #include <cstdio>

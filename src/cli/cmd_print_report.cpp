@@ -1,7 +1,7 @@
 // cotavia print-report: the graphic proposal report generated as the preview generates it (page
 // header from the proposal file and FORNEC.KSD, as the editor shows them after opening), then
 // saved as a report file, exported as PDF and/or printed on a CUPS queue.
-#include "app/proposal_report.h"
+#include "app/core/proposal_report.h"
 #include "cli/cli.h"
 #include "platform/error.h"
 #include "report/rp_export.h"

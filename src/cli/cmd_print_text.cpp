@@ -1,6 +1,6 @@
 // cotavia print-text: the proposal's text printout with TxPrint1's stored settings, no setup
 // window and no preview; the outputs asked for are made as the preview's buttons make them.
-#include "app/text_printout.h"
+#include "app/core/text_printout.h"
 #include "cli/cli.h"
 #include "platform/cups.h"
 #include "platform/error.h"

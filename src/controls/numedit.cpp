@@ -1,6 +1,6 @@
 #include "controls/numedit.h"
 
-#include "app/amounts.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 

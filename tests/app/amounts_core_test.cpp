@@ -1,5 +1,5 @@
-#include "app/amounts.h"
-#include "app/item_entry.h"
+#include "platform/amounts.h"
+#include "app/core/item_entry.h"
 
 #include "platform/error.h"
 

@@ -1,7 +1,7 @@
 // The proposal editor: loading, Enter navigation, the item panel, totals, saving, exporting and
 // the price list import, driven with real key events.
-#include "app/editor.h"
-#include "app/item_grid.h"
+#include "app/screens/editor.h"
+#include "app/screens/item_grid.h"
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
 

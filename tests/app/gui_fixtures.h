@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the screen tests: a proposal folder, waiting for the modal editor, key paths.
-#include "app/editor.h"
+#include "app/screens/editor.h"
 #include "core_fixtures.h"
 #include "platform/dialogs.h"
 #include "support/support.h"

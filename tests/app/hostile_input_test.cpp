@@ -1,8 +1,8 @@
 // Inputs found by fuzzing that once corrupted data: each case checks the sound behaviour
 // through the public API, with the files on disk left as they were.
-#include "app/price_list.h"
-#include "app/proposal_file.h"
-#include "app/save.h"
+#include "app/core/price_list.h"
+#include "app/core/proposal_file.h"
+#include "app/core/save.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"

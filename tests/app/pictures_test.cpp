@@ -1,5 +1,5 @@
 // The screens' pictures decode with libjpeg; damaged data gives no picture, never a crash.
-#include "app/pictures.h"
+#include "app/screens/pictures.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/amounts.h"
-#include "app/price_list.h"
+#include "platform/amounts.h"
+#include "app/core/price_list.h"
 
 #include "core_fixtures.h"
 

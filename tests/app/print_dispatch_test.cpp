@@ -1,6 +1,6 @@
 // "Imprimir" of the proposal editor on the graphic side: which choice opens the report preview,
 // what the preview shows, and a proposal file that cannot be opened.
-#include "app/print_dispatch.h"
+#include "app/screens/print_dispatch.h"
 
 #include "core_fixtures.h"
 #include "platform/dialogs.h"

@@ -1,6 +1,6 @@
 // The proposal report exported as PDF, checked with poppler's pdfinfo and pdftotext: page count,
 // paper, selectable text, and where the numbers stand against their column titles.
-#include "app/proposal_report.h"
+#include "app/core/proposal_report.h"
 
 #include "core_fixtures.h"
 #include "report/rp_export.h"

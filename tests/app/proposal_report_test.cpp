@@ -1,6 +1,6 @@
 // The graphic proposal report over proposal files written by hand: what reaches the detail band,
 // the formatted captions, the grand total, pages, header texts and failures.
-#include "app/proposal_report.h"
+#include "app/core/proposal_report.h"
 
 #include "core_fixtures.h"
 #include "platform/error.h"

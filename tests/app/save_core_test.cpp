@@ -1,6 +1,6 @@
-#include "app/item_entry.h"
-#include "app/save.h"
-#include "app/supplier.h"
+#include "app/core/item_entry.h"
+#include "app/core/save.h"
+#include "app/core/supplier.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"

@@ -1,5 +1,5 @@
 // The start screen: first access, identity, selection messages, deletion, list refresh, tutorial.
-#include "app/start_screen.h"
+#include "app/screens/start_screen.h"
 #include "gui_fixtures.h"
 #include "platform/files.h"
 

@@ -4,7 +4,7 @@ cotavia_gtest(
   SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/fill_export_test.cpp
   LIBS
-  app_core_data
+  app_core
   LABELS
   cli)
 target_include_directories(cli_fill_export_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/app)

@@ -1,4 +1,4 @@
-#include "app/proposal_file.h"
+#include "app/core/proposal_file.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"

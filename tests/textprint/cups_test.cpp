@@ -1,7 +1,7 @@
 // A real spooler: a private cupsd with a raw queue whose printer is a listener on loopback. The
 // proposal printed through libcups must arrive byte for byte as the printer file holds it.
 #include "platform/cups.h"
-#include "app/text_printout.h"
+#include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "support/cups_server.h"
 #include "support/support.h"

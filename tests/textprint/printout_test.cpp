@@ -1,6 +1,6 @@
 // The proposal's text printout: a whole printout compared byte for byte with a first page worked
 // out by hand, and the printout's layout rules and failures.
-#include "app/text_printout.h"
+#include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "support/support.h"

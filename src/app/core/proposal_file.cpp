@@ -1,0 +1,203 @@
+#include "app/core/proposal_file.h"
+
+#include "platform/amounts.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace cotavia {
+
+namespace {
+
+// Field positions of an item record (0-based offset, length).
+struct Field {
+  int offset;
+  int length;
+};
+constexpr Field kItem{1, 4};
+constexpr Field kCode{5, 6};
+constexpr Field kDescription{11, 100};
+constexpr Field kQuantity{111, 13};
+constexpr Field kUnit{124, 4};
+constexpr Field kUnitPrice{128, 11};
+constexpr Field kDiscount{139, 11};
+constexpr Field kSurcharge{150, 11};
+constexpr Field kTotal{161, 11};
+constexpr Field kBrand{172, 20};
+
+constexpr int kHeaderRecordWidth = 200;
+
+bool isBlank(const QByteArray& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) > ' ') return false;
+  return true;
+}
+
+QByteArray field(const QByteArray& line, Field f) {
+  if (line.size() <= f.offset) return {};
+  return line.mid(f.offset, f.length);
+}
+
+// A money field: blank -> a cell of `width` blanks; else the number / divisor formatted.
+QByteArray moneyCell(const QByteArray& text, long double divisor, int decimals, int width) {
+  if (isBlank(text)) return QByteArray(width, ' ');
+  return padLeft(formatAmount(strToFloat(text) / divisor, decimals, 12), width);
+}
+
+std::string itemName(const GridRow& row, int index) {
+  return "item " + textForMessage(trimRight(row[ColItem])) + " (linha " + std::to_string(index + 1) + ")";
+}
+
+// The digits of an amount cell as the response file holds them, or blanks for an empty cell.
+// With `check`, refuses amounts that need a sign or do not fit the field.
+QByteArray amountField(const GridRow& row, int index, int column, int width, bool blankAllowed, const char* what,
+                       bool check) {
+  const QByteArray& cell = row[column];
+  if (blankAllowed && isBlank(cell)) return QByteArray(width, ' ');
+  if (check && cell.trimmed().startsWith('-'))
+    throw AppError(itemName(row, index) + ": " + what + " negativo (" + textForMessage(cell.trimmed()) +
+                   "); a proposta não pode conter valores negativos");
+  // A cell in exponent form ("2E16") holds a number far too large for any column, and its
+  // digits alone would be another number.
+  if (check && (cell.contains('E') || cell.contains('e')))
+    throw AppError(itemName(row, index) + ": " + what + " " + textForMessage(cell.trimmed()) +
+                   " grande demais para a sua coluna do arquivo");
+  long double value = 0;
+  try {
+    value = somente_numeros(cell);
+  } catch (const AppError& e) {
+    if (!check) throw;
+    throw AppError(itemName(row, index) + ": " + what + ": " + e.what());
+  }
+  QByteArray digits = formatGeneral(value);
+  if (check && digits.size() > width)
+    throw AppError(itemName(row, index) + ": " + what + " " + textForMessage(cell.trimmed()) +
+                   " grande demais para a sua coluna do arquivo");
+  return padLeft(digits, width);
+}
+
+QByteArray buildRecord(const GridRow& row, int index, bool check) {
+  QByteArray line;
+  line.reserve(200 + row[ColBrand].size());
+  line += 'I';
+  line += row[ColItem];
+  line += row[ColCode];
+  line += padRight(row[ColDescription], kDescription.length);
+  line += amountField(row, index, ColQuantity, kQuantity.length, false, "quantidade", check);
+  line += row[ColUnit];
+  line += amountField(row, index, ColUnitPrice, kUnitPrice.length, true, "preço unitário", check);
+  line += amountField(row, index, ColDiscount, kDiscount.length, true, "desconto", check);
+  line += amountField(row, index, ColSurcharge, kSurcharge.length, true, "acréscimo", check);
+  line += amountField(row, index, ColTotal, kTotal.length, true, "total do item", check);
+  line += row[ColBrand];
+  return line;
+}
+
+}  // namespace
+
+ProposalLoadError::ProposalLoadError(const QString& file, int line, const std::string& runtimeText)
+    : AppError(file.toStdString() + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + runtimeText),
+      file_(file),
+      line_(line),
+      runtimeText_(runtimeText) {}
+
+GridRow parseItemLine(const QByteArray& line) {
+  GridRow row;
+  row[ColQuantity] = padLeft(formatAmount(strToFloat(field(line, kQuantity)) / 10000.0L, 4, 14), kQuantityWidth);
+  row[ColUnitPrice] = moneyCell(field(line, kUnitPrice), 10000.0L, 4, kMoneyWidth);
+  row[ColDiscount] = moneyCell(field(line, kDiscount), 100.0L, 2, kMoneyWidth);
+  row[ColSurcharge] = moneyCell(field(line, kSurcharge), 100.0L, 2, kMoneyWidth);
+  row[ColTotal] = isBlank(field(line, kTotal))
+                      ? QByteArray(kTotalWidth, ' ')
+                      : padLeft(formatAmount(strToFloat(field(line, kTotal)) / 100.0L, 2, 12), kTotalWidth);
+  row[ColItem] = field(line, kItem);
+  row[ColCode] = field(line, kCode);
+  row[ColDescription] = field(line, kDescription);
+  row[ColUnit] = field(line, kUnit);
+  row[ColBrand] = field(line, kBrand);
+  return row;
+}
+
+void parseProposal(const QByteArray& content, const QString& fileName, Proposal& into) {
+  into = Proposal();
+  const QList<QByteArray> lines = splitLines(content);
+  for (int i = 0; i < HeaderCount && i < lines.size(); ++i) into.header[i] = lines[i].mid(1);
+  into.rows.reserve(lines.size());
+  into.sourceLines.reserve(lines.size());
+  for (int i = 0; i < lines.size(); ++i) {
+    const QByteArray& line = lines[i];
+    if (line.isEmpty() || line[0] != 'I') continue;
+    try {
+      into.rows.append(parseItemLine(line));
+    } catch (const AppError& e) {
+      throw ProposalLoadError(fileName, i + 1, e.what());
+    }
+    into.sourceLines.append(i + 1);
+  }
+}
+
+void loadProposal(const QString& path, Proposal& into) {
+  into = Proposal();
+  QByteArray content;
+  try {
+    content = readWholeFile(path);
+  } catch (const AppError& e) {
+    // The runtime's text alone ("File not found"); what() names the file.
+    std::string text = e.what();
+    const std::string prefix = path.toStdString() + ": ";
+    if (text.rfind(prefix, 0) == 0) text = text.substr(prefix.size());
+    throw ProposalLoadError(path, 0, text);
+  }
+  parseProposal(content, path, into);
+}
+
+Proposal loadProposal(const QString& path) {
+  Proposal p;
+  loadProposal(path, p);
+  return p;
+}
+
+int itemCount(const QList<GridRow>& rows) {
+  int n = 0;
+  while (n < rows.size() && !isBlank(rows[n][ColItem])) ++n;
+  return n;
+}
+
+QString responseFileName(const QByteArray& identity, const QString& inputFileName) {
+  return "E" + fromCp1252(identity) + "_" + inputFileName;
+}
+
+QByteArray itemRecord(const GridRow& row) { return buildRecord(row, 0, false); }
+
+QList<QByteArray> responseFileLines(const Proposal& p) {
+  QList<QByteArray> lines;
+  const int count = itemCount(p.rows);
+  lines.reserve(HeaderCount + count);
+  for (const QByteArray& h : p.header) lines.append(padRight("C" + h, kHeaderRecordWidth));
+
+  // Rows after the first one without item number are not part of the item list; refuse when
+  // that would drop an item instead of saving a proposal without it.
+  for (int i = count + 1; i < p.rows.size(); ++i) {
+    const GridRow& r = p.rows[i];
+    bool hasData = false;
+    for (const QByteArray& c : r) hasData = hasData || !isBlank(c);
+    if (hasData)
+      throw AppError("a linha " + std::to_string(count + 1) +
+                     " não tem número de item; os itens seguintes ficariam fora da proposta gravada");
+  }
+
+  for (int i = 0; i < count; ++i) lines.append(buildRecord(p.rows[i], i, true));
+  return lines;
+}
+
+void checkIdentityForFileName(const QByteArray& identity) {
+  bool bad = identity.isEmpty() || identity.contains("..");
+  for (char c : identity) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') bad = true;
+  }
+  if (bad) {
+    throw AppError("o CNPJ/CPF '" + textForMessage(identity) + "' não pode fazer parte de um nome de arquivo");
+  }
+}
+
+}  // namespace cotavia

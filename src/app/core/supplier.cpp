@@ -1,0 +1,83 @@
+#include "app/core/supplier.h"
+
+#include "platform/amounts.h"
+#include "platform/files.h"
+
+#include <QFileInfo>
+
+namespace cotavia {
+
+namespace {
+QList<QByteArray> readLinesIfExists(const QString& path, bool& exists) {
+  exists = QFileInfo::exists(path);
+  if (!exists) return {};
+  return splitLines(readWholeFile(path));
+}
+}  // namespace
+
+std::optional<QByteArray> readIdentityLine(const QString& folder) {
+  bool exists = false;
+  const QList<QByteArray> lines = readLinesIfExists(joinPath(folder, kIdentityFileName), exists);
+  if (!exists) return std::nullopt;
+  return lines.isEmpty() ? QByteArray() : lines.first();
+}
+
+std::optional<QByteArray> readIdentity(const QString& folder) {
+  std::optional<QByteArray> line = readIdentityLine(folder);
+  if (!line) return std::nullopt;
+  // Blanks and control characters only: as if there were no file.
+  bool usable = false;
+  for (char c : *line) usable = usable || static_cast<unsigned char>(c) > ' ';
+  if (!usable) return std::nullopt;
+  return line->left(14);
+}
+
+QByteArray padIdentity(const QByteArray& typed) {
+  if (typed.size() >= 14) return typed;
+  return QByteArray(14 - typed.size(), '0') + typed;
+}
+
+QByteArray writeIdentity(const QString& folder, const QByteArray& typed) {
+  const QByteArray id = padIdentity(typed);
+  atomicWriteLines(joinPath(folder, kIdentityFileName), {id});
+  return id;
+}
+
+QByteArray identityDisplay(const QByteArray& identityLine) {
+  QByteArray s = identityLine;
+  while (s.endsWith(' ')) s.chop(1);
+  auto group = [&s](std::initializer_list<std::pair<int, const char*>> parts) {
+    QByteArray out;
+    int pos = 0;
+    for (auto [len, after] : parts) {
+      out += s.mid(pos, len);
+      out += after;
+      pos += len;
+    }
+    return out;
+  };
+  if (s.size() >= 12) {
+    if (s.size() < 14) s = QByteArray(14 - s.size(), '0') + s;
+    return "CNPJ: " + group({{2, "."}, {3, "."}, {3, "/"}, {4, "-"}, {2, ""}});
+  }
+  s = QByteArray(11 - s.size(), '0') + s;
+  return "CPF: " + group({{3, "."}, {3, "."}, {3, "-"}, {2, ""}});
+}
+
+bool supplierDataExists(const QString& folder) { return QFileInfo::exists(joinPath(folder, kSupplierFileName)); }
+
+SupplierData readSupplierData(const QString& folder) {
+  bool exists = false;
+  const QList<QByteArray> lines = readLinesIfExists(joinPath(folder, kSupplierFileName), exists);
+  SupplierData d;
+  if (lines.size() > 0) d.name = lines[0];
+  if (lines.size() > 1) d.address = lines[1];
+  if (lines.size() > 2) d.city = lines[2];
+  return d;
+}
+
+void writeSupplierData(const QString& folder, const SupplierData& data) {
+  atomicWriteLines(joinPath(folder, kSupplierFileName), {data.name, data.address, data.city});
+}
+
+}  // namespace cotavia

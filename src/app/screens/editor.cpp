@@ -1,0 +1,586 @@
+#include "app/screens/editor.h"
+
+#include "platform/amounts.h"
+#include "app/core/item_entry.h"
+#include "app/screens/item_grid.h"
+#include "app/screens/pictures.h"
+#include "app/core/price_list.h"
+#include "app/screens/print_dispatch.h"
+#include "app/core/save.h"
+#include "app/screens/screen_style.h"
+#include "app/core/supplier.h"
+#include "controls/numedit.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStorageInfo>
+
+namespace cotavia {
+
+namespace {
+
+constexpr int kWidth = 841;
+constexpr int kHeight = 641;
+const QRect kGridRect(8, 186, 825, 374);
+
+QString defaultChooseFolder(QWidget* parent, const QString& start) {
+  return QFileDialog::getExistingDirectory(parent, QStringLiteral("Gravar o arquivo em"), start);
+}
+
+QString defaultChoosePriceList(QWidget* parent, const QString& start) {
+  return QFileDialog::getOpenFileName(
+      parent, QStringLiteral("Importar preços"), start,
+      QStringLiteral("Listas de preços (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
+}
+
+QStringList defaultRemovableMedia() {
+  QStringList found;
+  for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+    const QString root = v.rootPath();
+    if (!v.isValid() || !v.isReady()) continue;
+    if (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/run/media/"))) found << root;
+  }
+  found.sort();
+  return found;
+}
+
+QLabel* label(const QString& text, const QFont& font, QWidget* parent, const QRect& r,
+              Qt::Alignment a = Qt::AlignLeft | Qt::AlignVCenter) {
+  auto* l = new QLabel(text, parent);
+  l->setFont(font);
+  l->setGeometry(r);
+  l->setAlignment(a);
+  return l;
+}
+
+// A borderless one-line text field. Read-only fields show through to the picture behind them.
+QLineEdit* field(const char* name, QWidget* parent, const QRect& r, const QFont& font, bool readOnly,
+                 const QColor& color = Qt::black) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setGeometry(r);
+  e->setFont(font);
+  e->setFrame(false);
+  e->setReadOnly(readOnly);
+  QPalette p = e->palette();
+  p.setColor(QPalette::Text, color);
+  if (readOnly) p.setColor(QPalette::Base, Qt::transparent);
+  e->setPalette(p);
+  return e;
+}
+
+QPushButton* button(const char* name, const QString& caption, QWidget* parent, const QRect& r) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setFont(sansFont(13, true));
+  b->setGeometry(r);
+  b->setAutoDefault(false);
+  b->setDefault(false);
+  return b;
+}
+
+TNumEdit* numField(const char* name, QWidget* parent, const QRect& r, int decimals, bool readOnly, bool bold) {
+  auto* n = new TNumEdit(parent);
+  n->setObjectName(QString::fromLatin1(name));
+  n->setGeometry(r);
+  n->setFont(sansFont(14, bold));
+  n->setDecimals(decimals);
+  n->setReadOnly(readOnly);
+  if (readOnly) {
+    QPalette p = n->palette();
+    p.setColor(QPalette::Base, QColor(240, 240, 240));
+    n->setPalette(p);
+  }
+  return n;
+}
+
+void setShownText(QLineEdit* e, const QByteArray& bytes) {
+  e->setText(fromCp1252(bytes));
+  e->setCursorPosition(0);  // long texts show their beginning
+}
+
+}  // namespace
+
+std::function<QString(QWidget*, const QString&)> TTCotavia2::chooseFolder = defaultChooseFolder;
+std::function<QString(QWidget*, const QString&)> TTCotavia2::choosePriceList = defaultChoosePriceList;
+std::function<QStringList()> TTCotavia2::removableMedia = defaultRemovableMedia;
+
+void DriveComboBox::showPopup() {
+  emit aboutToShowPopup();
+  QComboBox::showPopup();
+}
+
+TTCotavia2::TTCotavia2(const QString& folder, const QString& fileName, const QByteArray& identity, QWidget* parent)
+    : QDialog(parent), folder_(folder), fileName_(fileName), identity_(identity) {
+  setObjectName(QStringLiteral("TTCotavia2"));
+  setWindowTitle(QStringLiteral("Pravel® - Gestão Municipal Tessaro®"));
+  setFixedSize(kWidth, kHeight);
+  setModal(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  if (QScreen* s = screen()) move(s->availableGeometry().topLeft());
+
+  buildHeader();
+  buildGrid();
+  buildItemPanel();
+  buildButtons();
+  buildExportPanel();
+  setTabOrders();
+
+  // The form sees every key first: Enter moves on to the next field.
+  for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+}
+
+TTCotavia2::~TTCotavia2() = default;
+
+void TTCotavia2::buildHeader() {
+  const QFont caption = sansFont(13, true);
+  label(QStringLiteral("Licitante"), caption, this, QRect(8, 5, 80, 22));
+  Edit_Orgao = field("Edit_Orgao", this, QRect(90, 4, 550, 24), sansFont(16), true, QColor(200, 0, 0));
+  Edit_Endereco = field("Edit_Endereco", this, QRect(90, 28, 550, 18), sansFont(13, false, true), true);
+  label(QStringLiteral("Fornecedor"), caption, this, QRect(8, 49, 80, 22));
+  Edit_Fornecedor = field("Edit_Fornecedor", this, QRect(90, 48, 550, 22), sansFont(16), false, QColor(0, 0, 192));
+  label(QStringLiteral("Endereço"), caption, this, QRect(8, 73, 80, 22));
+  Edit_For_Endereco = field("Edit_For_Endereco", this, QRect(90, 72, 550, 22), sansFont(16), false, QColor(0, 0, 192));
+  label(QStringLiteral("Cidade"), caption, this, QRect(8, 97, 80, 22));
+  Edit_For_Cidade = field("Edit_For_Cidade", this, QRect(90, 96, 550, 22), sansFont(16), false, QColor(0, 0, 192));
+  Edit_Modalidade = field("Edit_Modalidade", this, QRect(8, 123, 825, 19), sansFont(13), true);
+  Edit_Objeto = field("Edit_Objeto", this, QRect(8, 143, 825, 19), sansFont(13), true);
+  Edit_Entrega = field("Edit_Entrega", this, QRect(8, 163, 410, 19), sansFont(13), true);
+  EditAbertura = field("EditAbertura", this, QRect(423, 163, 410, 19), sansFont(13), true);
+}
+
+void TTCotavia2::buildGrid() {
+  model = new ItemGridModel(this);
+  StringGrid1 = new ItemGridView(this);
+  StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+  StringGrid1->setModel(model);
+  StringGrid1->setGeometry(kGridRect);
+  connect(StringGrid1, &ItemGridView::enterPressed, this, [this] { StringGrid1Enter(); });
+  connect(StringGrid1, &QAbstractItemView::doubleClicked, this, [this] { StringGrid1Enter(); });
+}
+
+void TTCotavia2::buildItemPanel() {
+  auto* frame = new QFrame(this);
+  Panel_Item = frame;
+  Panel_Item->setObjectName(QStringLiteral("Panel_Item"));
+  frame->setFrameShape(QFrame::Panel);
+  frame->setFrameShadow(QFrame::Raised);
+  frame->setLineWidth(2);
+  frame->setGeometry(kGridRect);
+  frame->setAutoFillBackground(true);
+  QPalette pp = frame->palette();
+  pp.setColor(QPalette::Window, QColor(236, 233, 216));
+  frame->setPalette(pp);
+
+  const QFont caption = sansFont(13, true);
+  const QFont text = sansFont(14);
+  label(QStringLiteral("Item:"), caption, frame, QRect(16, 18, 40, 24));
+  Edit_Item = field("Edit_Item", frame, QRect(60, 18, 60, 24), text, true);
+  label(QStringLiteral("Código:"), caption, frame, QRect(140, 18, 60, 24));
+  Edit_Codigo = field("Edit_Codigo", frame, QRect(202, 18, 90, 24), text, true);
+  label(QStringLiteral("Descrição:"), caption, frame, QRect(16, 52, 80, 24));
+  Edit_Nome = field("Edit_Nome", frame, QRect(100, 52, 710, 24), text, true);
+  label(QStringLiteral("Marca:"), caption, frame, QRect(16, 86, 80, 24));
+  Edit_Marca = new QLineEdit(frame);
+  Edit_Marca->setObjectName(QStringLiteral("Edit_Marca"));
+  Edit_Marca->setGeometry(100, 86, 300, 26);
+  Edit_Marca->setFont(text);
+
+  const int top = 128, fy = 148, fh = 28;
+  label(QStringLiteral("Quantidade"), caption, frame, QRect(16, top, 140, 18), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_Quant = numField("NumEdit_Quant", frame, QRect(16, fy, 140, fh), 4, true, false);
+  label(QStringLiteral("UN"), caption, frame, QRect(164, top, 50, 18));
+  Edit_Unidade = field("Edit_Unidade", frame, QRect(164, fy, 50, fh), text, true);
+  label(QStringLiteral("Pr. Unitário"), caption, frame, QRect(222, top, 130, 18), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_PrUnit = numField("NumEdit_PrUnit", frame, QRect(222, fy, 130, fh), 4, false, false);
+  label(QStringLiteral("Desconto"), caption, frame, QRect(360, top, 120, 18), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_Desconto = numField("NumEdit_Desconto", frame, QRect(360, fy, 120, fh), 2, false, false);
+  label(QStringLiteral("Acréscimo"), caption, frame, QRect(488, top, 120, 18), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_Acrescimo = numField("NumEdit_Acrescimo", frame, QRect(488, fy, 120, fh), 2, false, false);
+  label(QStringLiteral("TOTAL"), caption, frame, QRect(616, top, 194, 18), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_Total = numField("NumEdit_Total", frame, QRect(616, fy, 194, fh), 2, true, true);
+
+  bbtn_ok = button("bbtn_ok", QStringLiteral("OK"), frame, QRect(580, 196, 110, 32));
+  bbtn_cancelar = button("bbtn_cancelar", QStringLiteral("Cancelar"), frame, QRect(700, 196, 110, 32));
+  auto* hint = label(QStringLiteral("ENTER passa ao campo seguinte e, sobre um botão, pressiona-o. ESC cancela."),
+                     sansFont(12), frame, QRect(16, 240, 794, 20));
+  hint->setStyleSheet(QStringLiteral("color: rgb(80,80,80);"));
+  frame->hide();
+
+  connect(bbtn_ok, &QPushButton::clicked, this, [this] { bbtn_okClick(); });
+  connect(bbtn_cancelar, &QPushButton::clicked, this, [this] { bbtn_cancelarClick(); });
+}
+
+void TTCotavia2::buildButtons() {
+  bbtn_gravar = button("bbtn_gravar", QStringLiteral("Gravar"), this, QRect(166, 570, 88, 30));
+  bbtn_importar = button("bbtn_importar", QStringLiteral("Imprimir"), this, QRect(260, 570, 88, 30));
+  bbtn_voltar = button("bbtn_voltar", QStringLiteral("Voltar"), this, QRect(354, 570, 88, 30));
+  bbtn_importarPrecos =
+      button("bbtn_importarPrecos", QStringLiteral("Importar preços..."), this, QRect(448, 570, 134, 30));
+  label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
+  ComboBox_TipoImpr = new QComboBox(this);
+  ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));
+  ComboBox_TipoImpr->setEditable(true);
+  ComboBox_TipoImpr->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox_TipoImpr->addItems({QStringLiteral("0 - Texto (matricial)"), QStringLiteral("1 - Gráfico")});
+  ComboBox_TipoImpr->setFont(sansFont(13));
+  ComboBox_TipoImpr->setGeometry(260, 606, 182, 24);
+
+  label(QStringLiteral("TOTAL"), sansFont(16, true), this, QRect(588, 570, 58, 30), Qt::AlignRight | Qt::AlignVCenter);
+  NumEdit_TotalGeral = numField("NumEdit_TotalGeral", this, QRect(652, 570, 181, 30), 2, true, true);
+  NumEdit_TotalGeral->setFont(sansFont(16, true));
+  QPalette tp = NumEdit_TotalGeral->palette();
+  tp.setColor(QPalette::Base, Qt::white);
+  NumEdit_TotalGeral->setPalette(tp);
+
+  connect(bbtn_gravar, &QPushButton::clicked, this, [this] { bbtn_gravarClick(); });
+  connect(bbtn_importar, &QPushButton::clicked, this, [this] { bbtn_importarClick(); });
+  connect(bbtn_voltar, &QPushButton::clicked, this, [this] { bbtn_voltarClick(); });
+  connect(bbtn_importarPrecos, &QPushButton::clicked, this, [this] { bbtn_importarPrecosClick(); });
+}
+
+void TTCotavia2::buildExportPanel() {
+  Panel_Exporta = new QWidget(this);
+  Panel_Exporta->setObjectName(QStringLiteral("Panel_Exporta"));
+  Panel_Exporta->setGeometry(646, 2, 190, 114);
+  Panel_Exporta->setAutoFillBackground(true);
+  QPalette rp = Panel_Exporta->palette();
+  rp.setColor(QPalette::Window, QColor(192, 0, 0));
+  Panel_Exporta->setPalette(rp);
+  bbtn_exportar =
+      button("bbtn_exportar", QStringLiteral("Gerar Arquivo de Proposta"), Panel_Exporta, QRect(5, 5, 180, 28));
+  bbtn_exportar->setFont(sansFont(12, true));
+  auto* l = label(QStringLiteral("Gravar o arquivo em:"), sansFont(12, true), Panel_Exporta, QRect(6, 35, 178, 18));
+  l->setStyleSheet(QStringLiteral("color: white;"));
+  DriveComboBox1 = new DriveComboBox(Panel_Exporta);
+  DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+  DriveComboBox1->setGeometry(5, 55, 180, 26);
+  DriveComboBox1->setFont(sansFont(12));
+  DirectoryListBox1 = new QLineEdit(Panel_Exporta);
+  DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+  DirectoryListBox1->setGeometry(5, 84, 148, 25);
+  DirectoryListBox1->setFont(sansFont(11));
+  DirectoryListBox1->setReadOnly(true);
+  bbtn_pasta = button("bbtn_pasta", QStringLiteral("..."), Panel_Exporta, QRect(155, 84, 30, 25));
+  bbtn_pasta->setToolTip(QStringLiteral("Escolher outra pasta"));
+  Panel_Exporta->hide();
+
+  connect(bbtn_exportar, &QPushButton::clicked, this, [this] { bbtn_exportarClick(); });
+  connect(DriveComboBox1, &DriveComboBox::aboutToShowPopup, this, [this] { fillPlaces(); });
+  connect(DriveComboBox1, &QComboBox::activated, this, [this](int i) { placeChosen(i); });
+  connect(bbtn_pasta, &QPushButton::clicked, this, [this] {
+    const QString chosen = chooseFolder(this, exportFolder_);
+    if (!chosen.isEmpty()) setExportFolder(chosen);
+  });
+}
+
+void TTCotavia2::setTabOrders() {
+  const QList<QWidget*> order = {
+      bbtn_gravar,        bbtn_voltar,      Edit_Orgao,          Edit_Modalidade,   Edit_Objeto,     Edit_Entrega,
+      Edit_Endereco,      EditAbertura,     Edit_Fornecedor,     Edit_For_Endereco, Edit_For_Cidade, StringGrid1,
+      Edit_Item,          Edit_Codigo,      Edit_Nome,           Edit_Marca,        NumEdit_PrUnit,  NumEdit_Desconto,
+      NumEdit_Acrescimo,  bbtn_ok,          bbtn_cancelar,       NumEdit_Total,     NumEdit_Quant,   Edit_Unidade,
+      NumEdit_TotalGeral, bbtn_importar,    bbtn_importarPrecos, bbtn_exportar,     DriveComboBox1,  DirectoryListBox1,
+      bbtn_pasta,         ComboBox_TipoImpr};
+  for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void TTCotavia2::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  if (!activated_) {
+    activated_ = true;
+    FormActivate();
+  }
+}
+
+void TTCotavia2::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  const QImage bg = picture(QStringLiteral("editor_background"));
+  if (!bg.isNull()) p.drawImage(rect(), bg);
+  const QImage logo = picture(QStringLiteral("editor_logo"));
+  if (!logo.isNull()) p.drawImage(QPoint(6, height() - logo.height() - 6), logo);
+}
+
+void TTCotavia2::FormActivate() {
+  StringGrid1->setColumns();
+  setExportFolder(folder_);
+  try {
+    if (supplierDataExists(folder_)) {
+      const SupplierData s = readSupplierData(folder_);
+      setShownText(Edit_Fornecedor, s.name);
+      setShownText(Edit_For_Endereco, s.address);
+      setShownText(Edit_For_Cidade, s.city);
+    }
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+
+  bool loaded = true;
+  QString failure;
+  try {
+    loadProposal(joinPath(folder_, fileName_), proposal_);
+  } catch (const AppError& e) {
+    loaded = false;
+    failure = QString::fromStdString(e.what());
+  }
+  QLineEdit* headers[HeaderCount] = {Edit_Orgao,  Edit_Endereco, Edit_Modalidade,
+                                     Edit_Objeto, Edit_Entrega,  EditAbertura};
+  for (int i = 0; i < HeaderCount; ++i) setShownText(headers[i], proposal_.header[i]);
+  model->setRows(proposal_.rows);
+  proposal_.rows.clear();  // the grid holds the rows from here on
+  if (!loaded) {
+    // What was read stays on screen; no total and no focus, as the file needs fixing first.
+    dialogs().error(failure);
+    return;
+  }
+  TotalGeral();
+  ComboBox_TipoImpr->setCurrentIndex(1);
+  StringGrid1->selectRow0(0);
+  if (Edit_Fornecedor->text().isEmpty())
+    Edit_Fornecedor->setFocus();
+  else
+    StringGrid1->setFocus();
+}
+
+bool TTCotavia2::eventFilter(QObject* obj, QEvent* e) {
+  if (e->type() != QEvent::KeyPress) return QDialog::eventFilter(obj, e);
+  auto* k = static_cast<QKeyEvent*>(e);
+  if (k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) return QDialog::eventFilter(obj, e);
+  QWidget* focused = QApplication::focusWidget();
+  // Only the widget the key was sent to acts (a key passed on to a parent comes here again).
+  if (!focused || obj != focused || !isAncestorOf(focused)) return QDialog::eventFilter(obj, e);
+  if (auto* b = qobject_cast<QAbstractButton*>(focused)) {
+    b->click();
+    return true;
+  }
+  focusNextPrevChild(true);
+  if (focused == StringGrid1) return false;  // the grid's own Enter opens the item panel
+  if (focused == NumEdit_Quant || focused == NumEdit_PrUnit || focused == NumEdit_Desconto ||
+      focused == NumEdit_Acrescimo || focused == NumEdit_Total)
+    recomputeItemTotal();
+  return true;
+}
+
+void TTCotavia2::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    // Escape leaves the item panel as Cancelar does; it never closes the editor.
+    if (Panel_Item->isVisible()) bbtn_cancelarClick();
+    e->accept();
+    return;
+  }
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+    e->accept();  // no default button: Enter is the next-field key
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void TTCotavia2::StringGrid1Enter() {
+  const int r = StringGrid1->selectedRow();
+  if (r < 0) return;
+  const GridRow row = model->row(r);
+  panelRow_ = r;
+  setShownText(Edit_Item, row[ColItem]);
+  setShownText(Edit_Codigo, row[ColCode]);
+  setShownText(Edit_Nome, row[ColDescription]);
+  NumEdit_Quant->setText(fromCp1252(row[ColQuantity]));
+  setShownText(Edit_Unidade, row[ColUnit]);
+  NumEdit_PrUnit->setText(fromCp1252(row[ColUnitPrice]));
+  NumEdit_Desconto->setText(fromCp1252(row[ColDiscount]));
+  NumEdit_Acrescimo->setText(fromCp1252(row[ColSurcharge]));
+  NumEdit_Total->setText(fromCp1252(row[ColTotal]));
+  Edit_Marca->setText(fromCp1252(row[ColBrand]));
+  Panel_Item->show();
+  Panel_Item->raise();
+  Edit_Marca->setFocus();
+  Edit_Marca->selectAll();
+}
+
+void TTCotavia2::recomputeItemTotal() {
+  NumEdit_Total->setValue(itemEntryTotal(toCp1252(NumEdit_Quant->text()), NumEdit_PrUnit->Value(),
+                                         NumEdit_Desconto->Value(), NumEdit_Acrescimo->Value()));
+}
+
+void TTCotavia2::bbtn_okClick() {
+  recomputeItemTotal();
+  if (NumEdit_Total->Value() < 0) {
+    // The file cannot hold a negative total, and a bid below zero is a typing mistake.
+    dialogs().message(
+        QStringLiteral("O total do item não pode ser negativo.\r"
+                       "O desconto é maior que a quantidade vezes o preço unitário mais o acréscimo: "
+                       "corrija o desconto ou o preço."));
+    NumEdit_Desconto->setFocus();
+    return;
+  }
+  const GridRow before = model->row(panelRow_);
+  if (panelRow_ < 0 || panelRow_ >= model->rows().size() || trimRight(before[ColItem]).isEmpty()) {
+    // Prices on a row without an item would never be saved and would block "Gravar".
+    dialogs().message(QStringLiteral("Esta linha não contém um item da proposta: nada foi alterado."));
+    bbtn_cancelarClick();
+    return;
+  }
+  GridRow row = before;
+  applyItemEntry(row, toCp1252(Edit_Marca->text()), NumEdit_PrUnit->Value(), NumEdit_Desconto->Value(),
+                 NumEdit_Acrescimo->Value());
+  model->setRow(panelRow_, row);
+  Panel_Item->hide();
+  TotalGeral();
+  StringGrid1->setFocus();
+}
+
+void TTCotavia2::bbtn_cancelarClick() {
+  Panel_Item->hide();
+  TotalGeral();
+  StringGrid1->setFocus();
+}
+
+void TTCotavia2::TotalGeral() {
+  try {
+    NumEdit_TotalGeral->setValue(totalGeral(model->rows()));
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+}
+
+Proposal TTCotavia2::proposal() const {
+  Proposal p;
+  p.header = proposal_.header;
+  p.rows = model->rows();
+  return p;
+}
+
+void TTCotavia2::bbtn_gravarClick() {
+  Panel_Exporta->show();
+  const SupplierData s{toCp1252(Edit_Fornecedor->text()), toCp1252(Edit_For_Endereco->text()),
+                       toCp1252(Edit_For_Cidade->text())};
+  try {
+    gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), s);
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+  StringGrid1->setFocus();
+}
+
+void TTCotavia2::setExportFolder(const QString& folder) {
+  exportFolder_ = folder;
+  DirectoryListBox1->setText(QDir::toNativeSeparators(folder));
+  DirectoryListBox1->setCursorPosition(0);
+  DirectoryListBox1->setToolTip(folder);
+  fillPlaces();
+}
+
+void TTCotavia2::fillPlaces() {
+  QSignalBlocker block(DriveComboBox1);
+  DriveComboBox1->clear();
+  for (const QString& m : removableMedia())
+    DriveComboBox1->addItem(QStringLiteral("Pen drive: ") + QFileInfo(m).fileName(), m);
+  DriveComboBox1->addItem(QStringLiteral("Pasta do programa"), folder_);
+  DriveComboBox1->addItem(QStringLiteral("Pasta pessoal"), QDir::homePath());
+  int current = DriveComboBox1->findData(exportFolder_);
+  if (current < 0 && !exportFolder_.isEmpty()) {
+    DriveComboBox1->addItem(QFileInfo(exportFolder_).fileName(), exportFolder_);
+    current = DriveComboBox1->count() - 1;
+  }
+  DriveComboBox1->addItem(QStringLiteral("Outra pasta..."), QString());
+  DriveComboBox1->setCurrentIndex(std::max(current, 0));
+}
+
+void TTCotavia2::placeChosen(int index) {
+  const QString path = DriveComboBox1->itemData(index).toString();
+  if (!path.isEmpty()) {
+    setExportFolder(path);
+    return;
+  }
+  const QString chosen = chooseFolder(this, exportFolder_);
+  if (chosen.isEmpty()) {
+    fillPlaces();  // back to the folder chosen before
+    return;
+  }
+  setExportFolder(chosen);
+}
+
+void TTCotavia2::bbtn_exportarClick() {
+  const SaveTarget target{folder_, fileName_, identity_};
+  const QString path = exportTargetPath(exportFolder_, target);
+  if (!dialogs().confirm(exportQuestion(path), QStringLiteral("Confirme"))) return;
+  try {
+    const QString done = exportProposal(target, exportFolder_);
+    QApplication::processEvents();
+    dialogs().message(QStringLiteral("A proposta foi exportada com sucesso para:\r") + QDir::toNativeSeparators(done) +
+                      QStringLiteral("\r\rAntes de retirar o pen drive, use a opção \"Ejetar\" "
+                                     "(Remover com segurança) do sistema."));
+  } catch (const AppError& e) {
+    dialogs().error(QStringLiteral("A proposta NÃO foi exportada.\r") + QString::fromStdString(e.what()));
+  }
+}
+
+int TTCotavia2::printChoice() const {
+  const int i = ComboBox_TipoImpr->currentIndex();
+  if (i < 0 || ComboBox_TipoImpr->currentText() != ComboBox_TipoImpr->itemText(i)) return -1;
+  return i;
+}
+
+void TTCotavia2::bbtn_importarClick() {
+  PrintRequest req;
+  req.editor = this;
+  req.folder = folder_;
+  req.proposalFile = fileName_;
+  req.identity = identity_;
+  req.choice = printChoice();
+  req.orgao = proposal_.header[HeaderOrgao];
+  req.endereco = proposal_.header[HeaderEndereco];
+  req.modalidade = proposal_.header[HeaderModalidade];
+  req.objeto = proposal_.header[HeaderObjeto];
+  req.entrega = proposal_.header[HeaderEntrega];
+  req.abertura = proposal_.header[HeaderAbertura];
+  req.fornecedor = toCp1252(Edit_Fornecedor->text());
+  try {
+    cotavia::bbtn_importar(req);
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+}
+
+void TTCotavia2::bbtn_importarPrecosClick() {
+  if (Panel_Item->isVisible()) bbtn_cancelarClick();
+  const QString path = choosePriceList(this, folder_);
+  if (path.isEmpty()) return;
+  const int keepRow = StringGrid1->selectedRow();
+  try {
+    const QList<PriceLine> lines = readPriceList(path);
+    Proposal p = proposal();
+    const int priced = applyPriceList(p, lines, path);
+    model->setRows(p.rows);
+    StringGrid1->selectRow0(std::max(keepRow, 0));
+    TotalGeral();
+    const QString name = QFileInfo(path).fileName();
+    const QString what = priced == 1 ? QStringLiteral("1 item recebeu preço")
+                                     : QString::number(priced) + QStringLiteral(" itens receberam preço");
+    dialogs().message(what + QStringLiteral(" da lista ") + name +
+                      QStringLiteral(".\rOs preços ainda não foram gravados: confira a lista e pressione \"Gravar\"."));
+  } catch (const AppError& e) {
+    dialogs().error(QStringLiteral("Nenhum preço foi importado.\r") + QString::fromStdString(e.what()));
+  }
+  StringGrid1->setFocus();
+}
+
+void TTCotavia2::bbtn_voltarClick() { reject(); }
+
+}  // namespace cotavia

@@ -1,0 +1,115 @@
+#pragma once
+// TTCotavia2, the proposal editor: the bidding body's header, the supplier's name, address and
+// city, the item grid with the item entry panel, the grand total, saving ("Gravar"), exporting
+// ("Gerar Arquivo de Proposta"), the price list import and "Imprimir".
+#include "app/core/proposal_file.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace cotavia {
+
+class ItemGridModel;
+class ItemGridView;
+class TNumEdit;
+
+// The export panel's place list: refreshed each time it opens (a pen drive plugged in meanwhile).
+class DriveComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  using QComboBox::QComboBox;
+  void showPopup() override;
+ signals:
+  void aboutToShowPopup();
+};
+
+class TTCotavia2 : public QDialog {
+  Q_OBJECT
+ public:
+  // folder: the program's folder; fileName: the proposal input file (no folder); identity: the
+  // start screen's identity text.
+  TTCotavia2(const QString& folder, const QString& fileName, const QByteArray& identity, QWidget* parent = nullptr);
+  ~TTCotavia2() override;
+
+  // Choosers that would open file dialogs; tests replace them.
+  static std::function<QString(QWidget*, const QString&)> chooseFolder;     // export folder
+  static std::function<QString(QWidget*, const QString&)> choosePriceList;  // price list file
+  // Mounted removable media (pen drives): mount points under /media and /run/media.
+  static std::function<QStringList()> removableMedia;
+
+  // Activation: grid columns, export folder, supplier data, the proposal, the grand total, the
+  // print choice and the focus. Runs when the editor is first shown.
+  void FormActivate();
+
+  void StringGrid1Enter();  // Enter on the grid: the item panel on the selected row
+  void bbtn_okClick();
+  void bbtn_cancelarClick();
+  void TotalGeral();
+  void recomputeItemTotal();  // the numeric fields' Enter
+  void bbtn_gravarClick();
+  void bbtn_exportarClick();
+  void bbtn_importarClick();  // "Imprimir"
+  void bbtn_importarPrecosClick();
+  void bbtn_voltarClick();
+
+  // The export folder as chosen in the export panel.
+  QString exportFolder() const { return exportFolder_; }
+  void setExportFolder(const QString& folder);
+  // The print choice as ComboBox_TipoImpr gives it: its index, -1 when a typed text selects none.
+  int printChoice() const;
+  // The proposal as the editor holds it (header read from the file, rows from the grid).
+  Proposal proposal() const;
+
+  ItemGridModel* model = nullptr;
+  ItemGridView* StringGrid1 = nullptr;
+  QLineEdit *Edit_Orgao = nullptr, *Edit_Endereco = nullptr, *Edit_Modalidade = nullptr, *Edit_Objeto = nullptr,
+            *Edit_Entrega = nullptr, *EditAbertura = nullptr;
+  QLineEdit *Edit_Fornecedor = nullptr, *Edit_For_Endereco = nullptr, *Edit_For_Cidade = nullptr;
+  QPushButton *bbtn_gravar = nullptr, *bbtn_importar = nullptr, *bbtn_voltar = nullptr, *bbtn_importarPrecos = nullptr;
+  TNumEdit* NumEdit_TotalGeral = nullptr;
+  QComboBox* ComboBox_TipoImpr = nullptr;
+
+  QWidget* Panel_Item = nullptr;
+  QLineEdit *Edit_Item = nullptr, *Edit_Codigo = nullptr, *Edit_Nome = nullptr, *Edit_Marca = nullptr,
+            *Edit_Unidade = nullptr;
+  TNumEdit *NumEdit_Quant = nullptr, *NumEdit_PrUnit = nullptr, *NumEdit_Desconto = nullptr,
+           *NumEdit_Acrescimo = nullptr, *NumEdit_Total = nullptr;
+  QPushButton *bbtn_ok = nullptr, *bbtn_cancelar = nullptr;
+
+  QWidget* Panel_Exporta = nullptr;
+  QPushButton* bbtn_exportar = nullptr;
+  DriveComboBox* DriveComboBox1 = nullptr;
+  QLineEdit* DirectoryListBox1 = nullptr;
+  QPushButton* bbtn_pasta = nullptr;
+
+ protected:
+  bool eventFilter(QObject* obj, QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void buildHeader();
+  void buildGrid();
+  void buildItemPanel();
+  void buildButtons();
+  void buildExportPanel();
+  void setTabOrders();
+  void fillPlaces();
+  void placeChosen(int index);
+
+  QString folder_;
+  QString fileName_;
+  QByteArray identity_;
+  Proposal proposal_;  // header texts as read; the rows live in the grid's model
+  QString exportFolder_;
+  int panelRow_ = -1;  // the grid row the item panel edits
+  bool activated_ = false;
+};
+
+}  // namespace cotavia

@@ -1,0 +1,54 @@
+#include "app/screens/print_dispatch.h"
+
+#include "app/core/proposal_report.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "report/rp_preview.h"
+
+#include <QFileInfo>
+#include <memory>
+
+namespace cotavia {
+
+void bbtn_importar(const PrintRequest& req) {
+  if (req.choice == 0) {
+    printTextWithWindows(req);
+    return;
+  }
+  // Any other index (1, or -1 when the list's text was typed over): the graphic report of the
+  // proposal input file as last saved, in the report preview. Printing happens from there.
+  try {
+    auto form = std::make_unique<TTCotavia3>();
+    form->Editor.orgao = req.orgao;
+    form->Editor.endereco = req.endereco;
+    form->Editor.fornecedor = req.fornecedor;
+    form->Editor.modalidade = req.modalidade;
+    form->Editor.objeto = req.objeto;
+    form->Editor.entrega = req.entrega;
+    form->Editor.abertura = req.abertura;
+    form->OpenTable(req.folder, req.proposalFile);  // a file that cannot be opened stops here
+    // Without any printer installed the engine could not take the report's paper and would lay
+    // the pages out on A4 portrait, cutting the landscape page; a PDF file stands in as the
+    // printer then, so the preview shows the real page and "Print" writes FOLDER/P0001.pdf.
+    QString pdfStandIn;
+    if (TPrinterSettings::PrinterNames().isEmpty()) {
+      pdfStandIn = joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf");
+      TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), pdfStandIn);
+      form->RpReport.AfterPrint = [pdfStandIn](TRpReport&) {
+        dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") + pdfStandIn);
+      };
+    }
+    struct StandIn {
+      bool on;
+      ~StandIn() {
+        if (on) TPrinterSettings::SetPdfPrinter(QString(), QString());
+      }
+    } standIn{!pdfStandIn.isEmpty()};
+    TRpStandardPreviewGuard windows(req.editor);
+    form->RpReport.Preview();  // returns when the preview window is closed
+  } catch (const std::exception& e) {
+    dialogs().error(QString::fromUtf8(e.what()));
+  }
+}
+
+}  // namespace cotavia

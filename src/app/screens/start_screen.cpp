@@ -1,0 +1,312 @@
+#include "app/screens/start_screen.h"
+
+#include "platform/amounts.h"
+#include "app/screens/editor.h"
+#include "app/screens/pictures.h"
+#include "app/core/proposal_file.h"
+#include "app/screens/screen_style.h"
+#include "app/core/supplier.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "platform/files.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace cotavia {
+
+namespace {
+
+constexpr int kWidth = 630;
+constexpr int kHeight = 546;
+// The tutorial panel waits below the visible area until it is asked for.
+constexpr int kTutorialParkedTop = kHeight + 10;
+constexpr int kTutorialShownTop = 35;
+
+QLabel* panelLabel(const QString& text, int px, bool bold, QWidget* parent, const QRect& r) {
+  auto* l = new QLabel(text, parent);
+  l->setFont(sansFont(px, bold));
+  l->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+  l->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  l->setWordWrap(true);
+  l->setGeometry(r);
+  return l;
+}
+
+QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
+  auto* b = new QPushButton(caption, parent);
+  b->setFont(sansFont(13, true));
+  b->setGeometry(r);
+  b->setAutoDefault(false);
+  return b;
+}
+
+}  // namespace
+
+TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TTCotavia"));
+  setWindowTitle(QStringLiteral("Pravel® - Gestão Municipal Tessaro® - Versão 2011-01"));
+  setFixedSize(kWidth, kHeight);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+
+  new ShadowText(QStringLiteral("Licitação:"), sansFont(37, true), this);
+  auto* title2 = new ShadowText(QStringLiteral("Proposta Eletrônica"), sansFont(37, true), this);
+  findChildren<ShadowText*>().first()->move(20, 12);
+  title2->move(56, 56);
+  auto* select = new ShadowText(QStringLiteral("Selecione:"), sansFont(26, true), this);
+  select->move(314, 118);
+
+  FileListBox1 = new QListWidget(this);
+  FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+  FileListBox1->setGeometry(318, 156, 290, 226);
+  FileListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  FileListBox1->setFont(sansFont(13, true));
+  QPalette lp = FileListBox1->palette();
+  lp.setColor(QPalette::Base, lp.color(QPalette::ToolTipBase));
+  lp.setColor(QPalette::Text, lp.color(QPalette::ToolTipText));
+  FileListBox1->setPalette(lp);
+
+  auto* hint = new QLabel(QStringLiteral("F5 atualiza a lista"), this);
+  hint->setFont(sansFont(11));
+  hint->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+  hint->setGeometry(318, 384, 290, 16);
+  hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+  bbtn_digitar = button(QStringLiteral("Visualizar"), this, QRect(318, 404, 140, 34));
+  bbtn_digitar->setObjectName(QStringLiteral("bbtn_digitar"));
+  bbtn_excluir = button(QStringLiteral("Excluir"), this, QRect(468, 404, 140, 34));
+  bbtn_excluir->setObjectName(QStringLiteral("bbtn_excluir"));
+
+  // First-access panel.
+  Panel_CNPJCPF = new QWidget(this);
+  Panel_CNPJCPF->setObjectName(QStringLiteral("Panel_CNPJCPF"));
+  Panel_CNPJCPF->setGeometry(20, 140, 262, 250);
+  Panel_CNPJCPF->setAutoFillBackground(true);
+  QPalette rp = Panel_CNPJCPF->palette();
+  rp.setColor(QPalette::Window, QColor(192, 0, 0));
+  Panel_CNPJCPF->setPalette(rp);
+  panelLabel(QStringLiteral("Informe:"), 16, true, Panel_CNPJCPF, QRect(8, 10, 246, 22));
+  panelLabel(QStringLiteral("o CNPJ se pessoa jurídica"), 14, true, Panel_CNPJCPF, QRect(8, 36, 246, 20));
+  panelLabel(QStringLiteral("o CPF se pessoa física"), 14, true, Panel_CNPJCPF, QRect(8, 58, 246, 20));
+  MaskEditCNPJCPF = new QLineEdit(Panel_CNPJCPF);
+  MaskEditCNPJCPF->setObjectName(QStringLiteral("MaskEditCNPJCPF"));
+  MaskEditCNPJCPF->setGeometry(16, 90, 230, 34);
+  MaskEditCNPJCPF->setFont(sansFont(21, true));
+  MaskEditCNPJCPF->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  panelLabel(QStringLiteral("Somente os números"), 13, true, Panel_CNPJCPF, QRect(8, 130, 246, 20));
+  panelLabel(QStringLiteral("Será utilizado para identificação da proposta"), 13, false, Panel_CNPJCPF,
+             QRect(8, 160, 246, 40));
+  Panel_CNPJCPF->hide();
+
+  Btn_Tutorial = button(QStringLiteral("Clique aqui para ler o Tutorial"), this, QRect(318, 452, 290, 30));
+  Btn_Tutorial->setObjectName(QStringLiteral("Btn_Tutorial"));
+
+  // Tutorial panel.
+  Panel_Ajuda = new QWidget(this);
+  Panel_Ajuda->setObjectName(QStringLiteral("Panel_Ajuda"));
+  Panel_Ajuda->setGeometry(4, kTutorialParkedTop, 622, 500);
+  Panel_Ajuda->setAutoFillBackground(true);
+  QPalette op = Panel_Ajuda->palette();
+  op.setColor(QPalette::Window, QColor(128, 128, 0));
+  Panel_Ajuda->setPalette(op);
+  panelLabel(QStringLiteral(".:: Tutorial ::."), 16, true, Panel_Ajuda, QRect(4, 4, 614, 24));
+  Memo_Ajuda = new QPlainTextEdit(Panel_Ajuda);
+  Memo_Ajuda->setObjectName(QStringLiteral("Memo_Ajuda"));
+  Memo_Ajuda->setGeometry(4, 30, 614, 428);
+  Memo_Ajuda->setReadOnly(true);
+  Memo_Ajuda->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo_Ajuda->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // lines wrap at the panel
+  Memo_Ajuda->setFont(monoFont(11));
+  Memo_Ajuda->document()->setDocumentMargin(2);
+  Memo_Ajuda->setPlainText(tutorialText());
+  Btn_Fechar = button(QStringLiteral("Fechar Tutorial"), Panel_Ajuda, QRect(231, 464, 160, 28));
+  Btn_Fechar->setObjectName(QStringLiteral("Btn_Fechar"));
+  Panel_Ajuda->hide();
+
+  setTabOrder(FileListBox1, bbtn_digitar);
+  setTabOrder(bbtn_digitar, bbtn_excluir);
+  setTabOrder(bbtn_excluir, MaskEditCNPJCPF);
+  setTabOrder(MaskEditCNPJCPF, Memo_Ajuda);
+  setTabOrder(Memo_Ajuda, Btn_Fechar);
+  setTabOrder(Btn_Fechar, Btn_Tutorial);
+
+  connect(MaskEditCNPJCPF, &QLineEdit::textEdited, this, [this] { MaskEditCNPJCPFChange(); });
+  connect(bbtn_digitar, &QPushButton::clicked, this, [this] { bbtn_digitarClick(); });
+  connect(bbtn_excluir, &QPushButton::clicked, this, [this] { bbtn_excluirClick(); });
+  connect(Btn_Tutorial, &QPushButton::clicked, this, [this] { Btn_TutorialClick(); });
+  connect(Btn_Fechar, &QPushButton::clicked, this, [this] { Btn_FecharClick(); });
+  // Double-click or Enter on a file opens it, as "Visualizar" does.
+  connect(FileListBox1, &QListWidget::itemActivated, this, [this] { bbtn_digitarClick(); });
+  auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(f5, &QShortcut::activated, this, [this] { refreshList(); });
+}
+
+QByteArray TTCotavia::identity() const { return toCp1252(MaskEditCNPJCPF->text()); }
+
+bool TTCotavia::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate && !activated_) FormActivate();
+  // Desktops that do not activate new windows still get the activation once the screen is up.
+  if (e->type() == QEvent::Show && !activated_)
+    QTimer::singleShot(0, this, [this] {
+      if (!activated_) FormActivate();
+    });
+  return QWidget::event(e);
+}
+
+void TTCotavia::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  const QImage bg = picture(QStringLiteral("start_background"));
+  if (!bg.isNull()) p.drawImage(rect(), bg);
+  const QImage logo = picture(QStringLiteral("start_logo"));
+  if (!logo.isNull()) p.drawImage(QPoint(14, height() - logo.height() - 14), logo);
+}
+
+void TTCotavia::FormActivate() {
+  activated_ = true;
+  folder_ = programFolder();
+  listFiles({});
+  if (programFolderCreated())
+    dialogs().message(QStringLiteral("A pasta das propostas foi criada em:\r") + folder_ +
+                      QStringLiteral("\rCopie para ela os arquivos de proposta (P*.KVT) recebidos."));
+  std::optional<QByteArray> id;
+  try {
+    id = readIdentity(folder_);
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+  if (id) {
+    MaskEditCNPJCPF->setText(fromCp1252(*id));
+    identityLoaded_ = true;
+    FileListBox1->setFocus();
+  } else {
+    identityLoaded_ = false;
+    Panel_CNPJCPF->show();
+    MaskEditCNPJCPF->setFocus();
+  }
+}
+
+void TTCotavia::listFiles(const QStringList& keepSelected) {
+  FileListBox1->clear();
+  if (folder_.isEmpty()) return;
+  const QStringList names =
+      QDir(folder_).entryList({QStringLiteral("P*.KVT")}, QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name);
+  for (const QString& n : names) {
+    auto* item = new QListWidgetItem(n, FileListBox1);
+    if (keepSelected.contains(n)) {
+      item->setSelected(true);
+      FileListBox1->setCurrentItem(item, QItemSelectionModel::Current);
+    }
+  }
+}
+
+void TTCotavia::refreshList() {
+  QStringList selected;
+  for (const QListWidgetItem* i : FileListBox1->selectedItems()) selected << i->text();
+  listFiles(selected);
+}
+
+void TTCotavia::MaskEditCNPJCPFChange() {
+  const QByteArray t = toCp1252(MaskEditCNPJCPF->text()).trimmed();
+  if (t.isEmpty()) return;
+  try {
+    // A number of 14 digits (a CNPJ without leading zero) is complete: go on to the list.
+    if (formatGeneral(strToFloat(t), 15).size() >= 14) FileListBox1->setFocus();
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+}
+
+void TTCotavia::bbtn_digitarClick() {
+  if (MaskEditCNPJCPF->text().isEmpty()) {
+    dialogs().message(QStringLiteral("Por favor, informe o CNPJ/CPF !!!"));
+    MaskEditCNPJCPF->setFocus();
+    return;
+  }
+  const QList<QListWidgetItem*> selected = FileListBox1->selectedItems();
+  if (selected.isEmpty()) {
+    dialogs().message(QStringLiteral("Selecione o arquivo referente a Licitação desejada !!!"));
+    return;
+  }
+  if (selected.size() > 1) {
+    dialogs().message(QStringLiteral("Selecione apenas o arquivo referente a Licitação desejada !!!"));
+    return;
+  }
+  // The identity becomes part of the response file's name: refuse what cannot be one.
+  const QByteArray id = identityLoaded_ ? identity() : padIdentity(identity());
+  try {
+    checkIdentityForFileName(id);
+  } catch (const AppError&) {
+    dialogs().message(
+        QStringLiteral("O CNPJ/CPF informado não pode fazer parte do nome do arquivo da proposta.\r"
+                       "Informe somente os números."));
+    if (!identityLoaded_) MaskEditCNPJCPF->setFocus();
+    return;
+  }
+  dialogs().message(
+      QStringLiteral("Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
+                     "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"
+                     "em uma pasta no computador ou em uma PenDrive !!! "));
+  if (!identityLoaded_) {
+    try {
+      MaskEditCNPJCPF->setText(fromCp1252(writeIdentity(folder_, identity())));
+    } catch (const AppError& e) {
+      dialogs().error(QString::fromStdString(e.what()));
+      return;
+    }
+    Panel_CNPJCPF->hide();
+  }
+  const QString name = selected.first()->text();
+  {
+    TTCotavia2 editor(folder_, name, identity(), this);
+    editor.exec();
+  }
+  activateWindow();
+}
+
+void TTCotavia::bbtn_excluirClick() {
+  if (!dialogs().confirm(QStringLiteral("Tem certeza que deseja excluir essa Proposta ???"),
+                         QStringLiteral("Confirme")))
+    return;
+  QListWidgetItem* current = FileListBox1->currentItem();
+  if (!current) {
+    dialogs().error(QStringLiteral("List index out of bounds (-1)"));
+    return;
+  }
+  const QString path = joinPath(folder_, current->text());
+  QFile f(path);
+  // A refused deletion is said, not passed over: the file would stay in the list unexplained.
+  if (!f.remove() && QFile::exists(path))
+    dialogs().error(QStringLiteral("Não foi possível excluir o arquivo ") + path + QStringLiteral(": ") +
+                    f.errorString());
+  listFiles({});
+}
+
+void TTCotavia::Btn_TutorialClick() {
+  Panel_Ajuda->move(Panel_Ajuda->x(), kTutorialShownTop);
+  Panel_Ajuda->show();
+  Panel_Ajuda->raise();
+  Btn_Tutorial->hide();
+  Memo_Ajuda->setFocus();
+}
+
+void TTCotavia::Btn_FecharClick() {
+  Btn_Tutorial->show();
+  Panel_Ajuda->hide();
+  FileListBox1->setFocus();
+}
+
+}  // namespace cotavia

@@ -1,1 +1,0 @@
-namespace cotavia { int textprintPlaceholder = 0; }
