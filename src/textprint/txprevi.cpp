@@ -12,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -22,129 +21,23 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+// Resources of a static library are registered by hand before their first use.
+static void registraIcones() { Q_INIT_RESOURCE(icons); }
+
 namespace cotavia {
 
 namespace {
 
 enum class Glifo { Cem, Largura, Full, Primeira, Anterior, Direto, Proxima, Ultima, Setup, Imprimir, Salvar, Abrir };
 
-void folha(QPainter& p, const QRectF& r) {
-  p.setPen(QPen(QColor(60, 60, 60), 1));
-  p.setBrush(Qt::white);
-  p.drawRect(r);
-}
-
-void triangulo(QPainter& p, double x, double y, bool direita) {
-  QPolygonF t;
-  if (direita)
-    t << QPointF(x, y - 6) << QPointF(x + 7, y) << QPointF(x, y + 6);
-  else
-    t << QPointF(x + 7, y - 6) << QPointF(x, y) << QPointF(x + 7, y + 6);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0, 70, 160));
-  p.drawPolygon(t);
-}
-
+// The toolbar's pictures, drawn as SVG files of the engine's resources (icons/).
 QIcon icone(Glifo g) {
-  QPixmap pm(22, 22);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QColor azul(0, 70, 160);
-  switch (g) {
-    case Glifo::Cem: {
-      folha(p, QRectF(3.5, 1.5, 15, 19));
-      QFont f = p.font();
-      f.setPixelSize(8);
-      f.setBold(true);
-      p.setFont(f);
-      p.setPen(azul);
-      p.drawText(QRectF(3, 6, 16, 10), Qt::AlignCenter, QStringLiteral("100"));
-      break;
-    }
-    case Glifo::Largura: {
-      folha(p, QRectF(4.5, 1.5, 13, 19));
-      p.setPen(QPen(azul, 2));
-      p.drawLine(QPointF(2, 11), QPointF(20, 11));
-      triangulo(p, 0.5, 11, false);
-      triangulo(p, 14.5, 11, true);
-      break;
-    }
-    case Glifo::Full: {
-      folha(p, QRectF(5.5, 1.5, 11, 19));
-      p.setPen(QPen(azul, 1));
-      for (double y = 5; y < 19; y += 3) p.drawLine(QPointF(7.5, y), QPointF(14.5, y));
-      break;
-    }
-    case Glifo::Primeira:
-      p.fillRect(QRectF(5, 5, 2, 12), azul);
-      triangulo(p, 7.5, 11, false);
-      triangulo(p, 13, 11, false);
-      break;
-    case Glifo::Anterior:
-      triangulo(p, 7, 11, false);
-      break;
-    case Glifo::Proxima:
-      triangulo(p, 8, 11, true);
-      break;
-    case Glifo::Ultima:
-      triangulo(p, 2, 11, true);
-      triangulo(p, 7.5, 11, true);
-      p.fillRect(QRectF(15, 5, 2, 12), azul);
-      break;
-    case Glifo::Direto: {
-      folha(p, QRectF(3.5, 1.5, 15, 19));
-      QFont f = p.font();
-      f.setPixelSize(12);
-      f.setBold(true);
-      p.setFont(f);
-      p.setPen(azul);
-      p.drawText(QRectF(3, 2, 16, 18), Qt::AlignCenter, QStringLiteral("#"));
-      break;
-    }
-    case Glifo::Setup: {
-      p.setPen(QPen(QColor(60, 60, 60), 1.5));
-      for (int i = 0; i < 3; ++i) p.drawLine(QPointF(3, 5 + i * 6), QPointF(19, 5 + i * 6));
-      p.setPen(QPen(QColor(40, 40, 40), 1));
-      p.setBrush(azul);
-      p.drawRect(QRectF(6, 2.5, 4, 5));
-      p.drawRect(QRectF(13, 8.5, 4, 5));
-      p.drawRect(QRectF(8, 14.5, 4, 5));
-      break;
-    }
-    case Glifo::Imprimir: {
-      folha(p, QRectF(6.5, 1.5, 9, 7));
-      p.setPen(QPen(QColor(40, 40, 40), 1));
-      p.setBrush(QColor(170, 170, 170));
-      p.drawRoundedRect(QRectF(1.5, 7.5, 19, 8), 2, 2);
-      folha(p, QRectF(5.5, 12.5, 11, 8));
-      p.setPen(azul);
-      p.drawLine(QPointF(7.5, 15.5), QPointF(14.5, 15.5));
-      p.drawLine(QPointF(7.5, 17.5), QPointF(14.5, 17.5));
-      break;
-    }
-    case Glifo::Salvar: {
-      p.setPen(QPen(QColor(20, 20, 60), 1));
-      p.setBrush(azul);
-      p.drawRect(QRectF(2.5, 2.5, 17, 17));
-      p.setBrush(QColor(210, 210, 210));
-      p.drawRect(QRectF(6.5, 2.5, 9, 6));
-      p.setBrush(Qt::white);
-      p.drawRect(QRectF(5.5, 11.5, 11, 8));
-      break;
-    }
-    case Glifo::Abrir: {
-      p.setPen(QPen(QColor(120, 90, 0), 1));
-      p.setBrush(QColor(240, 200, 80));
-      p.drawRect(QRectF(1.5, 5.5, 17, 13));
-      p.setBrush(QColor(255, 225, 120));
-      QPolygonF tampa;
-      tampa << QPointF(4.5, 9.5) << QPointF(21, 9.5) << QPointF(18.5, 18.5) << QPointF(1.5, 18.5);
-      p.drawPolygon(tampa);
-      break;
-    }
-  }
-  return QIcon(pm);
+  static const bool registrados = (registraIcones(), true);
+  Q_UNUSED(registrados);
+  static const char* const nomes[] = {"cem",      "largura", "pagina_inteira", "primeira",
+                                      "anterior", "direto",  "proxima",        "ultima",
+                                      "configurar", "imprimir", "salvar",       "abrir"};
+  return QIcon(QStringLiteral(":/textprint/%1.svg").arg(QLatin1String(nomes[static_cast<int>(g)])));
 }
 
 QToolButton* botao(QWidget* pai, const char* nome, Glifo g, const QString& dica) {

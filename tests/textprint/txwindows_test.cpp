@@ -116,6 +116,28 @@ class TxPreviTest : public TxWindowTest {
     fechaJob(tx);
   }
 
+  // The toolbar's pictures come from SVG resources: a missing file or SVG support leaves a
+  // button blank.
+  void everyToolbarButtonShowsItsPicture() {
+    TTxPrint tx;
+    abreJob(tx, 1);
+    {
+      TTxPrevi w(tx);
+      w.show();
+      const auto botoes = w.findChildren<QToolButton*>();
+      QVERIFY(botoes.size() >= 12);
+      for (QToolButton* b : botoes) {
+        const QImage img = b->icon().pixmap(22, 22).toImage();
+        int pintados = 0;
+        for (int y = 0; y < img.height(); ++y)
+          for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(img.pixel(x, y)) > 0) ++pintados;
+        QVERIFY2(pintados > 20, qPrintable(b->objectName()));
+      }
+    }
+    fechaJob(tx);
+  }
+
   void initialZoomRules_data() {
     QTest::addColumn<int>("previewZoom");
     QTest::addColumn<int>("esperado");  // -1: fit width, 0: whole page
