@@ -7,6 +7,7 @@
 // nested record by the command's own length, and accepts only the commands a recorded report
 // page holds (no images, pixmaps or texture brushes: the report controls never draw them).
 #include <QByteArray>
+#include <QDataStream>
 #include <QString>
 
 namespace cotavia {
@@ -39,6 +40,10 @@ enum : quint8 {
   kSetOpacity = 66,
 };
 constexpr qsizetype kFirstCommand = 32;  // tag, checksum, version, begin command, rectangle, count
+// The newest format version whose command layouts the check and the replay follow (Qt 6.0 to 6.4
+// record pages in it). A Qt recording a newer one may have changed how fonts, pens or brushes are
+// written: compare its layouts with the check's readers, then raise this.
+constexpr int kNewestKnownVersion = QDataStream::Qt_6_0;
 
 // What QPicture itself checks of a page's bytes before it plays them: the tag and begin command,
 // the checksum of everything after it, and a format version this Qt reads (texts carry their own

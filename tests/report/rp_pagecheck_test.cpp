@@ -1,6 +1,7 @@
 // The check of pages read from report files: every page Qt records for a report passes, in every
 // format version this Qt reads; a list count no command could hold, a command that is not drawn
 // by reports, or a truncated command refuses the page, and the report printer refuses the file.
+// The Qt in use records the report engine's drawing calls in a format the check knows.
 #include <gtest/gtest.h>
 
 #include <QConicalGradient>
@@ -13,9 +14,12 @@
 #include <QRadialGradient>
 #include <QtEndian>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <vector>
 
+#include "report/rp_controls.h"
+#include "report/rp_measure.h"
 #include "report/rp_pagecheck.h"
 #include "report/rp_pagestore.h"
 #include "report/rp_printer.h"
@@ -229,4 +233,78 @@ TEST(PageCheck, ReportPrinterRefusesAFileWithADamagedPageAndKeepsItsPages) {
   TRpPageList list;
   list.LoadFromFile(bad);
   EXPECT_THROW(list.GetPage(1), ERpError);
+}
+
+// The watch on the recorded page format: the page check and the PDF replay read Qt's picture
+// stream with their own table of commands and layouts. The Qt in use must record every drawing
+// call of the report engine in a format version and with commands that table knows; otherwise
+// report files would be refused as damaged, or read wrongly, after a Qt upgrade. (A painter
+// records its pen, brush and font only when something is drawn with them.)
+TEST(PageFormatWatch, QtRecordsTheReportEnginesCallsAsThePageReaderKnows) {
+  TRpFont styled;
+  styled.Bold = styled.Italic = styled.Underline = styled.StrikeOut = true;
+  const QFont font = rpdetail::fontEntry(styled).qfont;
+  TRpFrame frame;
+  frame.DrawTop = frame.DrawBottom = frame.DrawLeft = frame.DrawRight = true;
+  frame.Style = Qt::DashDotLine;
+  const struct Call {
+    const char* what;
+    std::function<void(QPainter&)> draw;
+  } calls[] = {
+      {"a filled rectangle (rpFillRect)",
+       [](QPainter& p) { rpFillRect(p, QRect(5, 5, 50, 20), QColor(230, 230, 250)); }},
+      {"a label's text (setFont, setPen(QColor), drawText(QPoint, QString), underlined and struck out)",
+       [&](QPainter& p) {
+         p.setFont(font);
+         p.setPen(QColor(Qt::darkGreen));
+         p.drawText(QPoint(10, 20), QStringLiteral("Licitação nº 12/2026"));
+       }},
+      {"a frame (TRpFrame::PaintIt, its dash-dot pen and no brush)",
+       [&](QPainter& p) {
+         frame.PaintIt(p, 5, 5, 60, 30, kRpScreenFactor, kRpScreenFactor);
+         p.drawLine(5, 40, 60, 40);
+       }},
+      {"a shape's rectangle (setBrush(pattern), setPen(QPen(colour, width)), drawRect(QRect))",
+       [](QPainter& p) {
+         p.setBrush(QBrush(Qt::red, Qt::DiagCrossPattern));
+         p.setPen(QPen(Qt::blue, 2.5));
+         p.drawRect(QRect(QPoint(5, 5), QPoint(60, 30)));
+       }},
+      {"a shape's circle (drawEllipse(QRect))",
+       [](QPainter& p) { p.drawEllipse(QRect(QPoint(5, 5), QPoint(60, 30))); }},
+      {"a shape's line (drawLine(int, int, int, int))", [](QPainter& p) { p.drawLine(0, 40, 200, 40); }},
+  };
+  const std::string qt = qVersion();
+  const std::string where =
+      "; compare how this Qt writes QPicture's commands with the readers of "
+      "src/report/rp_pagecheck.cpp and rp_replay.cpp";
+  auto record = [](const std::function<void(QPainter&)>& draw) {
+    TRpMetafile page;  // as the report printer records its pages
+    page.setBoundingRect(QRect(0, 0, 816, 1056));
+    QPainter p(&page);
+    draw(p);
+    p.end();
+    return bytes(page);
+  };
+  for (const Call& c : calls) {
+    const QByteArray b = record(c.draw);
+    const int version = qFromBigEndian<quint16>(b.constData() + 6);  // after the tag and the checksum
+    ASSERT_LE(version, rpdetail::kNewestKnownVersion)
+        << "Qt " << qt << " records report pages in picture format version " << version
+        << ", newer than the page reader knows (" << rpdetail::kNewestKnownVersion << ")" << where
+        << ", then raise kNewestKnownVersion";
+    const QString problem = check(b);
+    EXPECT_TRUE(problem.isEmpty()) << "Qt " << qt << " records " << c.what << " in a way the page reader "
+                                   << "does not know: " << problem.toStdString() << where;
+  }
+  // A page holding every call in turn is drawn by the replay, not left to QPicture.
+  const QByteArray page = record([&](QPainter& p) {
+    for (const Call& c : calls) c.draw(p);
+  });
+  QPicture picture;
+  picture.setData(page.constData(), quint32(page.size()));
+  rpdetail::TRpFontTable fonts;
+  EXPECT_TRUE(rpdetail::TRpPageProgram::read(picture, fonts))
+      << "Qt " << qt << " records the report engine's drawing calls with a command the PDF replay does not know"
+      << where;
 }
