@@ -341,10 +341,10 @@ void TRpReport::FreePrinter() {
 
 void TRpReport::Generate() {
   if (running_) return;
-  // 1. Margins that leave no room are dropped.
+  // Margins that leave no room are dropped.
   if (page_.Width - page_.LeftMargin - page_.RightMargin < 0) page_.LeftMargin = page_.RightMargin = 0;
   if (page_.Length - page_.TopMargin - page_.BottomMargin < 0) page_.TopMargin = page_.BottomMargin = 0;
-  // 2.
+  // A fresh run: flags, counters and the running mark (cleared however the run ends).
   running_ = true;
   cancelled_ = lastPageFlag_ = titleFlag_ = columnFlag_ = false;
   detailNumber_ = 0;
@@ -356,12 +356,12 @@ void TRpReport::Generate() {
     ~Running() { flag = false; }
   } runningGuard{running_};
 
-  // 3.
+  // The report's BeforePrint event may decline the whole run.
   bool printReport = true;
   if (BeforePrint) BeforePrint(*this, printReport);
   if (!printReport) return;
 
-  // 4.
+  // Lengths are read in native units while generating; a report printer is made when none is set.
   savedUnits_ = Units;
   Units = TRpUnits::Native;
   if (!printer_) {
@@ -372,24 +372,24 @@ void TRpReport::Generate() {
   bool docOpen = false;
   bool prepared = false;
   try {
-    // 5.
+    // The page store opens its document; no page is started yet.
     prepareStore(p);
     docOpen = true;
     currentY_ = -1;
     pageNumber_ = 0;
     column_ = page_.Columns();
-    // 6.
+    // Room kept at the bottom of every page for the page footers.
     computeFooterSpace();
     currentX_ = page_.LeftMargin;
-    // 7.
+    // The values expressions may read: page and column numbers, the report title.
     functions_.SetValue(QStringLiteral("PAGENUMBER"), 0);
     functions_.SetValue(QStringLiteral("COLUMNNUMBER"), 0);
     functions_.SetValue(QStringLiteral("REPORTTITLE"), ReportTitle);
     prepared = true;
     prepareControls(true);
-    // 8.
+    // The bands over the data.
     runController();
-    // 9.
+    // The last page is finished (a cancelled run leaves it open for the abort).
     currentX_ = page_.LeftMargin;
     lastPageFlag_ = true;
     if (!cancelled_) FinishPage();
@@ -409,10 +409,10 @@ void TRpReport::Generate() {
     }
     throw;
   }
-  // 10.
+  // Units and controls go back to their design state.
   Units = savedUnits_;
   prepareControls(false);
-  // 11.
+  // A cancelled run or a pass that only counted pages discards the document.
   if (cancelled_ || !finalPass_)
     p.Abort();
   else
@@ -430,12 +430,12 @@ void TRpReport::runController() {
   TRpBand* detail = FindBand(rbDetail);
   TRpBand* summary = FindBand(rbSummary);
   const bool useDataSet = DataSet && DataSet->Active();
-  // 2.
+  // Without data set nor OnNeedData the bands print once, if the report prints when empty.
   if (!useDataSet && !OnNeedData) {
     if (PrintIfEmpty) printOnceEmpty();
     return;
   }
-  // 3.
+  // Is there a first record?
   bool more = false;
   if (useDataSet) {
     DataSet->First();
@@ -444,12 +444,12 @@ void TRpReport::runController() {
   } else {
     OnNeedData(*this, more);
   }
-  // 4.
+  // No record: the bands print once, if the report prints when empty.
   if (!more) {
     if (useDataSet && PrintIfEmpty) printOnceEmpty();
     return;
   }
-  // 5.
+  // A cancel pressed before the first band ends the run.
   detailNumber_ = 0;
   lastMessages_ = 0;
   processMessages();
@@ -457,7 +457,7 @@ void TRpReport::runController() {
     cancelled_ = true;
     return;
   }
-  // 6.
+  // Title, then the column header of the first page.
   if (title) {
     OutputBand(title);
     titleFlag_ = true;
@@ -469,7 +469,7 @@ void TRpReport::runController() {
       titleFlag_ = true;
     }
   }
-  // 7.
+  // One detail band per record, with the progress after each.
   while (more) {
     processMessages();
     if (cancelled_ || printer_->Cancelled()) {
@@ -487,7 +487,7 @@ void TRpReport::runController() {
     }
     if (useDataSet && recordCount_ != 0) printer_->SetProgressPercent(int(qint64(detailNumber_) * 100 / recordCount_));
   }
-  // 8.
+  // The summary, on a page of its own if no page was started.
   if (summary) {
     if (pageNumber_ == 0) NextPage();
     OutputBand(summary);
@@ -496,88 +496,111 @@ void TRpReport::runController() {
 
 void TRpReport::OutputBand(TRpCustomBand* band) {
   if (!band || !printer_) return;
-  TRpPrinter& p = *printer_;
-  const TRpBandType type = band->BandType();
-  const double height = band->Size().NativeHeight;
-  const double width = band->Size().NativeWidth;
   if (band->AlignToBottom) {
-    const double y = double(rpRound(storePaperLength() - page_.BottomMargin - height - footerSpace_));
+    const double y =
+        double(rpRound(storePaperLength() - page_.BottomMargin - band->Size().NativeHeight - footerSpace_));
     if (y > currentY_) currentY_ = y;
   }
-  // 1.
+  // A disabled band, or one its BeforePrint event declines, takes no space.
   bool printBand = band->Enabled;
   if (printBand && band->BeforePrint) band->BeforePrint(*band, printBand);
-  // 2.
   if (printBand) {
-    const bool exempt = type == rbTitle || type == rbPageHeader || type == rbPageFooter || type == rbOverlay;
-    if (band->ForceNewPage && !exempt && pageNumber_ > 0) {
-      StartPage();
-    } else if (band->ForceNewColumn && !exempt) {
-      if (pageNumber_ > 0)
-        StartColumn();
-      else
-        EnsureSpace(band);
-    } else {
-      EnsureSpace(band);
-    }
-    band->expanded_ = 0;
-    bool firstPass = true;
-    for (;;) {
-      band->rect_ = QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
-                          QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1));
-      QPainter* cv = p.Canvas();
-      if (finalPass_ && cv && firstPass && band->Color != Qt::transparent) rpFillRect(*cv, band->rect_, band->Color);
-      bool allDone = true;
-      const bool filled = finalPass_ && cv && firstPass && band->Color != Qt::transparent;
-      std::vector<QRectF> drawn;  // areas already drawn over by earlier controls of this pass
-      for (auto& c : band->controls_) {
-        if (!c->Printable()) continue;
-        if (firstPass || !c->Finished()) {
-          const TRpPrintableSize& s = c->Size();
-          // What a control may cover beyond its rectangle: a label grown by AutoSize (to either
-          // side), a shape's pen.
-          double grow = qMax(0.0, c->PixelWidth() / kRpScreenFactor - s.NativeWidth);
-          if (const auto* sh = dynamic_cast<const TRpShape*>(c.get())) grow += (sh->Pen.widthF() + 1) / kRpScreenFactor;
-          const double pad = grow > 0 ? grow : 0.01;
-          const QRectF r(s.NativeLeft - grow, s.NativeTop - pad, s.NativeWidth + 2 * grow, s.NativeHeight + 2 * pad);
-          bool clear = filled;
-          for (const QRectF& d : drawn)
-            if (clear && d.intersects(r)) clear = false;
-          c->underColor_ = clear ? band->Color : QColor();
-          c->Print(currentX_, currentY_);
-          c->underColor_ = QColor();
-          drawn.push_back(r);
-        }
-        if (!c->Finished()) allDone = false;
-      }
-      cv = p.Canvas();
-      if (finalPass_ && cv && band->Frame.Present())
-        band->Frame.PaintIt(*cv, band->rect_.left(), band->rect_.top(), p.XPos(currentX_ + width),
-                            p.YPos(currentY_ + height + band->expanded_) + 1, p.XFactor(), p.YFactor());
-      if (allDone) break;
-      // Some control continues on the next column or page.
-      NextColumn();
-      band->expanded_ = 0;
-      firstPass = false;
-      if (cv = p.Canvas(); finalPass_ && cv && band->Color != Qt::transparent)
-        rpFillRect(*cv,
-                   QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
-                         QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1)),
-                   band->Color);
-    }
-    currentY_ = double(rpRound(currentY_ + height + band->expanded_));
+    MakeRoomForBand(band);
+    PrintBandAcrossColumns(band);
+    currentY_ = double(rpRound(currentY_ + band->Size().NativeHeight + band->expanded_));
   }
-  // 3.
+  // AfterPrint is told whether the band printed.
   if (band->AfterPrint) band->AfterPrint(*band, printBand);
-  // 4.
-  if (TRpChildBand* child = band->ChildBand()) {
-    if (type == rbPageFooter) {
-      child->SetBandType(rbPageFooter);
-      OutputBand(child);
-      child->SetBandType(rbChild);
-    } else {
-      OutputBand(child);
+  OutputChildBand(band);
+}
+
+// Starts the page or column the band asks for, or the next one when the band does not fit. Title,
+// page header, page footer and overlay bands never force a break.
+void TRpReport::MakeRoomForBand(TRpCustomBand* band) {
+  const TRpBandType type = band->BandType();
+  const bool exempt = type == rbTitle || type == rbPageHeader || type == rbPageFooter || type == rbOverlay;
+  if (band->ForceNewPage && !exempt && pageNumber_ > 0) {
+    StartPage();
+  } else if (band->ForceNewColumn && !exempt) {
+    if (pageNumber_ > 0)
+      StartColumn();
+    else
+      EnsureSpace(band);
+  } else {
+    EnsureSpace(band);
+  }
+}
+
+// Prints the band's controls at the current position; while a control continues (a label longer
+// than its band), the band goes on in the next column or page with the unfinished controls.
+void TRpReport::PrintBandAcrossColumns(TRpCustomBand* band) {
+  TRpPrinter& p = *printer_;
+  const double height = band->Size().NativeHeight;
+  const double width = band->Size().NativeWidth;
+  band->expanded_ = 0;
+  bool firstPass = true;
+  for (;;) {
+    band->rect_ = QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
+                        QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1));
+    QPainter* cv = p.Canvas();
+    const bool filled = finalPass_ && cv && firstPass && band->Color != Qt::transparent;
+    if (filled) rpFillRect(*cv, band->rect_, band->Color);
+    const bool allDone = PrintBandControls(band, firstPass, filled);
+    cv = p.Canvas();
+    if (finalPass_ && cv && band->Frame.Present())
+      band->Frame.PaintIt(*cv, band->rect_.left(), band->rect_.top(), p.XPos(currentX_ + width),
+                          p.YPos(currentY_ + height + band->expanded_) + 1, p.XFactor(), p.YFactor());
+    if (allDone) return;
+    NextColumn();
+    band->expanded_ = 0;
+    firstPass = false;
+    if (cv = p.Canvas(); finalPass_ && cv && band->Color != Qt::transparent)
+      rpFillRect(*cv,
+                 QRect(QPoint(p.XPos(currentX_), p.YPos(currentY_)),
+                       QPoint(p.XPos(currentX_ + width) - 1, p.YPos(currentY_ + height) - 1)),
+                 band->Color);
+  }
+}
+
+// One pass over the band's controls (every printable control on the first pass, the unfinished
+// ones after it). A control that nothing drawn before it in this pass overlaps learns the band's
+// colour under it, so it need not paint its own background. True when every control finished.
+bool TRpReport::PrintBandControls(TRpCustomBand* band, bool firstPass, bool filled) {
+  bool allDone = true;
+  std::vector<QRectF> drawn;  // areas already drawn over by earlier controls of this pass
+  for (auto& c : band->controls_) {
+    if (!c->Printable()) continue;
+    if (firstPass || !c->Finished()) {
+      const TRpPrintableSize& s = c->Size();
+      // What a control may cover beyond its rectangle: a label grown by AutoSize (to either
+      // side), a shape's pen.
+      double grow = qMax(0.0, c->PixelWidth() / kRpScreenFactor - s.NativeWidth);
+      if (const auto* sh = dynamic_cast<const TRpShape*>(c.get())) grow += (sh->Pen.widthF() + 1) / kRpScreenFactor;
+      const double pad = grow > 0 ? grow : 0.01;
+      const QRectF r(s.NativeLeft - grow, s.NativeTop - pad, s.NativeWidth + 2 * grow, s.NativeHeight + 2 * pad);
+      bool clear = filled;
+      for (const QRectF& d : drawn)
+        if (clear && d.intersects(r)) clear = false;
+      c->underColor_ = clear ? band->Color : QColor();
+      c->Print(currentX_, currentY_);
+      c->underColor_ = QColor();
+      drawn.push_back(r);
     }
+    if (!c->Finished()) allDone = false;
+  }
+  return allDone;
+}
+
+// A child band prints right after its parent; a page footer's child prints as a page footer.
+void TRpReport::OutputChildBand(TRpCustomBand* band) {
+  TRpChildBand* child = band->ChildBand();
+  if (!child) return;
+  if (band->BandType() == rbPageFooter) {
+    child->SetBandType(rbPageFooter);
+    OutputBand(child);
+    child->SetBandType(rbChild);
+  } else {
+    OutputBand(child);
   }
 }
 

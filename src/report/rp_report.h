@@ -249,6 +249,10 @@ class TRpReport : public TRpPrinterClient {
 
   // Generation (while Running()).
   void OutputBand(TRpCustomBand* band);
+  void MakeRoomForBand(TRpCustomBand* band);
+  void PrintBandAcrossColumns(TRpCustomBand* band);
+  bool PrintBandControls(TRpCustomBand* band, bool firstPass, bool filled);
+  void OutputChildBand(TRpCustomBand* band);
   void EnsureSpace(TRpCustomBand* band);
   void StartColumn();
   void StartPage();
