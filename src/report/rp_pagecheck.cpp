@@ -280,8 +280,10 @@ bool rpPictureCommand(const char* d, qsizetype n, qint64 pos, PictureCommand& c)
 
 }  // namespace rpdetail
 
-QString rpCheckPicture(const char* d, qsizetype n) {
-  int version = 0;
+namespace {
+
+// What is wrong with the picture's header, or an empty text when it is sound.
+QString headerProblem(const char* d, qsizetype n, int& version) {
   switch (rpPictureHeader(d, n, &version)) {
     case PictureHeader::NotAPicture:
       return QStringLiteral("the page is not a picture");
@@ -292,12 +294,100 @@ QString rpCheckPicture(const char* d, qsizetype n) {
     case PictureHeader::Sound:
       break;
   }
+  return QString();
+}
 
-  // The page's rectangle (left, top, width, height): the paper, in page units.
+// The page's rectangle (left, top, width, height) must be the paper, in page units.
+bool rectangleIsSound(const char* d) {
   for (int i = 0; i < 4; ++i) {
     const qint32 v = qFromBigEndian<qint32>(d + 12 + 4 * i);
-    if (v > kMaxCoord || v < (i < 2 ? -kMaxCoord : 0)) return QStringLiteral("the page's rectangle is damaged");
+    if (v > kMaxCoord || v < (i < 2 ? -kMaxCoord : 0)) return false;
   }
+  return true;
+}
+
+// Reads the fields of one command other than the end mark; false for a command that a report
+// page never holds.
+bool readCommandFields(FieldReader& r, quint8 c) {
+  switch (c) {
+    case kSave:
+    case kRestore:
+      break;
+    case kDrawEllipse:
+      r.rect();
+      break;
+    case kDrawPolyline:
+      r.polygon();
+      break;
+    case kDrawPolygon:
+      r.polygon();
+      r.uint(1, Qt::OddEvenFill, Qt::WindingFill);
+      break;
+    case kDrawTextItem:
+      r.point();
+      r.string();
+      r.font();
+      r.uint(4);          // render flags
+      r.real(100, 1e-3);  // resolution scale
+      r.real();           // justification width
+      break;
+    case kDrawPath:
+      r.path();
+      break;
+    case kSetBkColor:
+      r.color();
+      break;
+    case kSetBkMode:
+      r.uint(1, Qt::TransparentMode, Qt::OpaqueMode);
+      break;
+    case kSetClipEnabled:
+      r.flag();
+      break;
+    case kSetBrushOrigin:
+      r.point();
+      break;
+    case kSetFont:
+      r.font();
+      break;
+    case kSetPen:
+      r.pen();
+      break;
+    case kSetBrush:
+      r.brush();
+      break;
+    case kSetWMatrix:
+      r.transform();
+      r.flag();  // combine
+      break;
+    case kSetClipRegion:
+      r.region();
+      r.clipOperation();
+      break;
+    case kSetClipPath:
+      r.path();
+      r.clipOperation();
+      break;
+    case kSetRenderHint:
+      r.uint(4);
+      break;
+    case kSetCompositionMode:
+      r.uint(4, QPainter::CompositionMode_SourceOver, QPainter::RasterOp_NotDestination);
+      break;
+    case kSetOpacity:
+      r.real(1, 0);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+QString rpCheckPicture(const char* d, qsizetype n) {
+  int version = 0;
+  if (QString problem = headerProblem(d, n, version); !problem.isEmpty()) return problem;
+  if (!rectangleIsSound(d)) return QStringLiteral("the page's rectangle is damaged");
   quint32 records = qFromBigEndian<quint32>(d + kFirstCommand - 4);
   qint64 pos = kFirstCommand;
   for (int index = 1; records-- > 0 && pos < n; ++index) {
@@ -310,79 +400,10 @@ QString rpCheckPicture(const char* d, qsizetype n) {
     const qint64 len = command.len;
     pos = command.at;
     if (len > n - pos) return bad(c);
+    if (c == kEnd) return len == 0 ? QString() : bad(c);
     FieldReader r(d + pos, len, version);
-    switch (c) {
-      case kEnd:
-        return len == 0 ? QString() : bad(c);
-      case kSave:
-      case kRestore:
-        break;
-      case kDrawEllipse:
-        r.rect();
-        break;
-      case kDrawPolyline:
-        r.polygon();
-        break;
-      case kDrawPolygon:
-        r.polygon();
-        r.uint(1, Qt::OddEvenFill, Qt::WindingFill);
-        break;
-      case kDrawTextItem:
-        r.point();
-        r.string();
-        r.font();
-        r.uint(4);          // render flags
-        r.real(100, 1e-3);  // resolution scale
-        r.real();           // justification width
-        break;
-      case kDrawPath:
-        r.path();
-        break;
-      case kSetBkColor:
-        r.color();
-        break;
-      case kSetBkMode:
-        r.uint(1, Qt::TransparentMode, Qt::OpaqueMode);
-        break;
-      case kSetClipEnabled:
-        r.flag();
-        break;
-      case kSetBrushOrigin:
-        r.point();
-        break;
-      case kSetFont:
-        r.font();
-        break;
-      case kSetPen:
-        r.pen();
-        break;
-      case kSetBrush:
-        r.brush();
-        break;
-      case kSetWMatrix:
-        r.transform();
-        r.flag();  // combine
-        break;
-      case kSetClipRegion:
-        r.region();
-        r.clipOperation();
-        break;
-      case kSetClipPath:
-        r.path();
-        r.clipOperation();
-        break;
-      case kSetRenderHint:
-        r.uint(4);
-        break;
-      case kSetCompositionMode:
-        r.uint(4, QPainter::CompositionMode_SourceOver, QPainter::RasterOp_NotDestination);
-        break;
-      case kSetOpacity:
-        r.real(1, 0);
-        break;
-      default:
-        return QStringLiteral("command %1 (code %2) is not part of a report page").arg(index).arg(c);
-    }
+    if (!readCommandFields(r, c))
+      return QStringLiteral("command %1 (code %2) is not part of a report page").arg(index).arg(c);
     if (!r.atEnd()) return bad(c);
     pos += len;
   }
