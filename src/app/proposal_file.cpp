@@ -174,15 +174,16 @@ QList<QByteArray> responseFileLines(const Proposal& p) {
   lines.reserve(HeaderCount + count);
   for (const QByteArray& h : p.header) lines.append(padRight("C" + h, kHeaderRecordWidth));
 
-  // Rows after the first one without item number are not part of the item list; refuse when
-  // that would drop an item instead of saving a proposal without it.
-  for (int i = count + 1; i < p.rows.size(); ++i) {
+  // The row without item number and the rows after it are not part of the item list; refuse
+  // when that would drop an item instead of saving a proposal with fewer items than it read.
+  for (int i = count; i < p.rows.size(); ++i) {
     const GridRow& r = p.rows[i];
     bool hasData = false;
     for (const QByteArray& c : r) hasData = hasData || !isBlank(c);
     if (hasData)
       throw AppError("a linha " + std::to_string(count + 1) +
-                     " não tem número de item; os itens seguintes ficariam fora da proposta gravada");
+                     " não tem número de item: ela e as linhas seguintes ficariam fora da proposta gravada; "
+                     "corrija o número do item no arquivo da proposta");
   }
 
   for (int i = 0; i < count; ++i) lines.append(buildRecord(p.rows[i], i, true));

@@ -72,7 +72,7 @@ class ProposalLoadError : public AppError {
 // Reads the proposal input file (or a response file: same layout) into `into`, which is
 // cleared first. Header: the first six lines without their first character (missing lines
 // give empty texts). Items: every line whose first character is "I", in file order, however
-// many there are. Line ends CR LF or a lone LF.
+// many there are. Line ends CR LF, a lone LF or a lone CR.
 // On a number that does not convert, throws ProposalLoadError; `into` keeps the header and the
 // rows read before the failing line. A file that cannot be read throws ProposalLoadError with
 // line 0 ("File not found" for a missing one) and leaves `into` empty.
@@ -94,7 +94,8 @@ QString responseFileName(const QByteArray& identity, const QString& inputFileNam
 // The response file's lines (without line ends): six header records "C" + text padded to 200,
 // then one item record per row of the item list. Refuses, with an AppError naming the item
 // ("item 0007 (linha 7): ..."), an amount that needs a sign or is too wide for its column, and
-// item rows that would be lost because they follow a row without item number.
+// a row without item number holding data, which would be lost with every row after it: a save
+// never writes fewer items than were read.
 QList<QByteArray> responseFileLines(const Proposal& p);
 
 // One item record from a grid row (no checks; responseFileLines checks first).

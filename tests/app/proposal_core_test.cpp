@@ -85,11 +85,12 @@ TEST(ProposalReading, WhichLinesAreItems) {
   EXPECT_EQ(p.sourceLines[0], 2);
 
   // Items are found anywhere after the header, other lines ignored; trailing blanks of a
-  // header stay; lone LF line ends are accepted.
-  const Proposal q =
-      parse(QByteArray("CUm   \nC2\nC3\nC4\nC5\nC6\nqualquer coisa\n") + itemLine(a) + "\n\n" + itemLine(a));
+  // header stay; a lone LF or a lone CR ends a line too.
+  const Proposal q = parse(QByteArray("CUm   \nC2\rC3\nC4\nC5\nC6\nqualquer coisa\n") + itemLine(a) + "\n\n" +
+                           itemLine(a) + "\r" + itemLine(a));
   EXPECT_EQ(q.header[0], "Um   ");
-  EXPECT_EQ(q.rows.size(), 2);
+  EXPECT_EQ(q.header[2], "3");
+  EXPECT_EQ(q.sourceLines, (QList<int>{8, 10, 11}));
 }
 
 TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
@@ -308,6 +309,9 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p = base;  // items after a row without item number would be lost
   p.rows.append(p.rows[0]);
   p.rows[0][ColItem] = "    ";
+  e = refusal(p);
+  EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
+  p.rows.removeLast();  // the last item alone without number would be lost as well
   e = refusal(p);
   EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
   // Empty rows after the list are fine.
