@@ -53,6 +53,7 @@ add("text printout, all four", find(tp, r"all four\s*:\s*([\d.]+) ms"), "ms", 30
 rb = "report_bench"
 add("report generation, uncompressed", find(rb, r"generation uncompressed.*: ([\d.]+) s"), "s", 0.6)
 add("report generation, compressed", find(rb, r"generation compressed.*: ([\d.]+) s"), "s", 0.6)
+add("label cut of a 100,000-character word", find(rb, r"label cut of a 100000-character word: ([\d.]+) s"), "s", 0.1)
 zc = find(rb, r"^zlib.*compress ([\d.]+) MB/s")
 ze = find(rb, r"^zlib.*expand ([\d.]+) MB/s")
 zr = find(rb, r"^zlib.*ratio ([\d.]+)")
