@@ -49,6 +49,7 @@ add("text printer bytes (.PRN)", find(tp, r"printer bytes \(\.PRN\)\s*:\s*([\d.]
 add("text job file (.RTX)", find(tp, r"job file \(\.RTX\)\s*:\s*([\d.]+) ms"), "ms")
 add("text export (.TXT)", find(tp, r"text export \(\.TXT\)\s*:\s*([\d.]+) ms"), "ms")
 add("text printout, all four", find(tp, r"all four\s*:\s*([\d.]+) ms"), "ms", 300)
+add("text job file load, 400000 items reversed", find(tp, r"reverse order loaded:\s*([\d.]+) ms"), "ms", 2000)
 # Report engine.
 rb = "report_bench"
 add("report generation, uncompressed", find(rb, r"generation uncompressed.*: ([\d.]+) s"), "s", 0.6)
