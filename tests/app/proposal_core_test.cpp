@@ -130,6 +130,19 @@ TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
     EXPECT_NE(std::string(e.what()).find("P9999.KVT: File not found"), std::string::npos);
   }
   EXPECT_TRUE(p.rows.isEmpty());
+
+  // A file over the size limit (a sparse one here) is refused before it is read.
+  QFile big(dir.file("P0002.KVT"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(kMaxProposalFileBytes + 1));
+  big.close();
+  try {
+    loadProposal(dir.file("P0002.KVT"), p);
+    FAIL() << "no error";
+  } catch (const ProposalLoadError& e) {
+    EXPECT_EQ(e.line(), 0);
+    EXPECT_EQ(e.runtimeText(), "o arquivo tem 33 MB, mais que o limite de 32 MB de um arquivo de proposta; confira "
+                               "se é o arquivo da licitação");
+  }
 }
 
 TEST(ProposalReading, MoreItemsThanTheOldGridHeld) {
@@ -314,6 +327,10 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p.rows.removeLast();  // the last item alone without number would be lost as well
   e = refusal(p);
   EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
+  // A response file the program would not open again.
+  p = base;
+  p.rows[0][ColBrand] = QByteArray(kMaxProposalFileBytes, 'M');
+  EXPECT_TRUE(contains(refusal(p), "a proposta gravada teria 33 MB, mais que o limite de 32 MB")) << refusal(p);
   // Empty rows after the list are fine.
   p = base;
   p.rows.append(GridRow());
