@@ -89,6 +89,20 @@ long double parseAmount(const QByteArray& text, int maxDecimals, const char* wha
 }  // namespace
 
 QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileName) {
+  // A UTF-8 list holding a character Windows-1252 has not (an emoji in a brand) is refused,
+  // naming the line, instead of reaching the proposal as "?".
+  if (isUtf8(content)) {
+    const QList<QByteArray> raw = splitLines(content);
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+      QString text = QString::fromUtf8(raw[i]);
+      if (i == 0) text.remove(QChar(0xFEFF));  // the byte order mark
+      if (const QString bad = notInCp1252(text); !bad.isEmpty())
+        throw lineError(fileName, static_cast<int>(i) + 1,
+                        "a linha contém " + bad.toStdString() +
+                            ", que o arquivo da proposta não pode guardar (Windows-1252); troque ou apague esses "
+                            "caracteres");
+    }
+  }
   const QList<QByteArray> lines = splitLines(utf8OrCp1252ToCp1252(content));
   static const QList<QByteArray> kHeader = {"item", "marca", "preco_unitario", "desconto", "acrescimo"};
   if (lines.isEmpty())
