@@ -164,11 +164,17 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
       throw lineError(fileName, p.line, "o item " + textForMessage(p.item) + " não está na proposta");
     for (int r : it.value()) {
       const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
-      if (total < 0)
+      if (total < 0) {
+        // The total as the panel rounds it is only exact above -10^12; below, say so instead of
+        // showing the rounding's leftovers ("-10,00" for a discount of 10^20).
+        const long double exact =
+            itemTotal(parseNumEditText(rows[r][ColQuantity]), p.unitPrice, p.discount, p.surcharge);
+        const std::string shown = exact > -1e12L ? "o total do item " + formatAmount(total, 2, 14).toStdString()
+                                                 : "o total do item, abaixo de -999.999.999.999,99,";
         throw lineError(fileName, p.line,
-                        "item " + textForMessage(p.item) + ": o total do item " +
-                            formatAmount(total, 2, 14).toStdString() +
+                        "item " + textForMessage(p.item) + ": " + shown +
                             " seria negativo (o desconto é maior que quantidade vezes preço unitário mais acréscimo)");
+      }
       // What the proposal file could not hold is refused here, naming the price list's line.
       Proposal one;
       one.rows = {rows[r]};

@@ -110,6 +110,8 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   // Quantity 10 x 1,00 - 10,01: a negative item total, after a good line (nothing applied).
   e = refusal(kHead + ok + "0002;B;1;10,01;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "total do item -0,01 seria negativo")) << e;
+  e = refusal(kHead + "0002;B;1;99999999999999999999;\r\n");  // far below what a total shows
+  EXPECT_TRUE(has(e, "o total do item, abaixo de -999.999.999.999,99, seria negativo")) << e;
   // A unit price the proposal file cannot hold (10 000 000 or more), named by its line.
   e = refusal(kHead + ok + "0003;B;10.000.000;;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3: item 0003:") && has(e, "grande demais")) << e;
