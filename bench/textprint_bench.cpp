@@ -82,8 +82,9 @@ int main(int argc, char** argv) {
 
   // A job file of 400,000 items stored in reverse order loads with one sort.
   {
-    QByteArray job = QByteArray(kIdRelatorio) + "\r\n<< ESTE  ARQUIVO N\xC3O DEVE SER EDITADO >>\r\n400000\r\n"
-                                                "T\r\n000066\r\n000080\r\n6\r\nF10\r\n\r\n";
+    QByteArray job = QByteArray(kIdRelatorio) +
+                     "\r\n<< ESTE  ARQUIVO N\xC3O DEVE SER EDITADO >>\r\n400000\r\n"
+                     "T\r\n000066\r\n000080\r\n6\r\nF10\r\n\r\n";
     job.reserve(job.size() + 400000 * 32);
     for (int i = 399999; i >= 0; --i)
       job += MontaItem(1 + i / 60, 1 + i % 60, 1, 16, 'T', "ITEM EM ORDEM INVERSA") + "\r\n";

@@ -97,8 +97,8 @@ QByteArray buildRecord(const GridRow& row, int index, bool check) {
 // "N MB, mais que o limite de 32 MB de um arquivo de proposta".
 std::string overSizeLimit(qint64 bytes) {
   const qint64 mb = 1024 * 1024;
-  return std::to_string((bytes + mb - 1) / mb) + " MB, mais que o limite de " + std::to_string(kMaxProposalFileBytes / mb) +
-         " MB de um arquivo de proposta";
+  return std::to_string((bytes + mb - 1) / mb) + " MB, mais que o limite de " +
+         std::to_string(kMaxProposalFileBytes / mb) + " MB de um arquivo de proposta";
 }
 
 // Refuses a proposal file larger than the program opens.

@@ -355,8 +355,8 @@ void TRpCustomLabel::layoutParagraph(const QString& para) {
         std::vector<double> widths(word.size() + 1);
         widths[0] = 0;
         for (qsizetype k = 0; k < word.size(); ++k) widths[k + 1] = widths[k] + rawAdvance(fe, word.at(k));
-        const auto tooWide = std::partition_point(widths.begin(), widths.end(),
-                                                  [&](double raw) { return widthOf(raw) <= W; });
+        const auto tooWide =
+            std::partition_point(widths.begin(), widths.end(), [&](double raw) { return widthOf(raw) <= W; });
         word.truncate(qMax<qsizetype>(0, (tooWide - widths.begin()) - 1));
         lines_.append(word);
         word.clear();

@@ -140,8 +140,9 @@ TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
     FAIL() << "no error";
   } catch (const ProposalLoadError& e) {
     EXPECT_EQ(e.line(), 0);
-    EXPECT_EQ(e.runtimeText(), "o arquivo tem 33 MB, mais que o limite de 32 MB de um arquivo de proposta; confira "
-                               "se é o arquivo da licitação");
+    EXPECT_EQ(e.runtimeText(),
+              "o arquivo tem 33 MB, mais que o limite de 32 MB de um arquivo de proposta; confira "
+              "se é o arquivo da licitação");
   }
 }
 

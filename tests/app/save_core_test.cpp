@@ -133,7 +133,10 @@ TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
 
   // An identity that cannot be part of a file name: each refused character on its own.
   for (QByteArray bad : {QByteArray("../../etc/x"), QByteArray("12/34"), QByteArray("12\\34"), QByteArray("12\n34"),
-                         QByteArray("12..34"), QByteArray("12\x7f" "34"), QByteArray("")}) {
+                         QByteArray("12..34"),
+                         QByteArray("12\x7f"
+                                    "34"),
+                         QByteArray("")}) {
     SaveTarget t = f.target;
     t.identity = bad;
     try {

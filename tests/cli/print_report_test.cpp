@@ -96,7 +96,8 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   dir.write("P0002.KVT", joinCrLf(standardHeader() << itemLine(bad)));
   r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0002.KVT", "--rpf", dir.file("x.RPF")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains((dir.file("P0002.KVT") + ":7: '").toUtf8()) && r.err.contains("is not a valid floating point value"))
+  EXPECT_TRUE(r.err.contains((dir.file("P0002.KVT") + ":7: '").toUtf8()) &&
+              r.err.contains("is not a valid floating point value"))
       << r.err.toStdString();
   EXPECT_FALSE(dir.exists("x.RPF"));
 

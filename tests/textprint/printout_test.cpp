@@ -306,7 +306,8 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     // anything is printed, once, naming the pages needed and the limit.
     Fixture f;
     QByteArray content;
-    for (const QByteArray& h : cotavia::test::fixtureHeaders()) content += cotavia::test::fixtureHeaderRecord(h) + "\r\n";
+    for (const QByteArray& h : cotavia::test::fixtureHeaders())
+      content += cotavia::test::fixtureHeaderRecord(h) + "\r\n";
     content += QByteArray("I\r\n").repeated(249975);
     f.dir.write("E" + QString::fromLatin1(kId) + "_P0001.KVT", content);
     bool previewed = false;
