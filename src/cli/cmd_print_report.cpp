@@ -43,7 +43,7 @@ int cmdPrintReport(const Args& a) {
     throw AppError(dir.toStdString() + "/" + proposal.toStdString() + ": the report could not be generated");
   if (a.verbose())
     std::fprintf(stderr, "cotavia print-report: %d page(s), grand total %s\n", pages->PageCount(),
-                 form.RpL_TotalGeral->Caption().toUtf8().constData());
+                 form.totalGeralText().constData());
 
   if (rpf && !pages->Save(*rpf)) throw AppError(rpf->toStdString() + ": the report file could not be written");
   if (pdf) rpExportPdf(*pages, *pdf);

@@ -35,22 +35,35 @@ QString fromCp1252(const QByteArray& bytes) {
   return out;
 }
 
+namespace {
+// The Windows-1252 byte of a UTF-16 unit; -1 when there is none.
+int cp1252Byte(char16_t u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) || (u >= 0x80 && u < 0xA0 && !kHigh[u - 0x80])) return u;
+  for (int i = 0; i < 32; ++i)
+    if (kHigh[i] == u) return 0x80 + i;
+  return -1;
+}
+} // namespace
+
 QByteArray toCp1252(const QString& text) {
   QByteArray out;
   out.reserve(text.size());
   for (QChar ch : text) {
-    char16_t u = ch.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) || (u >= 0x80 && u < 0xA0 && !kHigh[u - 0x80])) {
-      out.append(static_cast<char>(u));
-      continue;
-    }
-    char r = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kHigh[i] == u) {
-        r = static_cast<char>(0x80 + i);
-        break;
-      }
-    out.append(r);
+    const int b = cp1252Byte(ch.unicode());
+    out.append(b < 0 ? '?' : static_cast<char>(b));
+  }
+  return out;
+}
+
+QString notInCp1252(const QString& text) {
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (cp1252Byte(text[i].unicode()) >= 0) continue;
+    // A character beyond 16 bits is a surrogate pair: both halves together.
+    const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+    const QString c = text.mid(i, n);
+    if (!out.contains(c)) out += c;
+    i += n - 1;
   }
   return out;
 }
@@ -98,6 +111,12 @@ QByteArray utf8OrCp1252ToCp1252(const QByteArray& bytes) {
   QString s = dec.decode(b);
   if (!dec.hasError()) return toCp1252(s);
   return b;
+}
+
+bool isUtf8(const QByteArray& bytes) {
+  QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString decoded = dec.decode(bytes);  // decode() only converts when its result is taken
+  return !dec.hasError();
 }
 
 } // namespace cotavia

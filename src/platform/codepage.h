@@ -9,6 +9,9 @@ namespace cotavia {
 QString fromCp1252(const QByteArray& bytes);
 // Characters outside Windows-1252 become '?'.
 QByteArray toCp1252(const QString& text);
+// The characters of text that Windows-1252 cannot hold (an emoji), each once, in order; empty
+// when it holds them all. Where '?' in their place would change data, refuse the text instead.
+QString notInCp1252(const QString& text);
 
 // The OEM code page used by printer output; "CP850" unless changed.
 QByteArray oemCodePage();
@@ -21,5 +24,7 @@ QByteArray cp1252ToOem(const QByteArray& bytes, const QByteArray& codePage = {})
 // Reads a text that may be UTF-8 or Windows-1252 (price lists from spreadsheets) and returns
 // Windows-1252 bytes. A UTF-8 byte order mark is dropped.
 QByteArray utf8OrCp1252ToCp1252(const QByteArray& bytes);
+// True when bytes are valid UTF-8 (and so read as UTF-8 by utf8OrCp1252ToCp1252).
+bool isUtf8(const QByteArray& bytes);
 
 } // namespace cotavia

@@ -53,21 +53,17 @@ QByteArray readWholeFile(const QString& path) {
 
 QList<QByteArray> splitLines(const QByteArray& content) {
   QList<QByteArray> lines;
-  qsizetype start = 0;
   const qsizetype n = content.size();
   const char* d = content.constData();
-  while (start < n) {
-    const char* nl = static_cast<const char*>(memchr(d + start, '\n', n - start));
-    if (!nl) {
-      lines.append(content.mid(start));
-      break;
-    }
-    qsizetype end = nl - d;
-    qsizetype len = end - start;
-    if (len > 0 && d[end - 1] == '\r') --len;
-    lines.append(QByteArray(d + start, len));
-    start = end + 1;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char c = d[i];
+    if (c != '\n' && c != '\r') continue;
+    lines.append(QByteArray(d + start, i - start));
+    if (c == '\r' && i + 1 < n && d[i + 1] == '\n') ++i;
+    start = i + 1;
   }
+  if (start < n) lines.append(QByteArray(d + start, n - start));
   return lines;
 }
 

@@ -20,7 +20,7 @@ QString joinPath(const QString& folder, const QString& name);
 // Reads a whole file. Throws AppError naming the file ("File not found" for a missing one).
 QByteArray readWholeFile(const QString& path);
 
-// Splits file content into lines. Line ends are CR LF or a lone LF; a lone CR stays in the line.
+// Splits file content into lines. A line ends at CR LF, a lone LF or a lone CR.
 // A final line without a line end counts; an empty content gives no lines.
 QList<QByteArray> splitLines(const QByteArray& content);
 

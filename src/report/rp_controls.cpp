@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QLocale>
+#include <algorithm>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -347,10 +348,16 @@ void TRpCustomLabel::layoutParagraph(const QString& para) {
       line.clear();
       lineRaw = 0;
       if (widthOf(wordRaw) > W) {
-        while (!word.isEmpty() && widthOf(wordRaw) > W) {
-          word.chop(1);
-          wordRaw = rawAdvance(fe, word);
-        }
+        // The longest beginning of the word that fits (possibly none). Its widths grow with each
+        // character, so a binary search over the measured widths of its beginnings finds it;
+        // each width is summed in the order rawAdvance() sums it, so the cut is the same as
+        // taking characters off the end one by one.
+        std::vector<double> widths(word.size() + 1);
+        widths[0] = 0;
+        for (qsizetype k = 0; k < word.size(); ++k) widths[k + 1] = widths[k] + rawAdvance(fe, word.at(k));
+        const auto tooWide =
+            std::partition_point(widths.begin(), widths.end(), [&](double raw) { return widthOf(raw) <= W; });
+        word.truncate(qMax<qsizetype>(0, (tooWide - widths.begin()) - 1));
         lines_.append(word);
         word.clear();
         wordRaw = 0;

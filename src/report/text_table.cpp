@@ -115,4 +115,9 @@ QByteArray TextTable::field1() const {
   return lines_.at(cur_);
 }
 
+int TextTable::lineNo() const {
+  if (testing_ >= 0) return static_cast<int>(testing_) + 1;
+  return eof() ? 0 : static_cast<int>(cur_) + 1;
+}
+
 }  // namespace cotavia

@@ -53,6 +53,9 @@ class TextTable {
 
   // FIELD1 of the current record: the line, whole. Empty when not on a record.
   QByteArray field1() const;
+  // The 1-based line of the file that holds the current record (filter ignored: the line
+  // number a message names); 0 when not on a record.
+  int lineNo() const;
   // The whole table's line count, filter ignored.
   int lineCount() const { return static_cast<int>(lines_.size()); }
 

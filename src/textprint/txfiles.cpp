@@ -177,11 +177,12 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   if (linhas[8].contains('S')) FonteEstiloPadrao |= Ssublinhado;
 
   st.itens.clear();
-  st.itens.reserve(fim - 9);
+  QList<QByteArray> lidos;
+  lidos.reserve(fim - 9);
   ui().progressBegin(*this, QStringLiteral("Lendo"), nome, quantidade);
   st.cancelado = false;
   for (int i = 9; i < fim; ++i) {
-    st.insere(linhas[i]);
+    lidos.append(linhas[i]);
     ui().processEvents();
     ui().progressStep(*this);
     if (st.cancelado) {
@@ -189,6 +190,7 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
       break;
     }
   }
+  st.insereTodos(std::move(lidos));  // one sort, whatever the order of the file
   ui().progressEnd(*this);
   if (st.itens.size() != quantidade)
     mensagem(QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));

@@ -5,6 +5,9 @@
 
 namespace cotavia {
 
+// A job holds at most this many pages (the page key has four digits).
+inline constexpr int kTxMaximoPaginas = 9999;
+
 struct TxItem {
   int pagina = 0;
   int linha = 0;

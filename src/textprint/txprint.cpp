@@ -49,6 +49,17 @@ void TxJobState::insere(const QByteArray& item) {
   itens.insert(it, item);
 }
 
+void TxJobState::insereTodos(QList<QByteArray> novos) {
+  std::stable_sort(novos.begin(), novos.end());
+  if (itens.isEmpty()) {
+    itens = std::move(novos);
+    return;
+  }
+  const qsizetype meio = itens.size();
+  itens.append(novos);
+  std::inplace_merge(itens.begin(), itens.begin() + meio, itens.end());
+}
+
 qsizetype TxJobState::inicioPagina(int pagina) const {
   const QByteArray chave = MontaItem(pagina, 0, 0, 0, ' ', {}).left(4);
   auto it = std::lower_bound(itens.begin(), itens.end(), chave);

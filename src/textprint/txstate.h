@@ -21,6 +21,9 @@ struct TxJobState {
   Sequencias seq;
 
   void insere(const QByteArray& item);
+  // Inserts many items with one sort (n log n where one insere() each would be quadratic), in
+  // the order insere() one by one would give: equal items keep the order they came in.
+  void insereTodos(QList<QByteArray> novos);
   // Index of the first item of page `pagina` or above.
   qsizetype inicioPagina(int pagina) const;
 };

@@ -203,6 +203,20 @@ class EditorTest : public QObject {
     QCOMPARE(cell(0, 5), QString(10, ' '));
   }
 
+  // A brand the proposal file cannot hold (an emoji) is refused naming the item, not saved as "?".
+  void brandOutsideCp1252IsRefused() {
+    open();
+    const QString brand = cell(0, 9);
+    openItem(0);
+    ed->Edit_Marca->setText(QString::fromUtf8("Bic \xF0\x9F\x98\x80"));
+    QTest::mouseClick(ed->bbtn_ok, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Message), 1);
+    QVERIFY(dlg.lastText().startsWith(QString::fromUtf8("A marca do item 0001 contém \xF0\x9F\x98\x80,")));
+    QVERIFY(ed->Panel_Item->isVisible());
+    QVERIFY(ed->Edit_Marca->hasFocus());
+    QCOMPARE(cell(0, 9), brand);
+  }
+
   // Enter below the last item shows empty fields and zero amounts; OK there changes nothing.
   void rowWithoutItem() {
     open();

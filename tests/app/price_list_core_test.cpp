@@ -92,7 +92,7 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "desconto") && has(e, "mais de 2 casas decimais")) << e;
   e = refusal(kHead + "0002;B;1;;-1\r\n");
   EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "acréscimo negativo: '-1'")) << e;
-  for (const char* bad : {"abc", "1.23", "12.3456,7", "1,2,3", "1 000", "R$ 5", ",5", "1."}) {
+  for (const char* bad : {"abc", "1.23", "12.3456,7", "1234.567,89", "1,2,3", "1 000", "R$ 5", ",5", "1."}) {
     e = refusal(kHead + "0002;B;" + QByteArray(bad) + ";;\r\n");
     EXPECT_TRUE(has(e, "precos.csv:2:") && has(e, "não é um valor como 1.234,56")) << bad << ": " << e;
   }
@@ -104,9 +104,14 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   EXPECT_TRUE(has(e, "número do item está vazio")) << e;
   e = refusal(kHead + "0001;MARCA COM MAIS DE VINTE;1;;\r\n");
   EXPECT_TRUE(has(e, "tem mais de 20 caracteres")) << e;
+  // A brand Windows-1252 cannot hold (an emoji; UTF-8 here) would be saved as "?".
+  e = refusal("\xEF\xBB\xBF" + kHead + ok + "0002;Bic \xF0\x9F\x98\x80 Pre\xC3\xA7o;1;;\r\n");
+  EXPECT_TRUE(has(e, "precos.csv:3: a linha contém \xF0\x9F\x98\x80, que o arquivo")) << e;
   // Quantity 10 x 1,00 - 10,01: a negative item total, after a good line (nothing applied).
   e = refusal(kHead + ok + "0002;B;1;10,01;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3:") && has(e, "total do item -0,01 seria negativo")) << e;
+  e = refusal(kHead + "0002;B;1;99999999999999999999;\r\n");  // far below what a total shows
+  EXPECT_TRUE(has(e, "o total do item, abaixo de -999.999.999.999,99, seria negativo")) << e;
   // A unit price the proposal file cannot hold (10 000 000 or more), named by its line.
   e = refusal(kHead + ok + "0003;B;10.000.000;;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3: item 0003:") && has(e, "grande demais")) << e;

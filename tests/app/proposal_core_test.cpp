@@ -85,11 +85,12 @@ TEST(ProposalReading, WhichLinesAreItems) {
   EXPECT_EQ(p.sourceLines[0], 2);
 
   // Items are found anywhere after the header, other lines ignored; trailing blanks of a
-  // header stay; lone LF line ends are accepted.
-  const Proposal q =
-      parse(QByteArray("CUm   \nC2\nC3\nC4\nC5\nC6\nqualquer coisa\n") + itemLine(a) + "\n\n" + itemLine(a));
+  // header stay; a lone LF or a lone CR ends a line too.
+  const Proposal q = parse(QByteArray("CUm   \nC2\rC3\nC4\nC5\nC6\nqualquer coisa\n") + itemLine(a) + "\n\n" +
+                           itemLine(a) + "\r" + itemLine(a));
   EXPECT_EQ(q.header[0], "Um   ");
-  EXPECT_EQ(q.rows.size(), 2);
+  EXPECT_EQ(q.header[2], "3");
+  EXPECT_EQ(q.sourceLines, (QList<int>{8, 10, 11}));
 }
 
 TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
@@ -129,6 +130,20 @@ TEST(ProposalReading, ConversionErrorsKeepTheRowsBefore) {
     EXPECT_NE(std::string(e.what()).find("P9999.KVT: File not found"), std::string::npos);
   }
   EXPECT_TRUE(p.rows.isEmpty());
+
+  // A file over the size limit (a sparse one here) is refused before it is read.
+  QFile big(dir.file("P0002.KVT"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(kMaxProposalFileBytes + 1));
+  big.close();
+  try {
+    loadProposal(dir.file("P0002.KVT"), p);
+    FAIL() << "no error";
+  } catch (const ProposalLoadError& e) {
+    EXPECT_EQ(e.line(), 0);
+    EXPECT_EQ(e.runtimeText(),
+              "o arquivo tem 33 MB, mais que o limite de 32 MB de um arquivo de proposta; confira "
+              "se é o arquivo da licitação");
+  }
 }
 
 TEST(ProposalReading, MoreItemsThanTheOldGridHeld) {
@@ -310,6 +325,13 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p.rows[0][ColItem] = "    ";
   e = refusal(p);
   EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
+  p.rows.removeLast();  // the last item alone without number would be lost as well
+  e = refusal(p);
+  EXPECT_TRUE(contains(e, "linha 1 não tem número de item")) << e;
+  // A response file the program would not open again.
+  p = base;
+  p.rows[0][ColBrand] = QByteArray(kMaxProposalFileBytes, 'M');
+  EXPECT_TRUE(contains(refusal(p), "a proposta gravada teria 33 MB, mais que o limite de 32 MB")) << refusal(p);
   // Empty rows after the list are fine.
   p = base;
   p.rows.append(GridRow());

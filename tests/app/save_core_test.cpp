@@ -131,9 +131,12 @@ TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
   EXPECT_TRUE(has(e, "item 0001") && has(e, "grande demais")) << e;
   EXPECT_EQ(snapshot(f.dir.path()), before);
 
-  // An identity that cannot be part of a file name.
-  for (QByteArray bad :
-       {QByteArray("../../etc/x"), QByteArray("12/34"), QByteArray("12\\34"), QByteArray("12\n34"), QByteArray("")}) {
+  // An identity that cannot be part of a file name: each refused character on its own.
+  for (QByteArray bad : {QByteArray("../../etc/x"), QByteArray("12/34"), QByteArray("12\\34"), QByteArray("12\n34"),
+                         QByteArray("12..34"),
+                         QByteArray("12\x7f"
+                                    "34"),
+                         QByteArray("")}) {
     SaveTarget t = f.target;
     t.identity = bad;
     try {

@@ -90,13 +90,15 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
   EXPECT_FALSE(dir.exists("x.pdf"));
 
-  // A bad number: the runtime's message, no file written.
+  // A bad number: the runtime's message after the file and its line, no file written.
   Item bad;
   bad.quantity = "12a";
   dir.write("P0002.KVT", joinCrLf(standardHeader() << itemLine(bad)));
   r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0002.KVT", "--rpf", dir.file("x.RPF")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("is not a valid floating point value")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains((dir.file("P0002.KVT") + ":7: '").toUtf8()) &&
+              r.err.contains("is not a valid floating point value"))
+      << r.err.toStdString();
   EXPECT_FALSE(dir.exists("x.RPF"));
 
   // Unknown queue, nothing asked, no proposal: a usage error or an error, nothing written.
@@ -109,10 +111,12 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_FALSE(dir.exists("x.pdf"));
 
-  // A proposal without items has no page: no PDF can be made of it.
+  // A proposal without items has no page: no PDF can be made of it; its grand total is 0,00.
   dir.write("P0003.KVT", joinCrLf(standardHeader()));
-  r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0003.KVT", "--pdf", dir.file("e.pdf")});
+  r = cotaviaRun(
+      {"print-report", "--dir", dir.path(), "--proposal", "P0003.KVT", "--pdf", dir.file("e.pdf"), "--verbose"});
   EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("0 page(s), grand total 0,00\n")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("no page")) << r.err.toStdString();
   EXPECT_FALSE(dir.exists("e.pdf"));
 }

@@ -8,16 +8,13 @@
 
 using namespace cotavia;
 
-TEST(Files, SplitLinesAcceptsCrLfAndLoneLf) {
-  auto l = splitLines("a\r\nb\nc\r\r\n\r\nlast");
-  ASSERT_EQ(l.size(), 5);
-  EXPECT_EQ(l[0], "a");
-  EXPECT_EQ(l[1], "b");
-  EXPECT_EQ(l[2], "c\r");
-  EXPECT_EQ(l[3], "");
-  EXPECT_EQ(l[4], "last");
+TEST(Files, SplitLinesEndsAtCrLfLoneLfAndLoneCr) {
+  // "c\r\r\n": a lone CR, then CR LF ending an empty line.
+  const QList<QByteArray> want{"a", "b", "c", "", "", "d", "e", "", "last"};
+  EXPECT_EQ(splitLines("a\r\nb\nc\r\r\n\r\nd\re\n\rlast"), want);
   EXPECT_TRUE(splitLines("").isEmpty());
   EXPECT_EQ(splitLines("x\r\n").size(), 1);
+  EXPECT_EQ(splitLines("x\r").size(), 1);
 }
 
 TEST(Files, AtomicWriteReplacesWholeOrLeavesTargetUntouched) {

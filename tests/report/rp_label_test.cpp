@@ -81,6 +81,18 @@ TEST(RpLabel, WordsWiderThanTheLabelAreCut) {
   EXPECT_EQ(o.layout("ab cd"), QStringList({"", "", ""}));
 }
 
+TEST(RpLabel, CutOfAWideWordIsTheLongestBeginningThatFits) {
+  One o;
+  o.label->SetAutoSize(false);
+  const QString word = QStringLiteral("Licita\u00e7\u00e3o\u20acWMil1ABCDEFGHIJ\u201cxyz\u201d");
+  for (int w = o.tw("ab "); w < o.tw(word); ++w) {
+    o.widthPixels(w);
+    QString cut = word;  // characters taken off the end one by one until it fits
+    while (!cut.isEmpty() && o.tw(cut) > o.label->PixelWidth()) cut.chop(1);
+    EXPECT_EQ(o.layout("ab " + word), QStringList({"ab ", cut, ""})) << "width " << w;
+  }
+}
+
 TEST(RpLabel, LineFeedsIgnoredCarriageReturnsBreak) {
   One o;
   o.label->SetAutoSize(false);

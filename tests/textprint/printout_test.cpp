@@ -301,6 +301,29 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     EXPECT_TRUE(heading);
   }
   {
+    // Items without description take two lines, 25 to a page: 249975 of them end page 9999
+    // with the separator on line 64, so the grand total would need page 10000. Refused before
+    // anything is printed, once, naming the pages needed and the limit.
+    Fixture f;
+    QByteArray content;
+    for (const QByteArray& h : cotavia::test::fixtureHeaders())
+      content += cotavia::test::fixtureHeaderRecord(h) + "\r\n";
+    content += QByteArray("I\r\n").repeated(249975);
+    f.dir.write("E" + QString::fromLatin1(kId) + "_P0001.KVT", content);
+    bool previewed = false;
+    f.ui.onPreview = [&](TTxPrint&) { previewed = true; };
+    try {
+      imprime_licitacao(f.tx, f.p);
+      ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+      EXPECT_TRUE(QString::fromUtf8(e.what()).contains("precisaria de 10000 páginas, mais que o limite de 9999"))
+          << e.what();
+    }
+    EXPECT_FALSE(previewed);
+    EXPECT_TRUE(f.dlg.log.isEmpty());
+    EXPECT_FALSE(TTxPrint::JobAberto());
+  }
+  {
     // A cancelled setup ends the printout before anything is read (the file is missing here).
     Fixture f;
     f.ui.onSetup = [](TTxPrint&, TxSetupValues&) { return false; };

@@ -89,6 +89,20 @@ long double parseAmount(const QByteArray& text, int maxDecimals, const char* wha
 }  // namespace
 
 QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileName) {
+  // A UTF-8 list holding a character Windows-1252 has not (an emoji in a brand) is refused,
+  // naming the line, instead of reaching the proposal as "?".
+  if (isUtf8(content)) {
+    const QList<QByteArray> raw = splitLines(content);
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+      QString text = QString::fromUtf8(raw[i]);
+      if (i == 0) text.remove(QChar(0xFEFF));  // the byte order mark
+      if (const QString bad = notInCp1252(text); !bad.isEmpty())
+        throw lineError(fileName, static_cast<int>(i) + 1,
+                        "a linha contém " + bad.toStdString() +
+                            ", que o arquivo da proposta não pode guardar (Windows-1252); troque ou apague esses "
+                            "caracteres");
+    }
+  }
   const QList<QByteArray> lines = splitLines(utf8OrCp1252ToCp1252(content));
   static const QList<QByteArray> kHeader = {"item", "marca", "preco_unitario", "desconto", "acrescimo"};
   if (lines.isEmpty())
@@ -150,11 +164,17 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
       throw lineError(fileName, p.line, "o item " + textForMessage(p.item) + " não está na proposta");
     for (int r : it.value()) {
       const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
-      if (total < 0)
+      if (total < 0) {
+        // The total as the panel rounds it is only exact above -10^12; below, say so instead of
+        // showing the rounding's leftovers ("-10,00" for a discount of 10^20).
+        const long double exact =
+            itemTotal(parseNumEditText(rows[r][ColQuantity]), p.unitPrice, p.discount, p.surcharge);
+        const std::string shown = exact > -1e12L ? "o total do item " + formatAmount(total, 2, 14).toStdString()
+                                                 : "o total do item, abaixo de -999.999.999.999,99,";
         throw lineError(fileName, p.line,
-                        "item " + textForMessage(p.item) + ": o total do item " +
-                            formatAmount(total, 2, 14).toStdString() +
+                        "item " + textForMessage(p.item) + ": " + shown +
                             " seria negativo (o desconto é maior que quantidade vezes preço unitário mais acréscimo)");
+      }
       // What the proposal file could not hold is refused here, naming the price list's line.
       Proposal one;
       one.rows = {rows[r]};

@@ -21,7 +21,8 @@ struct PriceLine {
 
 // Parses a price list. Throws AppError "FILE:LINE: reason" for the first bad line (wrong
 // header, wrong field count, an amount that is negative, not a number or has too many
-// decimals, a brand longer than 20 characters, an item listed twice).
+// decimals, a brand longer than 20 characters, an item listed twice, a character Windows-1252
+// cannot hold).
 QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileName);
 
 // Reads the file (UTF-8 or Windows-1252) and parses it.

@@ -4,6 +4,8 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#include <QFileInfo>
+
 namespace cotavia {
 
 namespace {
@@ -92,6 +94,20 @@ QByteArray buildRecord(const GridRow& row, int index, bool check) {
   return line;
 }
 
+// "N MB, mais que o limite de 32 MB de um arquivo de proposta".
+std::string overSizeLimit(qint64 bytes) {
+  const qint64 mb = 1024 * 1024;
+  return std::to_string((bytes + mb - 1) / mb) + " MB, mais que o limite de " +
+         std::to_string(kMaxProposalFileBytes / mb) + " MB de um arquivo de proposta";
+}
+
+// Refuses a proposal file larger than the program opens.
+void checkProposalSize(const QString& fileName, qint64 bytes) {
+  if (bytes > kMaxProposalFileBytes)
+    throw ProposalLoadError(fileName, 0,
+                            "o arquivo tem " + overSizeLimit(bytes) + "; confira se é o arquivo da licitação");
+}
+
 }  // namespace
 
 ProposalLoadError::ProposalLoadError(const QString& file, int line, const std::string& runtimeText)
@@ -119,6 +135,7 @@ GridRow parseItemLine(const QByteArray& line) {
 
 void parseProposal(const QByteArray& content, const QString& fileName, Proposal& into) {
   into = Proposal();
+  checkProposalSize(fileName, content.size());
   const QList<QByteArray> lines = splitLines(content);
   for (int i = 0; i < HeaderCount && i < lines.size(); ++i) into.header[i] = lines[i].mid(1);
   into.rows.reserve(lines.size());
@@ -137,6 +154,7 @@ void parseProposal(const QByteArray& content, const QString& fileName, Proposal&
 
 void loadProposal(const QString& path, Proposal& into) {
   into = Proposal();
+  checkProposalSize(path, QFileInfo(path).size());
   QByteArray content;
   try {
     content = readWholeFile(path);
@@ -174,18 +192,26 @@ QList<QByteArray> responseFileLines(const Proposal& p) {
   lines.reserve(HeaderCount + count);
   for (const QByteArray& h : p.header) lines.append(padRight("C" + h, kHeaderRecordWidth));
 
-  // Rows after the first one without item number are not part of the item list; refuse when
-  // that would drop an item instead of saving a proposal without it.
-  for (int i = count + 1; i < p.rows.size(); ++i) {
+  // The row without item number and the rows after it are not part of the item list; refuse
+  // when that would drop an item instead of saving a proposal with fewer items than it read.
+  for (int i = count; i < p.rows.size(); ++i) {
     const GridRow& r = p.rows[i];
     bool hasData = false;
     for (const QByteArray& c : r) hasData = hasData || !isBlank(c);
     if (hasData)
       throw AppError("a linha " + std::to_string(count + 1) +
-                     " não tem número de item; os itens seguintes ficariam fora da proposta gravada");
+                     " não tem número de item: ela e as linhas seguintes ficariam fora da proposta gravada; "
+                     "corrija o número do item no arquivo da proposta");
   }
 
-  for (int i = 0; i < count; ++i) lines.append(buildRecord(p.rows[i], i, true));
+  qint64 bytes = 0;
+  for (int i = 0; i < count; ++i) {
+    lines.append(buildRecord(p.rows[i], i, true));
+    bytes += lines.last().size() + 2;
+  }
+  for (int i = 0; i < HeaderCount; ++i) bytes += lines[i].size() + 2;
+  if (bytes > kMaxProposalFileBytes)
+    throw AppError("a proposta gravada teria " + overSizeLimit(bytes) + ", que o programa não abriria de novo");
   return lines;
 }
 

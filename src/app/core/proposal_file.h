@@ -69,13 +69,20 @@ class ProposalLoadError : public AppError {
   std::string runtimeText_;
 };
 
+// The largest proposal file the program opens or writes, in bytes (about 170,000 items, where a
+// call for bids holds a few thousand). In memory a proposal takes seven to ten times its file's
+// size, so a larger file is refused, naming it, before it is read, and a save that would write
+// one is refused: every proposal the program saves opens again.
+constexpr qint64 kMaxProposalFileBytes = 32LL * 1024 * 1024;
+
 // Reads the proposal input file (or a response file: same layout) into `into`, which is
 // cleared first. Header: the first six lines without their first character (missing lines
 // give empty texts). Items: every line whose first character is "I", in file order, however
-// many there are. Line ends CR LF or a lone LF.
+// many there are. Line ends CR LF, a lone LF or a lone CR.
 // On a number that does not convert, throws ProposalLoadError; `into` keeps the header and the
 // rows read before the failing line. A file that cannot be read throws ProposalLoadError with
-// line 0 ("File not found" for a missing one) and leaves `into` empty.
+// line 0 ("File not found" for a missing one, or a file over kMaxProposalFileBytes) and leaves
+// `into` empty.
 void loadProposal(const QString& path, Proposal& into);
 Proposal loadProposal(const QString& path);
 // The same over content already in memory; `fileName` only names the file in messages.
@@ -94,7 +101,8 @@ QString responseFileName(const QByteArray& identity, const QString& inputFileNam
 // The response file's lines (without line ends): six header records "C" + text padded to 200,
 // then one item record per row of the item list. Refuses, with an AppError naming the item
 // ("item 0007 (linha 7): ..."), an amount that needs a sign or is too wide for its column, and
-// item rows that would be lost because they follow a row without item number.
+// a row without item number holding data, which would be lost with every row after it (a save
+// never writes fewer items than were read), and a file larger than kMaxProposalFileBytes.
 QList<QByteArray> responseFileLines(const Proposal& p);
 
 // One item record from a grid row (no checks; responseFileLines checks first).

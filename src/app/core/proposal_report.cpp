@@ -245,13 +245,19 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   RpLbl_Marca->SetCaptionCp1252(line.mid(172, 20));
 
   // Every number is converted before any caption changes, so a bad field stops the generation
-  // with the item's previous captions and the grand total untouched.
-  const QByteArray quant = padLeft(formatAmount(strToFloat(line.mid(111, 13)) / 10000, 4, 14), 14);
-  const QByteArray prUnit = amountField(line.mid(128, 11), 10000, 4, 10, nullptr);
-  const QByteArray desconto = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
-  const QByteArray acrescimo = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
+  // with the item's previous captions and the grand total untouched; the error names the file
+  // and its line.
+  QByteArray quant, prUnit, desconto, acrescimo, totalText;
   long double total = 0;
-  const QByteArray totalText = amountField(line.mid(161, 11), 100, 2, 14, &total);
+  try {
+    quant = padLeft(formatAmount(strToFloat(line.mid(111, 13)) / 10000, 4, 14), 14);
+    prUnit = amountField(line.mid(128, 11), 10000, 4, 10, nullptr);
+    desconto = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
+    acrescimo = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
+    totalText = amountField(line.mid(161, 11), 100, 2, 14, &total);
+  } catch (const AppError& e) {
+    throw AppError(ErrorKind::Damaged, tbl_retorno.filePath(), tbl_retorno.lineNo(), e.detail());
+  }
 
   RpLbl_Quant->SetCaptionCp1252(quant);
   RpLbl_PrUnit->SetCaptionCp1252(prUnit);
@@ -261,8 +267,8 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   if (!totalText.isEmpty()) TotalGeral += total;
 }
 
-void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) {
-  RpL_TotalGeral->SetCaptionCp1252(formatAmount(TotalGeral, 2, 13));
-}
+QByteArray TTCotavia3::totalGeralText() const { return formatAmount(TotalGeral, 2, 13); }
+
+void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) { RpL_TotalGeral->SetCaptionCp1252(totalGeralText()); }
 
 }  // namespace cotavia

@@ -44,6 +44,9 @@ class TTCotavia3 {
 
   // Grand total of the items printed in the current generation (reset before each one).
   long double TotalGeral = 0;
+  // The grand total as RpL_TotalGeral shows it ("1.234,56"; "0,00" for a proposal without items,
+  // whose report has no summary band).
+  QByteArray totalGeralText() const;
 
   // Bands.
   TRpBand* TRpBand1 = nullptr;  // page header

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "textprint/txitem.h"
 
 #include <QFileInfo>
 
@@ -43,12 +44,22 @@ class Printout {
   bool run();
 
  private:
+  void paginas(const QList<QByteArray>& linhas);
   void cabecalho();
   void novaPagina();
   void item(const QByteArray& line);
+  QByteArray valores(const QByteArray& line);
+  // The engine's calls, left out while the pages are only counted.
+  void imp(int linha, int coluna, const QByteArray& texto, TFonte fonte) {
+    if (!contando_) tx_.ImpF(linha, coluna, texto, fonte);
+  }
+  void caixa(int l1, int c1, int l2, int c2) {
+    if (!contando_) tx_.Box(l1, c1, l2, c2, false);
+  }
 
   TTxPrint& tx_;
   TextPrintout& p_;
+  bool contando_ = false;  // lay the pages out without placing anything, to count them
   int pagina_ = 0;
   int linha_ = 0;
   qint64 total_ = 0;
@@ -59,17 +70,18 @@ class Printout {
 };
 
 void Printout::novaPagina() {
-  tx_.NovaPagina();
+  if (!contando_) tx_.NovaPagina();
   linha_ = 14;
   cabecalho();
 }
 
 void Printout::cabecalho() {
-  tx_.ImpF(1, 25, cp("LICITAÇÃO - PROPOSTA ELETRÔNICA"), kNegrito10);
   ++pagina_;
+  if (contando_) return;
+  imp(1, 25, cp("LICITAÇÃO - PROPOSTA ELETRÔNICA"), kNegrito10);
   p_.paginaTexto = QByteArray::number(pagina_).rightJustified(4, '0');
-  tx_.ImpF(1, 73, cp("Página: ") + p_.paginaTexto, kComp17);
-  tx_.Box(4, 1, 12, 80, false);
+  imp(1, 73, cp("Página: ") + p_.paginaTexto, kComp17);
+  caixa(4, 1, 12, 80);
 
   if (!fornecedorLido_) {
     // The supplier files do not change during a printout: read once, placed on every page.
@@ -84,8 +96,8 @@ void Printout::cabecalho() {
     fornecedorLido_ = true;
   }
   if (!linha5_.isEmpty()) {
-    tx_.ImpF(5, 2, linha5_, kNegrito10);
-    tx_.ImpF(6, 2, linha6_, kComp17);
+    imp(5, 2, linha5_, kNegrito10);
+    imp(6, 2, linha6_, kComp17);
   }
 
   auto centrado = [&](int linhaPagina, const QByteArray& registro, int inicio, TFonte fonte) {
@@ -93,20 +105,22 @@ void Printout::cabecalho() {
     const QByteArray texto = registro.mid(inicio - 1, n);
     // A heading wider than the page starts at column 1 instead of a position left of it.
     const int coluna = std::max(1, 40 - static_cast<int>(texto.size() / 2));
-    tx_.ImpF(linhaPagina, coluna, texto, fonte);
+    imp(linhaPagina, coluna, texto, fonte);
   };
   centrado(2, cabecalhoArquivo_[0], 6, kNegrito10);
   centrado(3, cabecalhoArquivo_[1], 2, kItalico10);
-  for (int i = 2; i < 6; ++i) tx_.ImpF(6 + i, 2, cabecalhoArquivo_[i].mid(1, 135), kComp17);
+  for (int i = 2; i < 6; ++i) imp(6 + i, 2, cabecalhoArquivo_[i].mid(1, 135), kComp17);
 
-  tx_.Box(12, 1, 14, 80, false);
-  tx_.ImpF(13, 2,
-           cp("Item Código Descrição                      Marca          Quantidade Unid       Pr.Unit.       "
-              "Desconto      Acréscimo          Total"),
-           kComp17);
+  caixa(12, 1, 14, 80);
+  imp(13, 2,
+      cp("Item Código Descrição                      Marca          Quantidade Unid       Pr.Unit.       "
+         "Desconto      Acréscimo          Total"),
+      kComp17);
 }
 
-void Printout::item(const QByteArray& r) {
+// The amounts line of an item record (brand, quantity, unit, unit price, discount, surcharge,
+// total); adds the item total to the grand total.
+QByteArray Printout::valores(const QByteArray& r) {
   QByteArray quantidade, unitario, desconto, acrescimo, totalItem;
   long double q = 0;
   try {
@@ -127,30 +141,50 @@ void Printout::item(const QByteArray& r) {
   desconto = padLeft(desconto, 14);
   acrescimo = padLeft(acrescimo, 14);
   totalItem = padLeft(totalItem, 14);
+  const QByteArray marca = padRight(trimRight(r.mid(172, 10)), 10);
+  const QByteArray unidade = padRight(trimRight(r.mid(124, 4)), 4);
+  return marca + " " + quantidade + " " + unidade + " " + unitario + " " + desconto + " " + acrescimo + " " + totalItem;
+}
 
+void Printout::item(const QByteArray& r) {
   const QByteArray numero = r.mid(1, 4);
   const QByteArray codigo = r.mid(5, 6);
   const QByteArray descricao = trimRight(r.mid(11, 100));
-  const QByteArray marca = padRight(trimRight(r.mid(172, 10)), 10);
-  const QByteArray unidade = padRight(trimRight(r.mid(124, 4)), 4);
-  const QByteArray valores =
-      marca + " " + quantidade + " " + unidade + " " + unitario + " " + desconto + " " + acrescimo + " " + totalItem;
+  // Only the description decides how many lines an item takes.
+  const QByteArray valores = contando_ ? QByteArray() : this->valores(r);
 
   for (qsizetype k = 0;; k += 29) {
     ++linha_;
     const bool primeira = k == 0;
-    tx_.ImpF(linha_, 2,
-             (primeira ? numero : QByteArray(4, ' ')) + " " + (primeira ? codigo : QByteArray(6, ' ')) + " " +
-                 descricao.mid(k, 29),
-             kComp17);
+    imp(linha_, 2,
+        (primeira ? numero : QByteArray(4, ' ')) + " " + (primeira ? codigo : QByteArray(6, ' ')) + " " +
+            descricao.mid(k, 29),
+        kComp17);
     if (trimRight(descricao.mid(k + 29, 29)).isEmpty()) {
-      tx_.ImpF(linha_, 27, valores, kComp17);
+      imp(linha_, 27, valores, kComp17);
       ++linha_;
-      tx_.ImpF(linha_, 2, separador_, kComp17);
+      imp(linha_, 2, separador_, kComp17);
       return;
     }
     if (linha_ >= 63) novaPagina();
   }
+}
+
+// The heading, the items and the grand total, from the response file's lines.
+void Printout::paginas(const QList<QByteArray>& linhas) {
+  p_.paginaTexto.clear();
+  pagina_ = 0;
+  total_ = 0;
+  cabecalho();
+  linha_ = 14;
+  for (const QByteArray& l : linhas) {
+    if (l.startsWith('I')) item(l);
+    if (linha_ >= 63) novaPagina();
+  }
+  QByteArray texto = ": " + formatAmount(static_cast<long double>(total_) / 100, 2, 12);
+  if (texto.size() < 14) texto = QByteArray(14 - texto.size(), '.') + texto;
+  ++linha_;
+  imp(linha_, 69, "Total" + texto, kNegrito17);
 }
 
 bool Printout::run() {
@@ -160,22 +194,21 @@ bool Printout::run() {
   if (!tx_.Abrir()) return false;
   if (!tx_.Setup()) return false;
   try {
-    p_.paginaTexto.clear();
-    pagina_ = 0;
-    total_ = 0;
     separador_ = QByteArray(136, '-');
-    const QList<QByteArray> linhas = splitLines(readWholeFile(responseFilePath(p_)));
+    const QString arquivo = responseFilePath(p_);
+    const QList<QByteArray> linhas = splitLines(readWholeFile(arquivo));
     for (int i = 0; i < 6; ++i) cabecalhoArquivo_.append(i < linhas.size() ? linhas[i] : QByteArray());
-    cabecalho();
-    linha_ = 14;
-    for (const QByteArray& l : linhas) {
-      if (l.startsWith('I')) item(l);
-      if (linha_ >= 63) novaPagina();
-    }
-    QByteArray texto = ": " + formatAmount(static_cast<long double>(total_) / 100, 2, 12);
-    if (texto.size() < 14) texto = QByteArray(14 - texto.size(), '.') + texto;
-    ++linha_;
-    tx_.ImpF(linha_, 69, "Total" + texto, kNegrito17);
+    // A job holds at most kTxMaximoPaginas pages: a longer printout is refused before anything
+    // is placed, rather than printed without the items that do not fit.
+    contando_ = true;
+    paginas(linhas);
+    contando_ = false;
+    if (pagina_ > kTxMaximoPaginas)
+      throw AppError(ErrorKind::Refused, arquivo,
+                     "a impressão em texto precisaria de " + std::to_string(pagina_) +
+                         " páginas, mais que o limite de " + std::to_string(kTxMaximoPaginas) +
+                         " páginas de uma impressão; use a impressão gráfica");
+    paginas(linhas);
   } catch (...) {
     // The job is abandoned, so the next printout can open one.
     if (TTxPrint::JobAberto()) tx_.Abortar();

@@ -24,8 +24,9 @@ struct TextPrintout {
 
 // imprime_licitacao: opens the job, runs Setup, places the pages and closes the job (which
 // previews or prints as the engine is set). Throws AppError for a response file that cannot be
-// read, a missing identity file while FORNEC.KSD exists (unless identityGiven), or an amount that does not convert;
-// the job is abandoned then. Returns false when the setup was cancelled.
+// read, a missing identity file while FORNEC.KSD exists (unless identityGiven), an amount that
+// does not convert, or a printout that would need more pages than a job holds (checked before
+// anything is placed); the job is abandoned then. Returns false when the setup was cancelled.
 bool imprime_licitacao(TTxPrint& tx, TextPrintout& p);
 
 // The response file's path: folder + "/E" + identity + "_" + proposal file.

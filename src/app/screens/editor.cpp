@@ -436,6 +436,14 @@ void TTCotavia2::bbtn_okClick() {
     bbtn_cancelarClick();
     return;
   }
+  if (const QString bad = notInCp1252(Edit_Marca->text()); !bad.isEmpty()) {
+    // The proposal file holds Windows-1252 only: "?" in their place would change the brand.
+    dialogs().message(QStringLiteral("A marca do item %1 contém %2, que o arquivo da proposta não pode guardar: "
+                                     "troque ou apague esses caracteres.")
+                          .arg(fromCp1252(trimRight(before[ColItem])), bad));
+    Edit_Marca->setFocus();
+    return;
+  }
   GridRow row = before;
   applyItemEntry(row, toCp1252(Edit_Marca->text()), NumEdit_PrUnit->Value(), NumEdit_Desconto->Value(),
                  NumEdit_Acrescimo->Value());
