@@ -443,7 +443,8 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
       SheetCell& c = cells[column - 1];
       c = SheetCell();
       const QString name = sheetCellName(t.name, row, column);
-      if (!hasValue) {
+      const bool blankNumber = (type.isEmpty() || type == QLatin1String("n")) && value.trimmed().isEmpty();
+      if (!hasValue || blankNumber) {  // some writers leave a formula's <v> empty
         if (hasFormula) c.kind = SheetCell::Kind::Formula;
       } else if (type == QLatin1String("s")) {
         bool ok = false;
