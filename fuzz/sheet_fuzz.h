@@ -27,7 +27,8 @@ inline QByteArray sheetFromInput(const QByteArray& input) {
     const qsizetype next = text.indexOf("\n@@ ", nameEnd);
     const qsizetype length = (next < 0 ? text.size() : next) - nameEnd - 1;
     const QByteArray name = text.mid(nameStart, nameEnd - nameStart);
-    if (!name.isEmpty()) parts.append({QString::fromLatin1(name), text.mid(nameEnd + 1, std::max<qsizetype>(length, 0))});
+    if (!name.isEmpty())
+      parts.append({QString::fromLatin1(name), text.mid(nameEnd + 1, std::max<qsizetype>(length, 0))});
     at = next;
   }
   if (parts.isEmpty()) return input;
@@ -45,8 +46,8 @@ inline const Proposal& sheetBaseProposal() {
              padLeft(quantityX10000, 13) + "UN  " + QByteArray(44, ' ');
     };
     QList<QByteArray> lines = {"CPREFEITURA", "CRUA", "CPREGAO", "COBJETO", "CENTREGA", "CABERTURA"};
-    lines += {itemLine("0001", "10000"), itemLine("0002", "25000"), itemLine("0003", "1"),
-              itemLine("0004", "9999999990000"), itemLine("0005", "0"), itemLine("  12", "12345678")};
+    lines += {itemLine("0001", "10000"),         itemLine("0002", "25000"), itemLine("0003", "1"),
+              itemLine("0004", "9999999990000"), itemLine("0005", "0"),     itemLine("  12", "12345678")};
     Proposal r;
     parseProposal(joinLines(lines), QStringLiteral("P0001.KVT"), r);
     return r;

@@ -51,7 +51,8 @@ QString defaultChoosePriceList(QWidget* parent, const QString& start) {
 }
 
 QString defaultChoosePriceExport(QWidget* parent, const QString& suggested) {
-  const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"), csv = QStringLiteral("Texto separado por ; (*.csv)");
+  const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
+                csv = QStringLiteral("Texto separado por ; (*.csv)");
   QString filter = xlsx;
   QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Exportar preços"), suggested,
                                               xlsx + QStringLiteral(";;") + csv, &filter);
@@ -310,12 +311,12 @@ void TTCotavia2::buildExportPanel() {
 
 void TTCotavia2::setTabOrders() {
   const QList<QWidget*> order = {
-      bbtn_gravar,        bbtn_voltar,      Edit_Orgao,          Edit_Modalidade,   Edit_Objeto,     Edit_Entrega,
-      Edit_Endereco,      EditAbertura,     Edit_Fornecedor,     Edit_For_Endereco, Edit_For_Cidade, StringGrid1,
-      Edit_Item,          Edit_Codigo,      Edit_Nome,           Edit_Marca,        NumEdit_PrUnit,  NumEdit_Desconto,
-      NumEdit_Acrescimo,  bbtn_ok,          bbtn_cancelar,       NumEdit_Total,     NumEdit_Quant,   Edit_Unidade,
-      NumEdit_TotalGeral, bbtn_importar,    bbtn_importarPrecos, bbtn_exportarPrecos, bbtn_exportar,     DriveComboBox1,  DirectoryListBox1,
-      bbtn_pasta,         ComboBox_TipoImpr};
+      bbtn_gravar,        bbtn_voltar,   Edit_Orgao,          Edit_Modalidade,     Edit_Objeto,     Edit_Entrega,
+      Edit_Endereco,      EditAbertura,  Edit_Fornecedor,     Edit_For_Endereco,   Edit_For_Cidade, StringGrid1,
+      Edit_Item,          Edit_Codigo,   Edit_Nome,           Edit_Marca,          NumEdit_PrUnit,  NumEdit_Desconto,
+      NumEdit_Acrescimo,  bbtn_ok,       bbtn_cancelar,       NumEdit_Total,       NumEdit_Quant,   Edit_Unidade,
+      NumEdit_TotalGeral, bbtn_importar, bbtn_importarPrecos, bbtn_exportarPrecos, bbtn_exportar,   DriveComboBox1,
+      DirectoryListBox1,  bbtn_pasta,    ComboBox_TipoImpr};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -611,8 +612,9 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
                    QStringLiteral(" para:\r") + QDir::toNativeSeparators(path) +
                    QStringLiteral("\r\rEdite os preços na planilha e use \"Importar preços...\" na próxima proposta.");
     if (saved.rows != proposal().rows)
-      text += QStringLiteral("\rAtenção: foram exportados os preços gravados; as alterações feitas depois do último "
-                             "\"Gravar\" não estão no arquivo.");
+      text += QStringLiteral(
+          "\rAtenção: foram exportados os preços gravados; as alterações feitas depois do último "
+          "\"Gravar\" não estão no arquivo.");
     dialogs().message(text);
   } catch (const AppError& e) {
     dialogs().error(QStringLiteral("Os preços NÃO foram exportados.\r") + QString::fromStdString(e.what()));

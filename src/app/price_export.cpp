@@ -4,10 +4,10 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#include <xlsxwriter.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <xlsxwriter.h>
 
 #include <array>
 #include <charconv>
@@ -31,8 +31,8 @@ QList<ExportRow> exportRows(const Proposal& p) {
   for (int r = 0; r < count; ++r) {
     const GridRow& g = p.rows[r];
     out.append({g[ColItem].trimmed(), g[ColBrand].trimmed(), g[ColUnitPrice].trimmed(), g[ColDiscount].trimmed(),
-                g[ColSurcharge].trimmed(), g[ColCode].trimmed(), g[ColDescription].trimmed(),
-                g[ColQuantity].trimmed(), g[ColUnit].trimmed(), g[ColTotal].trimmed()});
+                g[ColSurcharge].trimmed(), g[ColCode].trimmed(), g[ColDescription].trimmed(), g[ColQuantity].trimmed(),
+                g[ColUnit].trimmed(), g[ColTotal].trimmed()});
   }
   return out;
 }

@@ -210,8 +210,7 @@ QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
                            "a célula mostra o erro " + cell.text.toStdString() + "; corrija a fórmula ou o valor");
         case SheetCell::Kind::Boolean:
           throw fieldError(fileName, 0, f.cell,
-                           "a célula tem o valor lógico " + cell.text.toStdString() +
-                               ", e não um texto ou um número");
+                           "a célula tem o valor lógico " + cell.text.toStdString() + ", e não um texto ou um número");
       }
       fields.append(f);
     }
@@ -233,8 +232,7 @@ PriceLine priceLineFromFields(const QList<PriceField>& f, int line, const QStrin
     p.item = f[0].text;
     p.itemIsNumber = true;
     if (!allDigits(p.item))
-      throw lineError(fileName, p,
-                      "o número do item " + textForMessage(p.item) + " não é um número inteiro sem sinal");
+      throw lineError(fileName, p, "o número do item " + textForMessage(p.item) + " não é um número inteiro sem sinal");
   } else {
     p.item = f[0].text.trimmed();
     if (p.item.isEmpty()) throw lineError(fileName, p, "o número do item está vazio");
@@ -245,8 +243,7 @@ PriceLine priceLineFromFields(const QList<PriceField>& f, int line, const QStrin
     if (static_cast<unsigned char>(c) < 0x20)
       throw fieldError(fileName, line, brand.cell, "a marca contém um caractere de controle");
   if (p.brand.size() > kBrandLength)
-    throw fieldError(fileName, line, brand.cell,
-                     "a marca '" + textForMessage(p.brand) + "' tem mais de 20 caracteres");
+    throw fieldError(fileName, line, brand.cell, "a marca '" + textForMessage(p.brand) + "' tem mais de 20 caracteres");
   p.unitPrice = parseAmount(f[2], 4, "preço unitário", fileName, line);
   p.discount = parseAmount(f[3], 2, "desconto", fileName, line);
   p.surcharge = parseAmount(f[4], 2, "acréscimo", fileName, line);
@@ -322,8 +319,9 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
     if (!p.priced) continue;
     for (int r : it.value()) {
       if (const PriceLine* first = pricedBy.value(r); first && first != &p)
-        throw lineError(fileName, p,
-                        "o item " + textForMessage(rows[r][ColItem].trimmed()) + " já recebeu preço " + placeOf(*first));
+        throw lineError(
+            fileName, p,
+            "o item " + textForMessage(rows[r][ColItem].trimmed()) + " já recebeu preço " + placeOf(*first));
       pricedBy.insert(r, &p);
       const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
       if (total < 0)

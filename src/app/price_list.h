@@ -15,12 +15,12 @@
 namespace cotavia {
 
 struct PriceLine {
-  int line = 0;      // line number in the price list (1 = header), or the sheet's row
-  QString cell;      // in a sheet, the item's cell ("Precos!A7"); empty for a text file
-  QByteArray item;   // item number, blanks trimmed; from a number cell, its digits ("3")
+  int line = 0;               // line number in the price list (1 = header), or the sheet's row
+  QString cell;               // in a sheet, the item's cell ("Precos!A7"); empty for a text file
+  QByteArray item;            // item number, blanks trimmed; from a number cell, its digits ("3")
   bool itemIsNumber = false;  // a number cell: matches the item numbers of the same value ("0003")
   bool priced = true;         // false when the three amounts are empty: the item is left as it is
-  QByteArray brand;  // Windows-1252, blanks trimmed
+  QByteArray brand;           // Windows-1252, blanks trimmed
   long double unitPrice = 0;
   long double discount = 0;
   long double surcharge = 0;

@@ -1,10 +1,10 @@
 #include "app/spreadsheet_read.h"
 
+#include <zip.h>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QXmlStreamReader>
-#include <zip.h>
 
 #include <charconv>
 #include <optional>
@@ -157,8 +157,12 @@ class Xml {
   bool is(const QString& ns, const char* local) const {
     return r.name() == QLatin1String(local) && (ns.isEmpty() || r.namespaceUri() == ns);
   }
-  QString attr(const QString& ns, const char* local) const { return r.attributes().value(ns, QLatin1String(local)).toString(); }
-  bool hasAttr(const QString& ns, const char* local) const { return r.attributes().hasAttribute(ns, QLatin1String(local)); }
+  QString attr(const QString& ns, const char* local) const {
+    return r.attributes().value(ns, QLatin1String(local)).toString();
+  }
+  bool hasAttr(const QString& ns, const char* local) const {
+    return r.attributes().hasAttribute(ns, QLatin1String(local));
+  }
   // An attribute by local name alone (OOXML writes its main names in more than one namespace).
   QString attrLocal(const char* local) const {
     for (const QXmlStreamAttribute& a : r.attributes())
@@ -322,10 +326,12 @@ QString richText(Xml& x) {
 bool parseCellRef(const QString& ref, int& column, int& row) {
   qsizetype i = 0;
   qint64 c = 0, r = 0;
-  for (; i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && c <= kSheetMaxColumns; ++i) c = c * 26 + (ref[i].unicode() - 'A' + 1);
+  for (; i < ref.size() && ref[i] >= 'A' && ref[i] <= 'Z' && c <= kSheetMaxColumns; ++i)
+    c = c * 26 + (ref[i].unicode() - 'A' + 1);
   if (i == 0) return false;
   const qsizetype digits = i;
-  for (; i < ref.size() && ref[i] >= '0' && ref[i] <= '9' && r <= kSheetMaxRow; ++i) r = r * 10 + (ref[i].unicode() - '0');
+  for (; i < ref.size() && ref[i] >= '0' && ref[i] <= '9' && r <= kSheetMaxRow; ++i)
+    r = r * 10 + (ref[i].unicode() - '0');
   if (i == digits || i != ref.size()) return false;
   column = int(std::min<qint64>(c, kSheetMaxColumns + 1));
   row = int(std::min<qint64>(r, kSheetMaxRow + 1));
@@ -371,7 +377,8 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
   QList<SharedRef> shared;
   {
     Xml x(zip.read(sheetPart), fileName, sheetPart);
-    int row = 0;
+    int row = 0, previousRow = 0;
+    bool rowNumbered = false;
     int column = 0;
     QList<SheetCell> cells;
     QList<std::pair<int, int>> pending;  // (column, shared string index) of the current row
@@ -402,6 +409,8 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
           n = int(std::min<qint64>(v, kSheetMaxRow + 1));
         }
         if (n <= row) throw x.fault("linha " + QString::number(n) + " fora de ordem");
+        previousRow = row;
+        rowNumbered = !r.isEmpty();
         row = n;
         column = 0;
         cells = QList<SheetCell>(columns);
@@ -412,7 +421,11 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
       const QString ref = x.attrLocal("r");
       if (!ref.isEmpty()) {
         int refRow = 0;
-        if (!parseCellRef(ref, column, refRow) || refRow != row) throw x.fault("célula '" + ref + "' inválida");
+        if (!parseCellRef(ref, column, refRow)) throw x.fault("célula '" + ref + "' inválida");
+        // A row without a number takes its first cell's.
+        if (!rowNumbered && refRow > previousRow) row = refRow;
+        rowNumbered = true;
+        if (refRow != row) throw x.fault("célula '" + ref + "' fora da sua linha");
       } else {
         ++column;
       }
@@ -683,8 +696,9 @@ SpreadsheetFormat spreadsheetFormat(const QByteArray& content, const QString& fi
     const QString mime = QString::fromUtf8(z.read(QStringLiteral("mimetype"))).trimmed();
     if (mime == kOdsMime) return SpreadsheetFormat::Ods;
     if (mime.startsWith(QLatin1String("application/vnd.oasis.opendocument")))
-      throw AppError(ErrorKind::Refused, fileName,
-                     "é um documento OpenDocument que não é planilha; salve a lista de preços como .ods, .xlsx ou .csv");
+      throw AppError(
+          ErrorKind::Refused, fileName,
+          "é um documento OpenDocument que não é planilha; salve a lista de preços como .ods, .xlsx ou .csv");
   }
   if (z.has(QStringLiteral("content.xml"))) return SpreadsheetFormat::Ods;
   if (z.has(QStringLiteral("[Content_Types].xml")) || z.has(QStringLiteral("xl/workbook.xml")))

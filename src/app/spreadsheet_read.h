@@ -52,8 +52,7 @@ constexpr int kSheetMaxFilledRows = 100000;
 
 // The first sheet's cells in columns 1..`columns`. Throws AppError (kind Damaged or Refused)
 // naming the file, and the part or the cell, for whatever cannot be read.
-SheetTable readFirstSheet(const QByteArray& content, SpreadsheetFormat format, const QString& fileName,
-                          int columns);
+SheetTable readFirstSheet(const QByteArray& content, SpreadsheetFormat format, const QString& fileName, int columns);
 
 // A cell's name as spreadsheets write it: "Precos!C7", "'Lista de preços'!C7".
 QString sheetCellName(const QString& sheet, int row, int column);

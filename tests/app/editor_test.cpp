@@ -366,7 +366,8 @@ class EditorTest : public QObject {
 
     TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos_P0001.xlsx"); };
     QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
-    QVERIFY2(dlg.lastText().startsWith("2 itens receberam preço da lista precos_P0001.xlsx."), qPrintable(dlg.lastText()));
+    QVERIFY2(dlg.lastText().startsWith("2 itens receberam preço da lista precos_P0001.xlsx."),
+             qPrintable(dlg.lastText()));
     QCOMPARE(cell(2, 9), QString("MARCA X"));
     QCOMPARE(cell(0, 8), QString("         24,50"));
     QCOMPARE(cell(1, 9), QString("LATER"));

@@ -18,7 +18,7 @@ namespace {
 // A cell of a sheet made by a test.
 struct Cell {
   enum Kind { Empty, Text, Number, Formula, NoValue, Error } kind = Empty;
-  QByteArray text;  // UTF-8; Formula: the formula; Error: the error
+  QByteArray text;    // UTF-8; Formula: the formula; Error: the error
   double number = 0;  // Number, and Formula's calculated value
 };
 Cell txt(const char* s) { return {Cell::Text, s, 0}; }
@@ -60,10 +60,13 @@ QByteArray xlsxByHand(const Rows& rows, const QByteArray& sheetName = "Precos", 
     for (int c = 0; c < rows[r].size(); ++c) {
       const Cell& x = rows[r][c];
       const QByteArray ref = columnName(c).toLatin1() + QByteArray::number(r + 1);
-      if (x.kind == Cell::Text) data += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + xmlEscape(x.text) + "</t></is></c>";
-      if (x.kind == Cell::Number) data += "<c r=\"" + ref + "\"><v>" + QByteArray::number(x.number, 'g', 17) + "</v></c>";
+      if (x.kind == Cell::Text)
+        data += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + xmlEscape(x.text) + "</t></is></c>";
+      if (x.kind == Cell::Number)
+        data += "<c r=\"" + ref + "\"><v>" + QByteArray::number(x.number, 'g', 17) + "</v></c>";
       if (x.kind == Cell::Formula)
-        data += "<c r=\"" + ref + "\"><f>" + xmlEscape(x.text) + "</f><v>" + QByteArray::number(x.number, 'g', 17) + "</v></c>";
+        data += "<c r=\"" + ref + "\"><f>" + xmlEscape(x.text) + "</f><v>" + QByteArray::number(x.number, 'g', 17) +
+                "</v></c>";
       if (x.kind == Cell::NoValue) data += "<c r=\"" + ref + "\"><f>" + xmlEscape(x.text) + "</f></c>";
       if (x.kind == Cell::Error) data += "<c r=\"" + ref + "\" t=\"e\"><f>1/0</f><v>" + x.text + "</v></c>";
     }
@@ -76,22 +79,26 @@ QByteArray xlsxByHand(const Rows& rows, const QByteArray& sheetName = "Precos", 
                               rel + "\"><sheets><sheet name=\"" + xmlEscape(sheetName) +
                               "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
       {"xl/_rels/workbook.xml.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
-       "Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+       "Id=\"rId1\" "
+       "Type=\"" +
+           rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
       {"xl/worksheets/sheet1.xml",
        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>" + data +
            "</sheetData></worksheet>"},
   });
 }
 
-QByteArray odsContent(const QByteArray& tableBody, const QByteArray& sheetName = "Precos", const QByteArray& prolog = {}) {
+QByteArray odsContent(const QByteArray& tableBody, const QByteArray& sheetName = "Precos",
+                      const QByteArray& prolog = {}) {
   return prolog +
          "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
          "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
          "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
          "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
          "<office:body><office:spreadsheet><table:table table:name=\"" +
-         xmlEscape(sheetName) + "\">" + tableBody + "</table:table></office:spreadsheet></office:body></office:document-content>";
+         xmlEscape(sheetName) + "\">" + tableBody +
+         "</table:table></office:spreadsheet></office:body></office:document-content>";
 }
 
 QByteArray odsZip(const QByteArray& content, const QByteArray& manifest = {}) {
@@ -104,10 +111,15 @@ QByteArray odsZip(const QByteArray& content, const QByteArray& manifest = {}) {
 QByteArray odsRow(const QList<Cell>& cells) {
   QByteArray row = "<table:table-row>";
   for (const Cell& x : cells) {
-    const QByteArray shown = "<text:p>" + xmlEscape(x.text.isEmpty() ? QByteArray::number(x.number) : x.text) + "</text:p>";
+    const QByteArray shown =
+        "<text:p>" + xmlEscape(x.text.isEmpty() ? QByteArray::number(x.number) : x.text) + "</text:p>";
     switch (x.kind) {
-      case Cell::Empty: row += "<table:table-cell/>"; break;
-      case Cell::Text: row += "<table:table-cell office:value-type=\"string\">" + shown + "</table:table-cell>"; break;
+      case Cell::Empty:
+        row += "<table:table-cell/>";
+        break;
+      case Cell::Text:
+        row += "<table:table-cell office:value-type=\"string\">" + shown + "</table:table-cell>";
+        break;
       case Cell::Number:
         row += "<table:table-cell office:value-type=\"float\" office:value=\"" + QByteArray::number(x.number, 'g', 17) +
                "\">" + shown + "</table:table-cell>";
@@ -116,10 +128,14 @@ QByteArray odsRow(const QList<Cell>& cells) {
         row += "<table:table-cell table:formula=\"of:" + xmlEscape(x.text) +
                "\" office:value-type=\"float\" office:value=\"" + QByteArray::number(x.number, 'g', 17) + "\"/>";
         break;
-      case Cell::NoValue: row += "<table:table-cell table:formula=\"of:" + xmlEscape(x.text) + "\"/>"; break;
+      case Cell::NoValue:
+        row += "<table:table-cell table:formula=\"of:" + xmlEscape(x.text) + "\"/>";
+        break;
       case Cell::Error:
-        row += "<table:table-cell table:formula=\"of:=1/0\" office:value-type=\"string\" office:string-value=\"\" "
-               "calcext:value-type=\"error\"><text:p>" + x.text + "</text:p></table:table-cell>";
+        row +=
+            "<table:table-cell table:formula=\"of:=1/0\" office:value-type=\"string\" office:string-value=\"\" "
+            "calcext:value-type=\"error\"><text:p>" +
+            x.text + "</text:p></table:table-cell>";
         break;
     }
   }
@@ -160,8 +176,8 @@ std::string applied(const QByteArray& file, const QString& name, Proposal* out =
 // Patches the local and central headers of the zip's entries named `entry` (every entry when
 // empty): `local`/`central` are a field's offsets in each header, `bytes` its new value.
 QByteArray patchZip(QByteArray zip, const QByteArray& entry, int local, int central, const QByteArray& bytes) {
-  for (const auto& [magic, field, nameAt] : {std::tuple{QByteArray("PK\x03\x04"), local, 30},
-                                             std::tuple{QByteArray("PK\x01\x02"), central, 46}})
+  for (const auto& [magic, field, nameAt] :
+       {std::tuple{QByteArray("PK\x03\x04"), local, 30}, std::tuple{QByteArray("PK\x01\x02"), central, 46}})
     for (qsizetype at = zip.indexOf(magic); at >= 0; at = zip.indexOf(magic, at + 4))
       if (entry.isEmpty() || zip.mid(at + nameAt, entry.size()) == entry) zip.replace(at + field, bytes.size(), bytes);
   return zip;
@@ -180,7 +196,8 @@ TEST(SpreadsheetPriceList, SheetsPriceAsTheCsvDoes) {
       "0001;Bic;1.234,5;1;0,5\r\n"
       "0002;Velha;;;\r\n";
   const Rows rows = {
-      {txt("Item"), txt(" MARCA "), txt("Pre\xC3\xA7o_Unit\xC3\xA1rio"), txt("Desconto"), txt("ACR\xC3\x89SCIMO"), txt("nota")},
+      {txt("Item"), txt(" MARCA "), txt("Pre\xC3\xA7o_Unit\xC3\xA1rio"), txt("Desconto"), txt("ACR\xC3\x89SCIMO"),
+       txt("nota")},
       {txt("0003"), txt("Faber-Castell"), num(0.45000000000000001), {}, {}, txt("ignorada")},
       {},
       {num(1), txt("Bic"), txt("1.234,5"), {Cell::Formula, "0.5*2", 1}, num(0.5)},
@@ -190,10 +207,10 @@ TEST(SpreadsheetPriceList, SheetsPriceAsTheCsvDoes) {
   ASSERT_EQ(applied(csv, "precos.csv", &fromCsv), "ok");
   EXPECT_EQ(fromCsv.rows[2][ColUnitPrice], "    0,4500");
   EXPECT_EQ(fromCsv.rows[0][ColTotal], "     12.344,50");  // 10 x 1234,5 - 1 + 0,5
-  EXPECT_EQ(fromCsv.rows[1], threeItems().rows[1]);           // no amounts: untouched
-  for (const auto& [bytes, name] : {std::pair{xlsxByLibrary(rows), QString("precos.xlsx")},
-                                    std::pair{odsByHand(rows), QString("precos.ods")},
-                                    std::pair{xlsxByLibrary(rows), QString("sem-extensao")}}) {
+  EXPECT_EQ(fromCsv.rows[1], threeItems().rows[1]);        // no amounts: untouched
+  for (const auto& [bytes, name] :
+       {std::pair{xlsxByLibrary(rows), QString("precos.xlsx")}, std::pair{odsByHand(rows), QString("precos.ods")},
+        std::pair{xlsxByLibrary(rows), QString("sem-extensao")}}) {
     Proposal p;
     ASSERT_EQ(applied(bytes, name, &p), "ok") << name.toStdString();
     EXPECT_EQ(p.rows, fromCsv.rows) << name.toStdString();
@@ -220,7 +237,8 @@ TEST(SpreadsheetPriceList, RefusalsNameTheCell) {
   };
   for (const Case& c : cases) {
     const Rows rows = {kHeaderRow, c.row};
-    for (const auto& [bytes, name] : {std::pair{xlsxByHand(rows), "precos.xlsx"}, std::pair{odsByHand(rows), "precos.ods"}})
+    for (const auto& [bytes, name] :
+         {std::pair{xlsxByHand(rows), "precos.xlsx"}, std::pair{odsByHand(rows), "precos.ods"}})
       EXPECT_TRUE(applied(bytes, name).starts_with(std::string(name) + ": " + c.expected))
           << c.expected << "\n got: " << applied(bytes, name);
   }
@@ -228,7 +246,8 @@ TEST(SpreadsheetPriceList, RefusalsNameTheCell) {
   const Rows twice = {kHeaderRow, {txt("0003"), txt("A"), num(1)}, {num(3), txt("B"), num(2)}};
   EXPECT_EQ(applied(xlsxByHand(twice), "p.xlsx"), "p.xlsx: Precos!A3: o item 0003 já recebeu preço em Precos!A2");
   const Rows header = {{txt("item"), txt("marca"), txt("preco"), txt("desconto"), txt("acrescimo")}};
-  EXPECT_TRUE(applied(odsByHand(header), "p.ods").starts_with("p.ods: Precos!A1: a primeira linha preenchida deve ser"));
+  EXPECT_TRUE(
+      applied(odsByHand(header), "p.ods").starts_with("p.ods: Precos!A1: a primeira linha preenchida deve ser"));
   EXPECT_EQ(applied(odsByHand({kHeaderRow, {num(9)}}, "Lista de pre\xC3\xA7os"), "p.ods"),
             "p.ods: 'Lista de preços'!A2: o item 9 não está na proposta");
 }
@@ -265,8 +284,8 @@ TEST(SpreadsheetPriceList, HostileFilesAreRefused) {
               "</manifest:file-entry></manifest:manifest>"),
        "p.ods", "protegida por senha"},
       // A part whose headers announce 4 GB: refused before inflating.
-      {patchZip(odsZip("<a/>"), "content.xml", 22, 24, "\xFE\xFF\xFF\xFF"),
-       "p.ods", "a parte content.xml da planilha passa de 64 MB"},
+      {patchZip(odsZip("<a/>"), "content.xml", 22, 24, "\xFE\xFF\xFF\xFF"), "p.ods",
+       "a parte content.xml da planilha passa de 64 MB"},
       {odsZip(odsContent(odsRow(kHeaderRow), "Precos",
                          "<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>")),
        "p.ods", "declara uma DTD"},
@@ -298,9 +317,11 @@ TEST(PriceExport, WritesTheImportColumnsAndRoundTrips) {
   EXPECT_EQ(writePriceExport(p, dir.file("e.csv")), 3);
   EXPECT_EQ(dir.read("e.csv"),
             "item;marca;preco_unitario;desconto;acrescimo;codigo;descricao;quantidade;unidade;total\r\n"
-            "0001;Bic;1.234,5678;1,00;0,50;000123;CANETA ESFEROGR\xC1" "FICA AZUL;10,0000;UN;12.345,18\r\n"
+            "0001;Bic;1.234,5678;1,00;0,50;000123;CANETA ESFEROGR\xC1"
+            "FICA AZUL;10,0000;UN;12.345,18\r\n"
             "0002;Chamex;0,4500;0,00;0,00;000123;\"PAPEL; A4 \"\"75 g\"\"\";10,0000;UN;4,50\r\n"
-            "0003;;;;;000123;CANETA ESFEROGR\xC1" "FICA AZUL;10,0000;UN;\r\n");
+            "0003;;;;;000123;CANETA ESFEROGR\xC1"
+            "FICA AZUL;10,0000;UN;\r\n");
   EXPECT_EQ(writePriceExport(p, dir.file("e.xlsx")), 3);
   const SheetTable t = readFirstSheet(dir.read("e.xlsx"), SpreadsheetFormat::Xlsx, "e.xlsx", 10);
   EXPECT_EQ(t.name, "Precos");

@@ -2,9 +2,9 @@
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
 #include <QDir>
 #include <QFile>
-#include <xlsxwriter.h>
 
 #include <map>
 
@@ -93,7 +93,6 @@ TEST(CliPrices, SpreadsheetRefusalNamesTheCell) {
   const auto before = snapshot(d.dir.path());
   const ProgramRun r = cotaviaRun(d.args("fill", {"--prices", d.dir.file("ruim.xlsx")}));
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "cotavia fill: " + path +
-                       ": Precos!C3: preço unitário '0,12345' tem mais de 4 casas decimais\n");
+  EXPECT_EQ(r.err, "cotavia fill: " + path + ": Precos!C3: preço unitário '0,12345' tem mais de 4 casas decimais\n");
   EXPECT_EQ(snapshot(d.dir.path()), before);
 }

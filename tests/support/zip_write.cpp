@@ -1,7 +1,7 @@
 #include "support/zip_write.h"
 
-#include <stdexcept>
 #include <zip.h>
+#include <stdexcept>
 
 namespace cotavia::test {
 
