@@ -7,5 +7,5 @@ cotavia_gtest(
   app_core_data
   LABELS
   cli)
-target_compile_definitions(cli_prices_test PRIVATE COTAVIA_BIN="$<TARGET_FILE:cotavia>")
+target_compile_definitions(cli_prices_test PRIVATE COTAVIA_BIN="$<TARGET_FILE:cotavia>" COTAVIA_DEMO_DIR="${CMAKE_SOURCE_DIR}/demo")
 add_dependencies(cli_prices_test cotavia)

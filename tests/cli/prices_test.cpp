@@ -25,7 +25,7 @@ const QString kResponse = QStringLiteral("E12345678000190_P0001.KVT");
 struct Demo {
   TempDir dir;
   Demo() {
-    for (const char* f : {"P0001.KVT", "precos.csv"}) dir.write(f, readFile(sourceDir() + "/demo/" + f));
+    for (const char* f : {"P0001.KVT", "precos.csv"}) dir.write(f, readFile(QStringLiteral(COTAVIA_DEMO_DIR "/") + f));
   }
   QStringList args(const char* command, const QStringList& extra) const {
     return QStringList{command, "--dir", dir.path(), "--proposal", "P0001.KVT", "--identity", "12345678000190"} + extra;
@@ -42,7 +42,8 @@ TEST(CliPrices, ExportAndImportRoundTrip) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("a proposta ainda não foi gravada")) << r.err.toStdString();
 
-  ASSERT_EQ(cotaviaRun(d.args("fill", {"--prices", d.dir.file("precos.csv")})).exitCode, 0);
+  r = cotaviaRun(d.args("fill", {"--prices", d.dir.file("precos.csv")}));
+  ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   const QByteArray saved = d.dir.read(kResponse);
   for (const char* out : {"out.xlsx", "out.csv"}) {
     r = cotaviaRun(d.args("prices", {"--out", d.dir.file(out), "--verbose"}));
