@@ -611,7 +611,8 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
     QString text = (items == 1 ? QStringLiteral("1 item exportado") : QString::number(items) + " itens exportados") +
                    QStringLiteral(" para:\r") + QDir::toNativeSeparators(path) +
                    QStringLiteral("\r\rEdite os preços na planilha e use \"Importar preços...\" na próxima proposta.");
-    if (saved.rows != proposal().rows)
+    const QList<GridRow> shown = proposal().rows;
+    if (saved.rows.mid(0, itemCount(saved.rows)) != shown.mid(0, itemCount(shown)))
       text += QStringLiteral(
           "\rAtenção: foram exportados os preços gravados; as alterações feitas depois do último "
           "\"Gravar\" não estão no arquivo.");
