@@ -31,13 +31,14 @@ const QList<Command>& commands() {
        {"dir", "proposal", "identity", "model", "prn", "rtx", "txt", "printer", "port"},
        {"verbose"}},
       {"print-report", cmdPrintReport, {"dir", "proposal", "identity", "rpf", "pdf", "printer"}, {"compress", "verbose"}},
+      {"prices", cmdPrices, {"dir", "proposal", "identity", "out"}, {"verbose"}},
   };
   return list;
 }
 
 const char* kUsage =
     "usage: cotavia [--dir FOLDER]                      start the program on FOLDER\n"
-    "       cotavia fill --dir DIR --proposal P0001.KVT --prices PRICES.csv\n"
+    "       cotavia fill --dir DIR --proposal P0001.KVT --prices PRICES.csv|.xlsx|.ods\n"
     "                    [--supplier NAME --address ADDRESS --city CITY] [--identity ID]\n"
     "       cotavia export --dir DIR --proposal P0001.KVT --to FOLDER [--identity ID]\n"
     "       cotavia print-text --dir DIR --proposal P0001.KVT [--identity ID]\n"
@@ -45,6 +46,7 @@ const char* kUsage =
     "                    [--prn FILE] [--rtx FILE] [--txt FILE] [--printer QUEUE] [--port PATH]\n"
     "       cotavia print-report --dir DIR --proposal P0001.KVT [--identity ID]\n"
     "                    [--rpf FILE] [--compress] [--pdf FILE] [--printer QUEUE]\n"
+    "       cotavia prices --dir DIR --proposal P0001.KVT --out PRICES.xlsx|.csv [--identity ID]\n"
     "Options common to every subcommand: --verbose\n";
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// The headless command line: cotavia fill | export | print-text | print-report.
+// The headless command line: cotavia fill | export | print-text | print-report | prices.
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -41,5 +41,6 @@ int cmdFill(const Args& a);
 int cmdExport(const Args& a);
 int cmdPrintText(const Args& a);
 int cmdPrintReport(const Args& a);
+int cmdPrices(const Args& a);
 
 } // namespace cotavia::cli

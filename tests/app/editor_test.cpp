@@ -357,6 +357,38 @@ class EditorTest : public QObject {
     QCOMPARE(cell(1, 9), QString("Chamex"));
   }
 
+  // "Exportar preços..." writes the saved prices (and says so when the grid has unsaved ones);
+  // the sheet imports back through "Importar preços...", leaving the unsaved price alone.
+  void priceExportAndImportBack() {
+    open();
+    TTCotavia2::choosePriceExport = [&](QWidget*, const QString& suggested) {
+      return suggested;  // the folder's precos_P0001.xlsx
+    };
+    QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY2(dlg.lastText().contains("a proposta ainda não foi gravada"), qPrintable(dlg.lastText()));
+    QVERIFY(!dir->exists("precos_P0001.xlsx"));
+
+    priceItem(0, "ACME", "2,5", "1", "0,5");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    dlg.clear();
+    QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Message), 1);
+    QVERIFY(dlg.lastText().startsWith("3 itens exportados para:\r" + dir->file("precos_P0001.xlsx")));
+    QVERIFY(!dlg.lastText().contains("não estão no arquivo"));
+    priceItem(1, "LATER", "1", "", "");
+    QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QVERIFY(dlg.lastText().contains("não estão no arquivo"));
+
+    TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos_P0001.xlsx"); };
+    QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
+    QVERIFY2(dlg.lastText().startsWith("2 itens receberam preço da lista precos_P0001.xlsx."),
+             qPrintable(dlg.lastText()));
+    QCOMPARE(cell(2, 9), QString("MARCA X"));
+    QCOMPARE(cell(0, 8), QString("         24,50"));
+    QCOMPARE(cell(1, 9), QString("LATER"));
+  }
+
   // A number that does not convert stops loading at its line: the rows before stay, no total.
   void loadErrorNamesTheLine() {
     QList<QByteArray> lines = standardHeader();

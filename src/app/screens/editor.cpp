@@ -4,6 +4,7 @@
 #include "app/core/item_entry.h"
 #include "app/screens/item_grid.h"
 #include "app/screens/pictures.h"
+#include "app/core/price_export.h"
 #include "app/core/price_list.h"
 #include "app/screens/print_dispatch.h"
 #include "app/core/save.h"
@@ -44,7 +45,21 @@ QString defaultChooseFolder(QWidget* parent, const QString& start) {
 QString defaultChoosePriceList(QWidget* parent, const QString& start) {
   return QFileDialog::getOpenFileName(
       parent, QStringLiteral("Importar preços"), start,
-      QStringLiteral("Listas de preços (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
+      QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
+                     "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
+                     "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
+}
+
+QString defaultChoosePriceExport(QWidget* parent, const QString& suggested) {
+  const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
+                csv = QStringLiteral("Texto separado por ; (*.csv)");
+  QString filter = xlsx;
+  QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Exportar preços"), suggested,
+                                              xlsx + QStringLiteral(";;") + csv, &filter);
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (!path.isEmpty() && ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+    path += filter == csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+  return path;
 }
 
 QStringList defaultRemovableMedia() {
@@ -117,6 +132,7 @@ void setShownText(QLineEdit* e, const QByteArray& bytes) {
 
 std::function<QString(QWidget*, const QString&)> TTCotavia2::chooseFolder = defaultChooseFolder;
 std::function<QString(QWidget*, const QString&)> TTCotavia2::choosePriceList = defaultChoosePriceList;
+std::function<QString(QWidget*, const QString&)> TTCotavia2::choosePriceExport = defaultChoosePriceExport;
 std::function<QStringList()> TTCotavia2::removableMedia = defaultRemovableMedia;
 
 void DriveComboBox::showPopup() {
@@ -233,6 +249,8 @@ void TTCotavia2::buildButtons() {
   bbtn_voltar = button("bbtn_voltar", QStringLiteral("Voltar"), this, QRect(354, 570, 88, 30));
   bbtn_importarPrecos =
       button("bbtn_importarPrecos", QStringLiteral("Importar preços..."), this, QRect(448, 570, 134, 30));
+  bbtn_exportarPrecos =
+      button("bbtn_exportarPrecos", QStringLiteral("Exportar preços..."), this, QRect(448, 604, 134, 30));
   label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
   ComboBox_TipoImpr = new QComboBox(this);
   ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));
@@ -253,6 +271,7 @@ void TTCotavia2::buildButtons() {
   connect(bbtn_importar, &QPushButton::clicked, this, [this] { bbtn_importarClick(); });
   connect(bbtn_voltar, &QPushButton::clicked, this, [this] { bbtn_voltarClick(); });
   connect(bbtn_importarPrecos, &QPushButton::clicked, this, [this] { bbtn_importarPrecosClick(); });
+  connect(bbtn_exportarPrecos, &QPushButton::clicked, this, [this] { bbtn_exportarPrecosClick(); });
 }
 
 void TTCotavia2::buildExportPanel() {
@@ -292,12 +311,12 @@ void TTCotavia2::buildExportPanel() {
 
 void TTCotavia2::setTabOrders() {
   const QList<QWidget*> order = {
-      bbtn_gravar,        bbtn_voltar,      Edit_Orgao,          Edit_Modalidade,   Edit_Objeto,     Edit_Entrega,
-      Edit_Endereco,      EditAbertura,     Edit_Fornecedor,     Edit_For_Endereco, Edit_For_Cidade, StringGrid1,
-      Edit_Item,          Edit_Codigo,      Edit_Nome,           Edit_Marca,        NumEdit_PrUnit,  NumEdit_Desconto,
-      NumEdit_Acrescimo,  bbtn_ok,          bbtn_cancelar,       NumEdit_Total,     NumEdit_Quant,   Edit_Unidade,
-      NumEdit_TotalGeral, bbtn_importar,    bbtn_importarPrecos, bbtn_exportar,     DriveComboBox1,  DirectoryListBox1,
-      bbtn_pasta,         ComboBox_TipoImpr};
+      bbtn_gravar,        bbtn_voltar,   Edit_Orgao,          Edit_Modalidade,     Edit_Objeto,     Edit_Entrega,
+      Edit_Endereco,      EditAbertura,  Edit_Fornecedor,     Edit_For_Endereco,   Edit_For_Cidade, StringGrid1,
+      Edit_Item,          Edit_Codigo,   Edit_Nome,           Edit_Marca,          NumEdit_PrUnit,  NumEdit_Desconto,
+      NumEdit_Acrescimo,  bbtn_ok,       bbtn_cancelar,       NumEdit_Total,       NumEdit_Quant,   Edit_Unidade,
+      NumEdit_TotalGeral, bbtn_importar, bbtn_importarPrecos, bbtn_exportarPrecos, bbtn_exportar,   DriveComboBox1,
+      DirectoryListBox1,  bbtn_pasta,    ComboBox_TipoImpr};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -585,6 +604,29 @@ void TTCotavia2::bbtn_importarPrecosClick() {
                       QStringLiteral(".\rOs preços ainda não foram gravados: confira a lista e pressione \"Gravar\"."));
   } catch (const AppError& e) {
     dialogs().error(QStringLiteral("Nenhum preço foi importado.\r") + QString::fromStdString(e.what()));
+  }
+  StringGrid1->setFocus();
+}
+
+void TTCotavia2::bbtn_exportarPrecosClick() {
+  if (Panel_Item->isVisible()) bbtn_cancelarClick();
+  const QString suggested = joinPath(folder_, "precos_" + QFileInfo(fileName_).completeBaseName() + ".xlsx");
+  const QString path = choosePriceExport(this, suggested);
+  if (path.isEmpty()) return;
+  try {
+    const Proposal saved = loadSavedProposal({folder_, fileName_, identity_});
+    const int items = writePriceExport(saved, path);
+    QString text = (items == 1 ? QStringLiteral("1 item exportado") : QString::number(items) + " itens exportados") +
+                   QStringLiteral(" para:\r") + QDir::toNativeSeparators(path) +
+                   QStringLiteral("\r\rEdite os preços na planilha e use \"Importar preços...\" na próxima proposta.");
+    const QList<GridRow> shown = proposal().rows;
+    if (saved.rows.mid(0, itemCount(saved.rows)) != shown.mid(0, itemCount(shown)))
+      text += QStringLiteral(
+          "\rAtenção: foram exportados os preços gravados; as alterações feitas depois do último "
+          "\"Gravar\" não estão no arquivo.");
+    dialogs().message(text);
+  } catch (const AppError& e) {
+    dialogs().error(QStringLiteral("Os preços NÃO foram exportados.\r") + QString::fromStdString(e.what()));
   }
   StringGrid1->setFocus();
 }

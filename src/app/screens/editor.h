@@ -1,7 +1,7 @@
 #pragma once
 // TTCotavia2, the proposal editor: the bidding body's header, the supplier's name, address and
 // city, the item grid with the item entry panel, the grand total, saving ("Gravar"), exporting
-// ("Gerar Arquivo de Proposta"), the price list import and "Imprimir".
+// ("Gerar Arquivo de Proposta"), the price list import and export and "Imprimir".
 #include "app/core/proposal_file.h"
 
 #include <QComboBox>
@@ -39,6 +39,8 @@ class TTCotavia2 : public QDialog {
   // Choosers that would open file dialogs; tests replace them.
   static std::function<QString(QWidget*, const QString&)> chooseFolder;     // export folder
   static std::function<QString(QWidget*, const QString&)> choosePriceList;  // price list file
+  // The price export's file: given the suggested path, returns the chosen one ("" to cancel).
+  static std::function<QString(QWidget*, const QString&)> choosePriceExport;
   // Mounted removable media (pen drives): mount points under /media and /run/media.
   static std::function<QStringList()> removableMedia;
 
@@ -55,6 +57,7 @@ class TTCotavia2 : public QDialog {
   void bbtn_exportarClick();
   void bbtn_importarClick();  // "Imprimir"
   void bbtn_importarPrecosClick();
+  void bbtn_exportarPrecosClick();  // "Exportar preços...": the saved prices as .xlsx or .csv
   void bbtn_voltarClick();
 
   // The export folder as chosen in the export panel.
@@ -71,6 +74,7 @@ class TTCotavia2 : public QDialog {
             *Edit_Entrega = nullptr, *EditAbertura = nullptr;
   QLineEdit *Edit_Fornecedor = nullptr, *Edit_For_Endereco = nullptr, *Edit_For_Cidade = nullptr;
   QPushButton *bbtn_gravar = nullptr, *bbtn_importar = nullptr, *bbtn_voltar = nullptr, *bbtn_importarPrecos = nullptr;
+  QPushButton* bbtn_exportarPrecos = nullptr;
   TNumEdit* NumEdit_TotalGeral = nullptr;
   QComboBox* ComboBox_TipoImpr = nullptr;
 

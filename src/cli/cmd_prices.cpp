@@ -1,0 +1,25 @@
+// cotavia prices: the prices of the proposal as last saved, written as a price list (.xlsx or
+// .csv) for the next bid.
+#include "app/core/price_export.h"
+#include "cli/cli.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+namespace cotavia::cli {
+
+int cmdPrices(const Args& a) {
+  const QString dir = required(a, "dir");
+  const QString proposalName = required(a, "proposal");
+  const QString out = required(a, "out");
+  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
+  const QString ext = QFileInfo(out).suffix().toLower();
+  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+    throw UsageError{"--out must name a .xlsx or a .csv file"};
+  const QByteArray identity = identityFor(a, dir);
+  const int items = exportPrices({dir, proposalName, identity}, out);
+  if (a.verbose()) std::printf("%d item(s) written to %s\n", items, out.toLocal8Bit().constData());
+  return 0;
+}
+
+}  // namespace cotavia::cli
