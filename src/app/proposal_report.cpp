@@ -267,7 +267,9 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
 }
 
 void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) {
-  RpL_TotalGeral->SetCaptionCp1252(formatAmount(TotalGeral, 2, 13));
+  // Every digit of the grand total: at 13 significant digits the cents of a total from 100
+  // billion on would be rounded away.
+  RpL_TotalGeral->SetCaptionCp1252(formatAmount(TotalGeral, 2, 18));
   // "Total:" stands at its place unless the grand total reaches it; then it moves left to keep a
   // small gap before the amount's first digit.
   const double pixelsPerUnit = kRpScreenFactor * RpReport.Zoom / 100.0;

@@ -31,4 +31,16 @@ QString exportQuestion(const QString& targetPath);
 // it is. Returns the target path.
 QString exportProposal(const SaveTarget& target, const QString& targetFolder);
 
+// Both printouts print what "Gravar" wrote: the proposal has been saved when its response file
+// FOLDER/E<identity>_<input> exists.
+bool proposalSaved(const SaveTarget& target);
+// What a printout of a proposal never saved says: that it has not been saved yet and how to save
+// it, with the "Gravar" button (a message of the screens) or with `cotavia fill` (one line of the
+// command line).
+enum class SaveHow { Button, CommandLine };
+QString notSavedText(const SaveTarget& target, SaveHow how);
+// Throws, for a proposal never saved, an AppError (NotFound, naming the response file) with
+// notSavedText.
+void requireSavedProposal(const SaveTarget& target, SaveHow how);
+
 }  // namespace cotavia

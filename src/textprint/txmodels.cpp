@@ -215,6 +215,21 @@ double LarguraRelativa(const Sequencias& s, int atributo) {
   return f;
 }
 
+double PassoImpresso(TModelo modelo, int passo) {
+  switch (passo) {
+    case 5:
+      return 5;
+    case 12:
+      return 12;
+    case 17:
+      return modelo == TModelo::HP ? 16.67 : 120.0 / 7;
+    case 20:
+      return 20;
+    default:
+      return 10;
+  }
+}
+
 QByteArray TrataAcento(const QByteArray& texto, TAcento acentuacao, TModelo modelo) {
   if (acentuacao == TAcento::SemAcento || modelo == TModelo::Rima) {
     static const auto table = [] {

@@ -281,7 +281,7 @@ TEST_F(ProposalReportTest, AmountsPrintWholeAtTheirWidestGrowingToTheLeft) {
   bool print = true;
   r.TotalGeral = 8999 * 999999999.99L;
   r.RpBand2BeforePrint(*r.RpBand2, print);
-  EXPECT_EQ(r.RpL_TotalGeral->FormattedLines(), QStringList{"8.998.999.999.910,00"});
+  EXPECT_EQ(r.RpL_TotalGeral->FormattedLines(), QStringList{"8.998.999.999.910,01"});
   EXPECT_GT(textLeft(r.RpL_TotalGeral), textRight(r.RpLabel33));
   r.TotalGeral = 10;
   r.RpBand2BeforePrint(*r.RpBand2, print);
