@@ -44,6 +44,16 @@ QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
   return dest;
 }
 
+bool hasUnsavedChanges(const EditorState& saved, const EditorState& now) {
+  return saved.rows != now.rows || saved.supplier.name != now.supplier.name ||
+         saved.supplier.address != now.supplier.address || saved.supplier.city != now.supplier.city;
+}
+
+bool exportIsInPlace(const SaveTarget& target, const QString& targetFolder) {
+  const QString from = QFileInfo(target.folder).canonicalFilePath();
+  return !from.isEmpty() && from == QFileInfo(targetFolder).canonicalFilePath();
+}
+
 bool proposalSaved(const SaveTarget& target) { return QFileInfo(responsePath(target)).isFile(); }
 
 QString notSavedText(const SaveTarget& target, SaveHow how) {
