@@ -536,8 +536,8 @@ void TTCotavia2::bbtn_exportarClick() {
   if (exportIsInPlace(target, exportFolder_)) {
     dialogs().message(
         QStringLiteral("O arquivo da proposta já está nesta pasta: nada foi copiado.\r"
-                       "Para entregar a proposta, escolha o pen drive (ou outra pasta) em "
-                       "\"Gravar o arquivo em:\" e pressione \"Gerar Arquivo de Proposta\" de novo."));
+                       "Para entregar a proposta, escolha o pen drive (ou outra pasta)\r"
+                       "em \"Gravar o arquivo em:\" e gere o arquivo de novo."));
     return;
   }
   const QString path = exportTargetPath(exportFolder_, target);
