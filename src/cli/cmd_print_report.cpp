@@ -2,6 +2,7 @@
 // header from the proposal file and FORNEC.KSD, as the editor shows them after opening), then
 // saved as a report file, exported as PDF and/or printed on a CUPS queue.
 #include "app/core/proposal_report.h"
+#include "app/core/save.h"
 #include "cli/cli.h"
 #include "platform/error.h"
 #include "report/rp_export.h"
@@ -19,7 +20,8 @@ int cmdPrintReport(const Args& a) {
   if (!rpf && !pdf && !queue) throw UsageError{"nothing to do: give --rpf, --pdf or --printer"};
   for (const auto* v : {&rpf, &pdf, &queue})
     if (*v && (*v)->isEmpty()) throw UsageError{"an output option has an empty value"};
-  if (a.get("identity")) identityFor(a, dir);  // checked like every subcommand; the report does not need it
+  // The report shows what "cotavia fill" (or "Gravar") saved: a proposal never saved is refused.
+  requireSavedProposal(SaveTarget{dir, proposal, identityFor(a, dir)}, SaveHow::CommandLine);
 
   int printerIndex = -1;
   if (queue) {

@@ -74,6 +74,7 @@ int cmdPrintText(const Args& a) {
   p.folder = dir;
   p.identity = identity;
   p.identityGiven = a.get("identity").has_value();
+  p.comoGravar = SaveHow::CommandLine;
   p.proposalFile = proposal;
   if (!imprime_licitacao(tx, p)) {
     std::fprintf(stderr, "cotavia print-text: the print job could not be opened\n");

@@ -22,6 +22,8 @@ Dialogs* setDialogs(Dialogs* d) {
   return prev;
 }
 
+Dialogs::Answer Dialogs::ask(const QString&, const QString&) { return Answer::Cancel; }
+
 QString applicationTitle() {
   // The program file's name without extension, letters after the first in lower case.
   QString name = QCoreApplication::instance() ? QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName()
@@ -47,6 +49,11 @@ bool HeadlessDialogs::confirm(const QString& text, const QString& caption) {
   record(*this, Entry::Confirm, text, caption.isEmpty() ? QStringLiteral("Confirme") : caption);
   if (!answers.isEmpty()) return answers.takeFirst();
   return defaultAnswer;
+}
+Dialogs::Answer HeadlessDialogs::ask(const QString& text, const QString& caption) {
+  record(*this, Entry::Ask, text, caption.isEmpty() ? QStringLiteral("Confirme") : caption);
+  if (!choices.isEmpty()) return choices.takeFirst();
+  return Answer::Cancel;
 }
 void HeadlessDialogs::beep() { record(*this, Entry::Beep, {}, {}); }
 

@@ -17,6 +17,10 @@ public:
   virtual void error(const QString& text, const QString& caption = {}) = 0;
   // Yes/No question; true on Yes. The caption is "Confirme" unless given.
   virtual bool confirm(const QString& text, const QString& caption = {}) = 0;
+  // Question with the buttons "Sim", "Não" and "Cancelar"; closing the box is Cancelar. The
+  // caption is "Confirme" unless given. A service that cannot ask answers Cancelar.
+  enum class Answer { Yes, No, Cancel };
+  virtual Answer ask(const QString& text, const QString& caption = {});
   // The system beep of a rejected key.
   virtual void beep() = 0;
 };
@@ -33,18 +37,20 @@ QString applicationTitle();
 class HeadlessDialogs : public Dialogs {
 public:
   struct Entry {
-    enum Kind { Message, Error, Confirm, Beep } kind;
+    enum Kind { Message, Error, Confirm, Beep, Ask } kind;
     QString text;
     QString caption;
   };
   void message(const QString& text, const QString& caption = {}) override;
   void error(const QString& text, const QString& caption = {}) override;
   bool confirm(const QString& text, const QString& caption = {}) override;
+  Answer ask(const QString& text, const QString& caption = {}) override;
   void beep() override;
 
   QList<Entry> log;
   QList<bool> answers;       // consumed front first by confirm()
   bool defaultAnswer = false;
+  QList<Answer> choices;     // consumed front first by ask(); Cancel when none is left
   bool echoToStderr = false; // the command line prints messages
   // Optional hook called for every entry (tests may use it to react).
   std::function<void(const Entry&)> onEntry;

@@ -1,6 +1,7 @@
 #include "platform/qt_dialogs.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -43,6 +44,25 @@ bool QtDialogs::confirm(const QString& text, const QString& caption) {
   box.setDefaultButton(QMessageBox::Yes);
   fitLines(box);
   return box.exec() == QMessageBox::Yes;
+}
+
+Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Question, caption.isEmpty() ? QStringLiteral("Confirme") : caption, shown(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Sim"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Não"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  fitLines(box);
+  switch (box.exec()) {
+  case QMessageBox::Yes:
+    return Answer::Yes;
+  case QMessageBox::No:
+    return Answer::No;
+  default:
+    return Answer::Cancel;
+  }
 }
 
 void QtDialogs::beep() { QApplication::beep(); }

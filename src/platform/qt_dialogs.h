@@ -9,6 +9,7 @@ public:
   void message(const QString& text, const QString& caption = {}) override;
   void error(const QString& text, const QString& caption = {}) override;
   bool confirm(const QString& text, const QString& caption = {}) override;
+  Answer ask(const QString& text, const QString& caption = {}) override;
   void beep() override;
 };
 

@@ -215,6 +215,21 @@ double LarguraRelativa(const Sequencias& s, int atributo) {
   return f;
 }
 
+double PassoImpresso(TModelo modelo, int passo) {
+  switch (passo) {
+    case 5:
+      return 5;
+    case 12:
+      return 12;
+    case 17:
+      return modelo == TModelo::HP ? 16.67 : 120.0 / 7;
+    case 20:
+      return 20;
+    default:
+      return 10;
+  }
+}
+
 QByteArray TrataAcento(const QByteArray& texto, TAcento acentuacao, TModelo modelo) {
   if (acentuacao == TAcento::SemAcento || modelo == TModelo::Rima) {
     static const auto table = [] {
@@ -240,6 +255,25 @@ QByteArray TrataAcento(const QByteArray& texto, TAcento acentuacao, TModelo mode
       set("\xBA", 'o');
       set("\xAA", 'a');
       set("\xBC\xBE\xBD\xA7", ' ');
+      // Every other character above 127 would reach the printer as a raw byte and print as
+      // whatever its built-in character set holds there (block graphics for "\xB2"): it becomes
+      // its nearest plain character, one for one, or "?" when it has none.
+      static const char* const resto[][2] = {
+          {"\x80", "E"},         {"\x82", ","},          {"\x83", "f"},     {"\x84", "\""},
+          {"\x85", "."},         {"\x86\x87", "+"},      {"\x88", "^"},     {"\x89", "%"},
+          {"\x8A", "S"},         {"\x8B", "<"},          {"\x8C", "O"},     {"\x8E", "Z"},
+          {"\x91\x92\xB4", "'"}, {"\x93\x94\xA8", "\""}, {"\x95", "*"},     {"\x96\x97\xAC\xAD\xAF", "-"},
+          {"\x98", "~"},         {"\x9A", "s"},          {"\x9B", ">"},     {"\x9C", "o"},
+          {"\x9E", "z"},         {"\x9F\xA5\xDD", "Y"},  {"\xA0", " "},     {"\xA1", "!"},
+          {"\xA2", "c"},         {"\xA3", "L"},          {"\xA6", "|"},     {"\xA9", "C"},
+          {"\xAB", "<"},         {"\xAE", "R"},          {"\xB0", "o"},     {"\xB2", "2"},
+          {"\xB3", "3"},         {"\xB5", "u"},          {"\xB7", "."},     {"\xB8", ","},
+          {"\xB9", "1"},         {"\xBB", ">"},          {"\xC5\xC6", "A"}, {"\xD0", "D"},
+          {"\xD7", "x"},         {"\xD8", "O"},          {"\xDF", "s"},     {"\xE5\xE6", "a"},
+          {"\xF0", "d"},         {"\xF8", "o"},          {"\xFD\xFF", "y"}};
+      for (int i = 128; i < 256; ++i)
+        if (static_cast<unsigned char>(t[i]) == i) t[i] = '?';
+      for (const auto& r : resto) set(r[0], r[1][0]);
       return t;
     }();
     QByteArray out = texto;

@@ -54,6 +54,12 @@ QByteArray SequenciaItem(const Sequencias& s, int atributo, int* passo = nullptr
 // tested from 20 cpi down to expanded, the last one found wins); 1.0 without a pitch bit.
 double LarguraRelativa(const Sequencias& s, int atributo);
 
+// The pitch, in characters per inch, at which a printer of the model really prints text of an
+// engine pitch (5, 10, 12, 17 or 20): condensed 17 is 17.14 cpi on Epson-class printers (Epson,
+// Rima, the custom model; the Grafico drawing keeps the same proportion) and 16.67 cpi on HP.
+// A text's width in inches is its length divided by this.
+double PassoImpresso(TModelo modelo, int passo);
+
 // Accent handling of one item's text (Windows-1252 bytes) before output.
 QByteArray TrataAcento(const QByteArray& texto, TAcento acentuacao, TModelo modelo);
 // Frame letters (= I A B C D T V [ ] # and - i a b c d t v < > +) to code page 437 box bytes.

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QSaveFile>
 #include <QThread>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <memory>
@@ -304,6 +305,15 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
     if (!continuar_) return false;
   }
   st.abortado = false;
+  // A job without items (a job file of none, or one emptied by an abort) has no page: its "last
+  // page" of 9999 would send a form feed for every page number up to it.
+  if (st.itens.isEmpty()) {
+    mensagem(ArquivoLocal.isEmpty()
+                 ? QStringLiteral("O relatório não tem nenhuma página: nada foi impresso.")
+                 : QStringLiteral("O relatório não tem nenhuma página: o arquivo não foi gravado.\r\rArquivo: %1")
+                       .arg(ArquivoLocal));
+    return false;
+  }
   if (TestarPorta) {
     while (!TestaImpressora(PortaComunicacao)) {
       if (!ui().retryPort(*this, status_)) {
@@ -313,12 +323,14 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
     }
     if (st.abortado) return false;
   }
-  if (UltimaPagina() < st.pagFim) st.pagFim = UltimaPagina();
+  // The run stops at the job's last page; the working range itself stays as set, so the next
+  // job (a job file loaded into the preview) is not cut at this one's last page.
+  const int pagFim = std::min(st.pagFim, UltimaPagina());
   if (!abreSaida(ArquivoLocal)) return false;
 
   qint64 total = 0;
   for (qsizetype i = st.inicioPagina(st.pagIni); i < st.itens.size(); ++i) {
-    if (PaginaDoItem(st.itens[i]) > st.pagFim) break;
+    if (PaginaDoItem(st.itens[i]) > pagFim) break;
     ++total;
   }
   ui().progressBegin(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
@@ -327,7 +339,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
   run_->paginaDesenhada = false;
   bool completo = true;
   for (int c = 1; c <= st.copias && completo; ++c) {
-    for (int p = st.pagIni; p <= st.pagFim; ++p) {
+    for (int p = st.pagIni; p <= pagFim; ++p) {
       st.paginaAtual = p;
       bool ok;
       if (run_->canal == Run::Grafico) {

@@ -4,10 +4,12 @@
 #include "app/screens/item_grid.h"
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
+#include "report/rp_printer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace cotavia;
 using namespace cotavia::test;
@@ -36,6 +38,24 @@ class EditorTest : public QObject {
   void reopen() {
     ed.reset();
     open();
+  }
+  // Runs `run`, closing every window that comes up over the editor meanwhile (previews, setup).
+  int windowsClosed = 0;
+  void closingWindows(const std::function<void()>& run) {
+    windowsClosed = 0;
+    QTimer t;
+    QObject::connect(&t, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != ed.get() && w->isVisible() && w->isWindow() && !w->inherits("QMenu")) {
+          ++windowsClosed;
+          w->close();
+        }
+    });
+    t.start(20);
+    run();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the closed windows go
+    ed->activateWindow();                                                 // as the user clicking the editor again
+    QVERIFY(QTest::qWaitForWindowActive(ed.get()));
   }
   QString cell(int row, int col) const { return ed->model->index(row, col).data().toString(); }
   // Enter on grid row `row` (0 = first item) opens the item panel.
@@ -73,6 +93,7 @@ class EditorTest : public QObject {
     dir->write("P0001.KVT", threeItemProposal());
     dlg.clear();
     dlg.answers.clear();
+    dlg.choices.clear();
     TTCotavia2::removableMedia = [] { return QStringList(); };
   }
   void cleanup() {
@@ -233,15 +254,19 @@ class EditorTest : public QObject {
     QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
   }
 
-  // "Voltar" without "Gravar" loses the prices; "Gravar" keeps them for the next opening.
+  // "Voltar" without "Gravar", answering Não, loses the prices; "Gravar" keeps them for the next
+  // opening.
   void voltarLosesAndGravarKeeps() {
     const QByteArray original = dir->read("P0001.KVT");
     open();
     priceItem(0, "ACME", "2,5", "", "");
+    dlg.choices = {Dialogs::Answer::No};
     QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
     QVERIFY(!ed->isVisible());
     QCOMPARE(dir->read("P0001.KVT"), original);
-    QVERIFY(dlg.log.isEmpty());
+    QCOMPARE(dlg.log.size(), 1);
+    QCOMPARE(dlg.log[0].kind, Kind::Ask);
+    dlg.clear();
     reopen();
     QCOMPARE(cell(0, 5), QString(10, ' '));
 
@@ -286,6 +311,108 @@ class EditorTest : public QObject {
     QCOMPARE(dir->read("P0001.KVT"), before);
     QVERIFY(!dir->exists(kResponse));
     QVERIFY(!dir->exists("FORNEC.KSD"));
+    // The export panel comes only with a save that succeeded.
+    QVERIFY(!ed->Panel_Exporta->isVisible());
+  }
+
+  // Leaving with changes asks "Deseja gravar as alterações da proposta?": Cancelar stays, Sim
+  // saves and closes (a save that fails stays open), Não drops them; without changes, or with
+  // an item confirmed as it was, nothing is asked. "Voltar" and the close box alike.
+  void leavingWithChangesAsks() {
+    const QString question = QStringLiteral("Deseja gravar as alterações da proposta?");
+    open();
+    openItem(2);
+    press(Qt::Key_Return);  // through the panel to OK with the values the item had
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    press(Qt::Key_Return);
+    QVERIFY(!ed->unsavedChanges());
+    ed->Edit_For_Cidade->setText("X");
+    ed->Edit_For_Cidade->setText("");  // typed back to what it was
+    QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+    QVERIFY(!ed->isVisible());
+    QVERIFY(dlg.log.isEmpty());
+
+    reopen();
+    priceItem(0, "ACME", "2,5", "", "");
+    dlg.choices = {Dialogs::Answer::Cancel};
+    QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+    QVERIFY(ed->isVisible());
+    QCOMPARE(dlg.log.last().kind, Kind::Ask);
+    QCOMPARE(dlg.log.last().text, question);
+    QCOMPARE(cell(0, 5), QString("    2,5000"));
+    // Sim with a save that fails (a unit price too wide): the reason is said, the editor stays.
+    priceItem(1, "", "12345678", "", "");
+    dlg.choices = {Dialogs::Answer::Yes};
+    ed->close();
+    QVERIFY(ed->isVisible());
+    QCOMPARE(dlg.log.last().kind, Kind::Error);
+    QVERIFY(!dir->exists(kResponse));
+    // Sim with a save that works: saved, then closed.
+    priceItem(1, "", "1", "", "");
+    dlg.choices = {Dialogs::Answer::Yes};
+    ed->close();
+    QVERIFY(!ed->isVisible());
+    QVERIFY(dir->read(kResponse).contains("      25000"));
+    QVERIFY(dlg.choices.isEmpty());
+
+    // A supplier field edited, or a price list imported, is a change too; Não drops it.
+    for (int k = 0; k < 2; ++k) {
+      reopen();
+      if (k == 0) {
+        ed->Edit_Fornecedor->setText("Papelaria Boa Vista Ltda");
+      } else {
+        dir->write("precos.csv", "item;marca;preco_unitario;desconto;acrescimo\r\n0002;Chamex;3;;\r\n");
+        TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos.csv"); };
+        QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
+      }
+      const QByteArray saved = dir->read(kResponse);
+      dlg.clear();
+      dlg.choices = {Dialogs::Answer::No};
+      QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+      QVERIFY(!ed->isVisible());
+      QCOMPARE(dlg.count(Kind::Ask), 1);
+      QCOMPARE(dir->read(kResponse), saved);
+      QVERIFY(!dir->exists("FORNEC.KSD") || !dir->read("FORNEC.KSD").contains("Boa Vista"));
+    }
+  }
+
+  // "Imprimir" with changes on screen asks first: Cancelar prints nothing; Não prints the saved
+  // proposal and says it lacks the changes (a proposal never saved has nothing to print); Sim
+  // saves, then prints.
+  void printingWithChangesAsks() {
+    TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir->file("printed.pdf"));
+    open();
+    priceItem(0, "ACME", "2,5", "", "");
+    dlg.choices = {Dialogs::Answer::Cancel};
+    closingWindows([&] { QTest::mouseClick(ed->bbtn_importar, Qt::LeftButton); });
+    QCOMPARE(dlg.log.size(), 1);
+    QCOMPARE(dlg.log[0].kind, Kind::Ask);
+    QCOMPARE(windowsClosed, 0);
+
+    dlg.choices = {Dialogs::Answer::No};
+    closingWindows([&] { QTest::mouseClick(ed->bbtn_importar, Qt::LeftButton); });
+    QCOMPARE(dlg.log.size(), 3);
+    QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
+    QCOMPARE(windowsClosed, 0);
+
+    dlg.clear();
+    dlg.choices = {Dialogs::Answer::Yes};
+    closingWindows([&] { QTest::mouseClick(ed->bbtn_importar, Qt::LeftButton); });
+    QVERIFY(dir->read(kResponse).contains("      25000"));
+    QVERIFY(!ed->unsavedChanges());
+    QCOMPARE(windowsClosed, 1);  // the report preview
+    QCOMPARE(dlg.count(Kind::Ask), 1);
+    priceItem(1, "", "1", "", "");
+    dlg.clear();
+    dlg.choices = {Dialogs::Answer::No};
+    closingWindows([&] { QTest::mouseClick(ed->bbtn_importar, Qt::LeftButton); });
+    QCOMPARE(windowsClosed, 1);
+    QCOMPARE(dlg.log[1].kind, Kind::Message);
+    QVERIFY2(dlg.log[1].text.contains("NÃO aparecem"), qPrintable(dlg.log[1].text));
+    QVERIFY(ed->unsavedChanges());
+    TPrinterSettings::SetPdfPrinter(QString(), QString());
   }
 
   // Export: the question names the target; No copies nothing; Yes copies the saved file and
@@ -316,6 +443,15 @@ class EditorTest : public QObject {
     QCOMPARE(dlg.log.last().kind, Kind::Message);
     QVERIFY(dlg.lastText().startsWith("A proposta foi exportada com sucesso para:"));
     QVERIFY(dlg.lastText().contains(pen.path() + "/" + kResponse));
+
+    // The program's own folder: the file is already there; nothing is asked or copied.
+    ed->setExportFolder(dir->path() + "/.");
+    dlg.clear();
+    QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
+    QCOMPARE(dlg.log.size(), 1);
+    QCOMPARE(dlg.log[0].kind, Kind::Message);
+    QVERIFY2(dlg.lastText().startsWith("O arquivo da proposta já está nesta pasta: nada foi copiado."),
+             qPrintable(dlg.lastText()));
 
     TTCotavia2::chooseFolder = [&](QWidget*, const QString&) { return pen.path() + "/nao-existe"; };
     emit ed->DriveComboBox1->activated(ed->DriveComboBox1->count() - 1);  // "Outra pasta..."

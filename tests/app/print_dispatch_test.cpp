@@ -72,6 +72,7 @@ class PrintDispatchTest : public QObject {
       lines << test::itemLine(it);
     }
     dir->write("P0001.KVT", test::joinCrLf(lines));
+    dir->write("E12345678000190_P0001.KVT", test::joinCrLf(lines));  // saved
   }
   void cleanup() { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
 
@@ -94,10 +95,26 @@ class PrintDispatchTest : public QObject {
     DialogsGuard guard(&dlg);
     PrintRequest r = request(1);
     r.proposalFile = "P0404.KVT";
+    dir->write("E12345678000190_P0404.KVT", "saved, then the proposal file went away");
     const Seen seen = press(r);
     QVERIFY(!seen.preview);
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
     QVERIFY2(dlg.lastText().contains("P0404.KVT"), qPrintable(dlg.lastText()));
+  }
+
+  // A proposal never saved is refused before any window opens, for both printouts.
+  void aProposalNeverSavedIsRefusedBeforeAnyWindow() {
+    QFile::remove(dir->file("E12345678000190_P0001.KVT"));
+    for (int choice : {1, 0}) {
+      HeadlessDialogs dlg;
+      DialogsGuard guard(&dlg);
+      const Seen seen = press(request(choice));
+      QVERIFY(!seen.preview);
+      QCOMPARE(dlg.log.size(), 1);
+      QCOMPARE(dlg.log[0].kind, HeadlessDialogs::Entry::Message);
+      QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
+      QVERIFY(dlg.lastText().contains("Pressione \"Gravar\""));
+    }
   }
 
   void aBadNumberInTheFileEndsThePrintoutWithTheRuntimeMessage() {

@@ -233,3 +233,57 @@ TEST_F(ProposalReportTest, EditorHeaderFromFilesReadsTheProposalHeaderAndTheSupp
   EXPECT_EQ(h.fornecedor, "Papelaria Modelo Ltda");
   EXPECT_THROW(editorHeaderFromFiles(dir.path(), "P0404.KVT"), AppError);
 }
+
+// Every amount prints whole at the widest value its file column allows (13 digits of quantity,
+// 11 of the money fields, a grand total of thousands of such items): its label keeps its right
+// edge and the text grows to the left, short of the text or label to its left.
+TEST_F(ProposalReportTest, AmountsPrintWholeAtTheirWidestGrowingToTheLeft) {
+  QList<QByteArray> widest;
+  for (int i = 1; i <= 12; ++i) {
+    Item it;
+    it.number = numbered(i);
+    it.quantity = "9999999999999";
+    it.price = it.discount = it.surcharge = it.total = "99999999999";
+    widest << test::itemLine(it);
+  }
+  writeProposal(widest);
+  TTCotavia3 r;
+  const double right[] = {1270 + 243, 1572 + 212, 1789 + 212, 2006 + 212, 2222 + 212, 2225 + 212};
+  const Run run = generate(r);
+  ASSERT_EQ(run.details.size(), 12);
+  EXPECT_EQ(run.total, "11.999.999.999,88");
+  // Where a label's text begins and ends on the page (0.1 mm).
+  auto textLeft = [](TRpCustomLabel* l) {
+    return l->Size().NativeLeft + l->Size().NativeWidth - l->PixelWidth() / kRpScreenFactor;
+  };
+  auto textRight = [](TRpCustomLabel* l) { return l->Size().NativeLeft + l->PixelWidth() / kRpScreenFactor; };
+  auto boxRight = [](TRpCustomLabel* l) { return l->Size().NativeLeft + l->Size().NativeWidth; };
+  struct Amount {
+    TRpLabel* label;
+    QString whole;
+    double leftLimit;  // right end of the column (or text) to its left
+  };
+  const Amount amounts[] = {
+      {r.RpLbl_Quant, "999.999.999,9999", boxRight(r.RpLbl_Nome)},
+      {r.RpLbl_PrUnit, "9.999.999,9999", boxRight(r.RpLbl_Unidade)},
+      {r.RpLbl_Desconto, "999.999.999,99", boxRight(r.RpLbl_PrUnit)},
+      {r.RpLbl_Acrescimo, "999.999.999,99", boxRight(r.RpLbl_Desconto)},
+      {r.RpLbl_Total, "999.999.999,99", boxRight(r.RpLbl_Acrescimo)},
+      {r.RpL_TotalGeral, "11.999.999.999,88", textRight(r.RpLabel33)},
+  };
+  for (int i = 0; i < 6; ++i) {
+    const Amount& a = amounts[i];
+    EXPECT_EQ(a.label->FormattedLines(), QStringList{a.whole}) << a.label->Name.toStdString();
+    EXPECT_NEAR(boxRight(a.label), right[i], 0.01) << i;
+    EXPECT_GT(textLeft(a.label), a.leftLimit) << a.label->Name.toStdString();
+  }
+  // A grand total wider still moves "Total:" to its left; a small one puts it back.
+  bool print = true;
+  r.TotalGeral = 8999 * 999999999.99L;
+  r.RpBand2BeforePrint(*r.RpBand2, print);
+  EXPECT_EQ(r.RpL_TotalGeral->FormattedLines(), QStringList{"8.998.999.999.910,01"});
+  EXPECT_GT(textLeft(r.RpL_TotalGeral), textRight(r.RpLabel33));
+  r.TotalGeral = 10;
+  r.RpBand2BeforePrint(*r.RpBand2, print);
+  EXPECT_NEAR(r.RpLabel33->Size().NativeLeft, 2133, 0.01);
+}

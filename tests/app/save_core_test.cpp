@@ -191,9 +191,32 @@ TEST(Export, CopiesTheFileAsLastSaved) {
   EXPECT_EQ(exportQuestion(exportTargetPath(pen.path(), f.target)),
             "Exportar o Arquivo para: " + pen.path() + "/E12345678000190_P0001.KVT ???");
 
-  // Onto itself: the file stays as it is.
+  // Onto itself (the program's folder by any path): the file stays as it is, and the editor
+  // can tell beforehand that nothing would be copied.
+  EXPECT_TRUE(exportIsInPlace(f.target, f.dir.path() + "/."));
+  EXPECT_FALSE(exportIsInPlace(f.target, pen.path()));
+  EXPECT_FALSE(exportIsInPlace(f.target, pen.file("nao/existe")));
   EXPECT_NO_THROW(exportProposal(f.target, f.dir.path()));
   EXPECT_EQ(f.dir.read("E12345678000190_P0001.KVT"), saved);
   // A folder that does not exist.
   EXPECT_THROW(exportProposal(f.target, pen.file("nao/existe")), AppError);
+}
+
+// What counts as a change not yet saved: a row or a supplier field that differs from the state
+// last loaded or saved; the same content again is no change.
+TEST(UnsavedChanges, RowsAndSupplierFieldsAgainstTheSavedState) {
+  SavedFolder f;
+  const EditorState saved{f.proposal.rows, {"Papelaria", "Rua A", "Cidade"}};
+  EXPECT_FALSE(hasUnsavedChanges(saved, saved));
+  EditorState ok = saved;
+  applyItemEntry(ok.rows[0], "", 0, 0, 0);  // an unpriced item confirmed with empty fields holds zeros
+  EXPECT_TRUE(hasUnsavedChanges(saved, ok));
+  EditorState again = ok;
+  applyItemEntry(again.rows[0], "", 0, 0, 0);
+  EXPECT_FALSE(hasUnsavedChanges(ok, again));
+  for (QByteArray SupplierData::*field : {&SupplierData::name, &SupplierData::address, &SupplierData::city}) {
+    EditorState typed = saved;
+    typed.supplier.*field += "x";
+    EXPECT_TRUE(hasUnsavedChanges(saved, typed));
+  }
 }

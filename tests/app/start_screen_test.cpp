@@ -176,15 +176,22 @@ class StartScreenTest : public QObject {
       if (qobject_cast<TTCotavia2*>(w)) w->close();
   }
 
-  // "Excluir": No keeps the file, Yes deletes the current entry only; the list is read again.
+  // "Excluir": with nothing clicked it asks to click a file and asks nothing else; the question
+  // names the file; No keeps it, Yes deletes the current entry only; the list is read again.
   void deleteAsksFirst() {
     dir->write("CNPJCPF.KSD", "12345678000190\r\n");
     open();
+    screen->FileListBox1->clearSelection();
+    QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
+    QCOMPARE(dlg.log.last().kind, Kind::Message);
+    QCOMPARE(dlg.lastText(), QString("Selecione na lista a proposta a excluir."));
+    QCOMPARE(dlg.count(Kind::Confirm), 0);
+    QCOMPARE(dlg.count(Kind::Error), 0);
     select("P0002.KVT");
     dlg.answers = {false};
     QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
     QCOMPARE(dlg.log.last().kind, Kind::Confirm);
-    QCOMPARE(dlg.log.last().text, QString("Tem certeza que deseja excluir essa Proposta ???"));
+    QCOMPARE(dlg.log.last().text, QString("Tem certeza que deseja excluir a Proposta P0002.KVT ???"));
     QCOMPARE(dlg.log.last().caption, QString("Confirme"));
     QVERIFY(dir->exists("P0002.KVT"));
     dlg.answers = {true};

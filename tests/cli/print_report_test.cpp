@@ -29,6 +29,7 @@ void makeFolder(const TempDir& dir, int items) {
     lines << itemLine(it);
   }
   dir.write("P0001.KVT", joinCrLf(lines));
+  dir.write("E12345678000190_P0001.KVT", joinCrLf(lines));  // saved
   dir.write("FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nLondrina\r\n");
   dir.write("CNPJCPF.KSD", "12345678000190\r\n");
 }
@@ -94,6 +95,7 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   Item bad;
   bad.quantity = "12a";
   dir.write("P0002.KVT", joinCrLf(standardHeader() << itemLine(bad)));
+  dir.write("E12345678000190_P0002.KVT", dir.read("P0002.KVT"));
   r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0002.KVT", "--rpf", dir.file("x.RPF")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains((dir.file("P0002.KVT") + ":7: '").toUtf8()) &&
@@ -113,10 +115,30 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
 
   // A proposal without items has no page: no PDF can be made of it; its grand total is 0,00.
   dir.write("P0003.KVT", joinCrLf(standardHeader()));
+  dir.write("E12345678000190_P0003.KVT", joinCrLf(standardHeader()));
   r = cotaviaRun(
       {"print-report", "--dir", dir.path(), "--proposal", "P0003.KVT", "--pdf", dir.file("e.pdf"), "--verbose"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("0 page(s), grand total 0,00\n")) << r.err.toStdString();
   EXPECT_TRUE(r.err.contains("no page")) << r.err.toStdString();
   EXPECT_FALSE(dir.exists("e.pdf"));
+}
+
+// Both printouts print what was saved: a proposal never saved is refused in one line that says
+// how to save it, and nothing is written.
+TEST(CliPrint, AProposalNeverSavedIsRefusedByBothPrintouts) {
+  TempDir dir;
+  makeFolder(dir, 2);
+  dir.write("P0005.KVT", dir.read("P0001.KVT"));
+  for (const QStringList& args : {QStringList{"print-report", "--pdf", dir.file("x.pdf")},
+                                  QStringList{"print-text", "--prn", dir.file("x.prn")}}) {
+    Outcome r = cotaviaRun(args + QStringList{"--dir", dir.path(), "--proposal", "P0005.KVT"});
+    EXPECT_EQ(r.exitCode, 1) << args[0].toStdString();
+    const QString err = QString::fromUtf8(r.err);
+    EXPECT_TRUE(err.contains("a proposta P0005.KVT ainda não foi gravada")) << err.toStdString();
+    EXPECT_TRUE(err.contains("cotavia fill")) << err.toStdString();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+  }
+  EXPECT_FALSE(dir.exists("x.pdf"));
+  EXPECT_FALSE(dir.exists("x.prn"));
 }

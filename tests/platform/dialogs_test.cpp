@@ -15,4 +15,10 @@ TEST(Dialogs, HeadlessServiceRecordsAndAnswersInOrder) {
   ASSERT_EQ(d.log.size(), 4);
   EXPECT_EQ(d.log[1].caption, "Confirme");
   EXPECT_EQ(d.count(HeadlessDialogs::Entry::Confirm), 3);
+  // Three-way questions take their own queue; with none left the answer is Cancelar.
+  d.choices = {Dialogs::Answer::No};
+  EXPECT_EQ(dialogs().ask("save?"), Dialogs::Answer::No);
+  EXPECT_EQ(dialogs().ask("save?"), Dialogs::Answer::Cancel);
+  EXPECT_EQ(d.log.last().kind, HeadlessDialogs::Entry::Ask);
+  EXPECT_EQ(d.log.last().caption, "Confirme");
 }

@@ -110,6 +110,20 @@ TEST(Models, AccentsAndFrames) {
   EXPECT_EQ(TrataAcento(acao, TAcento::SemAcento, TModelo::Epson), "Acao No");
   EXPECT_EQ(TrataAcento(acao, TAcento::Transliterate, TModelo::Rima), "Acao No");
   EXPECT_EQ(TrataAcento("\xBC\xBD\xBE\xA7\xAA", TAcento::SemAcento, TModelo::HP), "    a");
+  // Without accents nothing above 127 reaches the printer: superscripts, degree, micro and
+  // the like become their plain character, the rest "?", one for one.
+  EXPECT_EQ(TrataAcento("g/m\xB2 m\xB3 10\xB0"
+                        "C 5\xB5m \x93x\x94 \x80 \xA9 \xF7 \x81",
+                        TAcento::Transliterate, TModelo::Rima),
+            "g/m2 m3 10oC 5um \"x\" E C ? ?");
+  for (int c = 128; c < 256; ++c) {
+    const QByteArray one(1, static_cast<char>(c));
+    for (TModelo m : {TModelo::Rima, TModelo::Epson, TModelo::HP, TModelo::Personalizado}) {
+      const QByteArray out = TrataAcento(one, m == TModelo::Rima ? TAcento::Transliterate : TAcento::SemAcento, m);
+      ASSERT_EQ(out.size(), 1);
+      EXPECT_LT(static_cast<unsigned char>(out[0]), 128) << c;
+    }
+  }
   EXPECT_EQ(TrataAcento(acao, TAcento::Transliterate, TModelo::Epson), "A\x87\xC6o N\xA7");  // CP850
   EXPECT_EQ(TrataAcento(acao, TAcento::Transliterate, TModelo::Grafico), acao);
   // CP437 has no Ã: it becomes '?', the length stays.

@@ -98,6 +98,44 @@ TEST_F(OutputTest, PageRangeCopiesAndBlankPages) {
   EXPECT_EQ(tx.PaginaInicialTrabalho(), 3);
 }
 
+// A job without items (a job file of none, or what an abort left) has no page to send: it
+// prints nothing and says so, instead of walking to page 9999 with a form feed each. The last
+// page one run stopped at does not hold for the next job loaded.
+TEST_F(OutputTest, AnEmptyJobPrintsNothingAndALoweredLastPageIsNotKept) {
+  auto job = [](int itens, const QByteArray& linhas) {
+    return QByteArray("ARQUIVO DE RELATORIO DE IMPRESSAO TEXTO1\r\nx\r\n") +
+           QByteArray::number(itens).rightJustified(6, '0') + "\r\nT\r\n000066\r\n000080\r\n6\r\nF10\r\n\r\n" + linhas;
+  };
+  TxSetupValues v = tx.ValoresSetup();
+  v.paginaInicial = 1;
+  v.paginaFinal = 9999;
+  v.copias = 1;
+  tx.AplicaSetup(v);
+  dir.write("empty.rtx", job(0, ""));
+  tx.UsaGerenciadorImpr = false;
+  tx.TestarPorta = false;
+  ASSERT_TRUE(tx.LerRelatorio(dir.file("empty.rtx")));
+  tx.PortaComunicacao = dir.file("empty.out");
+  EXPECT_FALSE(tx.Imprimir());
+  EXPECT_FALSE(QFile::exists(dir.file("empty.out")));  // not 9999 form feeds
+  EXPECT_FALSE(tx.GravarImpressao(dir.file("empty.prn")));
+  EXPECT_FALSE(QFile::exists(dir.file("empty.prn")));
+  EXPECT_EQ(dlg.count(HeadlessDialogs::Entry::Message), 2);
+  EXPECT_TRUE(dlg.lastText().contains("nenhuma página")) << dlg.lastText().toStdString();
+
+  dir.write("two.rtx", job(2, "0001001001016TP1\r\n0002001001016TP2\r\n"));
+  dir.write("four.rtx", job(4, "0001001001016TP1\r\n0002001001016TP2\r\n0003001001016TP3\r\n0004001001016TP4\r\n"));
+  ASSERT_TRUE(tx.LerRelatorio(dir.file("two.rtx")));
+  tx.PortaComunicacao = dir.file("two.out");
+  EXPECT_TRUE(tx.Imprimir());
+  EXPECT_EQ(dir.read("two.out"), kPrologo + "P1\x0cP2\x0c\x1b@");
+  ASSERT_TRUE(tx.LerRelatorio(dir.file("four.rtx")));
+  tx.PortaComunicacao = dir.file("four.out");
+  EXPECT_TRUE(tx.Imprimir());
+  EXPECT_EQ(dir.read("four.out"), kPrologo + "P1\x0cP2\x0cP3\x0cP4\x0c\x1b@");
+  EXPECT_EQ(tx.PaginaFinalTrabalho(), 9999);
+}
+
 TEST_F(OutputTest, FailuresAndCancelAreReported) {
   abre();
   for (int i = 1; i <= 20; ++i) tx.ImpF(i, 1, "LINE", TFonte::normal);

@@ -3,6 +3,7 @@
 #include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "support/printer_head.h"
 #include "support/support.h"
 #include "textprint/proposal_fixture.h"
 #include "textprint/txitem.h"
@@ -112,7 +113,8 @@ QByteArray firstPageByHand() {
            "     Desconto      Acr\x82scimo          Total") +
        sp(78) + v;
   e += NL + boxEnd;
-  const QByteArray sep = at17(QByteArray(136, '-'));
+  // 135 condensed dashes from column 2 end at 7.975 inches, within the printer's line.
+  const QByteArray sep = at17(QByteArray(135, '-'));
   // Item 1 on line 15, amounts from column 27, separator on line 16.
   e += NL + sp(1) +
        at17(
@@ -245,24 +247,30 @@ TEST(TextPrintout, DescriptionsAcrossPagesAndLongTotals) {
   EXPECT_EQ(find("0001063002064T"), sp(12) + QByteArray(29, 'X'));
   EXPECT_EQ(find("0002015002064T"), sp(12) + QByteArray(13, 'X'));
   EXPECT_TRUE(find("0002015027064T").startsWith("BIC "));
-  EXPECT_EQ(find("0002016002064T"), QByteArray(136, '-'));
+  EXPECT_EQ(find("0002016002064T"), QByteArray(135, '-'));
   EXPECT_EQ(find("0002017002064T"), "0024 000123 " + QByteArray(29, 'A'));
-  EXPECT_EQ(find("0002018002064T"), QByteArray(136, '-'));
-  EXPECT_EQ(find("0002021069066T"), "Total: 1.000.003.599,99");
+  EXPECT_EQ(find("0002018002064T"), QByteArray(135, '-'));
+  // Too wide for column 69: it moves left so as to end within the line.
+  EXPECT_EQ(find("0002021067066T"), "Total: 1.000.003.599,99");
   // The heading is on page 2 as well.
   EXPECT_EQ(find("0002001073064T"), "P\xE1gina: 0002");
 }
 
 TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
   {
-    // No response file: the runtime's "File not found", and the next printout can open a job.
+    // No response file: the proposal was never saved; refused before the setup window, and the
+    // next printout can open a job.
     Fixture f;
+    bool setup = false;
+    f.ui.onSetup = [&](TTxPrint&, TxSetupValues&) { return setup = true; };
     try {
       imprime_licitacao(f.tx, f.p);
       ADD_FAILURE() << "no error";
     } catch (const AppError& e) {
-      EXPECT_TRUE(QString::fromUtf8(e.what()).contains("File not found")) << e.what();
+      EXPECT_EQ(e.kind(), ErrorKind::NotFound);
+      EXPECT_TRUE(QString::fromUtf8(e.what()).contains("A proposta P0001.KVT ainda não foi gravada")) << e.what();
     }
+    EXPECT_FALSE(setup);
     EXPECT_FALSE(TTxPrint::JobAberto());
   }
   {
@@ -324,13 +332,73 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     EXPECT_FALSE(TTxPrint::JobAberto());
   }
   {
-    // A cancelled setup ends the printout before anything is read (the file is missing here).
+    // A cancelled setup ends the printout before anything is placed.
     Fixture f;
+    f.write(1);
     f.ui.onSetup = [](TTxPrint&, TxSetupValues&) { return false; };
     bool previewed = false;
     f.ui.onPreview = [&](TTxPrint&) { previewed = true; };
     EXPECT_FALSE(imprime_licitacao(f.tx, f.p));
     EXPECT_FALSE(previewed);
     EXPECT_FALSE(TTxPrint::JobAberto());
+  }
+}
+
+// Every line of every page ends within the printer's 8-inch line, followed through the printer
+// bytes as the printer's head moves, for the Epson, Rima, custom and HP models, on a proposal
+// whose every text and amount is as wide as its file allows; the column titles stay inside
+// their box; nothing is cut but what would run past the line.
+TEST(TextPrintout, EveryLineEndsWithinThePrintersLine) {
+  using cotavia::test::PrinterFamily;
+  const QByteArray longText = QByteArray("ABCDEFGHIJ").repeated(20);
+  QList<QByteArray> headers;
+  for (int i = 0; i < 6; ++i) headers << longText.left(199);
+  QList<cotavia::test::FixtureItem> items;
+  for (int j = 1; j <= 14; ++j) {
+    cotavia::test::FixtureItem it{QByteArray::number(j).rightJustified(4, '0'),
+                                  "999999",
+                                  longText.left(100),
+                                  "MMMM",
+                                  "MARCA MUITO LONGA XX",
+                                  9999999999999LL,
+                                  99999999999LL,
+                                  99999999999LL,
+                                  99999999999LL,
+                                  99999999999LL};
+    items.append(it);
+  }
+  const QList<QByteArray> supplier = {longText.left(120), longText.left(100), longText.left(60)};
+  struct Case {
+    TModelo model;
+    PrinterFamily family;
+  };
+  for (const Case& c : {Case{TModelo::Epson, PrinterFamily::Epson}, Case{TModelo::Rima, PrinterFamily::Rima},
+                        Case{TModelo::Personalizado, PrinterFamily::Epson}, Case{TModelo::HP, PrinterFamily::Hp}}) {
+    Fixture f;
+    f.tx.Impressora = c.model;
+    cotavia::test::writeFixtureProposal(f.dir.path(), kId, "P0001.KVT", headers, items, &supplier);
+    const QList<cotavia::test::HeadLine> lines = cotavia::test::followHead(f.run(), c.family);
+    ASSERT_GT(lines.size(), 60);
+    bool titles = false, total = false;
+    for (const cotavia::test::HeadLine& l : lines) {
+      EXPECT_LE(l.end, 8.0 + 1e-9) << int(c.model) << " page " << l.page << " line " << l.line << ": "
+                                   << l.text.constData();
+      if (l.text.contains("Quantidade")) {
+        titles = true;
+        EXPECT_FALSE(l.overprinted()) << int(c.model) << ": " << l.text.constData();
+        EXPECT_TRUE(l.text.contains("Total")) << l.text.constData();
+      }
+      // 14 x 999.999.999,99, every digit.
+      total = total || l.text.contains("Total: 13.999.999.999,86");
+      // Every amount whole, in its column.
+      if (l.line > 14 && l.text.contains("MARCA MUIT")) {
+        EXPECT_TRUE(
+            l.text.contains("MARCA MUIT 999999999,9999 MMMM 9.999.999,9999 999.999.999,99 999.999.999,99 "
+                            "999.999.999,99"))
+            << l.text.constData();
+      }
+    }
+    EXPECT_TRUE(titles);
+    EXPECT_TRUE(total) << int(c.model);
   }
 }

@@ -112,31 +112,17 @@ class TextPrintGuiTest : public QObject {
     QVERIFY(!TTxPrint::JobAberto());
   }
 
-  void aMissingResponseFileIsReportedAndLeavesNoJobOpen() {
+  // A proposal never saved (no response file) is refused before any window opens, saying so and
+  // how to save it.
+  void aProposalNeverSavedIsRefusedBeforeAnyWindow() {
     QFile::remove(dir_->file("E12345678000195_P0001.KVT"));
     QWidget editor;
-    int previews = 0;
-    // Cancelled setup: nothing is read, nothing reported.
-    comJanelas(
-        [&](QWidget* w) {
-          if (auto* s = qobject_cast<TTxSetup*>(w)) QTest::keyClick(s, Qt::Key_Escape);
-          if (qobject_cast<TTxPrevi*>(w)) ++previews;
-        },
-        [&] { printTextWithWindows(pedido(&editor)); });
-    QVERIFY(dlg_.log.isEmpty());
-    // Confirmed: the file that cannot be read is named, no preview comes up.
-    comJanelas(
-        [&](QWidget* w) {
-          if (auto* s = qobject_cast<TTxSetup*>(w)) QTest::mouseClick(s->OK, Qt::LeftButton);
-          if (auto* p = qobject_cast<TTxPrevi*>(w)) {
-            ++previews;
-            p->reject();
-          }
-        },
-        [&] { printTextWithWindows(pedido(&editor)); });
-    QCOMPARE(previews, 0);
-    QCOMPARE(dlg_.count(HeadlessDialogs::Entry::Error), 1);
-    QVERIFY2(dlg_.lastText().contains("E12345678000195_P0001.KVT"), qPrintable(dlg_.lastText()));
+    int windows = 0;
+    comJanelas([&](QWidget* w) { ++windows, w->close(); }, [&] { printTextWithWindows(pedido(&editor)); });
+    QCOMPARE(windows, 0);
+    QCOMPARE(dlg_.log.size(), 1);
+    QVERIFY2(dlg_.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg_.lastText()));
+    QVERIFY(dlg_.lastText().contains("\"Gravar\""));
     QVERIFY(!TTxPrint::JobAberto());
   }
 };

@@ -11,6 +11,9 @@ namespace {
 
 constexpr QRgb kRed = 0xFF0000;
 constexpr QRgb kBlue = 0x0000FF;
+// Summary band: where "Total:" stands (0.1 mm), and the least gap between it and the amount.
+constexpr double kTotalLabelLeft = 2133;
+constexpr double kTotalLabelGap = 10;
 
 struct LabelSpec {
   double left, top, width, height;
@@ -186,12 +189,14 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   RpLbl_Item = cell("RpLbl_Item", 0.8, 6.9, taCenter);
   RpLbl_Codigo = cell("RpLbl_Codigo", 7.9, 10.6, taCenter);
   RpLbl_Nome = cell("RpLbl_Nome", 19.1, 107.2, taLeftJustify);
-  RpLbl_Quant = cell("RpLbl_Quant", 127.0, 24.3, taRightJustify);
+  // Amounts size themselves to their text: the right edge stays where the column ends and a
+  // wide amount grows to the left instead of losing its last digits.
+  RpLbl_Quant = cell("RpLbl_Quant", 127.0, 24.3, taRightJustify, false, true);
   RpLbl_Unidade = cell("RpLbl_Unidade", 152.1, 4.0, taLeftJustify, false, true);
-  RpLbl_PrUnit = cell("RpLbl_PrUnit", 157.2, 21.2, taRightJustify);
-  RpLbl_Desconto = cell("RpLbl_Desconto", 178.9, 21.2, taRightJustify);
-  RpLbl_Acrescimo = cell("RpLbl_Acrescimo", 200.6, 21.2, taRightJustify);
-  RpLbl_Total = cell("RpLbl_Total", 222.2, 21.2, taRightJustify, true);
+  RpLbl_PrUnit = cell("RpLbl_PrUnit", 157.2, 21.2, taRightJustify, false, true);
+  RpLbl_Desconto = cell("RpLbl_Desconto", 178.9, 21.2, taRightJustify, false, true);
+  RpLbl_Acrescimo = cell("RpLbl_Acrescimo", 200.6, 21.2, taRightJustify, false, true);
+  RpLbl_Total = cell("RpLbl_Total", 222.2, 21.2, taRightJustify, true, true);
   RpLbl_Marca = cell("RpLbl_Marca", 245.0, 23.8, taLeftJustify);
 
   // Summary.
@@ -200,7 +205,7 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   RpShape1 = hLine(RpBand2, "RpShape1", 0.3, 0.3, 268.3, 0.3);
   RpLabel33 =
       label(RpBand2, "RpLabel33", {213.3, 0.8, 8.2, 4.0, 8, true, taLeftJustify, true}, QStringLiteral("Total:"));
-  RpL_TotalGeral = label(RpBand2, "RpL_TotalGeral", {222.5, 0.8, 21.2, 4.0, 8, true, taRightJustify},
+  RpL_TotalGeral = label(RpBand2, "RpL_TotalGeral", {222.5, 0.8, 21.2, 4.0, 8, true, taRightJustify, true},
                          QStringLiteral("RpL_TotalGeral"));
   RpShape6 = hLine(RpBand2, "RpShape6", 0.3, 4.8, 268.3, 1.3);
 }
@@ -267,8 +272,19 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   if (!totalText.isEmpty()) TotalGeral += total;
 }
 
-QByteArray TTCotavia3::totalGeralText() const { return formatAmount(TotalGeral, 2, 13); }
+QByteArray TTCotavia3::totalGeralText() const { return formatAmount(TotalGeral, 2, 18); }
 
-void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) { RpL_TotalGeral->SetCaptionCp1252(totalGeralText()); }
+void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) {
+  // Every digit of the grand total: at 13 significant digits the cents of a total from 100
+  // billion on would be rounded away.
+  RpL_TotalGeral->SetCaptionCp1252(totalGeralText());
+  // "Total:" stands at its place unless the grand total reaches it; then it moves left to keep a
+  // small gap before the amount's first digit.
+  const double pixelsPerUnit = kRpScreenFactor * RpReport.Zoom / 100.0;
+  const double totalLeft = RpL_TotalGeral->Size().NativeLeft + RpL_TotalGeral->Size().NativeWidth -
+                           RpL_TotalGeral->PixelWidth() / pixelsPerUnit;
+  const double labelWidth = RpLabel33->PixelWidth() / pixelsPerUnit;
+  RpLabel33->Size().NativeLeft = std::min(kTotalLabelLeft, totalLeft - kTotalLabelGap - labelWidth);
+}
 
 }  // namespace cotavia

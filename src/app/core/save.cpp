@@ -8,6 +8,14 @@
 
 namespace cotavia {
 
+namespace {
+
+QString responsePath(const SaveTarget& target) {
+  return joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
+}
+
+}  // namespace
+
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
   // Every refusal happens here, before anything is written.
@@ -34,6 +42,34 @@ QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
   if (!QFileInfo(targetFolder).isDir()) throw AppError(targetFolder.toStdString() + ": pasta não encontrada");
   copyFileChecked(source, dest);
   return dest;
+}
+
+bool hasUnsavedChanges(const EditorState& saved, const EditorState& now) {
+  return saved.rows != now.rows || saved.supplier.name != now.supplier.name ||
+         saved.supplier.address != now.supplier.address || saved.supplier.city != now.supplier.city;
+}
+
+bool exportIsInPlace(const SaveTarget& target, const QString& targetFolder) {
+  const QString from = QFileInfo(target.folder).canonicalFilePath();
+  return !from.isEmpty() && from == QFileInfo(targetFolder).canonicalFilePath();
+}
+
+bool proposalSaved(const SaveTarget& target) { return QFileInfo(responsePath(target)).isFile(); }
+
+QString notSavedText(const SaveTarget& target, SaveHow how) {
+  const QString what = QStringLiteral("a proposta ") + target.inputFileName +
+                       QStringLiteral(" ainda não foi gravada, por isso não há o que imprimir");
+  if (how == SaveHow::CommandLine)
+    return what + QStringLiteral(
+                      ": grave-a com \"cotavia fill\" (ou com o botão \"Gravar\" do programa) e imprima "
+                      "de novo");
+  return QStringLiteral("A") + what.mid(1) +
+         QStringLiteral(".\rPressione \"Gravar\" para gravá-la e depois \"Imprimir\" de novo.");
+}
+
+void requireSavedProposal(const SaveTarget& target, SaveHow how) {
+  if (!proposalSaved(target))
+    throw AppError(ErrorKind::NotFound, responsePath(target), notSavedText(target, how).toStdString());
 }
 
 }  // namespace cotavia

@@ -25,10 +25,37 @@ QString exportTargetPath(const QString& targetFolder, const SaveTarget& target);
 // The export question: "Exportar o Arquivo para: " + path + " ???".
 QString exportQuestion(const QString& targetPath);
 
+// What "Gravar" writes, as the editor holds it: the rows of the item grid and the supplier's
+// name, address and city. Kept when a proposal is loaded and after each save that succeeds.
+struct EditorState {
+  QList<GridRow> rows;
+  SupplierData supplier;
+};
+// Unsaved changes: a row (an item confirmed with OK, a price list imported) or a supplier field
+// differs from the state last loaded or saved. Confirming an item with what it already held, or
+// typing a field back to what it was, changes nothing.
+bool hasUnsavedChanges(const EditorState& saved, const EditorState& now);
+
+// True when the export folder is the program's folder itself (by any path to it): the response
+// file is already there and exporting would copy nothing.
+bool exportIsInPlace(const SaveTarget& target, const QString& targetFolder);
+
 // "Gerar Arquivo de Proposta" after Yes: copies the response file as last saved from the
 // program's folder to targetFolder under the same name, checked (a missing response file, a
 // missing or read-only target folder are reported). Copying the file onto itself leaves it as
 // it is. Returns the target path.
 QString exportProposal(const SaveTarget& target, const QString& targetFolder);
+
+// Both printouts print what "Gravar" wrote: the proposal has been saved when its response file
+// FOLDER/E<identity>_<input> exists.
+bool proposalSaved(const SaveTarget& target);
+// What a printout of a proposal never saved says: that it has not been saved yet and how to save
+// it, with the "Gravar" button (a message of the screens) or with `cotavia fill` (one line of the
+// command line).
+enum class SaveHow { Button, CommandLine };
+QString notSavedText(const SaveTarget& target, SaveHow how);
+// Throws, for a proposal never saved, an AppError (NotFound, naming the response file) with
+// notSavedText.
+void requireSavedProposal(const SaveTarget& target, SaveHow how);
 
 }  // namespace cotavia

@@ -3,12 +3,15 @@
 #include "platform/amounts.h"
 #include "app/core/proposal_file.h"
 #include "app/core/supplier.h"
+#include "app/core/save.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "textprint/txitem.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 
 namespace cotavia {
 
@@ -38,6 +41,31 @@ qint64 strToInt64(const QByteArray& text) {
 
 bool blank(const QByteArray& field) { return field.trimmed().isEmpty(); }
 
+// A printer line is 8 inches: the page's 80 columns of 10 cpi. The heading's boxes close with a
+// bar in column 80, whose cell begins at 7.9 inches.
+constexpr double kLinha = 8.0;
+constexpr double kBordaDoBox = 7.9;
+
+// How many characters of pitch `passo` fit from column `coluna` up to `ate` inches on a printer
+// of the model (condensed text is narrower on Epson-class printers than on HP).
+int cabem(TModelo modelo, int passo, int coluna, double ate) {
+  return static_cast<int>(std::floor((ate - (coluna - 1) / 10.0) * PassoImpresso(modelo, passo) + 1e-6));
+}
+
+// The column titles, made to end within `cabe` characters: the blanks before the last title
+// ("Total") go first, so every other title stays over its column.
+QByteArray titulosDasColunas(int cabe) {
+  QByteArray t =
+      cp("Item Código Descrição                      Marca          Quantidade Unid       Pr.Unit.       "
+         "Desconto      Acréscimo          Total");
+  const qsizetype ultimo = t.lastIndexOf(' ') + 1;
+  qsizetype brancos = ultimo;
+  while (brancos > 0 && t[brancos - 1] == ' ') --brancos;
+  const qsizetype tira = std::min<qsizetype>(t.size() - cabe, ultimo - brancos - 1);
+  if (tira > 0) t.remove(ultimo - tira, tira);
+  return t.left(cabe);
+}
+
 class Printout {
  public:
   Printout(TTxPrint& tx, TextPrintout& p) : tx_(tx), p_(p) {}
@@ -65,6 +93,7 @@ class Printout {
   qint64 total_ = 0;
   QByteArray separador_;
   QList<QByteArray> cabecalhoArquivo_;  // the response file's first six lines
+  TModelo modelo_ = TModelo::Epson;     // the printer model chosen in the setup window
   bool fornecedorLido_ = false;
   QByteArray linha5_, linha6_;
 };
@@ -90,8 +119,10 @@ void Printout::cabecalho() {
       if (!id && p_.identityGiven) id = padIdentity(p_.identity);
       if (!id) throw AppError(joinPath(p_.folder, kIdentityFileName).toStdString() + ": File not found");
       const SupplierData s = readSupplierData(p_.folder);
-      linha5_ = identityDisplay(*id) + "  -  " + s.name;
-      linha6_ = s.address + " " + s.city;
+      // Lines inside the box are cut where the printer's line ends (a long name or address
+      // would wrap into a line of its own).
+      linha5_ = (identityDisplay(*id) + "  -  " + s.name).left(cabem(modelo_, 10, 2, kLinha));
+      linha6_ = (s.address + " " + s.city).left(cabem(modelo_, 17, 2, kLinha));
     }
     fornecedorLido_ = true;
   }
@@ -102,20 +133,20 @@ void Printout::cabecalho() {
 
   auto centrado = [&](int linhaPagina, const QByteArray& registro, int inicio, TFonte fonte) {
     const qsizetype n = trimRight(registro).size();
-    const QByteArray texto = registro.mid(inicio - 1, n);
+    const QByteArray texto = registro.mid(inicio - 1, n).left(cabem(modelo_, 10, 1, kLinha));
     // A heading wider than the page starts at column 1 instead of a position left of it.
     const int coluna = std::max(1, 40 - static_cast<int>(texto.size() / 2));
     imp(linhaPagina, coluna, texto, fonte);
   };
   centrado(2, cabecalhoArquivo_[0], 6, kNegrito10);
   centrado(3, cabecalhoArquivo_[1], 2, kItalico10);
-  for (int i = 2; i < 6; ++i) imp(6 + i, 2, cabecalhoArquivo_[i].mid(1, 135), kComp17);
+  for (int i = 2; i < 6; ++i)
+    imp(6 + i, 2, cabecalhoArquivo_[i].mid(1, std::min(135, cabem(modelo_, 17, 2, kLinha))), kComp17);
 
   caixa(12, 1, 14, 80);
-  imp(13, 2,
-      cp("Item Código Descrição                      Marca          Quantidade Unid       Pr.Unit.       "
-         "Desconto      Acréscimo          Total"),
-      kComp17);
+  // The titles end inside the box: on HP's wider condensed letters the full text would put the
+  // box's right edge through "Total".
+  imp(13, 2, titulosDasColunas(cabem(modelo_, 17, 2, kBordaDoBox)), kComp17);
 }
 
 // The amounts line of an item record (brand, quantity, unit, unit price, discount, surcharge,
@@ -129,6 +160,9 @@ QByteArray Printout::valores(const QByteArray& r) {
     q = 0;
   }
   quantidade = formatAmount(q, 4, 14);
+  // From 10 million on the thousands separators would push every column right: the quantity
+  // keeps its 14 columns without them.
+  if (quantidade.size() > 14) quantidade = formatFixed(q, 4, 14);
   if (const QByteArray f = r.mid(128, 11); !blank(f)) unitario = formatAmount(strToFloat(f) / 10000, 4, 12);
   if (const QByteArray f = r.mid(139, 11); !blank(f)) desconto = formatAmount(strToFloat(f) / 100, 2, 12);
   if (const QByteArray f = r.mid(150, 11); !blank(f)) acrescimo = formatAmount(strToFloat(f) / 100, 2, 12);
@@ -181,20 +215,30 @@ void Printout::paginas(const QList<QByteArray>& linhas) {
     if (l.startsWith('I')) item(l);
     if (linha_ >= 63) novaPagina();
   }
-  QByteArray texto = ": " + formatAmount(static_cast<long double>(total_) / 100, 2, 12);
+  // The grand total is a count of cents: printed with every digit (at 12 significant digits
+  // the cents of a total from 10 billion on would be rounded away).
+  QByteArray texto = ": " + formatAmount(static_cast<long double>(total_) / 100, 2, 18);
   if (texto.size() < 14) texto = QByteArray(14 - texto.size(), '.') + texto;
+  const QByteArray linhaTotal = "Total" + texto;
+  // Column 69, or further left for a total that would run past the printer's line.
+  const double largura = linhaTotal.size() / PassoImpresso(modelo_, 17);
+  const int coluna = std::clamp(static_cast<int>(std::floor((kLinha - largura) * 10 + 1e-6)) + 1, 1, 69);
   ++linha_;
-  imp(linha_, 69, "Total" + texto, kNegrito17);
+  imp(linha_, coluna, linhaTotal, kNegrito17);
 }
 
 bool Printout::run() {
+  // Refused before any window opens: the printout reads what "Gravar" wrote.
+  requireSavedProposal(SaveTarget{p_.folder, p_.proposalFile, p_.identity}, p_.comoGravar);
   tx_.TamanhoQteColunas = 80;
   tx_.TamanhoQteLinhas = 66;
   // Another job still open would take this printout's items: stop instead.
   if (!tx_.Abrir()) return false;
   if (!tx_.Setup()) return false;
   try {
-    separador_ = QByteArray(136, '-');
+    modelo_ = tx_.Impressora;
+    // Ends where the printer's line ends (136 condensed dashes would wrap into a line of their own).
+    separador_ = QByteArray(std::min(136, cabem(modelo_, 17, 2, kLinha)), '-');
     const QString arquivo = responseFilePath(p_);
     const QList<QByteArray> linhas = splitLines(readWholeFile(arquivo));
     for (int i = 0; i < 6; ++i) cabecalhoArquivo_.append(i < linhas.size() ? linhas[i] : QByteArray());

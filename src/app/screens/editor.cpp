@@ -364,6 +364,7 @@ void TTCotavia2::FormActivate() {
   for (int i = 0; i < HeaderCount; ++i) setShownText(headers[i], proposal_.header[i]);
   model->setRows(proposal_.rows);
   proposal_.rows.clear();  // the grid holds the rows from here on
+  saved_ = state();
   if (!loaded) {
     // What was read stays on screen; no total and no focus, as the file needs fixing first.
     dialogs().error(failure);
@@ -493,15 +494,29 @@ Proposal TTCotavia2::proposal() const {
   return p;
 }
 
-void TTCotavia2::bbtn_gravarClick() {
-  Panel_Exporta->show();
-  const SupplierData s{toCp1252(Edit_Fornecedor->text()), toCp1252(Edit_For_Endereco->text()),
-                       toCp1252(Edit_For_Cidade->text())};
+EditorState TTCotavia2::state() const {
+  return EditorState{model->rows(), SupplierData{toCp1252(Edit_Fornecedor->text()), toCp1252(Edit_For_Endereco->text()),
+                                                 toCp1252(Edit_For_Cidade->text())}};
+}
+
+bool TTCotavia2::unsavedChanges() const { return hasUnsavedChanges(saved_, state()); }
+
+bool TTCotavia2::gravarProposta() {
+  const EditorState now = state();
   try {
-    gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), s);
+    gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), now.supplier);
   } catch (const AppError& e) {
     dialogs().error(QString::fromStdString(e.what()));
+    return false;
   }
+  saved_ = now;
+  // Only a save that succeeded offers its file for export.
+  Panel_Exporta->show();
+  return true;
+}
+
+void TTCotavia2::bbtn_gravarClick() {
+  gravarProposta();
   StringGrid1->setFocus();
 }
 
@@ -545,6 +560,13 @@ void TTCotavia2::placeChosen(int index) {
 
 void TTCotavia2::bbtn_exportarClick() {
   const SaveTarget target{folder_, fileName_, identity_};
+  if (exportIsInPlace(target, exportFolder_)) {
+    dialogs().message(
+        QStringLiteral("O arquivo da proposta já está nesta pasta: nada foi copiado.\r"
+                       "Para entregar a proposta, escolha o pen drive (ou outra pasta)\r"
+                       "em \"Gravar o arquivo em:\" e gere o arquivo de novo."));
+    return;
+  }
   const QString path = exportTargetPath(exportFolder_, target);
   if (!dialogs().confirm(exportQuestion(path), QStringLiteral("Confirme"))) return;
   try {
@@ -565,6 +587,26 @@ int TTCotavia2::printChoice() const {
 }
 
 void TTCotavia2::bbtn_importarClick() {
+  // The printouts read the saved files: with changes on screen, save first or say what the
+  // printout lacks.
+  bool semAlteracoes = false;
+  if (unsavedChanges()) {
+    switch (
+        dialogs().ask(QStringLiteral("A proposta tem alterações que ainda não foram gravadas e que não sairiam "
+                                     "na impressão.\rDeseja gravar as alterações antes de imprimir?\r\r"
+                                     "Sim: grava a proposta e imprime.\r"
+                                     "Não: imprime a proposta como foi gravada, sem as alterações.\r"
+                                     "Cancelar: não imprime."))) {
+      case Dialogs::Answer::Yes:
+        if (!gravarProposta()) return;
+        break;
+      case Dialogs::Answer::No:
+        semAlteracoes = true;
+        break;
+      case Dialogs::Answer::Cancel:
+        return;
+    }
+  }
   PrintRequest req;
   req.editor = this;
   req.folder = folder_;
@@ -578,6 +620,10 @@ void TTCotavia2::bbtn_importarClick() {
   req.entrega = proposal_.header[HeaderEntrega];
   req.abertura = proposal_.header[HeaderAbertura];
   req.fornecedor = toCp1252(Edit_Fornecedor->text());
+  if (semAlteracoes && proposalSaved(SaveTarget{folder_, fileName_, identity_}))
+    dialogs().message(
+        QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "
+                       "as alterações feitas depois NÃO aparecem nela."));
   try {
     cotavia::bbtn_importar(req);
   } catch (const std::exception& e) {
@@ -632,5 +678,20 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
 }
 
 void TTCotavia2::bbtn_voltarClick() { reject(); }
+
+void TTCotavia2::reject() {
+  if (unsavedChanges()) {
+    switch (dialogs().ask(QStringLiteral("Deseja gravar as alterações da proposta?"))) {
+      case Dialogs::Answer::Yes:
+        if (!gravarProposta()) return;  // the failure was said; the changes stay on screen
+        break;
+      case Dialogs::Answer::No:
+        break;
+      case Dialogs::Answer::Cancel:
+        return;
+    }
+  }
+  QDialog::reject();
+}
 
 }  // namespace cotavia

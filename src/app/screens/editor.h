@@ -3,6 +3,7 @@
 // city, the item grid with the item entry panel, the grand total, saving ("Gravar"), exporting
 // ("Gerar Arquivo de Proposta"), the price list import and export and "Imprimir".
 #include "app/core/proposal_file.h"
+#include "app/core/save.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -67,6 +68,15 @@ class TTCotavia2 : public QDialog {
   int printChoice() const;
   // The proposal as the editor holds it (header read from the file, rows from the grid).
   Proposal proposal() const;
+  // Changes not yet saved: rows or supplier fields that differ from what was loaded or saved.
+  bool unsavedChanges() const;
+  // "Gravar": writes the proposal and the supplier data; on success shows the export panel and
+  // returns true; a failure is reported and returns false.
+  bool gravarProposta();
+
+  // Leaving the editor ("Voltar", the window's close box): with unsaved changes it asks whether
+  // to save them first; Cancelar, or a save that fails, keeps the editor open.
+  void reject() override;
 
   ItemGridModel* model = nullptr;
   ItemGridView* StringGrid1 = nullptr;
@@ -105,6 +115,7 @@ class TTCotavia2 : public QDialog {
   void buildExportPanel();
   void setTabOrders();
   void fillPlaces();
+  EditorState state() const;
   void placeChosen(int index);
 
   QString folder_;
@@ -113,6 +124,7 @@ class TTCotavia2 : public QDialog {
   Proposal proposal_;  // header texts as read; the rows live in the grid's model
   QString exportFolder_;
   int panelRow_ = -1;  // the grid row the item panel edits
+  EditorState saved_;  // what was last loaded or saved
   bool activated_ = false;
 };
 

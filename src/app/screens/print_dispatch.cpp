@@ -1,6 +1,7 @@
 #include "app/screens/print_dispatch.h"
 
 #include "app/core/proposal_report.h"
+#include "app/core/save.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "report/rp_preview.h"
@@ -10,7 +11,17 @@
 
 namespace cotavia {
 
+bool refuseUnsaved(const PrintRequest& req) {
+  const SaveTarget target{req.folder, req.proposalFile, req.identity};
+  if (proposalSaved(target)) return false;
+  dialogs().message(notSavedText(target, SaveHow::Button));
+  return true;
+}
+
 void bbtn_importar(const PrintRequest& req) {
+  // Both printouts read what "Gravar" wrote: a proposal never saved is refused before any
+  // window opens.
+  if (refuseUnsaved(req)) return;
   if (req.choice == 0) {
     printTextWithWindows(req);
     return;

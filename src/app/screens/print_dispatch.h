@@ -18,6 +18,9 @@ struct PrintRequest {
   QByteArray orgao, endereco, fornecedor, modalidade, objeto, entrega, abertura;
 };
 
+// A proposal never saved (no response file) cannot be printed: says so through the dialog
+// service and returns true; false when there is a saved proposal to print.
+bool refuseUnsaved(const PrintRequest& req);
 // bbtn_importarClick: runs the chosen printout with its windows; errors go to the dialog service.
 void bbtn_importar(const PrintRequest& req);
 // The text path: imprime_licitacao on a TTxPrint with the engine's windows (setup, preview).

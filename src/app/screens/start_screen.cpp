@@ -278,14 +278,21 @@ void TTCotavia::bbtn_digitarClick() {
 }
 
 void TTCotavia::bbtn_excluirClick() {
-  if (!dialogs().confirm(QStringLiteral("Tem certeza que deseja excluir essa Proposta ???"),
-                         QStringLiteral("Confirme")))
-    return;
+  // The file clicked in the list (the current entry, when it is selected); with none, nothing is
+  // asked. The question names the file, so the user sees what will go.
   QListWidgetItem* current = FileListBox1->currentItem();
+  if (!current || !current->isSelected()) {
+    const QList<QListWidgetItem*> selected = FileListBox1->selectedItems();
+    current = selected.size() == 1 ? selected.first() : nullptr;
+  }
   if (!current) {
-    dialogs().error(QStringLiteral("List index out of bounds (-1)"));
+    dialogs().message(QStringLiteral("Selecione na lista a proposta a excluir."));
     return;
   }
+  if (!dialogs().confirm(QStringLiteral("Tem certeza que deseja excluir a Proposta ") + current->text() +
+                             QStringLiteral(" ???"),
+                         QStringLiteral("Confirme")))
+    return;
   const QString path = joinPath(folder_, current->text());
   QFile f(path);
   // A refused deletion is said, not passed over: the file would stay in the list unexplained.

@@ -27,6 +27,7 @@ class TxPrint1 : public QObject {
 }  // namespace
 
 void printTextWithWindows(const PrintRequest& req) {
+  if (refuseUnsaved(req)) return;
   std::unique_ptr<TxPrint1> local;
   TxPrint1* componente = nullptr;
   if (req.editor) {
