@@ -9,6 +9,7 @@ and time), 27 detail lines of 10 columns a page, the summary with the grand tota
 """
 import datetime
 import os
+import re
 import sys
 
 from reportlab.lib.pagesizes import landscape, letter
@@ -27,6 +28,21 @@ def amount(digits, divisor, decimals):
     """'1234567', 100, 2 -> '12.345,67' (Brazilian separators)."""
     text = f"{int(digits) / divisor:,.{decimals}f}"
     return text.replace(",", "_").replace(".", ",").replace("_", ".")
+
+
+def first_line(s, font, size, width):
+    """What a word-wrapped label of that width shows when only one line fits its height: the words
+    (each up to and including its break character) that fit, or as much of a first long word."""
+    words, line = [], ""
+    for w in re.findall(r"[^ -]*[ -]?", s):
+        if w and pdfmetrics.stringWidth(line + w, font, size) <= width:
+            line += w
+        elif w:
+            if not line:
+                while w and pdfmetrics.stringWidth(line + w[0], font, size) < width:
+                    line, w = line + w[0], w[1:]
+            break
+    return line
 
 
 def main(folder, proposal, out):
@@ -99,7 +115,7 @@ def main(folder, proposal, out):
         t = detail_top + row * 5.0 + 0.5
         text("LS", 8, 0.8 + 6.9 / 2, t, line[1:5], "centre")
         text("LS", 8, 7.9 + 10.6 / 2, t, line[5:11], "centre")
-        text("LS", 8, 19.1, t, line[11:111].rstrip())
+        text("LS", 8, 19.1, t, first_line(line[11:111].rstrip(), "LS", 8, 107.2 * mm))
         text("LS", 8, 127.0 + 24.3, t, amount(line[111:124], 10000, 4), "right")
         text("LS", 8, 152.1, t, line[124:128])
         for x, (a, b), div, dec in ((157.2, (128, 139), 10000, 4), (178.9, (139, 150), 100, 2),

@@ -174,149 +174,15 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
 }
 
 
-// A page made for the writer of rp_pdf.h.
-struct MadePage {
-  enum State { Made, Unreadable, Damaged, Unsupported, Failed } state = Unreadable;
-  QByteArray content;  // compressed
-  QSizeF size;         // page-store pixels
-  std::exception_ptr error;
-};
-
-// Makes the pages on every core: a page is fetched from the page store (in order, one at a time),
-// read into its drawing program, turned into PDF content and compressed. Pages come out in order.
-// At most a few pages wait to be written, so memory stays flat however many pages there are.
-class PageMaker {
- public:
-  PageMaker(TRpPrinter& printer, int count, rpdetail::TRpPdfFonts& fonts)
-      : printer_(printer), count_(count), fonts_(fonts) {
-    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 16);
-    window_ = 2 * threads + 2;
-    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { run(); });
-  }
-  ~PageMaker() {
-    {
-      std::lock_guard<std::mutex> l(m_);
-      stop_ = true;
-    }
-    cv_.notify_all();
-    for (std::thread& t : workers_) t.join();
-  }
-  MadePage take(int n) {
-    std::unique_lock<std::mutex> l(m_);
-    cv_.wait(l, [&] { return made_.count(n) != 0; });
-    MadePage page = std::move(made_[n]);
-    made_.erase(n);
-    taken_ = n;
-    cv_.notify_all();
-    return page;
-  }
-
- private:
-  void run() {
-    for (;;) {
-      int n;
-      MadePage page;
-      std::unique_ptr<TRpMetafile> picture;
-      {
-        std::unique_lock<std::mutex> l(m_);
-        cv_.wait(l, [&] { return stop_ || next_ > count_ || next_ - taken_ <= window_; });
-        if (stop_ || next_ > count_) return;
-        n = next_++;
-        try {
-          picture = printer_.GetPage(n);
-        } catch (...) {
-          page.state = MadePage::Failed;
-          page.error = std::current_exception();
-        }
-      }
-      if (picture) {
-        try {
-          bool damaged = false;
-          const auto program = rpdetail::TRpPageProgram::read(*picture, programFonts_, &damaged);
-          QByteArray content;
-          if (damaged)
-            page.state = MadePage::Damaged;
-          else if (!program || !rpdetail::rpPdfContent(*program, fonts_, content))
-            page.state = MadePage::Unsupported;
-          else {
-            page.content = rpdetail::rpPdfDeflate(content);
-            page.size = program->bounds().size();
-            page.state = MadePage::Made;
-          }
-        } catch (...) {
-          page.state = MadePage::Failed;
-          page.error = std::current_exception();
-        }
-      }
-      std::lock_guard<std::mutex> l(m_);
-      made_[n] = std::move(page);
-      cv_.notify_all();
-    }
-  }
-
-  TRpPrinter& printer_;
-  const int count_;
-  rpdetail::TRpPdfFonts& fonts_;
-  rpdetail::TRpFontTable programFonts_;
-  int window_ = 4;
-  std::mutex m_;
-  std::condition_variable cv_;
-  int next_ = 1, taken_ = 0;
-  std::map<int, MadePage> made_;
-  bool stop_ = false;
-  std::vector<std::thread> workers_;
-};
-
-// The document through the writer of rp_pdf.h; false (and nothing written) when a page holds
-// something that only Qt's engine draws as the preview shows it.
-bool exportOwn(TRpPrinter& printer, int count, const QString& fileName) {
-  // Programs hold page-store pixels, which the writer takes as 96 per inch; with another screen
-  // resolution pages are left to QPicture's scaling.
+// Whether the writer of rp_pdf.h can take page programs: they hold page-store pixels, which it
+// takes as 96 per inch; with another screen resolution pages are left to QPicture's scaling.
+bool programsAt96Dpi() {
   QImage probe(1, 1, QImage::Format_Mono);
   probe.setDotsPerMeterX(3780);  // 96 dpi
   probe.setDotsPerMeterY(3780);
-  if (!rpdetail::TRpPageProgram::usableOn(probe)) return false;
-
-  const std::string name = fileName.toStdString();
-  QSaveFile out(fileName);
-  out.setDirectWriteFallback(false);
-  if (!out.open(QIODevice::WriteOnly))
-    throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
-  auto fail = [&](const std::string& why) {
-    out.cancelWriting();
-    return ERpError(QString::fromStdString(name + ": " + why));
-  };
-  rpdetail::TRpPdfFonts fonts;
-  {
-    rpdetail::TRpPdfWriter pdf(out, printer.Title());
-    PageMaker maker(printer, count, fonts);
-    for (int n = 1; n <= count; ++n) {
-      MadePage page = maker.take(n);
-      const std::string at = "page " + std::to_string(n);
-      switch (page.state) {
-        case MadePage::Made:
-          break;
-        case MadePage::Unreadable:
-          throw fail(at + " cannot be read");
-        case MadePage::Damaged:
-          throw fail(at + " is damaged");
-        case MadePage::Unsupported:
-          out.cancelWriting();
-          return false;
-        case MadePage::Failed:
-          try {
-            std::rethrow_exception(page.error);
-          } catch (const std::exception& e) {
-            throw fail(e.what());
-          }
-      }
-      pdf.addPage(page.size, page.content);
-    }
-    pdf.finish(fonts);
-  }
-  if (!out.commit()) throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
-  return true;
+  return rpdetail::TRpPageProgram::usableOn(probe);
 }
+
 }  // namespace
 
 const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
@@ -324,13 +190,254 @@ const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
 void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(filter); }
 
 
-void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
-  const std::string name = fileName.toStdString();
+// ---------------------------------------------------------------------------------------------
+// The export through the writer of rp_pdf.h
+//
+// Worker threads, one per core, take the pages in order from the page store as they become
+// available, one at a time; each reads its page into a drawing program, turns it into PDF content
+// and compresses it. The worker that finishes the next page to write writes it, and any made
+// after it, to the file. Workers run at most a few pages ahead of the file, so memory stays flat
+// however many pages there are. Any failure halts the workers; Finish() reports it.
+
+struct TRpPdfExport::Impl {
+  struct Made {
+    enum State { Ready, Unreadable, Damaged, Unsupported, Failed } state = Unreadable;
+    QByteArray content;  // compressed
+    QSizeF size;         // page-store pixels
+    std::exception_ptr error;
+  };
+
+  QString fileName;
+  std::unique_ptr<QSaveFile> out;
+  std::unique_ptr<rpdetail::TRpPdfWriter> pdf;
+  rpdetail::TRpPdfFonts fonts;
+  rpdetail::TRpFontTable programFonts;
+  TRpPrinter* printer = nullptr;
+
+  std::mutex m;  // guards what follows; never held while a page is fetched, made or written
+  std::condition_variable cv;
+  TRpPageList* list = nullptr;
+  int available = 0;     // pages the store holds
+  int count = -1;        // pages of the finished document, -1 while the report runs
+  int next = 1;          // next page to fetch
+  int written = 0;       // pages written to the file
+  int window = 4;
+  std::map<int, Made> made;
+  int haltedAt = 0;      // the first page that stopped the export
+  Made halt;
+  bool stop = false;
+
+  std::mutex fetchLock;  // one fetch at a time, in page order
+  std::mutex writeLock;  // one writer at a time
+  std::vector<std::thread> workers;
+
+  void start() {
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 16);
+    window = 2 * threads + 2;
+    for (int i = 0; i < threads; ++i) workers.emplace_back([this] { run(); });
+  }
+
+  void stopWorkers() {
+    {
+      std::lock_guard<std::mutex> l(m);
+      stop = true;
+    }
+    cv.notify_all();
+    for (std::thread& t : workers) t.join();
+    workers.clear();
+  }
+
+  void run() {
+    for (;;) {
+      int n;
+      TRpPageList* from;
+      std::unique_ptr<TRpMetafile> picture;
+      Made page;
+      {
+        std::unique_lock<std::mutex> f(fetchLock);
+        {
+          std::unique_lock<std::mutex> l(m);
+          cv.wait(l, [&] {
+            return stop || haltedAt || (count >= 0 && next > count) || (next <= available && next - written <= window);
+          });
+          if (stop || haltedAt || (count >= 0 && next > count)) return;
+          n = next++;
+          from = list;
+        }
+        try {
+          picture = from->GetPage(n);
+        } catch (...) {
+          page.state = Made::Failed;
+          page.error = std::current_exception();
+        }
+      }
+      if (picture) make(*picture, page);
+      picture.reset();
+      {
+        std::lock_guard<std::mutex> l(m);
+        made[n] = std::move(page);
+      }
+      writeReady();
+    }
+  }
+
+  void make(const TRpMetafile& picture, Made& page) {
+    try {
+      bool damaged = false;
+      const auto program = rpdetail::TRpPageProgram::read(picture, programFonts, &damaged);
+      std::string content;
+      if (damaged) {
+        page.state = Made::Damaged;
+      } else if (!program || !rpdetail::rpPdfContent(*program, fonts, content)) {
+        page.state = Made::Unsupported;
+      } else {
+        page.content = rpdetail::rpPdfDeflate(content.data(), content.size());
+        page.size = program->bounds().size();
+        page.state = Made::Ready;
+      }
+    } catch (...) {
+      page.state = Made::Failed;
+      page.error = std::current_exception();
+    }
+  }
+
+  // Writes the pages that follow the last one written, as long as they are made.
+  void writeReady() {
+    std::lock_guard<std::mutex> w(writeLock);
+    for (;;) {
+      Made page;
+      int n;
+      {
+        std::lock_guard<std::mutex> l(m);
+        n = written + 1;
+        auto it = made.find(n);
+        if (haltedAt || it == made.end()) return;
+        page = std::move(it->second);
+        made.erase(it);
+        if (page.state != Made::Ready) {
+          haltedAt = n;
+          halt = std::move(page);
+          made.clear();
+          cv.notify_all();
+          return;
+        }
+      }
+      pdf->addPage(page.size, page.content);
+      {
+        std::lock_guard<std::mutex> l(m);
+        written = n;
+      }
+      cv.notify_all();
+    }
+  }
+};
+
+TRpPdfExport::TRpPdfExport(TRpPrinter& printer, const QString& fileName) : d_(std::make_unique<Impl>()) {
+  d_->fileName = fileName;
+  d_->printer = &printer;
+  d_->out = std::make_unique<QSaveFile>(fileName);
+  d_->out->setDirectWriteFallback(false);
+  if (!d_->out->open(QIODevice::WriteOnly)) return;  // Finish() reports it
+  d_->pdf = std::make_unique<rpdetail::TRpPdfWriter>(*d_->out, printer.Title());
+  if (programsAt96Dpi()) d_->start();
+}
+
+TRpPdfExport::~TRpPdfExport() {
+  d_->stopWorkers();
+  if (d_->printer && d_->printer->Viewer() == this) d_->printer->SetViewer(nullptr);
+  d_->pdf.reset();
+  if (d_->out) d_->out->cancelWriting();
+}
+
+void TRpPdfExport::PageAvailable(int) {
+  if (!d_->printer) return;
+  TRpPageList* list = d_->printer->PageList();
+  const int pages = list ? list->PageCount() : 0;
+  {
+    std::lock_guard<std::mutex> l(d_->m);
+    if (list != d_->list) {  // a new document: start again
+      if (d_->next > 1) d_->haltedAt = -1;
+      d_->list = list;
+    }
+    d_->available = pages;
+  }
+  d_->cv.notify_all();
+}
+
+void TRpPdfExport::PrinterDestroyed() {
+  d_->stopWorkers();
+  d_->printer = nullptr;
+}
+
+void TRpPdfExport::Finish() {
+  if (!d_->printer) throw ERpError(d_->fileName + QStringLiteral(": the report is gone"));
+  TRpPrinter& printer = *d_->printer;
+  const std::string name = d_->fileName.toStdString();
   if (printer.Status() != TRpPrinterStatus::mpFinished)
     throw ERpError(QString::fromStdString(name + ": the report is not complete yet"));
   const int count = printer.PageCount();
   if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
-  if (!exportOwn(printer, count, fileName)) exportWithQt(printer, count, fileName);
+  Impl& d = *d_;
+  if (printer.Viewer() == this) printer.SetViewer(nullptr);
+  if (!d.out->isOpen()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+  bool own = !d.workers.empty();
+  if (own) {
+    {
+      std::lock_guard<std::mutex> l(d.m);
+      if (d.list != printer.PageList()) {
+        if (d.next > 1) d.haltedAt = -1;
+        d.list = printer.PageList();
+      }
+      d.available = d.count = count;
+    }
+    d.cv.notify_all();
+    {
+      std::unique_lock<std::mutex> l(d.m);
+      d.cv.wait(l, [&] { return d.haltedAt || d.written == count; });
+    }
+    d.stopWorkers();
+    auto fail = [&](const std::string& why) {
+      if (d.out) d.out->cancelWriting();
+      return ERpError(QString::fromStdString(name + ": " + why));
+    };
+    if (d.haltedAt > 0) {
+      const std::string at = "page " + std::to_string(d.haltedAt);
+      switch (d.halt.state) {
+        case Impl::Made::Ready:
+        case Impl::Made::Unsupported:
+          break;
+        case Impl::Made::Unreadable:
+          throw fail(at + " cannot be read");
+        case Impl::Made::Damaged:
+          throw fail(at + " is damaged");
+        case Impl::Made::Failed:
+          try {
+            std::rethrow_exception(d.halt.error);
+          } catch (const std::exception& e) {
+            throw fail(e.what());
+          }
+      }
+    }
+    own = d.haltedAt == 0;
+  }
+  if (own) {
+    d.pdf->finish(d.fonts);
+    d.pdf.reset();
+    if (!d.out->commit()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+    d.out.reset();
+    return;
+  }
+  // A page only Qt's engine draws as the preview shows it (or another resolution): the whole
+  // document goes through it.
+  d.pdf.reset();
+  d.out->cancelWriting();
+  d.out.reset();
+  exportWithQt(printer, count, d.fileName);
+}
+
+void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
+  TRpPdfExport pdf(printer, fileName);
+  pdf.Finish();
 }
 
 }  // namespace cotavia

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 class QFont;
@@ -78,10 +79,10 @@ class TRpPdfFonts {
 
 // The content stream of one page (uncompressed), drawing the program with page pixels as units;
 // false when the page holds something the writer does not draw as Qt does.
-bool rpPdfContent(const TRpPageProgram& program, TRpPdfFonts& fonts, QByteArray& content);
+bool rpPdfContent(const TRpPageProgram& program, TRpPdfFonts& fonts, std::string& content);
 
 // Compresses a stream's data (zlib format, as PDF's FlateDecode reads it).
-QByteArray rpPdfDeflate(const QByteArray& data);
+QByteArray rpPdfDeflate(const char* data, size_t size);
 
 // Writes the document object by object to a device. Pages are added in order; finish() embeds the
 // fonts and writes the page tree and the cross-reference table. Throws nothing: the device's
