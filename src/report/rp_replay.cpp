@@ -122,7 +122,16 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
       const auto hit = readCache().constFind(key);
       if (hit != readCache().constEnd()) {
         if (c == kSetPen) penVisible = std::get<QPen>(hit.value()).style() != Qt::NoPen;
-        program->ops_.push_back(hit.value());
+        if (c == kSetBrush) {
+          // A brush of its own, as reading it gives: the painter tells brushes apart by identity
+          // (a shared one would not be set again, and Qt's PDF engine would write less).
+          const QBrush& b = std::get<QBrush>(hit.value());
+          QBrush fresh(b.color(), b.style());
+          fresh.setTransform(b.transform());
+          program->ops_.emplace_back(fresh);
+        } else {
+          program->ops_.push_back(hit.value());
+        }
         pos = end;
         continue;
       }
@@ -220,7 +229,7 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
     }
     // Every command must be read whole, and nothing more.
     if (s.status() != QDataStream::Ok || buf.pos() != end) return nullptr;
-    if (cacheable) {
+    if (cacheable && (c != kSetBrush || std::get<QBrush>(program->ops_.back()).style() <= Qt::DiagCrossPattern)) {
       if (readCache().size() >= kReadCacheLimit) readCache().clear();
       readCache().insert(key, program->ops_.back());
     }
