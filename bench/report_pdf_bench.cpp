@@ -33,7 +33,8 @@ QByteArray proposal(int items) {
                            "CAbertura: 10/03/2026 \xE0s 09:30"};
   for (const char* h : header) out += field(h, 200, false) + "\r\n";
   for (int i = 1; i <= items; ++i) {
-    const QByteArray n = QByteArray::number(i).rightJustified(4, '0');
+    // Item numbers have four digits: a longer proposal numbers its items again from 1.
+    const QByteArray n = QByteArray::number((i - 1) % 9999 + 1).rightJustified(4, '0');
     out += "I" + n + QByteArray::number(100000 + i).right(6) +
            field(
                "CANETA ESFEROGR\xC1"
