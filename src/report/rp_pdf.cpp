@@ -597,7 +597,8 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     for (int g = 1; g < f->numGlyphs_; ++g)
       if (char16_t c = f->used_[g].load(std::memory_order_relaxed)) glyphs.emplace_back(quint16(g), c);
     used.append(reinterpret_cast<const char*>(glyphs.data()), qsizetype(glyphs.size() * sizeof glyphs[0]));
-    quint32 h = quint32(qHash(used + f->name));
+    quint32 h = 2166136261u;  // FNV-1a: the same on every run, unlike qHash
+    for (const char ch : used + f->name) h = (h ^ quint8(ch)) * 16777619u;
     QByteArray name(6, 'A');
     for (char& ch : name) ch = char('A' + h % 26), h /= 26;
     name += '+' + f->name;
