@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "app/core/proposal_report.h"
@@ -32,7 +33,8 @@ QByteArray proposal(int items) {
                            "CAbertura: 10/03/2026 \xE0s 09:30"};
   for (const char* h : header) out += field(h, 200, false) + "\r\n";
   for (int i = 1; i <= items; ++i) {
-    const QByteArray n = QByteArray::number(i).rightJustified(4, '0');
+    // Item numbers have four digits: a longer proposal numbers its items again from 1.
+    const QByteArray n = QByteArray::number((i - 1) % 9999 + 1).rightJustified(4, '0');
     out += "I" + n + QByteArray::number(100000 + i).right(6) +
            field(
                "CANETA ESFEROGR\xC1"
@@ -55,6 +57,14 @@ double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  // --folder DIR [ITEMS]: writes the proposal folder (P0001.KVT, FORNEC.KSD) for whole-process runs
+  // of `cotavia print-report` and of the peer, and stops.
+  if (argc >= 3 && QByteArray(argv[1]) == "--folder") {
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    atomicWrite(folder + "/P0001.KVT", proposal(argc >= 4 ? std::atoi(argv[3]) : 9000));
+    atomicWrite(folder + "/FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nLondrina\r\n");
+    return 0;
+  }
   QTemporaryDir dir;
   atomicWrite(dir.filePath("P0001.KVT"), proposal(9000));
   // A PDF-file printer stands for an installed printer, so the pages get Letter landscape.

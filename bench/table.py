@@ -67,6 +67,30 @@ rows.append(("splay coder size ratio", f"{sr:.2f}" if sr is not None else "missi
              None if sr is not None else False, f"zlib -6: {zr:.2f}" if zr is not None else "zlib: missing"))
 # Graphic proposal report and PDF (best of 3 rounds).
 add("proposal report + PDF, 9000 items", find("report_pdf_bench", r"best total ([\d.]+) s"), "s", 1.2)
+# `cotavia print-report --pdf` against ReportLab drawing the same report (whole processes, median
+# of five alternating runs): at most half its time, a file no larger.
+pp = "pdf_peer"
+ours_s, peer_s = find(pp, r"334 pages: ours ([\d.]+) s"), find(pp, r"334 pages: .*peer ([\d.]+) s")
+ours_cpu, peer_cpu = find(pp, r"334 pages: ours .*?cpu ([\d.]+) s"), find(pp, r"peer [\d.]+ s \(cpu ([\d.]+) s")
+ours_b, peer_b = find(pp, r"334 pages: ours (\d+) bytes"), find(pp, r"334 pages: .*peer (\d+) bytes")
+
+
+def versus(figure, ours, peer, unit, fmt, limit=None):
+    if ours is None or peer is None:
+        rows.append((figure, "missing", "", "", False, "ReportLab: missing"))
+        return
+    ratio = ours / peer
+    ok = None if limit is None else ratio <= limit
+    rows.append((figure, f"{fmt(ours)} {unit}", "", "" if limit is None else f"<= {limit:g} x ReportLab", ok,
+                 f"ReportLab: {fmt(peer)} {unit}, ratio {ratio:.2f}"))
+
+
+versus("print-report --pdf, 334 pages, wall", ours_s, peer_s, "s", lambda v: f"{v:.3f}", 0.5)
+versus("print-report --pdf, 334 pages, cpu", ours_cpu, peer_cpu, "s", lambda v: f"{v:.3f}")
+versus("PDF file size, 334 pages", ours_b and ours_b / 1e6, peer_b and peer_b / 1e6, "MB", lambda v: f"{v:.3f}", 1.0)
+for pages in (334, 3340):
+    versus(f"peak memory, {pages} pages", find(pp, rf"{pages} pages: peak memory ours ([\d.]+) MB"),
+           find(pp, rf"{pages} pages: peak memory .*peer ([\d.]+) MB"), "MB", lambda v: f"{v:.1f}")
 
 w = [max(len(r[i]) for r in rows + [("figure", "value", "", "target", None, "compared with")]) for i in (0, 1, 3, 5)]
 line = f"{'figure':<{w[0]}}  {'value':>{w[1]}}  {'target':<{w[2]}}  {'':<6}  compared with"

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <cstdio>
+#include <memory>
 
 namespace cotavia::cli {
 
@@ -39,6 +40,13 @@ int cmdPrintReport(const Args& a) {
   form.Editor = editorHeaderFromFiles(dir, proposal);
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
   form.OpenTable(dir, proposal);
+  // The PDF is made while the report generates, on the other cores, as each page is finished.
+  std::unique_ptr<TRpPdfExport> pdfExport;
+  if (pdf)
+    form.RpReport.OnPreview = [&](TRpReport& report) {
+      pdfExport = std::make_unique<TRpPdfExport>(*report.RpPrinter(), *pdf);
+      report.RpPrinter()->SetViewer(pdfExport.get());
+    };
   form.RpReport.Preview();  // no window here: the pages stay in the report's page store
   TRpPrinter* pages = form.RpReport.RpPrinter();
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
@@ -48,7 +56,10 @@ int cmdPrintReport(const Args& a) {
                  form.totalGeralText().constData());
 
   if (rpf && !pages->Save(*rpf)) throw AppError(rpf->toStdString() + ": the report file could not be written");
-  if (pdf) rpExportPdf(*pages, *pdf);
+  if (pdfExport)
+    pdfExport->Finish();
+  else if (pdf)
+    rpExportPdf(*pages, *pdf);
   if (queue) {
     form.RpReport.PrinterSettings.PrinterIndex = printerIndex;
     form.RpReport.ShowProgress = false;

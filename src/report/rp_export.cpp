@@ -1,5 +1,6 @@
 #include "report/rp_export.h"
 
+#include "report/rp_pdf.h"
 #include "report/rp_printer.h"
 #include "report/rp_replay.h"
 
@@ -7,12 +8,15 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QImage>
 #include <QSaveFile>
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace cotavia {
 
@@ -114,18 +118,9 @@ class PageReader {
   std::thread worker_;
 };
 
-}  // namespace
-
-const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
-
-void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(filter); }
-
-void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
+// Qt's PDF engine drawing every page: for documents the writer of rp_pdf.h does not draw.
+void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
   const std::string name = fileName.toStdString();
-  if (printer.Status() != TRpPrinterStatus::mpFinished)
-    throw ERpError(QString::fromStdString(name + ": the report is not complete yet"));
-  const int count = printer.PageCount();
-  if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
 
   QSaveFile out(fileName);
   out.setDirectWriteFallback(false);
@@ -176,6 +171,273 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
     painter.end();
   }
   if (!out.commit()) throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+}
+
+
+// Whether the writer of rp_pdf.h can take page programs: they hold page-store pixels, which it
+// takes as 96 per inch; with another screen resolution pages are left to QPicture's scaling.
+bool programsAt96Dpi() {
+  QImage probe(1, 1, QImage::Format_Mono);
+  probe.setDotsPerMeterX(3780);  // 96 dpi
+  probe.setDotsPerMeterY(3780);
+  return rpdetail::TRpPageProgram::usableOn(probe);
+}
+
+}  // namespace
+
+const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
+
+void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(filter); }
+
+
+// ---------------------------------------------------------------------------------------------
+// The export through the writer of rp_pdf.h
+//
+// Worker threads, one per core, take the pages in order from the page store as they become
+// available, one at a time; each reads its page into a drawing program, turns it into PDF content
+// and compresses it. The worker that finishes the next page to write writes it, and any made
+// after it, to the file. Workers run at most a few pages ahead of the file, so memory stays flat
+// however many pages there are. Any failure halts the workers; Finish() reports it.
+
+struct TRpPdfExport::Impl {
+  struct Made {
+    enum State { Ready, Unreadable, Damaged, Unsupported, Failed } state = Unreadable;
+    QByteArray content;  // compressed
+    QSizeF size;         // page-store pixels
+    std::exception_ptr error;
+  };
+
+  QString fileName;
+  std::unique_ptr<QSaveFile> out;
+  std::unique_ptr<rpdetail::TRpPdfWriter> pdf;
+  rpdetail::TRpPdfFonts fonts;
+  rpdetail::TRpFontTable programFonts;
+  TRpPrinter* printer = nullptr;
+
+  std::mutex m;  // guards what follows; never held while a page is fetched, made or written
+  std::condition_variable cv;
+  TRpPageList* list = nullptr;
+  int available = 0;     // pages the store holds
+  int count = -1;        // pages of the finished document, -1 while the report runs
+  int next = 1;          // next page to fetch
+  int written = 0;       // pages written to the file
+  int window = 4;
+  std::map<int, Made> made;
+  int haltedAt = 0;      // the first page that stopped the export
+  Made halt;
+  bool stop = false;
+
+  std::mutex fetchLock;  // one fetch at a time, in page order
+  std::mutex writeLock;  // one writer at a time
+  std::vector<std::thread> workers;
+
+  void start() {
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, 16);
+    window = 2 * threads + 2;
+    for (int i = 0; i < threads; ++i) workers.emplace_back([this] { run(); });
+  }
+
+  void stopWorkers() {
+    {
+      std::lock_guard<std::mutex> l(m);
+      stop = true;
+    }
+    cv.notify_all();
+    for (std::thread& t : workers) t.join();
+    workers.clear();
+  }
+
+  void run() {
+    for (;;) {
+      int n;
+      TRpPageList* from;
+      std::unique_ptr<TRpMetafile> picture;
+      Made page;
+      {
+        std::unique_lock<std::mutex> f(fetchLock);
+        {
+          std::unique_lock<std::mutex> l(m);
+          cv.wait(l, [&] {
+            return stop || haltedAt || (count >= 0 && next > count) || (next <= available && next - written <= window);
+          });
+          if (stop || haltedAt || (count >= 0 && next > count)) return;
+          n = next++;
+          from = list;
+        }
+        try {
+          picture = from->GetPage(n);
+        } catch (...) {
+          page.state = Made::Failed;
+          page.error = std::current_exception();
+        }
+      }
+      if (picture) make(*picture, page);
+      picture.reset();
+      {
+        std::lock_guard<std::mutex> l(m);
+        made[n] = std::move(page);
+      }
+      writeReady();
+    }
+  }
+
+  void make(const TRpMetafile& picture, Made& page) {
+    try {
+      bool damaged = false;
+      const auto program = rpdetail::TRpPageProgram::read(picture, programFonts, &damaged);
+      std::string content;
+      if (damaged) {
+        page.state = Made::Damaged;
+      } else if (!program || !rpdetail::rpPdfContent(*program, fonts, content)) {
+        page.state = Made::Unsupported;
+      } else {
+        page.content = rpdetail::rpPdfDeflate(content.data(), content.size());
+        page.size = program->bounds().size();
+        page.state = Made::Ready;
+      }
+    } catch (...) {
+      page.state = Made::Failed;
+      page.error = std::current_exception();
+    }
+  }
+
+  // Writes the pages that follow the last one written, as long as they are made.
+  void writeReady() {
+    std::lock_guard<std::mutex> w(writeLock);
+    for (;;) {
+      Made page;
+      int n;
+      {
+        std::lock_guard<std::mutex> l(m);
+        n = written + 1;
+        auto it = made.find(n);
+        if (haltedAt || it == made.end()) return;
+        page = std::move(it->second);
+        made.erase(it);
+        if (page.state != Made::Ready) {
+          haltedAt = n;
+          halt = std::move(page);
+          made.clear();
+          cv.notify_all();
+          return;
+        }
+      }
+      pdf->addPage(page.size, page.content);
+      {
+        std::lock_guard<std::mutex> l(m);
+        written = n;
+      }
+      cv.notify_all();
+    }
+  }
+};
+
+TRpPdfExport::TRpPdfExport(TRpPrinter& printer, const QString& fileName) : d_(std::make_unique<Impl>()) {
+  d_->fileName = fileName;
+  d_->printer = &printer;
+  d_->out = std::make_unique<QSaveFile>(fileName);
+  d_->out->setDirectWriteFallback(false);
+  if (!d_->out->open(QIODevice::WriteOnly)) return;  // Finish() reports it
+  d_->pdf = std::make_unique<rpdetail::TRpPdfWriter>(*d_->out, printer.Title());
+  if (programsAt96Dpi()) d_->start();
+}
+
+TRpPdfExport::~TRpPdfExport() {
+  d_->stopWorkers();
+  if (d_->printer && d_->printer->Viewer() == this) d_->printer->SetViewer(nullptr);
+  d_->pdf.reset();
+  if (d_->out) d_->out->cancelWriting();
+}
+
+void TRpPdfExport::PageAvailable(int) {
+  if (!d_->printer) return;
+  TRpPageList* list = d_->printer->PageList();
+  const int pages = list ? list->PageCount() : 0;
+  {
+    std::lock_guard<std::mutex> l(d_->m);
+    if (list != d_->list) {  // a new document: start again
+      if (d_->next > 1) d_->haltedAt = -1;
+      d_->list = list;
+    }
+    d_->available = pages;
+  }
+  d_->cv.notify_all();
+}
+
+void TRpPdfExport::PrinterDestroyed() {
+  d_->stopWorkers();
+  d_->printer = nullptr;
+}
+
+void TRpPdfExport::Finish() {
+  if (!d_->printer) throw ERpError(d_->fileName + QStringLiteral(": the report is gone"));
+  TRpPrinter& printer = *d_->printer;
+  const std::string name = d_->fileName.toStdString();
+  if (printer.Status() != TRpPrinterStatus::mpFinished)
+    throw ERpError(QString::fromStdString(name + ": the report is not complete yet"));
+  const int count = printer.PageCount();
+  if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
+  Impl& d = *d_;
+  if (printer.Viewer() == this) printer.SetViewer(nullptr);
+  if (!d.out->isOpen()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+  bool own = !d.workers.empty();
+  if (own) {
+    {
+      std::lock_guard<std::mutex> l(d.m);
+      if (d.list != printer.PageList()) {
+        if (d.next > 1) d.haltedAt = -1;
+        d.list = printer.PageList();
+      }
+      d.available = d.count = count;
+    }
+    d.cv.notify_all();
+    {
+      std::unique_lock<std::mutex> l(d.m);
+      d.cv.wait(l, [&] { return d.haltedAt || d.written == count; });
+    }
+    d.stopWorkers();
+    auto fail = [&](const std::string& why) {
+      if (d.out) d.out->cancelWriting();
+      return ERpError(QString::fromStdString(name + ": " + why));
+    };
+    if (d.haltedAt > 0) {
+      const std::string at = "page " + std::to_string(d.haltedAt);
+      switch (d.halt.state) {
+        case Impl::Made::Ready:
+        case Impl::Made::Unsupported:
+          break;
+        case Impl::Made::Unreadable:
+          throw fail(at + " cannot be read");
+        case Impl::Made::Damaged:
+          throw fail(at + " is damaged");
+        case Impl::Made::Failed:
+          try {
+            std::rethrow_exception(d.halt.error);
+          } catch (const std::exception& e) {
+            throw fail(e.what());
+          }
+      }
+    }
+    own = d.haltedAt == 0;
+  }
+  if (own) {
+    d.pdf->finish(d.fonts);
+    d.pdf.reset();
+    if (!d.out->commit()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+    d.out.reset();
+    return;
+  }
+  // A page only Qt's engine draws as the preview shows it (or another resolution): the whole
+  // document goes through it.
+  d.pdf.reset();
+  d.out->cancelWriting();
+  d.out.reset();
+  exportWithQt(printer, count, d.fileName);
+}
+
+void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
+  TRpPdfExport pdf(printer, fileName);
+  pdf.Finish();
 }
 
 }  // namespace cotavia

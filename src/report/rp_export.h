@@ -6,10 +6,11 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
+
+#include "report/rp_printer.h"
 
 namespace cotavia {
-
-class TRpPrinter;
 
 struct TRpExportFilter {
   QString Description;  // "PDF document"
@@ -25,5 +26,22 @@ void rpRegisterExportFilter(const TRpExportFilter& filter);
 
 // The PDF filter. Fails with ERpError unless the printer holds a finished document with pages.
 void rpExportPdf(TRpPrinter& printer, const QString& fileName);
+
+// The PDF filter started before the report generates (the command line's way): as the printer's
+// viewer it is told of every finished page, and makes the pages on other cores while the report
+// goes on. Finish() after the generation waits for the last pages and writes the file, or fails
+// as rpExportPdf does; destroyed without it, nothing is written.
+class TRpPdfExport final : public TRpPrinterViewer {
+ public:
+  TRpPdfExport(TRpPrinter& printer, const QString& fileName);
+  ~TRpPdfExport() override;
+  void PageAvailable(int page) override;
+  void PrinterDestroyed() override;
+  void Finish();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+};
 
 }  // namespace cotavia

@@ -38,6 +38,13 @@ struct CrcTables {
   }
 };
 
+// Commands read on this thread, by code, format version and bytes (see read()); bounded.
+constexpr qsizetype kReadCacheLimit = 20000;
+QHash<QByteArray, TRpPageProgram::Op>& readCache() {
+  thread_local QHash<QByteArray, TRpPageProgram::Op> cache;
+  return cache;
+}
+
 }  // namespace
 
 quint16 rpPictureChecksum(const char* data, qsizetype len) {
@@ -105,6 +112,37 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
     pos = command.at;
     if (len > n - pos) return refuse();
     const qint64 end = pos + len;
+    // Pens, brushes and shapes recur at the same places on every page of a report: a command
+    // read before is taken as it was read.
+    const bool cacheable = c == kSetPen || c == kSetBrush || c == kDrawPath || c == kDrawEllipse || c == kDrawPolyline;
+    QByteArray key;
+    if (cacheable) {
+      key.reserve(len + 2);
+      key.append(char(c)).append(char(version)).append(d + pos, len);
+      const auto hit = readCache().constFind(key);
+      if (hit != readCache().constEnd()) {
+        if (c == kSetPen) penVisible = std::get<QPen>(hit.value()).style() != Qt::NoPen;
+        if (c == kSetBrush) {
+          // A brush of its own, as reading it gives: the painter tells brushes apart by identity
+          // (a shared one would not be set again, and Qt's PDF engine would write less).
+          const QBrush& b = std::get<QBrush>(hit.value());
+          QBrush fresh(b.color(), b.style());
+          fresh.setTransform(b.transform());
+          program->ops_.emplace_back(fresh);
+        } else {
+          program->ops_.push_back(hit.value());
+        }
+        pos = end;
+        continue;
+      }
+    }
+    if (c == kSetFont) {
+      if (auto font = fonts.find(QByteArray::fromRawData(d + pos, len))) {
+        program->ops_.emplace_back(Font{std::move(font)});
+        pos = end;
+        continue;
+      }
+    }
     buf.seek(pos);
     switch (c) {
       case kEnd:
@@ -191,6 +229,10 @@ std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFo
     }
     // Every command must be read whole, and nothing more.
     if (s.status() != QDataStream::Ok || buf.pos() != end) return nullptr;
+    if (cacheable && (c != kSetBrush || std::get<QBrush>(program->ops_.back()).style() <= Qt::DiagCrossPattern)) {
+      if (readCache().size() >= kReadCacheLimit) readCache().clear();
+      readCache().insert(key, program->ops_.back());
+    }
     pos = end;
   }
   return program;

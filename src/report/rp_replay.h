@@ -50,7 +50,7 @@ class TRpPageProgram {
   // Draws the page at (0, 0): the same painter calls QPainter::drawPicture makes.
   void play(QPainter& painter) const;
 
- private:
+  // The page's drawing commands, in order (what the PDF writer translates).
   struct Font {
     std::shared_ptr<const QFont> font;
   };
@@ -62,6 +62,9 @@ class TRpPageProgram {
     int flags;
   };
   using Op = std::variant<QPen, QBrush, Font, QPainterPath, QPolygonF, Text, QRectF>;  // QRectF: an ellipse
+  const std::vector<Op>& ops() const { return ops_; }
+
+ private:
   std::vector<Op> ops_;
   QRect bounds_;
 };

@@ -8,6 +8,12 @@
 #include "support/support.h"
 
 #include <gtest/gtest.h>
+#include <QImage>
+#include <algorithm>
+#include <array>
+#include <numeric>
+#include <vector>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -123,4 +129,96 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
     EXPECT_LE(x.xMax, 792) << x.text.toStdString();
     EXPECT_LE(x.yMax, 612) << x.text.toStdString();
   }
+}
+
+// A page of the PDF rasterised by poppler at 100 dpi against the same page drawn as the preview
+// draws it (antialiased, scaled to the same size): the same marks in the same places, where the
+// two rasterisers differ only in the shades of glyph edges.
+TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
+  if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "poppler-utils (pdftoppm) not installed";
+  test::TempDir dir;
+  TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf"));
+  QList<QByteArray> lines = test::standardHeader();
+  for (int i = 1; i <= 30; ++i) {
+    Item it;
+    it.number = QByteArray::number(i).rightJustified(4, '0');
+    it.quantity = QByteArray::number(10000 * i);
+    it.price = "12345678";
+    it.total = QByteArray::number(123456 * i);
+    it.brand = "MARCA " + it.number;
+    it.description = "CANETA ESFEROGR\xC1" "FICA AZUL PONTA M\xC9" "DIA CORPO TRANSPARENTE ITEM " + it.number;
+    lines << test::itemLine(it);
+  }
+  dir.write("P0001.KVT", test::joinCrLf(lines));
+  TTCotavia3 r;
+  r.Editor.orgao = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
+  r.Editor.endereco = "Rua das Flores, 100";
+  r.Editor.fornecedor = "Papelaria Modelo Ltda";
+  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+  r.OpenTable(dir.path(), "P0001.KVT");
+  r.RpReport.Preview();
+  TPrinterSettings::SetPdfPrinter(QString(), QString());
+  TRpPrinter& pages = *r.RpReport.RpPrinter();
+  rpExportPdf(pages, dir.file("proposta.pdf"));
+
+  QProcess ppm;
+  ppm.start("pdftoppm", {"-r", "100", "-singlefile", dir.file("proposta.pdf"), dir.file("page")});
+  ASSERT_TRUE(ppm.waitForFinished(30000));
+  const QImage pdf = QImage(dir.file("page.ppm")).convertToFormat(QImage::Format_RGB888);
+  const auto page = pages.GetPage(1);
+  const QRect bounds = page->boundingRect();
+  ASSERT_EQ(pdf.size(), QSize(qRound(bounds.width() * 100.0 / 96), qRound(bounds.height() * 100.0 / 96)));
+  QImage preview(pdf.size(), QImage::Format_ARGB32);
+  preview.fill(Qt::white);
+  {
+    QPainter p(&preview);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(100.0 / 96, 100.0 / 96);
+    p.drawPicture(0, 0, *page);
+  }
+  const QImage shown = preview.convertToFormat(QImage::Format_RGB888);
+
+  // Both images blurred over 3 x 3 pixels (antialiasing spreads a glyph's ink over the pixels its
+  // edges cross, so where the two rasterisers put a stem a fraction of a pixel apart the blurred
+  // ink stays about the same); then each colour of each blurred pixel must lie within the shades of
+  // the other's 3 x 3 neighbourhood, which allows for a glyph placed up to a pixel apart. A mark
+  // missing, added, moved further or of another colour is a difference.
+  const int w = pdf.width(), h = pdf.height();
+  // Per colour channel: the image as numbers, a 3 x 3 filter of them, and the comparison.
+  auto channel = [&](const QImage& img, int c) {
+    std::vector<int> v(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) v[size_t(y) * w + x] = img.constScanLine(y)[3 * x + c];
+    return v;
+  };
+  auto filter = [&](const std::vector<int>& v, auto pick) {
+    std::vector<int> out(v.size());
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::array<int, 9> n;
+        int k = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) n[k++] = v[size_t(qBound(0, y + dy, h - 1)) * w + qBound(0, x + dx, w - 1)];
+        out[size_t(y) * w + x] = pick(n);
+      }
+    return out;
+  };
+  auto mean = [](const std::array<int, 9>& n) { return std::accumulate(n.begin(), n.end(), 0) / 9; };
+  auto lowest = [](const std::array<int, 9>& n) { return *std::min_element(n.begin(), n.end()); };
+  auto highest = [](const std::array<int, 9>& n) { return *std::max_element(n.begin(), n.end()); };
+  std::vector<char> off(size_t(w) * h, 0);
+  for (int c = 0; c < 3; ++c) {
+    const std::vector<int> a = filter(channel(pdf, c), mean), b = filter(channel(shown, c), mean);
+    const std::vector<int> aLo = filter(a, lowest), aHi = filter(a, highest), bLo = filter(b, lowest),
+                           bHi = filter(b, highest);
+    for (size_t i = 0; i < off.size(); ++i)
+      off[i] |= a[i] < bLo[i] - 32 || a[i] > bHi[i] + 32 || b[i] < aLo[i] - 32 || b[i] > aHi[i] + 32;
+  }
+  qint64 ink = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) ink += pdf.constScanLine(y)[3 * x + 1] < 128;
+  const qint64 apart = std::count(off.begin(), off.end(), 1);
+  EXPECT_GT(ink, 20000);  // a page full of text
+  EXPECT_LT(apart, ink / 1000) << apart << " pixels apart, " << ink << " inked";
 }

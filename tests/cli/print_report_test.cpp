@@ -79,6 +79,34 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   EXPECT_TRUE(body.contains("Papelaria Modelo Ltda"));
   EXPECT_TRUE(body.contains(QString::fromUtf8("PREFEITURA MUNICIPAL DE SÃO TESTE")));
   EXPECT_TRUE(body.contains("300,00"));  // 30 x 10,00
+
+  // The first page has the header and items 1 to 27, the last one items 28 to 30 under the same
+  // header, then the grand total.
+  auto pageText = [&](int page) {
+    QProcess p;
+    p.start("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), dir.file("proposta.pdf"), "-"});
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+  };
+  const QString first = pageText(1), last = pageText(2);
+  for (const QString& page : {first, last})
+    for (const char* header : {"Licitação - Proposta Eletrônica", "PREFEITURA MUNICIPAL DE SÃO TESTE",
+                               "Papelaria Modelo Ltda", "Descrição", "Acréscimo"})
+      EXPECT_TRUE(page.contains(QString::fromUtf8(header))) << header;
+  for (const char* item : {"0001", "0027"}) EXPECT_TRUE(first.contains(item)) << item;
+  EXPECT_FALSE(first.contains("0028"));
+  EXPECT_FALSE(first.contains("Total:"));
+  for (const char* item : {"0028", "0030", "Total:", "300,00"}) EXPECT_TRUE(last.contains(item)) << item;
+  EXPECT_FALSE(last.contains("0027"));
+
+  // Every font is embedded, as a subset of the glyphs used (name tagged "ABCDEF+").
+  QProcess fonts;
+  fonts.start("pdffonts", {dir.file("proposta.pdf")});
+  ASSERT_TRUE(fonts.waitForFinished(30000));
+  const QStringList rows = QString::fromUtf8(fonts.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).mid(2);
+  EXPECT_GE(rows.size(), 2);  // regular and bold at least
+  static const QRegularExpression embeddedSubset(R"(^[A-Z]{6}\+LiberationSans\S*\s.*\syes\s+yes\s+yes\s)");
+  for (const QString& row : rows) EXPECT_TRUE(embeddedSubset.match(row).hasMatch()) << row.toStdString();
 }
 
 TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Whole-process comparison of `cotavia print-report --pdf` with its peer, the same report drawn by
+ReportLab (bench/reportlab_peer.py): wall and processor time (median of five alternating runs),
+file size and peak memory over the benchmark proposal of 9000 items (334 pages), then the peak
+memory of both over 90170 items (3340 pages).
+
+    pdf_peer.py BUILD_DIR OUT_DIR
+"""
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+build, out = Path(sys.argv[1]), Path(sys.argv[2])
+here = Path(__file__).resolve().parent
+peer = ["/usr/bin/python3", str(here / "reportlab_peer.py")]
+cotavia = str(build / "cotavia")
+
+
+def run(argv):
+    """Runs a program; returns wall seconds, processor seconds (user + system) and peak memory (MB)."""
+    start = time.perf_counter()
+    p = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(p.pid, 0)
+    wall = time.perf_counter() - start
+    err = p.stderr.read().decode(errors="replace")
+    p.stderr.close()
+    if status != 0:
+        sys.exit(f"{argv[0]} failed: {err}")
+    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    tmp = Path(tmp)
+    for items, folder in ((9000, tmp / "p334"), (90170, tmp / "p3340")):
+        folder.mkdir()
+        subprocess.run([str(build / "bench" / "report_pdf_bench"), "--folder", str(folder), str(items)], check=True,
+                       stderr=subprocess.DEVNULL)
+
+    def ours(folder, pdf):
+        return run([cotavia, "print-report", "--dir", str(folder), "--proposal", "P0001.KVT", "--pdf", str(pdf)])
+
+    def theirs(folder, pdf):
+        return run(peer + [str(folder), "P0001.KVT", str(pdf)])
+
+    a, b = [], []
+    for _ in range(5):  # alternating, so both meet the same load
+        a.append(ours(tmp / "p334", tmp / "ours.pdf"))
+        b.append(theirs(tmp / "p334", tmp / "peer.pdf"))
+    med = lambda runs, i: statistics.median(r[i] for r in runs)
+    size_a, size_b = (tmp / "ours.pdf").stat().st_size, (tmp / "peer.pdf").stat().st_size
+    print(f"pdf_peer 334 pages: ours {med(a, 0):.3f} s (cpu {med(a, 1):.3f} s), peer {med(b, 0):.3f} s "
+          f"(cpu {med(b, 1):.3f} s), time ratio {med(a, 0) / med(b, 0):.2f}")
+    print(f"pdf_peer 334 pages: ours {size_a} bytes, peer {size_b} bytes, size ratio {size_a / size_b:.2f}")
+    print(f"pdf_peer 334 pages: peak memory ours {max(r[2] for r in a):.1f} MB, peer {max(r[2] for r in b):.1f} MB")
+    big_a = ours(tmp / "p3340", tmp / "ours.pdf")
+    big_b = theirs(tmp / "p3340", tmp / "peer.pdf")
+    print(f"pdf_peer 3340 pages: ours {big_a[0]:.3f} s, peer {big_b[0]:.3f} s; "
+          f"ours {(tmp / 'ours.pdf').stat().st_size} bytes, peer {(tmp / 'peer.pdf').stat().st_size} bytes")
+    print(f"pdf_peer 3340 pages: peak memory ours {big_a[2]:.1f} MB, peer {big_b[2]:.1f} MB")
