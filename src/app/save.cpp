@@ -11,11 +11,16 @@ namespace cotavia {
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
   // Every refusal happens here, before anything is written.
-  const QList<QByteArray> lines = responseFileLines(proposal);
+  const QByteArray content = crlfLines(responseFileLines(proposal));
   const QString response = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
-  atomicWriteLines(response, lines);
-  copyFileChecked(response, joinPath(target.folder, target.inputFileName));
-  writeSupplierData(target.folder, supplier);
+  // One save at a time per proposal, and the three files written as one: the printouts, read from
+  // the response file and the supplier file, then always agree with the input file.
+  const SaveLock lock(target.folder, target.inputFileName);
+  finishInterruptedSave(target.folder, target.inputFileName, lock);
+  saveTogether(target.folder, target.inputFileName,
+               {{response, content},
+                {joinPath(target.folder, target.inputFileName), content},
+                {joinPath(target.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
   return response;
 }
 

@@ -1,5 +1,6 @@
 #include "report/rp_export.h"
 
+#include "platform/files.h"
 #include "report/rp_printer.h"
 #include "report/rp_replay.h"
 
@@ -7,7 +8,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <condition_variable>
 #include <exception>
 #include <map>
@@ -127,12 +127,14 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
   const int count = printer.PageCount();
   if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
 
-  QSaveFile out(fileName);
-  out.setDirectWriteFallback(false);
-  if (!out.open(QIODevice::WriteOnly))
-    throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+  AtomicFile out(fileName);
+  try {
+    out.create();
+  } catch (const AppError& e) {
+    throw ERpError(QString::fromStdString(e.what()));
+  }
   auto fail = [&](const std::string& why) {
-    out.cancelWriting();
+    out.cancel();
     return ERpError(QString::fromStdString(name + ": " + why));
   };
   {
@@ -175,7 +177,11 @@ void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
     }
     painter.end();
   }
-  if (!out.commit()) throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+  try {
+    out.commit();  // the first failed write of the PDF, if any, is thrown here
+  } catch (const AppError& e) {
+    throw ERpError(QString::fromStdString(e.what()));
+  }
 }
 
 }  // namespace cotavia
