@@ -214,7 +214,7 @@ QList<Rename> readJournal(const QString& path) {
 }
 
 // Removes temporary files of our naming whose writer is no longer running, except those a
-// journal still needs.
+// journal still needs, and lock files no save holds.
 void removeStaleTemporaryFiles(const QString& folder) {
   const QDir dir(folder);
   const QStringList ours = dir.entryList({QLatin1String(kOwnPrefix) + "*"}, QDir::Files | QDir::Hidden | QDir::System);
@@ -228,6 +228,15 @@ void removeStaleTemporaryFiles(const QString& folder) {
     }
   }
   for (const QString& n : ours) {
+    if (n.endsWith(QLatin1String(".lock"))) {
+      // Left by a killed save: taken and released (which removes it) unless a save holds it.
+      const QString key = n.mid(int(sizeof kOwnPrefix) - 1, n.size() - int(sizeof kOwnPrefix) + 1 - 5);
+      try {
+        const SaveLock probe(folder, key, 0);
+      } catch (const AppError&) {
+      }
+      continue;
+    }
     const qint64 pid = writerOf(n);
     if (pid == 0 || needed.contains(n)) continue;
     if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
@@ -469,7 +478,8 @@ SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == ELOOP) throw linkRefused(path_);
-      throw systemError(path_, errno);
+      // Named by the proposal: a read-only folder, say, is the proposal's problem, not the lock's.
+      throw systemError(joinPath(folder, key), errno);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -488,7 +498,9 @@ SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path
     }
     const int err = errno;
     ::close(fd);
-    if (err != EWOULDBLOCK) throw systemError(path_, err);
+    // A file system without locks (some network shares): the save goes on unlocked, as before.
+    if (err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL) return;
+    if (err != EWOULDBLOCK) throw systemError(joinPath(folder, key), err);
     if (waited.elapsed() >= waitMs)
       throw AppError(ErrorKind::Busy, joinPath(folder, key),
                      "outra gravação desta proposta está em andamento (em outra janela ou comando); "

@@ -65,6 +65,8 @@ class AtomicFile : public QIODevice {
   void cancel();
   // Leaves the prepared temporary file for a journal to rename later.
   void keep();
+  // The first failure of a write, flush, fsync, close or rename (null while there is none).
+  const AppError* failure() const { return failure_.get(); }
   // The temporary file's name (empty before create()).
   const QString& temporaryPath() const { return temp_; }
 
@@ -108,7 +110,8 @@ void saveTogether(const QString& folder, const QString& key, const QList<FileCon
 
 // The lock of one proposal during a save: flock on FOLDER/.cotavia.<key>.lock. A second program
 // or command saving the same proposal waits up to `waitMs`, then is refused (kind Busy). The lock
-// file is removed when the lock is released.
+// file is removed when the lock is released (one a killed save left is removed by the next
+// finishInterruptedSave).
 class SaveLock {
  public:
   SaveLock(const QString& folder, const QString& key, int waitMs = 3000);
@@ -123,8 +126,8 @@ class SaveLock {
 
 // Finishes a save of `key` that a kill interrupted after its journal was written (the response
 // file is already in place: its copy and the supplier file follow it), and removes temporary files
-// of our naming left by programs no longer running. Nothing happens when there is no journal.
-// Call it before loading a proposal and at start-up. Throws AppError.
+// of our naming left by programs no longer running and lock files no save holds. Nothing happens when there is no
+// journal. Call it before loading a proposal and at start-up. Throws AppError.
 void finishInterruptedSave(const QString& folder, const QString& key);
 // The same while the caller holds the proposal's lock (a save about to write).
 void finishInterruptedSave(const QString& folder, const QString& key, const SaveLock& held);

@@ -760,7 +760,9 @@ void TRpPageList::SaveToFile(const QString& fileName) {
         QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
   } catch (const ERpError& e) {
     f.cancel();
-    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, e.message()));
+    // A failed write of the file says why itself ("sem espaço no disco").
+    const QString why = f.failure() ? QString::fromStdString(f.failure()->detail()) : e.message();
+    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, why));
   }
 }
 

@@ -271,7 +271,7 @@ TEST(Gravar, RefusesALinkAtAnyFileItWrites) {
   }
 }
 
-TEST(Gravar, RemovesTemporaryFilesOfProgramsNoLongerRunning) {
+TEST(Gravar, RemovesTemporaryAndLockFilesOfProgramsNoLongerRunning) {
   SavedFolder f;
   const pid_t child = ::fork();
   if (child == 0) ::_exit(0);
@@ -280,7 +280,9 @@ TEST(Gravar, RemovesTemporaryFilesOfProgramsNoLongerRunning) {
   const QString alive = QStringLiteral(".cotavia.FORNEC.KSD.%1.0x.tmp").arg(::getpid());
   f.dir.write(dead, "half");
   f.dir.write(alive, "being written");
+  f.dir.write(".cotavia.P0002.KVT.lock", "");  // left by a killed save of another proposal
   gravar(f.target, f.proposal, {});
   EXPECT_FALSE(f.dir.exists(dead));
   EXPECT_TRUE(f.dir.exists(alive));
+  EXPECT_FALSE(f.dir.exists(".cotavia.P0002.KVT.lock"));
 }
