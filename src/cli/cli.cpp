@@ -134,6 +134,10 @@ int run(int argc, char** argv) {
         throw UsageError{"unknown option --" + opt + " for " + QString::fromLatin1(cmd->name)};
       }
     }
+    // A save of this proposal that a kill interrupted is finished before anything reads it.
+    const auto dir = args.get("dir"), proposal = args.get("proposal");
+    if (dir && proposal && !dir->isEmpty() && !proposal->isEmpty() && !proposal->contains('/'))
+      finishInterruptedSave(*dir, *proposal);
     return cmd->fn(args);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "cotavia %s: %s\n%s", cmd->name, e.text.toLocal8Bit().constData(), kUsage);

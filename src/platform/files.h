@@ -2,8 +2,14 @@
 // File helpers shared by every subsystem: the program folder, whole-file reads, line splitting,
 // and atomic saves (temporary file in the same folder, then rename).
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QString>
+
+#include <functional>
+#include <memory>
+
+#include "platform/error.h"
 
 namespace cotavia {
 
@@ -17,19 +23,121 @@ bool programFolderCreated();
 // folder + "/" + name (plain concatenation, as the program forms every path).
 QString joinPath(const QString& folder, const QString& name);
 
-// Reads a whole file. Throws AppError naming the file ("File not found" for a missing one).
+// Reads a whole file. Throws AppError naming the file ("File not found" for a missing one, kind
+// NotRegular for a folder, FIFO or device: those are refused at once, never opened for reading).
 QByteArray readWholeFile(const QString& path);
+// Opens a regular file for reading and returns its descriptor (the caller closes it); anything
+// else is refused as readWholeFile refuses it.
+int openRegularFile(const QString& path);
 
 // Splits file content into lines. A line ends at CR LF, a lone LF or a lone CR.
 // A final line without a line end counts; an empty content gives no lines.
 QList<QByteArray> splitLines(const QByteArray& content);
 
-// Writes bytes atomically: a temporary file in the same folder, flushed, then renamed over the
-// target. On failure the target is untouched and AppError names the file.
+// Every save of the program goes through AtomicFile: the bytes go to a temporary file of our own
+// naming (".cotavia.<name>.<pid>.<n>.tmp") in the target's folder; every write, the flush, the
+// fsync and the close are checked, and only then is the temporary file renamed over the target.
+// On any failure the target stays exactly as it was, the temporary file is removed and AppError
+// names the file (ENOSPC: "sem espaço no disco"). A symbolic link at the target is refused (kind
+// Link) and so is a folder, FIFO or device (kind NotRegular): nothing is ever written through them.
+// As a QIODevice it takes the bytes of writers that need one (PDF, report files); a failed write
+// makes commit() throw the first failure.
+class AtomicFile : public QIODevice {
+ public:
+  explicit AtomicFile(const QString& path);
+  ~AtomicFile() override;  // removes the temporary file unless committed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  const QString& path() const { return path_; }
+  // Checks the target and creates the temporary file. Throws AppError.
+  void create();
+  // Appends bytes; throws AppError on the first failure (later writes fail too).
+  void writeAll(const char* data, qint64 size);
+  void writeAll(const QByteArray& bytes) { writeAll(bytes.constData(), bytes.size()); }
+  // Writes what is buffered, fsyncs and closes the temporary file (each step checked). Throws.
+  void prepare();
+  // Renames the prepared temporary file over the target. Throws.
+  void publish();
+  // prepare() then publish().
+  void commit();
+  // Drops the temporary file; the target is untouched.
+  void cancel();
+  // Leaves the prepared temporary file for a journal to rename later.
+  void keep();
+  // The first failure of a write, flush, fsync, close or rename (null while there is none).
+  const AppError* failure() const { return failure_.get(); }
+  // The temporary file's name (empty before create()).
+  const QString& temporaryPath() const { return temp_; }
+
+  bool isSequential() const override { return true; }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override;
+
+ private:
+  void flushBuffer();
+  [[noreturn]] void fail(int err, const QString& file);
+
+  QString path_;
+  QString temp_;
+  int fd_ = -1;
+  QByteArray buffer_;
+  std::unique_ptr<AppError> failure_;
+  bool prepared_ = false;
+  bool done_ = false;
+};
+
+// The lines joined with CR LF, each line ended.
+QByteArray crlfLines(const QList<QByteArray>& lines);
+// Writes bytes atomically through AtomicFile.
 void atomicWrite(const QString& path, const QByteArray& bytes);
 // Joins the lines with CR LF (each line ended) and writes them atomically.
 void atomicWriteLines(const QString& path, const QList<QByteArray>& lines);
 // Copies src over dst atomically and checks the result; throws AppError naming the failing file.
 void copyFileChecked(const QString& src, const QString& dst);
+
+// Saves several files of one folder so that they agree: every file is first written whole to its
+// temporary file; then a journal (FOLDER/.cotavia.<key>.journal) lists the renames still to be
+// done, the renames are made and the journal removed. A save killed before the journal leaves the
+// old files; one killed after it is finished by finishInterruptedSave(). Throws AppError.
+struct FileContent {
+  QString path;  // in `folder`
+  QByteArray bytes;
+};
+void saveTogether(const QString& folder, const QString& key, const QList<FileContent>& files);
+
+// The lock of one proposal during a save: flock on FOLDER/.cotavia.<key>.lock. A second program
+// or command saving the same proposal waits up to `waitMs`, then is refused (kind Busy). The lock
+// file is removed when the lock is released (one a killed save left is removed by the next
+// finishInterruptedSave).
+class SaveLock {
+ public:
+  SaveLock(const QString& folder, const QString& key, int waitMs = 3000);
+  ~SaveLock();
+  SaveLock(const SaveLock&) = delete;
+  SaveLock& operator=(const SaveLock&) = delete;
+
+ private:
+  QString path_;
+  int fd_ = -1;
+};
+
+// Finishes a save of `key` that a kill interrupted after its journal was written (the response
+// file is already in place: its copy and the supplier file follow it), and removes temporary files
+// of our naming left by programs no longer running and lock files no save holds. Nothing happens when there is no
+// journal. Call it before loading a proposal and at start-up. Throws AppError.
+void finishInterruptedSave(const QString& folder, const QString& key);
+// The same while the caller holds the proposal's lock (a save about to write).
+void finishInterruptedSave(const QString& folder, const QString& key, const SaveLock& held);
+// The same for every proposal of the folder that has a journal (start-up).
+void finishInterruptedSaves(const QString& folder);
+
+// Tests only: the steps of a save where a fault can be injected. The hook is called before each
+// step with the file it touches; a non-zero errno makes the step fail with it.
+enum class FileStep { Create, Write, Sync, Close, Rename };
+using FileFaultHook = std::function<int(FileStep, const QString&)>;
+void setFileFaultHook(FileFaultHook hook);
 
 } // namespace cotavia

@@ -1,6 +1,7 @@
 #include "report/rp_export.h"
 
 #include "report/rp_pdf.h"
+#include "platform/files.h"
 #include "report/rp_printer.h"
 #include "report/rp_replay.h"
 
@@ -9,7 +10,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QImage>
-#include <QSaveFile>
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -122,12 +122,14 @@ class PageReader {
 void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
   const std::string name = fileName.toStdString();
 
-  QSaveFile out(fileName);
-  out.setDirectWriteFallback(false);
-  if (!out.open(QIODevice::WriteOnly))
-    throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+  AtomicFile out(fileName);
+  try {
+    out.create();
+  } catch (const AppError& e) {
+    throw ERpError(QString::fromStdString(e.what()));
+  }
   auto fail = [&](const std::string& why) {
-    out.cancelWriting();
+    out.cancel();
     return ERpError(QString::fromStdString(name + ": " + why));
   };
   {
@@ -170,7 +172,11 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
     }
     painter.end();
   }
-  if (!out.commit()) throw ERpError(QString::fromStdString(name + ": " + out.errorString().toStdString()));
+  try {
+    out.commit();  // the first failed write of the PDF, if any, is thrown here
+  } catch (const AppError& e) {
+    throw ERpError(QString::fromStdString(e.what()));
+  }
 }
 
 
@@ -208,7 +214,8 @@ struct TRpPdfExport::Impl {
   };
 
   QString fileName;
-  std::unique_ptr<QSaveFile> out;
+  std::unique_ptr<AtomicFile> out;
+  std::string openError;  // why the file could not be created
   std::unique_ptr<rpdetail::TRpPdfWriter> pdf;
   rpdetail::TRpPdfFonts fonts;
   rpdetail::TRpFontTable programFonts;
@@ -335,9 +342,14 @@ struct TRpPdfExport::Impl {
 TRpPdfExport::TRpPdfExport(TRpPrinter& printer, const QString& fileName) : d_(std::make_unique<Impl>()) {
   d_->fileName = fileName;
   d_->printer = &printer;
-  d_->out = std::make_unique<QSaveFile>(fileName);
-  d_->out->setDirectWriteFallback(false);
-  if (!d_->out->open(QIODevice::WriteOnly)) return;  // Finish() reports it
+  d_->out = std::make_unique<AtomicFile>(fileName);
+  try {
+    d_->out->create();
+  } catch (const AppError& e) {  // Finish() reports it
+    d_->openError = e.what();
+    d_->out.reset();
+    return;
+  }
   d_->pdf = std::make_unique<rpdetail::TRpPdfWriter>(*d_->out, printer.Title());
   if (programsAt96Dpi()) d_->start();
 }
@@ -346,7 +358,7 @@ TRpPdfExport::~TRpPdfExport() {
   d_->stopWorkers();
   if (d_->printer && d_->printer->Viewer() == this) d_->printer->SetViewer(nullptr);
   d_->pdf.reset();
-  if (d_->out) d_->out->cancelWriting();
+  if (d_->out) d_->out->cancel();
 }
 
 void TRpPdfExport::PageAvailable(int) {
@@ -379,7 +391,7 @@ void TRpPdfExport::Finish() {
   if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
   Impl& d = *d_;
   if (printer.Viewer() == this) printer.SetViewer(nullptr);
-  if (!d.out->isOpen()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+  if (!d.out) throw ERpError(QString::fromStdString(d.openError));
   bool own = !d.workers.empty();
   if (own) {
     {
@@ -397,7 +409,7 @@ void TRpPdfExport::Finish() {
     }
     d.stopWorkers();
     auto fail = [&](const std::string& why) {
-      if (d.out) d.out->cancelWriting();
+      if (d.out) d.out->cancel();
       return ERpError(QString::fromStdString(name + ": " + why));
     };
     if (d.haltedAt > 0) {
@@ -423,14 +435,18 @@ void TRpPdfExport::Finish() {
   if (own) {
     d.pdf->finish(d.fonts);
     d.pdf.reset();
-    if (!d.out->commit()) throw ERpError(QString::fromStdString(name + ": " + d.out->errorString().toStdString()));
+    try {
+      d.out->commit();  // the first failed write of the PDF, if any, is thrown here
+    } catch (const AppError& e) {
+      throw ERpError(QString::fromStdString(e.what()));
+    }
     d.out.reset();
     return;
   }
   // A page only Qt's engine draws as the preview shows it (or another resolution): the whole
   // document goes through it.
   d.pdf.reset();
-  d.out->cancelWriting();
+  d.out->cancel();
   d.out.reset();
   exportWithQt(printer, count, d.fileName);
 }

@@ -1,15 +1,19 @@
 #include "report/rp_pagestore.h"
 
+#include "platform/files.h"
 #include "report/rp_pagecheck.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 #include <QtEndian>
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace cotavia {
 
@@ -39,9 +43,19 @@ TRpStream::TRpStream(qint64 memoryLimit) : limit_(memoryLimit) {}
 
 std::unique_ptr<TRpStream> TRpStream::openFile(const QString& fileName) {
   std::unique_ptr<TRpStream> s(new TRpStream());
-  s->file_ = std::make_unique<QFile>(fileName);
-  if (!s->file_->open(QIODevice::ReadOnly))
+  int fd = -1;
+  try {
+    fd = openRegularFile(fileName);  // a FIFO or a device is refused, never waited on
+  } catch (const AppError& e) {
+    throw ERpError(
+        QStringLiteral("Cannot open the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
+  }
+  s->file_ = std::make_unique<QFile>();
+  if (!s->file_->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
     throw ERpError(QStringLiteral("Cannot open the report file \"%1\": %2").arg(fileName, s->file_->errorString()));
+  }
+  s->fileName_ = fileName;
   s->dev_ = s->file_.get();
   s->inMemory_ = false;
   s->readOnly_ = true;
@@ -49,7 +63,7 @@ std::unique_ptr<TRpStream> TRpStream::openFile(const QString& fileName) {
 }
 
 TRpStream::~TRpStream() {
-  // Closing the temporary file removes it (auto-remove).
+  // The temporary file has no name: closing it frees its space.
   temp_.reset();
   file_.reset();
 }
@@ -114,16 +128,31 @@ void TRpStream::Write(const void* buf, qint64 len) {
     return;
   }
   if (dev_->write(static_cast<const char*>(buf), len) != len)
-    throw ERpError(QStringLiteral("Cannot write the page file \"%1\": %2").arg(FileName(), dev_->errorString()));
+    throw ERpError(QStringLiteral("Cannot write the temporary page file in \"%1\": %2")
+                       .arg(QDir::tempPath(), dev_->errorString()));
 }
 
 void TRpStream::spill() {
-  auto t = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/RPFXXXXXX.tmp"));
-  t->setAutoRemove(true);
-  if (!t->open()) throw ERpError(QStringLiteral("Cannot create a temporary page file: %1").arg(t->errorString()));
-  (void)t->fileName();  // give the file its name in the temporary folder now
+  // Created without a name (or unlinked at once where the file system cannot): whatever ends the
+  // program, even a kill, the system reclaims the file's space and nothing is left behind.
+  const QByteArray dir = QFile::encodeName(QDir::tempPath());
+  int fd = ::open(dir.constData(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    QByteArray name = dir + "/RPFXXXXXX.tmp";
+    fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
+    if (fd >= 0) ::unlink(name.constData());
+  }
+  if (fd < 0)
+    throw ERpError(QStringLiteral("Cannot create a temporary page file in \"%1\": %2")
+                       .arg(QDir::tempPath(), QString::fromLocal8Bit(std::strerror(errno))));
+  auto t = std::make_unique<QFile>();
+  if (!t->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    throw ERpError(QStringLiteral("Cannot create a temporary page file: %1").arg(t->errorString()));
+  }
   if (t->write(mem_) != mem_.size() || !t->seek(pos_))
-    throw ERpError(QStringLiteral("Cannot write the temporary page file \"%1\"").arg(t->fileName()));
+    throw ERpError(
+        QStringLiteral("Cannot write the temporary page file in \"%1\": %2").arg(QDir::tempPath(), t->errorString()));
   temp_ = std::move(t);
   dev_ = temp_.get();
   mem_ = QByteArray();
@@ -164,9 +193,7 @@ bool TRpStream::InMemory() const {
 
 QString TRpStream::FileName() const {
   QMutexLocker l(&lock_);
-  if (temp_) return temp_->fileName();
-  if (file_) return file_->fileName();
-  return QString();
+  return fileName_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -501,20 +528,28 @@ void TRpPageList::LoadFromFile(const QString& fileName) {
 void TRpPageList::SaveToFile(const QString& fileName) {
   flush();
   QMutexLocker l(&lock_);
-  QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly))
-    throw ERpError(QStringLiteral("Cannot create the report file \"%1\": %2").arg(fileName, f.errorString()));
+  AtomicFile f(fileName);
+  try {
+    f.create();
+  } catch (const AppError& e) {
+    throw ERpError(
+        QStringLiteral("Cannot create the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
+  }
   try {
     if (stream_)
       stream_->SaveToStream(f);
     else
-      f.write(headerBytes(0, compression_));
+      f.writeAll(headerBytes(0, compression_));
+    f.commit();
+  } catch (const AppError& e) {
+    throw ERpError(
+        QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
   } catch (const ERpError& e) {
-    f.cancelWriting();
-    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, e.message()));
+    f.cancel();
+    // A failed write of the file says why itself ("sem espaço no disco").
+    const QString why = f.failure() ? QString::fromStdString(f.failure()->detail()) : e.message();
+    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, why));
   }
-  if (!f.commit())
-    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, f.errorString()));
 }
 
 }  // namespace cotavia

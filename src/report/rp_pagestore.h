@@ -27,7 +27,6 @@
 #include "report/rp_compress.h"
 #include "report/rp_types.h"
 
-class QTemporaryFile;
 class QIODevice;
 
 namespace cotavia {
@@ -43,8 +42,9 @@ class TRpMetafile : public QPicture {
   int metric(PaintDeviceMetric m) const override;
 };
 
-// The page stream: bytes in memory up to MemoryLimit, then in one temporary file
-// (prefix "RPF", in the system's temporary folder) deleted when the stream is freed.
+// The page stream: bytes in memory up to MemoryLimit, then in one temporary file in the system's
+// temporary folder that has no name there (O_TMPFILE, or "RPF*.tmp" removed as soon as it is
+// opened): its space is freed when the stream is freed or the program ends, however it ends.
 // Every operation holds the stream's lock.
 class TRpStream {
  public:
@@ -72,7 +72,7 @@ class TRpStream {
 
   bool InMemory() const;
   qint64 MemoryLimit() const { return limit_; }
-  // The temporary file's name while spilled (empty otherwise); the file name when opened over one.
+  // The report file's name when opened over one (empty otherwise: the temporary file has none).
   QString FileName() const;
 
  private:
@@ -85,8 +85,9 @@ class TRpStream {
   qint64 pos_ = 0;
   bool inMemory_ = true;
   bool readOnly_ = false;
-  std::unique_ptr<QTemporaryFile> temp_;
+  std::unique_ptr<QFile> temp_;
   std::unique_ptr<QFile> file_;
+  QString fileName_;
   QIODevice* dev_ = nullptr;
 };
 

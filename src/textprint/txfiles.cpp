@@ -8,7 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <optional>
 
 namespace cotavia {
 
@@ -20,6 +21,8 @@ QString erroAbertura(const QString& nome) {
 QString erroGravacao(const QString& nome) {
   return QStringLiteral("Erro na gravaçao do arquivo...\r\rArquivo: ") + nome;
 }
+// What the system said, under the message ("sem espaço no disco", "é um link simbólico...").
+QString motivo(const AppError& e) { return QStringLiteral("\r\r") + QString::fromStdString(e.detail()); }
 constexpr qint64 kTamanhoMaximo = 512LL * 1024 * 1024;
 const QString kFormatoInvalido = QStringLiteral("Formato do arquivo é inválido...");
 
@@ -46,18 +49,21 @@ bool leNumero(const QByteArray& linha, int& out, int minimo, int maximo) {
 
 }  // namespace
 
-bool TTxPrint::abreGravacao(QSaveFile& f) {
-  f.setDirectWriteFallback(false);
-  if (f.open(QIODevice::WriteOnly)) return true;
-  mensagem(erroAbertura(f.fileName()));
-  return false;
+bool TTxPrint::abreGravacao(AtomicFile& f) {
+  try {
+    f.create();
+    return true;
+  } catch (const AppError& e) {
+    mensagem(erroAbertura(f.path()) + motivo(e));
+    return false;
+  }
 }
 
 bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
-  QSaveFile f(nome);
+  AtomicFile f(nome);
   if (!abreGravacao(f)) return false;
   QByteArray controle;
   controle += kIdRelatorio;
@@ -76,42 +82,39 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   if (FonteEstiloPadrao & Sitalico) controle += 'I';
   if (FonteEstiloPadrao & Ssublinhado) controle += 'S';
   controle += "\r\n";
-  if (f.write(controle) != controle.size()) {
-    f.cancelWriting();
-    mensagem(QStringLiteral("Erro na gravação do Registro de Controle..."));
+  try {
+    f.writeAll(controle);
+  } catch (const AppError& e) {
+    mensagem(QStringLiteral("Erro na gravação do Registro de Controle...") + motivo(e));
     return false;
   }
 
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
-  bool ok = true, cancelado = false;
-  QByteArray bloco;
-  for (const QByteArray& item : st.itens) {
-    if (passo(false)) {
-      cancelado = true;
-      break;
-    }
-    bloco += semQuebras(item);
-    bloco += "\r\n";
-    if (bloco.size() >= 64 * 1024) {
-      if (f.write(bloco) != bloco.size()) {
-        ok = false;
+  bool cancelado = false;
+  std::optional<AppError> falha;
+  try {
+    for (const QByteArray& item : st.itens) {
+      if (passo(false)) {
+        cancelado = true;
         break;
       }
-      bloco.clear();
+      f.writeAll(semQuebras(item));
+      f.writeAll("\r\n", 2);
     }
+    if (!cancelado) f.commit();
+  } catch (const AppError& e) {
+    falha = e;
   }
-  if (ok && !cancelado && f.write(bloco) != bloco.size()) ok = false;
   ui().progressEnd(*this);
   if (cancelado) {
     // A cancelled save keeps the file that was there.
-    f.cancelWriting();
+    f.cancel();
     mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
-  if (!ok || !f.commit()) {
-    f.cancelWriting();
-    mensagem(erroGravacao(nome));
+  if (falha) {
+    mensagem(erroGravacao(nome) + motivo(*falha));
     return false;
   }
   return true;
@@ -202,7 +205,7 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
-  QSaveFile f(nome);
+  AtomicFile f(nome);
   if (!abreGravacao(f)) return false;
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
@@ -249,13 +252,15 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   escreve(buf);
   ui().progressEnd(*this);
   if (cancelado) {
-    f.cancelWriting();
+    f.cancel();
     mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
-  if (f.write(out) != out.size() || !f.commit()) {
-    f.cancelWriting();
-    mensagem(erroGravacao(nome));
+  try {
+    f.writeAll(out);
+    f.commit();
+  } catch (const AppError& e) {
+    mensagem(erroGravacao(nome) + motivo(e));
     return false;
   }
   return true;

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/cups.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "textprint/txitem.h"
 #include "textprint/txprint.h"
 #include "textprint/txstate.h"
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
@@ -62,6 +62,12 @@ QString caminhoDaPorta(const QString& porta) {
 
 constexpr qsizetype kSpoolChunk = 64 * 1024;
 
+// "Erro #03 - I/O <number> <file>", then what the system said ("sem espaço no disco").
+QString erroDoArquivo(const QString& arquivo, const AppError& e) {
+  const int numero = e.kind() == ErrorKind::NoSpace ? 101 : e.kind() == ErrorKind::NotFound ? 3 : 5;
+  return QStringLiteral("Erro #03 - I/O %1 %2: %3").arg(numero).arg(arquivo, QString::fromStdString(e.detail()));
+}
+
 }  // namespace
 
 struct TTxPrint::Run {
@@ -72,7 +78,7 @@ struct TTxPrint::Run {
   std::unique_ptr<cups::RawJob> job;
   QByteArray pendente;  // bytes not yet handed to the spooler
   // File target (atomic) and port
-  std::unique_ptr<QSaveFile> saida;
+  std::unique_ptr<AtomicFile> saida;
   std::unique_ptr<QFile> porta;
   // Grafico
   std::unique_ptr<QPrinter> printer;
@@ -87,8 +93,10 @@ struct TTxPrint::Run {
 bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
   if (falhou) return false;
   if (saida) {
-    if (saida->write(bytes) != bytes.size()) {
-      tx.erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(arquivo));
+    try {
+      saida->writeAll(bytes);
+    } catch (const AppError& e) {
+      tx.erro(erroDoArquivo(arquivo, e));
       falhou = true;
     }
   } else if (porta) {
@@ -169,11 +177,11 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
   }
   if (!arquivo.isEmpty()) {
     // The printer file is replaced only when it has been written whole.
-    run->saida = std::make_unique<QSaveFile>(arquivo);
-    run->saida->setDirectWriteFallback(false);
-    errno = 0;
-    if (!run->saida->open(QIODevice::WriteOnly)) {
-      erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(arquivo));
+    run->saida = std::make_unique<AtomicFile>(arquivo);
+    try {
+      run->saida->create();
+    } catch (const AppError& e) {
+      erro(erroDoArquivo(arquivo, e));
       return false;
     }
   }
@@ -204,17 +212,18 @@ bool TTxPrint::fechaSaida() {
     const bool cancelado = st.cancelado || st.abortado;
     if (ok && cancelado) {
       // A cancelled save keeps the file that was there.
-      run->saida->cancelWriting();
+      run->saida->cancel();
       mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
       return false;
     }
     if (!ok) {
-      run->saida->cancelWriting();
+      run->saida->cancel();
       return false;
     }
-    errno = 0;
-    if (!run->saida->commit()) {
-      erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(run->arquivo));
+    try {
+      run->saida->commit();
+    } catch (const AppError& e) {
+      erro(erroDoArquivo(run->arquivo, e));
       return false;
     }
     return true;

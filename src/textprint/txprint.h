@@ -17,13 +17,12 @@
 #include <QString>
 #include <functional>
 
-class QSaveFile;
-
 class QPainter;
 class QPicture;
 
 namespace cotavia {
 
+class AtomicFile;
 class TTxPrint;
 
 // Values the setup window shows and, when confirmed, gives back.
@@ -200,7 +199,7 @@ class TTxPrint {
   // when there is nothing to write to.
   QString nomeDeGravacao(const QString& arquivo);
   // Opens `f` for an atomic save, or tells the user why it cannot be created.
-  bool abreGravacao(QSaveFile& f);
+  bool abreGravacao(AtomicFile& f);
   // Gauge step; true when the operation must stop: cancelled, or (print runs) aborted.
   bool passo(bool impressao = true);
   bool abreSaida(const QString& arquivo);

@@ -1,14 +1,20 @@
 #include "app/core/item_entry.h"
 #include "app/core/save.h"
 #include "app/core/supplier.h"
+#include "platform/files.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFileInfo>
 
+#include <cerrno>
 #include <map>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace cotavia;
 using namespace cotavia::test;
@@ -219,4 +225,90 @@ TEST(UnsavedChanges, RowsAndSupplierFieldsAgainstTheSavedState) {
     typed.supplier.*field += "x";
     EXPECT_TRUE(hasUnsavedChanges(saved, typed));
   }
+}
+
+namespace {
+void restore(const QString& folder, const std::map<QString, QByteArray>& files) {
+  QDir dir(folder);
+  for (const QString& f : dir.entryList(QDir::Files | QDir::Hidden)) dir.remove(f);
+  for (const auto& [name, bytes] : files) writeFile(folder + "/" + name, bytes);
+}
+struct NoFaults {
+  ~NoFaults() { setFileFaultHook({}); }
+};
+}  // namespace
+
+// A full disk (or any failure) at any step of a save, or a kill after its decision, leaves the
+// three files of the last save or of this one, never a mix, and no file of ours behind.
+TEST(Gravar, AFailureAtAnyStepLeavesTheOldSaveOrTheNewOneWhole) {
+  SavedFolder f;
+  f.dir.write("FORNEC.KSD", "Antigo\r\n");
+  Proposal p = f.proposal;
+  applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
+  const SupplierData s{"Papelaria Central", "Rua A, 1", "Curitiba"};
+  const auto before = snapshot(f.dir.path());
+  gravar(f.target, p, s);
+  const auto after = snapshot(f.dir.path());
+
+  const NoFaults restoreHook;
+  int finishedLater = 0;
+  for (int k = 1;; ++k) {
+    restore(f.dir.path(), before);
+    int calls = 0;
+    setFileFaultHook([&](FileStep, const QString&) { return ++calls == k ? ENOSPC : 0; });
+    try {
+      gravar(f.target, p, s);
+      setFileFaultHook({});
+      EXPECT_EQ(snapshot(f.dir.path()), after) << k;
+      break;
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::NoSpace) << k;
+      EXPECT_NE(std::string(e.what()).find("sem espaço no disco"), std::string::npos) << e.what();
+    }
+    setFileFaultHook({});
+    const auto failed = snapshot(f.dir.path());
+    if (failed != before) ++finishedLater;
+    // What start-up or the next save does.
+    finishInterruptedSave(f.dir.path(), "P0001.KVT");
+    const auto now = snapshot(f.dir.path());
+    EXPECT_TRUE(now == (failed == before ? before : after)) << "fault at step " << k;
+  }
+  EXPECT_GT(finishedLater, 0);  // some faults came after the decision and were finished later
+}
+
+TEST(Gravar, RefusesALinkAtAnyFileItWrites) {
+  for (const char* name : {"P0001.KVT", "E12345678000190_P0001.KVT", "FORNEC.KSD"}) {
+    SavedFolder f;
+    TempDir outside;
+    outside.write("passwd", "root:x:0:0\n");
+    QFile::remove(f.dir.file(name));
+    ASSERT_TRUE(QFile::link(outside.file("passwd"), f.dir.file(name)));
+    const auto before = snapshot(f.dir.path());
+    try {
+      gravar(f.target, f.proposal, {"Novo", "", ""});
+      ADD_FAILURE() << name << ": no error";
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::Link) << name;
+      EXPECT_EQ(e.file(), f.dir.file(name));
+    }
+    EXPECT_EQ(outside.read("passwd"), "root:x:0:0\n") << name;
+    EXPECT_EQ(snapshot(f.dir.path()), before) << name;
+    EXPECT_TRUE(QFileInfo(f.dir.file(name)).isSymLink()) << name;
+  }
+}
+
+TEST(Gravar, RemovesTemporaryAndLockFilesOfProgramsNoLongerRunning) {
+  SavedFolder f;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const QString dead = QStringLiteral(".cotavia.FORNEC.KSD.%1.0x.tmp").arg(child);
+  const QString alive = QStringLiteral(".cotavia.FORNEC.KSD.%1.0x.tmp").arg(::getpid());
+  f.dir.write(dead, "half");
+  f.dir.write(alive, "being written");
+  f.dir.write(".cotavia.P0002.KVT.lock", "");  // left by a killed save of another proposal
+  gravar(f.target, f.proposal, {});
+  EXPECT_FALSE(f.dir.exists(dead));
+  EXPECT_TRUE(f.dir.exists(alive));
+  EXPECT_FALSE(f.dir.exists(".cotavia.P0002.KVT.lock"));
 }

@@ -1,4 +1,6 @@
 #include "app/core/proposal_file.h"
+#include "app/core/save.h"
+#include "platform/files.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"
@@ -6,6 +8,12 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QProcess>
+#include <QThread>
+
+#include <cerrno>
+#include <memory>
+
+#include <sys/stat.h>
 
 #include <map>
 
@@ -20,7 +28,7 @@ Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(
 
 std::map<QString, QByteArray> snapshot(const QString& folder) {
   std::map<QString, QByteArray> m;
-  for (const QString& f : QDir(folder).entryList(QDir::Files)) m[f] = readFile(folder + "/" + f);
+  for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden)) m[f] = readFile(folder + "/" + f);
   return m;
 }
 
@@ -158,4 +166,84 @@ TEST(CliExport, CopiesTheSavedResponseFile) {
   r = cotaviaRun({"export", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--to", pen.file("falta")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("falta")) << r.err.toStdString();
+}
+
+TEST(CliSaves, AFullDiskIsReportedAndChangesNothing) {
+  SmallFileSystem disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system is not permitted here";
+  Folder f;
+  ASSERT_EQ(cotaviaRun(f.fill()).exitCode, 0);  // the saved proposal the other commands read
+  // A copy of the proposal folder on the disk (for fill) and earlier outputs (for the others).
+  for (const QString& n : QDir(f.dir.path()).entryList(QDir::Files)) writeFile(disk.file(n), f.dir.read(n));
+  for (const char* n : {"out.prn", "out.txt", "out.rtx", "out.rpf", "out.pdf"}) writeFile(disk.file(n), "old");
+  disk.fill();
+  const auto before = snapshot(disk.path());
+  const QStringList from{"--dir", f.dir.path(), "--proposal", "P0001.KVT"};
+  const QList<QStringList> runs{
+      {"fill", "--dir", disk.path(), "--proposal", "P0001.KVT", "--prices", disk.file("precos.csv"), "--city", "Ita"},
+      QStringList{"export"} + from + QStringList{"--to", disk.path()},
+      QStringList{"print-text"} + from + QStringList{"--prn", disk.file("out.prn")},
+      QStringList{"print-text"} + from + QStringList{"--txt", disk.file("out.txt")},
+      QStringList{"print-text"} + from + QStringList{"--rtx", disk.file("out.rtx")},
+      QStringList{"print-report"} + from + QStringList{"--rpf", disk.file("out.rpf")},
+      QStringList{"print-report"} + from + QStringList{"--pdf", disk.file("out.pdf")},
+  };
+  for (const QStringList& args : runs) {
+    const std::string what = args.join(' ').toStdString();
+    Outcome r = cotaviaRun(args);
+    EXPECT_EQ(r.exitCode, 1) << what;
+    EXPECT_TRUE(r.err.contains("sem espaço no disco")) << what << "\n" << r.err.toStdString();
+    EXPECT_EQ(snapshot(disk.path()), before) << what;
+  }
+}
+
+TEST(CliFill, AFifoWhereAFileShouldBeIsRefusedAtOnce) {
+  for (const char* name : {"P0001.KVT", "FORNEC.KSD", "CNPJCPF.KSD", "precos.csv", "E12345678000190_P0001.KVT"}) {
+    Folder f;
+    const bool response = QByteArray(name).startsWith('E');
+    if (response) {
+      ASSERT_EQ(cotaviaRun(f.fill()).exitCode, 0);
+    }
+    QFile::remove(f.dir.file(name));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(f.dir.file(name)).constData(), 0644), 0);
+    const Outcome r = cotaviaRun(response ? QStringList{"print-text", "--dir", f.dir.path(), "--proposal", "P0001.KVT",
+                                                        "--txt", f.dir.file("out.txt")}
+                                          : f.fill());
+    EXPECT_EQ(r.exitCode, 1) << name;
+    EXPECT_TRUE(r.err.contains(QByteArray(name) + ": não é um arquivo comum")) << r.err.toStdString();
+  }
+}
+
+TEST(CliFill, WaitsWhileAnotherSaveOfTheProposalRunsAndFinishesAnInterruptedOne) {
+  Folder f;
+  const QByteArray input = f.dir.read("P0001.KVT");
+  auto elsewhere = std::make_unique<SaveLock>(f.dir.path(), "P0001.KVT");
+  QProcess run;
+  run.start(QStringLiteral(COTAVIA_BIN), f.fill());
+  ASSERT_TRUE(run.waitForStarted());
+  QThread::msleep(1500);
+  EXPECT_EQ(f.dir.read("P0001.KVT"), input);  // not written while the other save holds the lock
+  EXPECT_FALSE(f.dir.exists("E12345678000190_P0001.KVT"));
+  elsewhere.reset();  // the other save ends: the waiting command goes on
+  ASSERT_TRUE(run.waitForFinished(60000));
+  EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+  EXPECT_EQ(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
+  EXPECT_NE(f.dir.read("P0001.KVT"), input);
+
+  // A save killed between its renames: the response file is new, the input file old. The next
+  // command finishes it before reading the proposal.
+  Proposal p = loadProposal(f.dir.file("P0001.KVT"));
+  p.rows[1][ColBrand] = "Nova";
+  setFileFaultHook([](FileStep step, const QString& file) {
+    return step == FileStep::Rename && file.endsWith("/P0001.KVT") ? EIO : 0;
+  });
+  EXPECT_THROW(gravar({f.dir.path(), "P0001.KVT", "12345678000190"}, p, {}), AppError);
+  setFileFaultHook({});
+  ASSERT_NE(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
+  ASSERT_EQ(cotaviaRun({"print-text", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--txt", f.dir.file("o.txt")})
+                .exitCode,
+            0);
+  EXPECT_EQ(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
+  EXPECT_EQ(loadProposal(f.dir.file("P0001.KVT")).rows[1][ColBrand].trimmed(), "Nova");
+  EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Hidden | QDir::Files).filter(".cotavia."), QStringList());
 }

@@ -6,6 +6,11 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace cotavia;
 
 TEST(Files, SplitLinesEndsAtCrLfLoneLfAndLoneCr) {
@@ -56,4 +61,89 @@ TEST(Files, ReadingAMissingFileSaysFileNotFound) {
   } catch (const AppError& e) {
     EXPECT_STREQ(e.what(), "/nonexistent/P0001.KVT: File not found");
   }
+}
+
+namespace {
+struct NoFaults {
+  ~NoFaults() { setFileFaultHook({}); }
+};
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+}  // namespace
+
+TEST(Files, AFailedStepOfASaveLeavesTheTargetAsItWasAndSaysWhy) {
+  test::TempDir d;
+  d.write("F.KSD", "old\r\n");
+  const NoFaults restore;
+  for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Close, FileStep::Rename}) {
+    setFileFaultHook([step](FileStep s, const QString&) { return s == step ? ENOSPC : 0; });
+    // Small and large saves, and the bytes of a writer that takes a QIODevice (PDF, report file).
+    for (int size : {10, 200000, -1}) {
+      const std::string what = "step " + std::to_string(int(step)) + ", size " + std::to_string(size);
+      try {
+        if (size < 0) {
+          AtomicFile f(d.file("F.KSD"));
+          f.create();
+          QIODevice& device = f;
+          device.write(QByteArray(100, 'n'));
+          f.commit();
+        } else {
+          atomicWrite(d.file("F.KSD"), QByteArray(size, 'n'));
+        }
+        ADD_FAILURE() << what << ": no error";
+      } catch (const AppError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::NoSpace) << what;
+        EXPECT_EQ(e.what(), d.file("F.KSD").toStdString() + ": sem espaço no disco") << what;
+      }
+      EXPECT_EQ(d.read("F.KSD"), "old\r\n") << what;
+      EXPECT_EQ(filesIn(d.path()), QStringList{"F.KSD"}) << what;
+    }
+  }
+}
+
+TEST(Files, NothingIsWrittenThroughALinkOrIntoAFifoAndOnlyRegularFilesAreRead) {
+  test::TempDir d, outside;
+  outside.write("passwd", "keep");
+  ASSERT_EQ(
+      ::symlink(QFile::encodeName(outside.file("passwd")).constData(), QFile::encodeName(d.file("L.KSD")).constData()),
+      0);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(d.file("FIFO.KSD")).constData(), 0644), 0);
+  for (const auto& [name, kind] : {std::pair{"L.KSD", ErrorKind::Link}, std::pair{"FIFO.KSD", ErrorKind::NotRegular}}) {
+    try {
+      atomicWrite(d.file(name), "new");
+      ADD_FAILURE() << name << ": no error";
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.kind(), kind) << name;
+      EXPECT_EQ(e.file(), d.file(name));
+    }
+  }
+  EXPECT_EQ(outside.read("passwd"), "keep");
+  EXPECT_EQ(filesIn(d.path()), QStringList({"FIFO.KSD", "L.KSD"}));
+  // Reading: a FIFO, a device or a folder is refused at once; a link the user made is read.
+  for (const QString& path : {d.file("FIFO.KSD"), QString("/dev/null"), d.path()}) {
+    try {
+      readWholeFile(path);
+      ADD_FAILURE() << path.toStdString() << ": no error";
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::NotRegular) << path.toStdString();
+      EXPECT_NE(std::string(e.what()).find("não é um arquivo comum"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(readWholeFile(d.file("L.KSD")), "keep");
+}
+
+TEST(Files, ASecondSaveOfTheSameProposalWaitsThenIsRefused) {
+  test::TempDir d;
+  {
+    const SaveLock held(d.path(), "P0001.KVT");
+    try {
+      SaveLock second(d.path(), "P0001.KVT", 100);
+      ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::Busy);
+      EXPECT_NE(std::string(e.what()).find("outra gravação desta proposta está em andamento"), std::string::npos);
+    }
+    const SaveLock other(d.path(), "P0002.KVT", 0);  // another proposal is not held up
+  }
+  const SaveLock again(d.path(), "P0001.KVT", 0);
+  EXPECT_EQ(filesIn(d.path()).size(), 1);
 }

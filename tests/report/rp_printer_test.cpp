@@ -142,7 +142,7 @@ TEST(RpPrinter, LongDocumentSpillsAndFreesItsTemporaryFile) {
     }
     p.EndDoc();
     EXPECT_FALSE(p.PageStream()->InMemory());
-    EXPECT_EQ(spillFiles().size(), before.size() + 1) << p.PageStream()->FileName().toStdString();
+    EXPECT_EQ(spillFiles(), before);  // the spill file has no name in the temporary folder
     EXPECT_TRUE(p.GetPage(17));
   }
   EXPECT_EQ(spillFiles(), before);

@@ -26,7 +26,7 @@ inline TRpMetafile markedPage(int n, int w = 816, int h = 1056) {
   return m;
 }
 
-// Temporary page files of this process's spills now present.
+// Temporary page files (named as a spill would be named) now present in the temporary folder.
 inline QStringList spillFiles() { return QDir(QDir::tempPath()).entryList({QStringLiteral("RPF*.tmp")}, QDir::Files); }
 
 inline qint32 le32(const QByteArray& b, qint64 at) { return qFromLittleEndian<qint32>(b.constData() + at); }

@@ -5,6 +5,10 @@
 #include <QProcess>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 namespace cotavia::test {
 
 TempDir::TempDir() : dir_(QDir::tempPath() + "/cotavia-test-XXXXXX") {
@@ -13,6 +17,28 @@ TempDir::TempDir() : dir_(QDir::tempPath() + "/cotavia-test-XXXXXX") {
 void TempDir::write(const QString& name, const QByteArray& bytes) const { writeFile(file(name), bytes); }
 QByteArray TempDir::read(const QString& name) const { return readFile(file(name)); }
 bool TempDir::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
+
+SmallFileSystem::SmallFileSystem(int kib) : dir_(QDir::tempPath() + "/cotavia-fs-XXXXXX") {
+  const QByteArray options = "size=" + QByteArray::number(kib) + "k,mode=0755";
+  mounted_ = dir_.isValid() && ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs",
+                                       MS_NOSUID | MS_NODEV, options.constData()) == 0;
+}
+
+SmallFileSystem::~SmallFileSystem() {
+  if (mounted_) ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+}
+
+void SmallFileSystem::fill() const {
+  const int fd = ::open(QFile::encodeName(file("filler")).constData(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0) throw std::runtime_error("cannot create the filler file");
+  const QByteArray block(4096, 'f');
+  for (qsizetype size = block.size(); size > 0; size /= 2)
+    while (::write(fd, block.constData(), size_t(size)) == size) {
+    }
+  while (::write(fd, "f", 1) == 1) {
+  }
+  ::close(fd);
+}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);

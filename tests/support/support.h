@@ -21,6 +21,23 @@ class TempDir {
   QTemporaryDir dir_;
 };
 
+// A small tmpfs mounted on a temporary folder for one test (root only), unmounted at the end.
+// mounted() is false where mounting is not permitted: the test then skips.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(int kib = 64);
+  ~SmallFileSystem();
+  bool mounted() const { return mounted_; }
+  QString path() const { return dir_.path(); }
+  QString file(const QString& name) const { return dir_.filePath(name); }
+  // Fills the file system to the last byte with the file "filler".
+  void fill() const;
+
+ private:
+  QTemporaryDir dir_;
+  bool mounted_ = false;
+};
+
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // The repository's root (for demo files and the built program in CLI tests).

@@ -143,10 +143,12 @@ TEST_F(FilesTest, SavesThatFailOrAreCancelledKeepTheOldFile) {
 
   // A folder that does not exist.
   const QString nowhere = dir.file("no/folder/x.rtx");
+  const QString semPasta =
+      "Erro na abertura do arquivo...\r\rArquivo: " + nowhere + "\r\rarquivo ou pasta não encontrado";
   EXPECT_FALSE(tx.GravarRelatorio(nowhere));
-  EXPECT_EQ(dlg.lastText(), "Erro na abertura do arquivo...\r\rArquivo: " + nowhere);
+  EXPECT_EQ(dlg.lastText(), semPasta);
   EXPECT_FALSE(tx.GravarTexto(nowhere));
-  EXPECT_EQ(dlg.lastText(), "Erro na abertura do arquivo...\r\rArquivo: " + nowhere);
+  EXPECT_EQ(dlg.lastText(), semPasta);
 
   // OnSave may change the name; an empty name ends the save silently.
   tx.OnSave = [&](TTxPrint&, QString& n) { n = dir.file("renamed.txt"); };

@@ -19,11 +19,16 @@ QString responsePath(const SaveTarget& target) {
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
   // Every refusal happens here, before anything is written.
-  const QList<QByteArray> lines = responseFileLines(proposal);
+  const QByteArray content = crlfLines(responseFileLines(proposal));
   const QString response = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
-  atomicWriteLines(response, lines);
-  copyFileChecked(response, joinPath(target.folder, target.inputFileName));
-  writeSupplierData(target.folder, supplier);
+  // One save at a time per proposal, and the three files written as one: the printouts, read from
+  // the response file and the supplier file, then always agree with the input file.
+  const SaveLock lock(target.folder, target.inputFileName);
+  finishInterruptedSave(target.folder, target.inputFileName, lock);
+  saveTogether(target.folder, target.inputFileName,
+               {{response, content},
+                {joinPath(target.folder, target.inputFileName), content},
+                {joinPath(target.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
   return response;
 }
 
@@ -54,7 +59,9 @@ bool exportIsInPlace(const SaveTarget& target, const QString& targetFolder) {
   return !from.isEmpty() && from == QFileInfo(targetFolder).canonicalFilePath();
 }
 
-bool proposalSaved(const SaveTarget& target) { return QFileInfo(responsePath(target)).isFile(); }
+// Anything at the response file's name counts: a FIFO or a folder there is refused by the reader,
+// naming it, rather than taken for a proposal never saved.
+bool proposalSaved(const SaveTarget& target) { return QFileInfo::exists(responsePath(target)); }
 
 QString notSavedText(const SaveTarget& target, SaveHow how) {
   const QString what = QStringLiteral("a proposta ") + target.inputFileName +

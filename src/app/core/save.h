@@ -13,10 +13,11 @@ struct SaveTarget {
 };
 
 // "Gravar": checks the identity and every item first (nothing is written when one is refused:
-// an amount too wide for its column, a negative amount, items that would be lost), then writes
-// the response file FOLDER/E<identity>_<input> atomically, copies it over FOLDER/<input>
-// (checked), and rewrites FOLDER/FORNEC.KSD. Throws AppError naming the file or the item.
-// Returns the response file's path.
+// an amount too wide for its column, a negative amount, items that would be lost), then, holding
+// the proposal's save lock, writes the response file FOLDER/E<identity>_<input>, the same bytes over
+// FOLDER/<input> and FOLDER/FORNEC.KSD as one save (see saveTogether: a failure leaves the three
+// as they were, a kill is finished later). Throws AppError naming the file or the item (a second
+// save of the same proposal running: kind Busy). Returns the response file's path.
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier);
 
 // The export target path: targetFolder + "/E" + identity + "_" + input name.

@@ -76,8 +76,10 @@ SupplierData readSupplierData(const QString& folder) {
   return d;
 }
 
+QList<QByteArray> supplierDataLines(const SupplierData& data) { return {data.name, data.address, data.city}; }
+
 void writeSupplierData(const QString& folder, const SupplierData& data) {
-  atomicWriteLines(joinPath(folder, kSupplierFileName), {data.name, data.address, data.city});
+  atomicWriteLines(joinPath(folder, kSupplierFileName), supplierDataLines(data));
 }
 
 }  // namespace cotavia

@@ -41,6 +41,8 @@ bool supplierDataExists(const QString& folder);
 // Lines 1-3 of FOLDER/FORNEC.KSD (missing lines are empty; a missing file gives three empty
 // texts). Throws AppError when the file exists but cannot be read.
 SupplierData readSupplierData(const QString& folder);
+// The three texts as FORNEC.KSD holds them, one per line.
+QList<QByteArray> supplierDataLines(const SupplierData& data);
 // Replaces FOLDER/FORNEC.KSD atomically with the three texts, one per line.
 void writeSupplierData(const QString& folder, const SupplierData& data);
 

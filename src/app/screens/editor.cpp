@@ -341,6 +341,11 @@ void TTCotavia2::FormActivate() {
   StringGrid1->setColumns();
   setExportFolder(folder_);
   try {
+    finishInterruptedSave(folder_, fileName_);  // before reading what such a save was writing
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
+  try {
     if (supplierDataExists(folder_)) {
       const SupplierData s = readSupplierData(folder_);
       setShownText(Edit_Fornecedor, s.name);

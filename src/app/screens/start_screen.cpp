@@ -178,6 +178,11 @@ void TTCotavia::paintEvent(QPaintEvent*) {
 void TTCotavia::FormActivate() {
   activated_ = true;
   folder_ = programFolder();
+  try {
+    finishInterruptedSaves(folder_);  // a save a kill interrupted, and temporary files left over
+  } catch (const AppError& e) {
+    dialogs().error(QString::fromStdString(e.what()));
+  }
   listFiles({});
   if (programFolderCreated())
     dialogs().message(QStringLiteral("A pasta das propostas foi criada em:\r") + folder_ +
