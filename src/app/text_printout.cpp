@@ -76,7 +76,7 @@ void Printout::cabecalho() {
     if (supplierDataExists(p_.folder)) {
       std::optional<QByteArray> id = readIdentityLine(p_.folder);
       if (!id && p_.identityGiven) id = padIdentity(p_.identity);
-      if (!id) throw AppError(joinPath(p_.folder, kIdentityFileName).toStdString() + ": File not found");
+      if (!id) throw AppError(ErrorKind::NotFound, joinPath(p_.folder, kIdentityFileName), "File not found");
       const SupplierData s = readSupplierData(p_.folder);
       linha5_ = identityDisplay(*id) + "  -  " + s.name;
       linha6_ = s.address + " " + s.city;

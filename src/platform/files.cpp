@@ -44,10 +44,10 @@ QString joinPath(const QString& folder, const QString& name) {
 
 QByteArray readWholeFile(const QString& path) {
   QFile f(path);
-  if (!f.exists()) throw AppError(local(path) + ": File not found");
-  if (!f.open(QIODevice::ReadOnly)) throw AppError(local(path) + ": " + local(f.errorString()));
+  if (!f.exists()) throw AppError(ErrorKind::NotFound, path, "File not found");
+  if (!f.open(QIODevice::ReadOnly)) throw AppError(ErrorKind::Io, path, local(f.errorString()));
   QByteArray data = f.readAll();
-  if (f.error() != QFileDevice::NoError) throw AppError(local(path) + ": " + local(f.errorString()));
+  if (f.error() != QFileDevice::NoError) throw AppError(ErrorKind::Io, path, local(f.errorString()));
   return data;
 }
 

@@ -123,9 +123,15 @@ void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(f
 void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
   const std::string name = fileName.toStdString();
   if (printer.Status() != TRpPrinterStatus::mpFinished)
-    throw ERpError(QString::fromStdString(name + ": the report is not complete yet"));
+    throw ERpError(ErrorKind::Refused, QString(),
+                   QStringLiteral("O relatório ainda está sendo gerado: aguarde o fim da geração e grave \"%1\" de novo.")
+                       .arg(fileName));
   const int count = printer.PageCount();
-  if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
+  if (count < 1)
+    throw ERpError(ErrorKind::Refused, QString(),
+                   QStringLiteral("O relatório não tem nenhuma página, e \"%1\" não foi gravado: a proposta não tem "
+                                  "itens para imprimir.")
+                       .arg(fileName));
 
   QSaveFile out(fileName);
   out.setDirectWriteFallback(false);

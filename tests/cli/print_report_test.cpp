@@ -113,6 +113,6 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   dir.write("P0003.KVT", joinCrLf(standardHeader()));
   r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0003.KVT", "--pdf", dir.file("e.pdf")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("no page")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("não tem nenhuma página")) << r.err.toStdString();
   EXPECT_FALSE(dir.exists("e.pdf"));
 }
