@@ -19,6 +19,9 @@ public:
   virtual bool confirm(const QString& text, const QString& caption = {}) = 0;
   // The system beep of a rejected key.
   virtual void beep() = 0;
+  // Asks where to write a file, offering `suggested` (a path); empty when cancelled. `filter`
+  // as Qt's file dialogs take it ("Arquivos PDF (*.pdf)").
+  virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) = 0;
 };
 
 // The installed service (never null: a headless one is installed by default).
@@ -33,7 +36,7 @@ QString applicationTitle();
 class HeadlessDialogs : public Dialogs {
 public:
   struct Entry {
-    enum Kind { Message, Error, Confirm, Beep } kind;
+    enum Kind { Message, Error, Confirm, Beep, SaveFile } kind;
     QString text;
     QString caption;
   };
@@ -41,8 +44,12 @@ public:
   void error(const QString& text, const QString& caption = {}) override;
   bool confirm(const QString& text, const QString& caption = {}) override;
   void beep() override;
+  // Records the question (text: the suggested path) and takes the next of `fileAnswers`
+  // (empty, a cancelled dialog, when none is queued).
+  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
 
   QList<Entry> log;
+  QStringList fileAnswers;
   QList<bool> answers;       // consumed front first by confirm()
   bool defaultAnswer = false;
   bool echoToStderr = false; // the command line prints messages
