@@ -14,7 +14,7 @@ namespace {
 constexpr int kBrandLength = 20;  // characters of the brand a proposal file keeps
 
 AppError lineError(const QString& fileName, int line, const std::string& reason) {
-  return AppError(fileName.toStdString() + ":" + std::to_string(line) + ": " + reason);
+  return AppError(ErrorKind::Refused, fileName, line, reason);
 }
 
 // Splits a line at ";", honouring fields quoted with " (a doubled "" inside is one ").

@@ -85,6 +85,14 @@ class ScreenStyle : public QProxyStyle {
     if (element == CE_PushButton && (option->state & State_HasFocus)) focusFrame(painter, option->rect.adjusted(2, 2, -2, -2));
   }
 
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                          const QWidget* widget) const override {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    // Selection boxes and number boxes: the same frame as the fields.
+    if ((control == CC_ComboBox || control == CC_SpinBox) && (option->state & State_HasFocus))
+      focusFrame(painter, option->rect);
+  }
+
   void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {
     QProxyStyle::drawPrimitive(element, option, painter, widget);

@@ -106,9 +106,9 @@ QString sentenceFor(const AppError& e) {
     case ErrorKind::Printer: {
       QString cause = detail.trimmed();
       while (cause.endsWith('.')) cause.chop(1);
-      return QStringLiteral("Não foi possível imprimir em \"%1\": %2. Verifique se a impressora está instalada e "
-                            "ligada, ou escolha outra em Configurar.")
-          .arg(path, cause);
+      return QStringLiteral("Não foi possível imprimir %1: %2. Verifique se a impressora está instalada e ligada, ou "
+                            "escolha outra em Configurar.")
+          .arg(path.isEmpty() ? QStringLiteral("na impressora padrão") : QStringLiteral("em \"%1\"").arg(path), cause);
     }
     case ErrorKind::Report:
       if (!path.isEmpty())

@@ -19,7 +19,7 @@ enum class ErrorKind {
   Io,          // any other failure of the operating system to read or write
   Damaged,     // a file whose content cannot be read back (bad number, broken record)
   Busy,        // another save of the same proposal is running
-  Printer,     // the spooler or the port refused the job (file: the printer; detail: the cause)
+  Printer,     // the spooler refused the job (file: the printer, empty for the default; detail: the cause)
   Report,      // the report engine could not lay out, keep or write a report
 };
 

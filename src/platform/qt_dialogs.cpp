@@ -40,8 +40,8 @@ void centreOn(QWidget& box, const QWidget* window) {
 QtDialogs::QtDialogs() : font(QApplication::font()) {}
 
 QWidget* QtDialogs::owner() {
-  if (QWidget* m = QApplication::activeModalWidget()) return m;
   if (QWidget* a = QApplication::activeWindow()) return a;
+  if (QWidget* m = QApplication::activeModalWidget()) return m;
   // Desktops without a window manager activate nothing: the last visible window of the program.
   QWidget* found = nullptr;
   for (QWidget* w : QApplication::topLevelWidgets())

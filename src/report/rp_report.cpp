@@ -742,15 +742,15 @@ void TRpReport::Print() {
     // The PDF printer without a file asks where this print goes.
     const QStringList names = TPrinterSettings::PrinterNames();
     const int index = PrinterSettings.PrinterIndex >= 0 ? PrinterSettings.PrinterIndex : printer_->PrinterIndex();
-    if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName() &&
-        TPrinterSettings::PdfFile().isEmpty()) {
-      const QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"),
-                                                  TPrinterSettings::PdfSuggestion(),
-                                                  QStringLiteral("Arquivos PDF (*.pdf)"));
-      if (file.isEmpty()) return;
-      printer_->SetPrinterIndex(index);
-      printer_->SetOutputFile(file);
-      PrintedFile = file;
+    if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName()) {
+      PrintedFile = TPrinterSettings::PdfFile();
+      if (PrintedFile.isEmpty()) {
+        PrintedFile = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"),
+                                             TPrinterSettings::PdfSuggestion(), QStringLiteral("Arquivos PDF (*.pdf)"));
+        if (PrintedFile.isEmpty()) return;
+        printer_->SetPrinterIndex(index);
+        printer_->SetOutputFile(PrintedFile);
+      }
     }
   }
   printer_->SetDestination(TRpDestination::rpdPrinter);

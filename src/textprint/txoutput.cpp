@@ -66,8 +66,7 @@ constexpr qsizetype kSpoolChunk = 64 * 1024;
 // every error.
 QString falhaImpressora(const QString& impressora, QString motivo) {
   if (motivo.isEmpty()) motivo = QStringLiteral("a impressora não aceitou o trabalho de impressão");
-  const QString nome = impressora.isEmpty() ? QStringLiteral("impressora padrão") : impressora;
-  return userMessage(AppError(ErrorKind::Printer, nome, motivo.toStdString()));
+  return userMessage(AppError(ErrorKind::Printer, impressora, motivo.toStdString()));
 }
 
 // "Erro #03 - I/O n PORT" after a sentence naming the port or file, the system's reason and
