@@ -41,16 +41,18 @@ std::optional<ItemEntryRefusal> checkItemEntry(const QByteArray& quantityText, l
                           {ColSurcharge, "O acréscimo", surcharge, 2, kMaxAmount}};
   for (const Field& f : fields) {
     const long double v = numEditRound(f.value, f.decimals);
-    const QString limits = QStringLiteral("Informe um valor de %1 a %2.").arg(shown(0, f.decimals), shown(f.max, f.decimals));
+    const QString limits =
+        QStringLiteral("Informe um valor de %1 a %2.").arg(shown(0, f.decimals), shown(f.max, f.decimals));
     if (v < 0)
-      return ItemEntryRefusal{f.column, QString::fromUtf8(f.name) + QStringLiteral(" não pode ser negativo (%1).\r")
-                                                                         .arg(shown(v, f.decimals)) +
+      return ItemEntryRefusal{f.column, QString::fromUtf8(f.name) +
+                                            QStringLiteral(" não pode ser negativo (%1).\r").arg(shown(v, f.decimals)) +
                                             limits};
     if (v > f.max)
-      return ItemEntryRefusal{f.column, QString::fromUtf8(f.name) +
-                                            QStringLiteral(" %1 é maior que o arquivo da proposta pode guardar.\r")
-                                                .arg(shown(v, f.decimals)) +
-                                            limits};
+      return ItemEntryRefusal{
+          f.column,
+          QString::fromUtf8(f.name) +
+              QStringLiteral(" %1 é maior que o arquivo da proposta pode guardar.\r").arg(shown(v, f.decimals)) +
+              limits};
   }
   const long double quantity = parseNumEditText(quantityText);
   const long double total = itemEntryTotal(quantityText, unitPrice, discount, surcharge);

@@ -40,7 +40,8 @@ void bbtn_importar(const PrintRequest& req) {
       TPrinterSettings::SetPdfPrinter(QStringLiteral("Arquivo PDF"), QString());
       form->RpReport.AfterPrint = [](TRpReport& r) {
         if (!r.PrintedFile.isEmpty())
-          dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") + r.PrintedFile);
+          dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") +
+                            r.PrintedFile);
       };
     }
     struct StandIn {

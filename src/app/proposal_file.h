@@ -59,8 +59,7 @@ struct Proposal {
 // Damaged.
 class ProposalLoadError : public AppError {
  public:
-  ProposalLoadError(const QString& file, int line, const std::string& runtimeText,
-                    ErrorKind kind = ErrorKind::Damaged);
+  ProposalLoadError(const QString& file, int line, const std::string& runtimeText, ErrorKind kind = ErrorKind::Damaged);
   const std::string& runtimeText() const { return detail(); }
 };
 

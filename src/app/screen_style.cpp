@@ -82,7 +82,8 @@ class ScreenStyle : public QProxyStyle {
       }
     }
     QProxyStyle::drawControl(element, option, painter, widget);
-    if (element == CE_PushButton && (option->state & State_HasFocus)) focusFrame(painter, option->rect.adjusted(2, 2, -2, -2));
+    if (element == CE_PushButton && (option->state & State_HasFocus))
+      focusFrame(painter, option->rect.adjusted(2, 2, -2, -2));
   }
 
   void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,

@@ -12,7 +12,6 @@
 #include "platform/files.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QEvent>
 #include <QFile>
 #include <QKeyEvent>
@@ -24,6 +23,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 
 namespace cotavia {
 

@@ -41,7 +41,8 @@ int cmdPrintReport(const Args& a) {
   form.RpReport.Preview();  // no window here: the pages stay in the report's page store
   TRpPrinter* pages = form.RpReport.RpPrinter();
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
-    throw AppError(ErrorKind::Report, QString(), dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
+    throw AppError(ErrorKind::Report, QString(),
+                   dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
   if (a.verbose())
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.RpL_TotalGeral->Caption().toUtf8().constData());

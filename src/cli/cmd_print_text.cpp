@@ -40,7 +40,8 @@ int cmdPrintText(const Args& a) {
   if (printer) {
     bool found = false;
     for (const auto& d : cups::destinations()) found = found || d.name == *printer;
-    if (!found) throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
+    if (!found)
+      throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
   const QByteArray identity = identityFor(a, dir);
 

@@ -52,7 +52,8 @@ void RawJob::fail() {
   const QString queue = queue_.section('/', 0, 0);
   bool known = queue.isEmpty();
   for (const Destination& d : destinations()) known = known || d.name.section('/', 0, 0) == queue;
-  if (!known) errorText_ = QStringLiteral("não há fila com esse nome no servidor de impressão (CUPS: %1)").arg(errorText_);
+  if (!known)
+    errorText_ = QStringLiteral("não há fila com esse nome no servidor de impressão (CUPS: %1)").arg(errorText_);
 }
 
 bool RawJob::open(const QString& queue, const QByteArray& title) {

@@ -35,7 +35,7 @@ void centreOn(QWidget& box, const QWidget* window) {
   box.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-} // namespace
+}  // namespace
 
 QtDialogs::QtDialogs() : font(QApplication::font()) {}
 
@@ -81,8 +81,8 @@ void QtDialogs::message(const QString& text, const QString& caption) {
 }
 
 void QtDialogs::error(const QString& text, const QString& caption) {
-  QMessageBox box(QMessageBox::Critical, caption.isEmpty() ? applicationTitle() : caption, shown(text),
-                  QMessageBox::Ok, owner());
+  QMessageBox box(QMessageBox::Critical, caption.isEmpty() ? applicationTitle() : caption, shown(text), QMessageBox::Ok,
+                  owner());
   run(*this, box);
 }
 

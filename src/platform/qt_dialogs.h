@@ -13,21 +13,21 @@ namespace cotavia {
 // the active window) and is at least as wide as its caption.
 class QtDialogs : public Dialogs {
 public:
-  QtDialogs();
-  void message(const QString& text, const QString& caption = {}) override;
-  void error(const QString& text, const QString& caption = {}) override;
-  bool confirm(const QString& text, const QString& caption = {}) override;
-  void beep() override;
-  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+ QtDialogs();
+ void message(const QString& text, const QString& caption = {}) override;
+ void error(const QString& text, const QString& caption = {}) override;
+ bool confirm(const QString& text, const QString& caption = {}) override;
+ void beep() override;
+ QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
 
-  // The font of the boxes (the screens' font).
-  QFont font;
+ // The font of the boxes (the screens' font).
+ QFont font;
 
-  // The window a box belongs to, or null when no window of the program is shown.
-  static QWidget* owner();
-  // Prepares a box as every box is shown: font, width for its lines and caption, centred on its
-  // window. Public for tests.
-  void prepare(QMessageBox& box) const;
+ // The window a box belongs to, or null when no window of the program is shown.
+ static QWidget* owner();
+ // Prepares a box as every box is shown: font, width for its lines and caption, centred on its
+ // window. Public for tests.
+ void prepare(QMessageBox& box) const;
 };
 
 } // namespace cotavia

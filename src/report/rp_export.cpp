@@ -123,9 +123,10 @@ void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(f
 void rpExportPdf(TRpPrinter& printer, const QString& fileName) {
   const std::string name = fileName.toStdString();
   if (printer.Status() != TRpPrinterStatus::mpFinished)
-    throw ERpError(ErrorKind::Refused, QString(),
-                   QStringLiteral("O relatório ainda está sendo gerado: aguarde o fim da geração e grave \"%1\" de novo.")
-                       .arg(fileName));
+    throw ERpError(
+        ErrorKind::Refused, QString(),
+        QStringLiteral("O relatório ainda está sendo gerado: aguarde o fim da geração e grave \"%1\" de novo.")
+            .arg(fileName));
   const int count = printer.PageCount();
   if (count < 1)
     throw ERpError(ErrorKind::Refused, QString(),

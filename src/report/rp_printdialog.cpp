@@ -103,16 +103,14 @@ TRpPrintForm::TRpPrintForm(QWidget* parent) : QDialog(parent) {
   for (QSpinBox* b : {FromPage, ToPage})
     connect(b, &QSpinBox::valueChanged, this, [this] { PageRange->setChecked(true); });
   // The button says what happens: printing, or saving a file.
-  connect(PrinterBox, &QComboBox::currentIndexChanged, this, [this] {
-    OkButton->setText(pdfChosen() ? QStringLiteral("Gravar PDF...") : QStringLiteral("Imprimir"));
-  });
+  connect(PrinterBox, &QComboBox::currentIndexChanged, this,
+          [this] { OkButton->setText(pdfChosen() ? QStringLiteral("Gravar PDF...") : QStringLiteral("Imprimir")); });
 }
 
 void TRpPrintForm::setPrinters(const QStringList& printers, const QString& defaultPrinter, const QString& current) {
   QSignalBlocker block(PrinterBox);
   PrinterBox->clear();
-  for (const QString& p : printers)
-    PrinterBox->addItem(p == defaultPrinter ? p + QStringLiteral(" (padrão)") : p, p);
+  for (const QString& p : printers) PrinterBox->addItem(p == defaultPrinter ? p + QStringLiteral(" (padrão)") : p, p);
   PrinterBox->addItem(kPdfEntry, QString());
   int i = printers.indexOf(current);
   if (i < 0) i = printers.indexOf(defaultPrinter);

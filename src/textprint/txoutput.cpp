@@ -72,10 +72,12 @@ QString falhaImpressora(const QString& impressora, QString motivo) {
 // "Erro #03 - I/O n PORT" after a sentence naming the port or file, the system's reason and
 // what to do.
 QString erroES(const QString& alvo, int err) {
-  const QString motivo = err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação");
-  return QStringLiteral("Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
-                        "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
-                        "Erro #03 - I/O %3 %1")
+  const QString motivo =
+      err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação");
+  return QStringLiteral(
+             "Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
+             "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
+             "Erro #03 - I/O %3 %1")
       .arg(alvo, motivo)
       .arg(ioErrorNumber(err));
 }

@@ -194,7 +194,8 @@ class EditorTest : public QObject {
       TNumEdit* TTCotavia2::*field;
     };
     const Case cases[] = {
-        {"-1", "", "", "O preço unitário não pode ser negativo (-1,0000).\rInforme um valor de 0,0000 a 9.999.999,9999.",
+        {"-1", "", "",
+         "O preço unitário não pode ser negativo (-1,0000).\rInforme um valor de 0,0000 a 9.999.999,9999.",
          &TTCotavia2::NumEdit_PrUnit},
         {"1", "-2", "", "O desconto não pode ser negativo (-2,00).", &TTCotavia2::NumEdit_Desconto},
         {"1", "", "-3", "O acréscimo não pode ser negativo (-3,00).", &TTCotavia2::NumEdit_Acrescimo},
@@ -202,8 +203,9 @@ class EditorTest : public QObject {
          &TTCotavia2::NumEdit_PrUnit},
         {"1", "", "1000000000", "O acréscimo 1.000.000.000,00 é maior que o arquivo da proposta pode guardar.",
          &TTCotavia2::NumEdit_Acrescimo},
-        {"1", "50", "", "O total do item seria negativo (-40,00): o desconto (50,00) é maior que a quantidade vezes o "
-                        "preço unitário mais o acréscimo (10,00).",
+        {"1", "50", "",
+         "O total do item seria negativo (-40,00): o desconto (50,00) é maior que a quantidade vezes o "
+         "preço unitário mais o acréscimo (10,00).",
          &TTCotavia2::NumEdit_Desconto},
         {"9999999", "", "999999999", "O total do item 1.099.999.989,00 é maior que o arquivo da proposta pode guardar",
          &TTCotavia2::NumEdit_PrUnit},

@@ -67,8 +67,8 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
       QString::fromUtf8("Não foi possível imprimir em \"NOSUCHQUEUE\": não há fila com esse nome no servidor de "
                         "impressão (CUPS: ")))
       << dlg.lastText().toStdString();
-  EXPECT_TRUE(dlg.lastText().endsWith(QString::fromUtf8(
-      ". Verifique se a impressora está instalada e ligada, ou escolha outra em Configurar.")))
+  EXPECT_TRUE(dlg.lastText().endsWith(
+      QString::fromUtf8(". Verifique se a impressora está instalada e ligada, ou escolha outra em Configurar.")))
       << dlg.lastText().toStdString();
   tx.Abortar();
   server.stop();
