@@ -21,6 +21,7 @@ class SilentDialogs : public Dialogs {
   void error(const QString&, const QString&) override {}
   bool confirm(const QString&, const QString&) override { return false; }
   void beep() override {}
+  QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
 };
 
 void dropMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {

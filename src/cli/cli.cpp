@@ -37,8 +37,8 @@ const QList<Command>& commands() {
 }
 
 const char* kUsage =
-    "usage: cotavia [--dir FOLDER]                      start the program on FOLDER\n"
-    "       cotavia fill --dir DIR --proposal P0001.KVT --prices PRICES.csv|.xlsx|.ods\n"
+    "uso:   cotavia [--dir PASTA]                       abre o programa na PASTA\n"
+    "       cotavia fill --dir DIR --proposal P0001.KVT --prices PRECOS.csv|.xlsx|.ods\n"
     "                    [--supplier NAME --address ADDRESS --city CITY] [--identity ID]\n"
     "       cotavia export --dir DIR --proposal P0001.KVT --to FOLDER [--identity ID]\n"
     "       cotavia print-text --dir DIR --proposal P0001.KVT [--identity ID]\n"
@@ -46,8 +46,8 @@ const char* kUsage =
     "                    [--prn FILE] [--rtx FILE] [--txt FILE] [--printer QUEUE] [--port PATH]\n"
     "       cotavia print-report --dir DIR --proposal P0001.KVT [--identity ID]\n"
     "                    [--rpf FILE] [--compress] [--pdf FILE] [--printer QUEUE]\n"
-    "       cotavia prices --dir DIR --proposal P0001.KVT --out PRICES.xlsx|.csv [--identity ID]\n"
-    "Options common to every subcommand: --verbose\n";
+    "       cotavia prices --dir DIR --proposal P0001.KVT --out PRECOS.xlsx|.csv [--identity ID]\n"
+    "Opção de todos os subcomandos: --verbose\n";
 
 } // namespace
 
@@ -62,7 +62,7 @@ bool hasSubcommand(int argc, char** argv) {
 
 QString required(const Args& a, const QString& name) {
   auto v = a.get(name);
-  if (!v || v->isEmpty()) throw UsageError{"missing --" + name};
+  if (!v || v->isEmpty()) throw UsageError{"falta a opção --" + name};
   return *v;
 }
 
@@ -73,9 +73,11 @@ QByteArray identityFor(const Args& a, const QString& dir) {
   } else {
     const QString path = joinPath(dir, kIdentityFileName);
     const std::optional<QByteArray> line = readIdentityLine(dir);
-    if (!line) throw AppError(path.toStdString() + ": no supplier identity; give it with --identity");
+    if (!line)
+      throw AppError("Não há CNPJ/CPF gravado (" + path.toStdString() + " não existe): informe-o com --identity.");
     const std::optional<QByteArray> read = readIdentity(dir);
-    if (!read) throw AppError(path.toStdString() + ":1: the supplier identity is blank; give it with --identity");
+    if (!read)
+      throw AppError("O CNPJ/CPF gravado em " + path.toStdString() + " está em branco: informe-o com --identity.");
     id = *read;
   }
   checkIdentityForFileName(id);
@@ -113,7 +115,7 @@ int run(int argc, char** argv) {
   try {
     for (int i = 2; i < argc; ++i) {
       QString a = QString::fromLocal8Bit(argv[i]);
-      if (!a.startsWith("--")) throw UsageError{"unexpected argument '" + a + "'"};
+      if (!a.startsWith("--")) throw UsageError{"argumento inesperado '" + a + "'"};
       QString opt = a.mid(2);
       QString value;
       bool inlineValue = false;
@@ -126,12 +128,12 @@ int run(int argc, char** argv) {
         args.flags << opt;
       } else if (cmd->valueOptions.contains(opt)) {
         if (!inlineValue) {
-          if (i + 1 >= argc) throw UsageError{"--" + opt + " needs a value"};
+          if (i + 1 >= argc) throw UsageError{"a opção --" + opt + " precisa de um valor"};
           value = QString::fromLocal8Bit(argv[++i]);
         }
         args.values[opt] = value;
       } else {
-        throw UsageError{"unknown option --" + opt + " for " + QString::fromLatin1(cmd->name)};
+        throw UsageError{"a opção --" + opt + " não existe em " + QString::fromLatin1(cmd->name)};
       }
     }
     // A save of this proposal that a kill interrupted is finished before anything reads it.
@@ -140,10 +142,12 @@ int run(int argc, char** argv) {
       finishInterruptedSave(*dir, *proposal);
     return cmd->fn(args);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "cotavia %s: %s\n%s", cmd->name, e.text.toLocal8Bit().constData(), kUsage);
+    std::fprintf(stderr, "cotavia %s: uso incorreto: %s. Veja abaixo como usar.\n%s", cmd->name,
+                 e.text.toLocal8Bit().constData(), kUsage);
     return 2;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "cotavia %s: %s\n", cmd->name, e.what());
+    // The sentence the windows show for the same error, on one line.
+    std::fprintf(stderr, "cotavia %s: %s\n", cmd->name, userMessageLine(e).toLocal8Bit().constData());
     return 1;
   }
 }

@@ -10,10 +10,10 @@ int cmdExport(const Args& a) {
   const QString dir = required(a, "dir");
   const QString proposalName = required(a, "proposal");
   const QString to = required(a, "to");
-  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
+  if (proposalName.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
   const QByteArray identity = identityFor(a, dir);
   const QString target = exportProposal({dir, proposalName, identity}, to);
-  if (a.verbose()) std::printf("exported %s\n", target.toLocal8Bit().constData());
+  if (a.verbose()) std::printf("exportado: %s\n", target.toLocal8Bit().constData());
   return 0;
 }
 

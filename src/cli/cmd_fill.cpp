@@ -15,7 +15,7 @@ int cmdFill(const Args& a) {
   const QString dir = required(a, "dir");
   const QString proposalName = required(a, "proposal");
   const QString pricesPath = required(a, "prices");
-  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
+  if (proposalName.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
   const QByteArray identity = identityFor(a, dir);
 
   Proposal proposal = loadProposal(joinPath(dir, proposalName));
@@ -30,7 +30,7 @@ int cmdFill(const Args& a) {
 
   const QString response = gravar({dir, proposalName, identity}, proposal, supplier);
   if (a.verbose())
-    std::printf("%d item(s) priced, total %s; saved %s\n", priced,
+    std::printf("%d item(ns) com preço, total %s; gravado %s\n", priced,
                 fromCp1252(formatAmount(totalGeral(proposal.rows), 2, 14)).toLocal8Bit().constData(),
                 response.toLocal8Bit().constData());
   return 0;

@@ -18,16 +18,17 @@ int cmdPrintReport(const Args& a) {
   const QString dir = required(a, "dir");
   const QString proposal = required(a, "proposal");
   const auto rpf = a.get("rpf"), pdf = a.get("pdf"), queue = a.get("printer");
-  if (!rpf && !pdf && !queue) throw UsageError{"nothing to do: give --rpf, --pdf or --printer"};
+  if (!rpf && !pdf && !queue) throw UsageError{"nada a fazer: informe --rpf, --pdf ou --printer"};
   for (const auto* v : {&rpf, &pdf, &queue})
-    if (*v && (*v)->isEmpty()) throw UsageError{"an output option has an empty value"};
+    if (*v && (*v)->isEmpty()) throw UsageError{"uma opção de saída está vazia"};
   // The report shows what "cotavia fill" (or "Gravar") saved: a proposal never saved is refused.
   requireSavedProposal(SaveTarget{dir, proposal, identityFor(a, dir)}, SaveHow::CommandLine);
 
   int printerIndex = -1;
   if (queue) {
     printerIndex = TPrinterSettings::PrinterNames().indexOf(*queue);
-    if (printerIndex < 0) throw AppError("no printer queue '" + queue->toStdString() + "' on the CUPS server");
+    if (printerIndex < 0)
+      throw AppError(ErrorKind::Printer, *queue, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
 
   // Without --printer the pages are laid out for a PDF-file printer, which takes any paper: the
@@ -50,12 +51,13 @@ int cmdPrintReport(const Args& a) {
   form.RpReport.Preview();  // no window here: the pages stay in the report's page store
   TRpPrinter* pages = form.RpReport.RpPrinter();
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
-    throw AppError(dir.toStdString() + "/" + proposal.toStdString() + ": the report could not be generated");
+    throw AppError(ErrorKind::Report, QString(),
+                   dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
   if (a.verbose())
-    std::fprintf(stderr, "cotavia print-report: %d page(s), grand total %s\n", pages->PageCount(),
+    std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.totalGeralText().constData());
 
-  if (rpf && !pages->Save(*rpf)) throw AppError(rpf->toStdString() + ": the report file could not be written");
+  if (rpf && !pages->Save(*rpf)) throw AppError(ErrorKind::Report, *rpf, "o arquivo de relatório não foi gravado");
   if (pdfExport)
     pdfExport->Finish();
   else if (pdf)

@@ -19,7 +19,7 @@ TModelo modelo(const QString& nome) {
   if (n == "hp") return TModelo::HP;
   if (n == "grafico") return TModelo::Grafico;
   if (n == "personalizado") return TModelo::Personalizado;
-  throw UsageError{"unknown model '" + nome + "' (epson, rima, hp, grafico, personalizado)"};
+  throw UsageError{"o modelo '" + nome + "' não existe (epson, rima, hp, grafico, personalizado)"};
 }
 
 }  // namespace
@@ -30,17 +30,18 @@ int cmdPrintText(const Args& a) {
   const auto prn = a.get("prn"), rtx = a.get("rtx"), txt = a.get("txt"), printer = a.get("printer"),
              port = a.get("port");
   if (!prn && !rtx && !txt && !printer && !port)
-    throw UsageError{"nothing to do: give --prn, --rtx, --txt, --printer or --port"};
+    throw UsageError{"nada a fazer: informe --prn, --rtx, --txt, --printer ou --port"};
 
   TTxPrint tx;
   configuraTxPrint1(tx);
   if (auto m = a.get("model")) tx.Impressora = modelo(*m);
   if (port && tx.Impressora == TModelo::Grafico)
-    throw UsageError{"--port takes the printer bytes of a text model, not grafico"};
+    throw UsageError{"--port recebe os bytes de um modelo de texto, não do modelo grafico"};
   if (printer) {
     bool found = false;
     for (const auto& d : cups::destinations()) found = found || d.name == *printer;
-    if (!found) throw AppError("no printer queue '" + printer->toStdString() + "' on the CUPS server");
+    if (!found)
+      throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
   const QByteArray identity = identityFor(a, dir);
 
@@ -53,20 +54,20 @@ int cmdPrintText(const Args& a) {
       ok = ok && result;
       if (result) done << what;
     };
-    if (prn && ok) step(t.GravarImpressao(*prn), "printer file " + *prn);
-    if (rtx && ok) step(t.GravarRelatorio(*rtx), "job file " + *rtx);
-    if (txt && ok) step(t.GravarTexto(*txt), "text file " + *txt);
+    if (prn && ok) step(t.GravarImpressao(*prn), "arquivo de impressora " + *prn);
+    if (rtx && ok) step(t.GravarRelatorio(*rtx), "arquivo de relatório " + *rtx);
+    if (txt && ok) step(t.GravarTexto(*txt), "arquivo de texto " + *txt);
     if (printer && ok) {
       t.UsaGerenciadorImpr = true;
       t.TestarPorta = false;
       t.ImpressoraSistema = *printer;
-      step(t.Imprimir(), "job on " + *printer);
+      step(t.Imprimir(), "trabalho na fila " + *printer);
     }
     if (port && ok) {
       t.UsaGerenciadorImpr = false;
       t.TestarPorta = false;
       t.PortaComunicacao = *port;
-      step(t.Imprimir(), "port " + *port);
+      step(t.Imprimir(), "porta " + *port);
     }
   };
 
@@ -77,13 +78,14 @@ int cmdPrintText(const Args& a) {
   p.comoGravar = SaveHow::CommandLine;
   p.proposalFile = proposal;
   if (!imprime_licitacao(tx, p)) {
-    std::fprintf(stderr, "cotavia print-text: the print job could not be opened\n");
+    std::fprintf(stderr, "cotavia print-text: o trabalho de impressão não pôde ser aberto. Tente de novo.\n");
     return 1;
   }
   if (a.verbose())
-    for (const QString& d : done) std::fprintf(stderr, "cotavia print-text: wrote %s\n", d.toLocal8Bit().constData());
+    for (const QString& d : done) std::fprintf(stderr, "cotavia print-text: gravado %s\n", d.toLocal8Bit().constData());
   if (!ok) {
-    std::fprintf(stderr, "cotavia print-text: %s: printing stopped\n", proposal.toLocal8Bit().constData());
+    std::fprintf(stderr, "cotavia print-text: a impressão de %s foi interrompida pelo erro acima.\n",
+                 proposal.toLocal8Bit().constData());
     return 1;
   }
   return 0;

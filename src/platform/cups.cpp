@@ -33,6 +33,11 @@ QString defaultDestination() {
   return name;
 }
 
+QString lastErrorText() {
+  if (cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) return {};
+  return QString::fromUtf8(cupsLastErrorString());
+}
+
 QString portOf(const Destination& d) { return d.deviceUri.isEmpty() ? d.name : d.deviceUri; }
 
 RawJob::~RawJob() {
@@ -43,13 +48,19 @@ void RawJob::fail() {
   error_ = static_cast<int>(cupsLastError());
   errorText_ = QString::fromUtf8(cupsLastErrorString());
   if (error_ == 0) error_ = static_cast<int>(IPP_STATUS_ERROR_INTERNAL);
+  // A queue the server does not know is said so; libcups' own text stays in parentheses.
+  const QString queue = queue_.section('/', 0, 0);
+  bool known = queue.isEmpty();
+  for (const Destination& d : destinations()) known = known || d.name.section('/', 0, 0) == queue;
+  if (!known)
+    errorText_ = QStringLiteral("não há fila com esse nome no servidor de impressão (CUPS: %1)").arg(errorText_);
 }
 
 bool RawJob::open(const QString& queue, const QByteArray& title) {
   queue_ = queue.isEmpty() ? defaultDestination() : queue;
   if (queue_.isEmpty()) {
     error_ = static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND);
-    errorText_ = QStringLiteral("no default printer");
+    errorText_ = QStringLiteral("nenhuma impressora padrão está definida");
     return false;
   }
   // The queue name may carry an instance ("QUEUE/instance"); jobs go to the queue itself.

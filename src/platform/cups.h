@@ -18,6 +18,9 @@ struct Destination {
 QList<Destination> destinations();
 // The default destination's name; empty when there is none.
 QString defaultDestination();
+// libcups' text for the failure of its last call on this thread (cupsLastErrorString), empty
+// when that call succeeded.
+QString lastErrorText();
 // The port name of a destination for display and the port rule: its device URI, or the queue
 // name when the server does not report one.
 QString portOf(const Destination& d);
@@ -40,6 +43,8 @@ class RawJob {
   void cancel();
 
   int jobId() const { return jobId_ < 0 ? -jobId_ : jobId_; }
+  // The queue the job went to (the default destination's name when none was given).
+  const QString& queue() const { return queue_; }
   // libcups' status of the last failure (an IPP status code) and its text.
   int lastError() const { return error_; }
   QString lastErrorText() const { return errorText_; }

@@ -35,7 +35,7 @@ QString applicationTitle() {
 static void record(HeadlessDialogs& d, HeadlessDialogs::Entry::Kind k, const QString& text, const QString& caption) {
   HeadlessDialogs::Entry e{k, text, caption};
   d.log.append(e);
-  if (d.echoToStderr && k != HeadlessDialogs::Entry::Beep) {
+  if (d.echoToStderr && k != HeadlessDialogs::Entry::Beep && k != HeadlessDialogs::Entry::SaveFile) {
     QByteArray t = text.toUtf8();
     t.replace('\r', '\n');
     std::fprintf(stderr, "%s\n", t.constData());
@@ -56,6 +56,10 @@ Dialogs::Answer HeadlessDialogs::ask(const QString& text, const QString& caption
   return Answer::Cancel;
 }
 void HeadlessDialogs::beep() { record(*this, Entry::Beep, {}, {}); }
+QString HeadlessDialogs::saveFileName(const QString& caption, const QString& suggested, const QString&) {
+  record(*this, Entry::SaveFile, suggested, caption);
+  return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
 
 int HeadlessDialogs::count(Entry::Kind k) const {
   int n = 0;

@@ -23,6 +23,9 @@ public:
   virtual Answer ask(const QString& text, const QString& caption = {});
   // The system beep of a rejected key.
   virtual void beep() = 0;
+  // Asks where to write a file, offering `suggested` (a path); empty when cancelled. `filter`
+  // as Qt's file dialogs take it ("Arquivos PDF (*.pdf)").
+  virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) = 0;
 };
 
 // The installed service (never null: a headless one is installed by default).
@@ -37,7 +40,7 @@ QString applicationTitle();
 class HeadlessDialogs : public Dialogs {
 public:
   struct Entry {
-    enum Kind { Message, Error, Confirm, Beep, Ask } kind;
+    enum Kind { Message, Error, Confirm, Beep, Ask, SaveFile } kind;
     QString text;
     QString caption;
   };
@@ -46,8 +49,12 @@ public:
   bool confirm(const QString& text, const QString& caption = {}) override;
   Answer ask(const QString& text, const QString& caption = {}) override;
   void beep() override;
+  // Records the question (text: the suggested path) and takes the next of `fileAnswers`
+  // (empty, a cancelled dialog, when none is queued).
+  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
 
   QList<Entry> log;
+  QStringList fileAnswers;
   QList<bool> answers;       // consumed front first by confirm()
   bool defaultAnswer = false;
   QList<Answer> choices;     // consumed front first by ask(); Cancel when none is left

@@ -1,5 +1,6 @@
 #include "platform/error.h"
 
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -42,9 +43,125 @@ AppError systemError(const QString& file, int err) {
   }
 }
 
-QString userMessage(const AppError& e) { return QString::fromStdString(e.what()); }
+namespace {
 
-AppError invalidFloat(const std::string& text) { return AppError("'" + text + "' is not a valid floating point value"); }
-AppError invalidInteger(const std::string& text) { return AppError("'" + text + "' is not a valid integer value"); }
+// A refusal's own text as a sentence: first letter in upper case, a full stop at the end.
+QString asSentence(QString s) {
+  s = s.trimmed();
+  if (s.isEmpty()) return s;
+  s[0] = s[0].toUpper();
+  const QChar last = s.back();
+  if (last != '.' && last != '!' && last != '?') s += '.';
+  return s;
+}
+
+QString sentenceFor(const AppError& e) {
+  // The sentence names the file without its folder; the detail after it has the whole path.
+  const QString path = e.file();
+  QString name = QFileInfo(path).fileName();
+  if (name.isEmpty()) name = path;
+  const QString detail = QString::fromStdString(e.detail());
+  switch (e.kind()) {
+    case ErrorKind::Refused:
+      if (path.isEmpty()) return asSentence(detail);
+      if (e.line() > 0)
+        return QStringLiteral("A linha %1 de \"%2\" não pôde ser aceita. Corrija essa linha e tente de novo.")
+            .arg(e.line())
+            .arg(name);
+      return QStringLiteral("\"%1\" não pôde ser usado. Corrija o que está indicado abaixo e tente de novo.").arg(name);
+    case ErrorKind::NotFound:
+      return QStringLiteral(
+                 "O arquivo ou pasta \"%1\" não foi encontrado. Verifique se ele não foi movido ou apagado "
+                 "(ou se o pen drive está conectado) e tente de novo.")
+          .arg(name);
+    case ErrorKind::NotRegular:
+      return QStringLiteral(
+                 "\"%1\" não é um arquivo comum (é uma pasta ou um dispositivo). Remova-o da pasta ou "
+                 "escolha outro arquivo.")
+          .arg(name);
+    case ErrorKind::Link:
+      return QStringLiteral(
+                 "\"%1\" é um link simbólico, e o programa não lê nem grava através de links. Troque o "
+                 "link por um arquivo comum ou use outra pasta.")
+          .arg(name);
+    case ErrorKind::NoSpace:
+      return QStringLiteral(
+                 "Não há espaço no disco para gravar \"%1\". Libere espaço no disco (ou no pen drive) e "
+                 "tente de novo.")
+          .arg(name);
+    case ErrorKind::Io:
+      return QStringLiteral(
+                 "Não foi possível ler ou gravar \"%1\". Verifique se a pasta existe e se você tem "
+                 "permissão para gravar nela, e tente de novo.")
+          .arg(name);
+    case ErrorKind::Damaged:
+      if (path.isEmpty())
+        return QStringLiteral(
+            "Um valor não pôde ser lido como número. Corrija o valor indicado abaixo e tente de "
+            "novo.");
+      if (e.line() > 0)
+        return QStringLiteral(
+                   "O arquivo \"%1\" tem, na linha %2, um conteúdo que o programa não consegue ler. Peça um "
+                   "novo arquivo a quem o enviou ou corrija essa linha.")
+            .arg(name)
+            .arg(e.line());
+      return QStringLiteral(
+                 "O arquivo \"%1\" está danificado ou não é do tipo esperado. Peça um novo arquivo a quem o "
+                 "enviou.")
+          .arg(name);
+    case ErrorKind::Busy:
+      return QStringLiteral("A proposta já está sendo gravada. Aguarde o fim dessa gravação e tente de novo.");
+    case ErrorKind::Printer: {
+      QString cause = detail.trimmed();
+      while (cause.endsWith('.')) cause.chop(1);
+      return QStringLiteral(
+                 "Não foi possível imprimir %1: %2. Verifique se a impressora está instalada e ligada, ou "
+                 "escolha outra em Configurar.")
+          .arg(path.isEmpty() ? QStringLiteral("na impressora padrão") : QStringLiteral("em \"%1\"").arg(path), cause);
+    }
+    case ErrorKind::Report:
+      if (!path.isEmpty())
+        return QStringLiteral(
+                   "O relatório não pôde ser lido ou gravado em \"%1\". Verifique o arquivo e a pasta e "
+                   "tente de novo.")
+            .arg(name);
+      return QStringLiteral(
+          "O relatório não pôde ser concluído. Tente de novo; se o problema continuar, informe ao "
+          "suporte o texto abaixo.");
+  }
+  return asSentence(detail);
+}
+
+}  // namespace
+
+QString userMessage(const AppError& e) {
+  const QString sentence = sentenceFor(e);
+  // A refusal says everything in its sentence; the printer's cause is inside its sentence.
+  if ((e.kind() == ErrorKind::Refused && e.file().isEmpty()) || e.kind() == ErrorKind::Printer) return sentence;
+  return sentence + '\n' + QString::fromStdString(e.what());
+}
+
+QString userMessage(const std::exception& e) {
+  if (const auto* app = dynamic_cast<const AppError*>(&e)) return userMessage(*app);
+  return QStringLiteral(
+             "A operação não pôde ser concluída. Tente de novo; se o problema continuar, informe ao suporte "
+             "o texto abaixo.\n") +
+         QString::fromUtf8(e.what());
+}
+
+QString userMessageLine(const std::exception& e) {
+  QString s = userMessage(e);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  s.replace('\r', ' ');
+  s.replace('\n', ' ');
+  return s;
+}
+
+AppError invalidFloat(const std::string& text) {
+  return AppError(ErrorKind::Damaged, QString(), "'" + text + "' is not a valid floating point value");
+}
+AppError invalidInteger(const std::string& text) {
+  return AppError(ErrorKind::Damaged, QString(), "'" + text + "' is not a valid integer value");
+}
 
 } // namespace cotavia

@@ -19,7 +19,8 @@ enum class ErrorKind {
   Io,          // any other failure of the operating system to read or write
   Damaged,     // a file whose content cannot be read back (bad number, broken record)
   Busy,        // another save of the same proposal is running
-  Printer,     // the spooler or the port refused the job
+  Printer,     // the spooler refused the job (file: the printer, empty for the default; detail: the cause)
+  Report,      // the report engine could not lay out, keep or write a report
 };
 
 class AppError : public std::runtime_error {
@@ -46,8 +47,17 @@ private:
 // where the program knows one ("sem espaço no disco").
 AppError systemError(const QString& file, int err);
 
-// The text a user reads for an error: windows and the command line show the same text.
+// The text a user reads for an error, the same in the windows and on the command line: a
+// Portuguese sentence saying what happened and what to do, then, on a line of its own, the
+// technical detail ("file:line: detail", a runtime text kept as it is). A refusal (kind
+// Refused) already is that sentence. Printer errors name the printer and carry the cause in the
+// sentence itself.
 QString userMessage(const AppError& e);
+// Any exception: userMessage of an AppError; otherwise a general sentence and the exception's
+// text as the detail.
+QString userMessage(const std::exception& e);
+// The same text on one line (the command line's form): the detail follows the sentence.
+QString userMessageLine(const std::exception& e);
 
 // The runtime's conversion message: "'%s' is not a valid floating point value".
 AppError invalidFloat(const std::string& text);

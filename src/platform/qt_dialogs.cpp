@@ -2,60 +2,107 @@
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 namespace cotavia {
 
-static QString shown(QString text) {
+namespace {
+
+QString shown(QString text) {
   // Message texts use single carriage returns as line breaks.
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace('\r', '\n');
   return text;
 }
 
-// QMessageBox wraps long lines at a narrow width of its own; messages that carry their own line
-// breaks are kept as written, up to the screen's width.
-static void fitLines(QMessageBox& box) {
-  const QFontMetrics fm(box.font());
+// Room the window frame takes beside the caption (title bar buttons, icon, margins).
+constexpr int kCaptionFrame = 120;
+// Lines wider than this wrap: a long sentence reads better in a box of moderate width.
+constexpr int kWidestLine = 640;
+
+void centreOn(QWidget& box, const QWidget* window) {
+  QRect area;
+  if (window && window->isVisible())
+    area = window->frameGeometry();
+  else if (const QScreen* s = box.screen() ? box.screen() : QGuiApplication::primaryScreen())
+    area = s->availableGeometry();
+  if (area.isEmpty()) return;
+  const QSize size = box.frameGeometry().size().expandedTo(box.size());
+  box.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs() : font(QApplication::font()) {}
+
+QWidget* QtDialogs::owner() {
+  if (QWidget* a = QApplication::activeWindow()) return a;
+  if (QWidget* m = QApplication::activeModalWidget()) return m;
+  // Desktops without a window manager activate nothing: the last visible window of the program.
+  QWidget* found = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && !w->isMinimized() && w->windowType() != Qt::ToolTip && w->windowType() != Qt::Popup)
+      found = w;
+  return found;
+}
+
+void QtDialogs::prepare(QMessageBox& box) const {
+  box.setFont(font);
+  // The label's width: each line that carries its own break kept whole (up to kWidestLine, then
+  // wrapped), and never narrower than the caption needs.
+  const QFontMetrics fm(font);
   int widest = 0;
   for (const QString& line : box.text().split('\n')) widest = std::max(widest, fm.horizontalAdvance(line));
-  widest = std::min(widest + 8, 1000);
-  if (widest > 300) box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(widest));
+  widest = std::min(widest + 8, kWidestLine);
+  QFont titleFont = font;
+  titleFont.setBold(true);
+  const int caption = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kCaptionFrame;
+  // The icon and the margins take about 80 pixels of the box beside the label.
+  widest = std::max(widest, caption - (box.icon() == QMessageBox::NoIcon ? 40 : 90));
+  box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(widest));
+}
+
+static int run(const QtDialogs& d, QMessageBox& box) {
+  d.prepare(box);
+  QWidget* window = box.parentWidget() ? box.parentWidget()->window() : nullptr;
+  // Qt places a box over its parent before it knows the box's final size: centre it once shown.
+  QTimer::singleShot(0, &box, [&box, window] { centreOn(box, window); });
+  return box.exec();
 }
 
 void QtDialogs::message(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? applicationTitle() : caption, shown(text), QMessageBox::Ok,
-                  QApplication::activeWindow());
-  fitLines(box);
-  box.exec();
+                  owner());
+  run(*this, box);
 }
 
 void QtDialogs::error(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Critical, caption.isEmpty() ? applicationTitle() : caption, shown(text), QMessageBox::Ok,
-                  QApplication::activeWindow());
-  fitLines(box);
-  box.exec();
+                  owner());
+  run(*this, box);
 }
 
 bool QtDialogs::confirm(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Question, caption.isEmpty() ? QStringLiteral("Confirme") : caption, shown(text),
-                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+                  QMessageBox::Yes | QMessageBox::No, owner());
   box.setDefaultButton(QMessageBox::Yes);
-  fitLines(box);
-  return box.exec() == QMessageBox::Yes;
+  return run(*this, box) == QMessageBox::Yes;
 }
 
 Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {
   QMessageBox box(QMessageBox::Question, caption.isEmpty() ? QStringLiteral("Confirme") : caption, shown(text),
-                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner());
   box.button(QMessageBox::Yes)->setText(QStringLiteral("Sim"));
   box.button(QMessageBox::No)->setText(QStringLiteral("Não"));
   box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
-  fitLines(box);
-  switch (box.exec()) {
+  switch (run(*this, box)) {
   case QMessageBox::Yes:
     return Answer::Yes;
   case QMessageBox::No:
@@ -66,5 +113,9 @@ Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
+
+QString QtDialogs::saveFileName(const QString& caption, const QString& suggested, const QString& filter) {
+  return QFileDialog::getSaveFileName(owner(), caption, suggested, filter);
+}
 
 } // namespace cotavia

@@ -1,16 +1,34 @@
 #pragma once
 #include "platform/dialogs.h"
 
+#include <QFont>
+
+class QMessageBox;
+class QWidget;
+
 namespace cotavia {
 
-// Message boxes with QMessageBox: OK messages without icon, Yes/No confirmations.
+// Message boxes with QMessageBox: OK messages without icon, Yes/No confirmations. Each box uses
+// the screens' font, opens centred on the window it belongs to (the active modal window, else
+// the active window) and is at least as wide as its caption.
 class QtDialogs : public Dialogs {
 public:
-  void message(const QString& text, const QString& caption = {}) override;
-  void error(const QString& text, const QString& caption = {}) override;
-  bool confirm(const QString& text, const QString& caption = {}) override;
-  Answer ask(const QString& text, const QString& caption = {}) override;
-  void beep() override;
+ QtDialogs();
+ void message(const QString& text, const QString& caption = {}) override;
+ void error(const QString& text, const QString& caption = {}) override;
+ bool confirm(const QString& text, const QString& caption = {}) override;
+ Answer ask(const QString& text, const QString& caption = {}) override;
+ void beep() override;
+ QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+
+ // The font of the boxes (the screens' font).
+ QFont font;
+
+ // The window a box belongs to, or null when no window of the program is shown.
+ static QWidget* owner();
+ // Prepares a box as every box is shown: font, width for its lines and caption, centred on its
+ // window. Public for tests.
+ void prepare(QMessageBox& box) const;
 };
 
 } // namespace cotavia

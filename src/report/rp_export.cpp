@@ -386,9 +386,16 @@ void TRpPdfExport::Finish() {
   TRpPrinter& printer = *d_->printer;
   const std::string name = d_->fileName.toStdString();
   if (printer.Status() != TRpPrinterStatus::mpFinished)
-    throw ERpError(QString::fromStdString(name + ": the report is not complete yet"));
+    throw ERpError(
+        ErrorKind::Refused, QString(),
+        QStringLiteral("O relatório ainda está sendo gerado: aguarde o fim da geração e grave \"%1\" de novo.")
+            .arg(d_->fileName));
   const int count = printer.PageCount();
-  if (count < 1) throw ERpError(QString::fromStdString(name + ": the report has no page to export"));
+  if (count < 1)
+    throw ERpError(ErrorKind::Refused, QString(),
+                   QStringLiteral("O relatório não tem nenhuma página, e \"%1\" não foi gravado: a proposta não tem "
+                                  "itens para imprimir.")
+                       .arg(d_->fileName));
   Impl& d = *d_;
   if (printer.Viewer() == this) printer.SetViewer(nullptr);
   if (!d.out) throw ERpError(QString::fromStdString(d.openError));

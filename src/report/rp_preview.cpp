@@ -1,6 +1,7 @@
 #include "report/rp_preview.h"
 
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "report/rp_export.h"
 #include "report/rp_printdialog.h"
 
@@ -53,7 +54,7 @@ void TRpPreviewImage::LoadPage(int n) {
   } catch (const std::exception& e) {
     // A damaged page of a report file: said once, shown blank; the other pages stay viewable.
     repaint();
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
     return;
   }
   repaint();
@@ -437,7 +438,7 @@ void TRpStandardPreview::DoPrint() {
   try {
     printer_->Print();
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 
@@ -446,7 +447,7 @@ void TRpStandardPreview::DoPrintSetup() {
   try {
     printer_->PrintSetup();
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 
@@ -466,7 +467,7 @@ void TRpStandardPreview::DoSave() {
       filters[index - 1].Export(*printer_, name);
     }
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 
@@ -481,7 +482,7 @@ void TRpStandardPreview::DoLoad() {
   try {
     printer_->Load(name);
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
   // Page 1 of whatever the printer holds now.
   RpPreview->SetRpPrinter(printer_);

@@ -1,46 +1,137 @@
 #include "report/rp_printdialog.h"
 
+#include "platform/cups.h"
+#include "platform/dialogs.h"
+
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
+#include <QVBoxLayout>
 
 namespace cotavia {
 
 namespace {
 
-bool defaultRunner(QPrintDialog& dialog, QPrinter& printer, TRpPrintDialog::Result& result) {
+const QString kPdfEntry = QStringLiteral("Arquivo PDF...");
+
+bool defaultRunner(TRpPrintForm& dialog, QPrinter&, TRpPrintDialog::Result& result) {
   dialog.adjustSize();
   if (QScreen* s = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen()) {
     const QRect g = s->availableGeometry();
     dialog.move(g.x() + (g.width() - dialog.width()) / 2, g.y() + (g.height() - dialog.height()) / 3);
   }
-  if (dialog.exec() != QDialog::Accepted) return false;
-  result.collate = printer.collateCopies();
-  result.printToFile = !printer.outputFileName().isEmpty();
-  switch (printer.printRange()) {
-    case QPrinter::Selection:
-      result.range = TRpPrintRange::prSelection;
-      break;
-    case QPrinter::PageRange:
-      result.range = TRpPrintRange::prPageNums;
-      break;
-    default:
-      result.range = TRpPrintRange::prAllPages;
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted) return false;
+    if (!dialog.pdfChosen()) break;
+    // "Arquivo PDF...": the user says where; no answer, back to the dialog.
+    QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"), dialog.pdfSuggestion,
+                                          QStringLiteral("Arquivos PDF (*.pdf)"));
+    if (file.isEmpty()) continue;
+    if (!file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
+    result.pdfFile = file;
+    break;
   }
-  result.fromPage = printer.fromPage();
-  result.toPage = printer.toPage();
-  result.copies = printer.copyCount();
+  result.printerName = dialog.printerName();
+  result.printToFile = dialog.pdfChosen();
+  result.collate = dialog.Collate->isChecked();
+  result.range = dialog.PageRange->isChecked() ? TRpPrintRange::prPageNums : TRpPrintRange::prAllPages;
+  result.fromPage = dialog.FromPage->value();
+  result.toPage = dialog.ToPage->value();
+  result.copies = dialog.Copies->value();
   return true;
 }
 
 }  // namespace
 
-std::function<bool(QPrintDialog&, QPrinter&, TRpPrintDialog::Result&)> TRpPrintDialog::Runner = defaultRunner;
+TRpPrintForm::TRpPrintForm(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Imprimir"));
+  auto* layout = new QVBoxLayout(this);
+
+  auto* printerBox = new QGroupBox(QStringLiteral("Impressora"), this);
+  auto* pl = new QVBoxLayout(printerBox);
+  PrinterBox = new QComboBox(printerBox);
+  PrinterBox->setObjectName(QStringLiteral("PrinterBox"));
+  PrinterBox->setMinimumWidth(320);
+  pl->addWidget(PrinterBox);
+  layout->addWidget(printerBox);
+
+  auto* pagesBox = new QGroupBox(QStringLiteral("Páginas"), this);
+  auto* gl = new QGridLayout(pagesBox);
+  AllPages = new QRadioButton(QStringLiteral("Todas"), pagesBox);
+  PageRange = new QRadioButton(QStringLiteral("De"), pagesBox);
+  FromPage = new QSpinBox(pagesBox);
+  ToPage = new QSpinBox(pagesBox);
+  AllPages->setChecked(true);
+  gl->addWidget(AllPages, 0, 0, 1, 4);
+  gl->addWidget(PageRange, 1, 0);
+  gl->addWidget(FromPage, 1, 1);
+  gl->addWidget(new QLabel(QStringLiteral("até"), pagesBox), 1, 2);
+  gl->addWidget(ToPage, 1, 3);
+  layout->addWidget(pagesBox);
+
+  auto* copiesRow = new QHBoxLayout;
+  copiesRow->addWidget(new QLabel(QStringLiteral("Cópias:"), this));
+  Copies = new QSpinBox(this);
+  Copies->setRange(1, 999);
+  copiesRow->addWidget(Copies);
+  Collate = new QCheckBox(QStringLiteral("Agrupar"), this);
+  copiesRow->addWidget(Collate);
+  copiesRow->addStretch();
+  layout->addLayout(copiesRow);
+
+  auto* buttons = new QDialogButtonBox(this);
+  OkButton = buttons->addButton(QStringLiteral("Imprimir"), QDialogButtonBox::AcceptRole);
+  CancelButton = buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+  OkButton->setDefault(true);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  // Typing a page number chooses the range.
+  for (QSpinBox* b : {FromPage, ToPage})
+    connect(b, &QSpinBox::valueChanged, this, [this] { PageRange->setChecked(true); });
+  // The button says what happens: printing, or saving a file.
+  connect(PrinterBox, &QComboBox::currentIndexChanged, this,
+          [this] { OkButton->setText(pdfChosen() ? QStringLiteral("Gravar PDF...") : QStringLiteral("Imprimir")); });
+}
+
+void TRpPrintForm::setPrinters(const QStringList& printers, const QString& defaultPrinter, const QString& current) {
+  QSignalBlocker block(PrinterBox);
+  PrinterBox->clear();
+  for (const QString& p : printers) PrinterBox->addItem(p == defaultPrinter ? p + QStringLiteral(" (padrão)") : p, p);
+  PrinterBox->addItem(kPdfEntry, QString());
+  int i = printers.indexOf(current);
+  if (i < 0) i = printers.indexOf(defaultPrinter);
+  if (i < 0) i = 0;
+  if (printers.isEmpty() || (current == QLatin1String(kRpPdfPrinterName))) i = PrinterBox->count() - 1;
+  PrinterBox->setCurrentIndex(i);
+  OkButton->setText(pdfChosen() ? QStringLiteral("Gravar PDF...") : QStringLiteral("Imprimir"));
+}
+
+QString TRpPrintForm::printerName() const { return PrinterBox->currentData().toString(); }
+
+bool TRpPrintForm::pdfChosen() const { return PrinterBox->currentIndex() >= 0 && printerName().isEmpty(); }
+
+void TRpPrintForm::setMinMax(int min, int max) {
+  min_ = min;
+  max_ = max;
+  FromPage->setRange(min, max);
+  ToPage->setRange(min, max);
+}
+
+std::function<bool(TRpPrintForm&, QPrinter&, TRpPrintDialog::Result&)> TRpPrintDialog::Runner = defaultRunner;
 
 void TRpPrintDialog::SetCopies(int c) {
   copies_ = c;
@@ -50,27 +141,39 @@ void TRpPrintDialog::SetCopies(int c) {
 bool TRpPrintDialog::Execute() {
   QPrinter fallback;
   QPrinter& printer = Printer ? *Printer : fallback;
-  QPrintDialog dialog(&printer, Parent);
-  QAbstractPrintDialog::PrintDialogOptions opts =
-      QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize;
-  if (Options & poPageNums) opts |= QAbstractPrintDialog::PrintPageRange;
-  if (Options & poSelection) opts |= QAbstractPrintDialog::PrintSelection;
-  if ((Options & poPrintToFile) && !(Options & poDisablePrintToFile)) opts |= QAbstractPrintDialog::PrintToFile;
-  dialog.setOptions(opts);
+  TRpPrintForm dialog(Parent);
+  QStringList printers;
+  for (const cups::Destination& d : cups::destinations()) printers << d.name;
+  dialog.setPrinters(printers, cups::defaultDestination(), PrinterName.isEmpty() ? printer.printerName() : PrinterName);
+  dialog.pdfSuggestion = TPrinterSettings::PdfSuggestion();
+  // Page numbers only with poPageNums; "Agrupar" is always offered.
+  const bool pageNums = Options & poPageNums;
+  dialog.PageRange->setEnabled(pageNums);
+  dialog.FromPage->setEnabled(pageNums);
+  dialog.ToPage->setEnabled(pageNums);
   if (MinPage <= MaxPage) dialog.setMinMax(MinPage, MaxPage);
   if (FromPage >= 0 && ToPage >= FromPage) printer.setFromTo(FromPage, ToPage);
+  {
+    QSignalBlocker b1(dialog.FromPage), b2(dialog.ToPage);
+    dialog.FromPage->setValue(FromPage);
+    dialog.ToPage->setValue(ToPage);
+  }
   switch (PrintRange) {
+    case TRpPrintRange::prPageNums:
+      printer.setPrintRange(QPrinter::PageRange);
+      dialog.PageRange->setChecked(true);
+      break;
     case TRpPrintRange::prSelection:
       printer.setPrintRange(QPrinter::Selection);
       break;
-    case TRpPrintRange::prPageNums:
-      printer.setPrintRange(QPrinter::PageRange);
-      break;
     default:
       printer.setPrintRange(QPrinter::AllPages);
+      dialog.AllPages->setChecked(true);
   }
   printer.setCollateCopies(Collate);
+  dialog.Collate->setChecked(Collate);
   if (copies_ > 0) printer.setCopyCount(copies_);
+  dialog.Copies->setValue(std::max(1, printer.copyCount()));
 
   if (OnShow) OnShow();
   Result r;
@@ -82,19 +185,26 @@ bool TRpPrintDialog::Execute() {
   PrintRange = r.range;
   FromPage = r.fromPage;
   ToPage = r.toPage;
+  PrinterName = r.printerName;
+  PdfFile = r.pdfFile;
   copies_ = r.copies == 1 ? printer.copyCount() : r.copies;
   return true;
 }
 
 bool rpRunPrintDialog(TRpPrintDialogData& data, QWidget* parent) {
-  const QStringList names = TPrinterSettings::PrinterNames();
+  QStringList names = TPrinterSettings::PrinterNames();
   QPrinter printer(QPrinter::HighResolution);
-  if (data.PrinterIndex >= 0 && data.PrinterIndex < names.size()) printer.setPrinterName(names.at(data.PrinterIndex));
+  QString current;
+  if (data.PrinterIndex >= 0 && data.PrinterIndex < names.size()) current = names.at(data.PrinterIndex);
+  if (!current.isEmpty() && current != TPrinterSettings::PdfPrinterName()) printer.setPrinterName(current);
   printer.setPageOrientation(data.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 
   TRpPrintDialog dialog;
   dialog.Printer = &printer;
   dialog.Parent = parent;
+  dialog.PrinterName = current == TPrinterSettings::PdfPrinterName() && !current.isEmpty()
+                           ? QString::fromLatin1(kRpPdfPrinterName)
+                           : current;
   dialog.MinPage = data.MinPage;
   dialog.MaxPage = data.MaxPage;
   dialog.FromPage = data.FromPage;
@@ -111,8 +221,15 @@ bool rpRunPrintDialog(TRpPrintDialogData& data, QWidget* parent) {
   data.FromPage = dialog.FromPage;
   data.ToPage = dialog.ToPage;
   data.Orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? poLandscape : poPortrait;
-  const int index = names.indexOf(printer.printerName());
-  if (index >= 0) data.PrinterIndex = index;
+  if (!dialog.PdfFile.isEmpty()) {
+    // The PDF file becomes the report's printer, writing where the user said.
+    TPrinterSettings::SetPdfPrinter(QString::fromLatin1(kRpPdfPrinterName), dialog.PdfFile);
+    names = TPrinterSettings::PrinterNames();
+    data.PrinterIndex = names.indexOf(QString::fromLatin1(kRpPdfPrinterName));
+  } else if (!dialog.PrinterName.isEmpty()) {
+    const int index = names.indexOf(dialog.PrinterName);
+    if (index >= 0) data.PrinterIndex = index;
+  }
   return true;
 }
 

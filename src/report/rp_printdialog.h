@@ -1,18 +1,59 @@
 #pragma once
-// The report engine's print dialog (over Qt's print dialog on a printer object of the engine's
-// choosing) and the progress window shown while a report prints to the printer.
+// The report engine's print dialog (the system's printers and a PDF file, pages and copies, on
+// a printer object of the engine's choosing) and the progress window shown while a report
+// prints to the printer.
 #include "report/rp_printer.h"
 
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
+class QComboBox;
 class QLabel;
-class QPrintDialog;
 class QPrinter;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
+class QSpinBox;
 
 namespace cotavia {
+
+// The name the PDF file printer takes among the engine's printers when it is chosen in the
+// print dialog.
+inline constexpr char kRpPdfPrinterName[] = "Arquivo PDF";
+
+// The print dialog's window: the printer (the system's CUPS printers with the default one
+// chosen at first, then "Arquivo PDF..."), all pages or a range, copies and collation.
+class TRpPrintForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TRpPrintForm(QWidget* parent = nullptr);
+
+  QComboBox* PrinterBox;
+  QRadioButton* AllPages;
+  QRadioButton* PageRange;
+  QSpinBox* FromPage;
+  QSpinBox* ToPage;
+  QSpinBox* Copies;
+  QCheckBox* Collate;
+  QPushButton* OkButton;
+  QPushButton* CancelButton;
+
+  // The printers offered (first `printers`, then "Arquivo PDF..."); `current` is chosen when
+  // listed, else the default printer, else the PDF file.
+  void setPrinters(const QStringList& printers, const QString& defaultPrinter, const QString& current);
+  // The chosen printer's name; empty when "Arquivo PDF..." is chosen.
+  QString printerName() const;
+  bool pdfChosen() const;
+  void setMinMax(int min, int max);
+  int minPage() const { return min_; }
+  int maxPage() const { return max_; }
+  // The file offered when "Arquivo PDF..." is chosen (TPrinterSettings::PdfSuggestion()).
+  QString pdfSuggestion;
+
+ private:
+  int min_ = 0, max_ = 0;
+};
 
 enum TPrintDialogOption {
   poPrintToFile = 1,
@@ -49,6 +90,9 @@ class TRpPrintDialog {
   // or the printer's own count when the dialog returned 1 (the driver may keep copies itself).
   bool Execute();
 
+  // The printer chosen (empty: the one `Printer` had) and, for "Arquivo PDF...", the file.
+  QString PrinterName;
+  QString PdfFile;
   // What the dialog returned.
   struct Result {
     bool collate = false;
@@ -56,11 +100,14 @@ class TRpPrintDialog {
     TRpPrintRange range = TRpPrintRange::prAllPages;
     int fromPage = 0, toPage = 0;
     int copies = 1;
+    QString printerName;  // empty: unchanged
+    QString pdfFile;      // set when the PDF file was chosen
   };
   // Runs the dialog (replaceable by tests): false when cancelled, else true with `result` set.
   // The default centres the dialog horizontally and at a third of the screen's height, runs it,
-  // and reads the choices from the printer.
-  static std::function<bool(QPrintDialog& dialog, QPrinter& printer, Result& result)> Runner;
+  // reads the choices, and for "Arquivo PDF..." asks where to save through the dialog service
+  // (offering the form's pdfSuggestion); no file chosen, the dialog comes back.
+  static std::function<bool(TRpPrintForm& dialog, QPrinter& printer, Result& result)> Runner;
 
  private:
   int copies_ = 0;

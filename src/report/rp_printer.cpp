@@ -1,5 +1,7 @@
 #include "report/rp_printer.h"
 
+#include "platform/cups.h"
+
 #include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
@@ -16,6 +18,7 @@ TRpPreviewInterface* g_ui = nullptr;
 
 QString g_pdfName;
 QString g_pdfFile;
+QString g_pdfSuggestion;
 
 QPageSize pageSizeFor(TRpPaperSize p, double customW, double customL) {
   double w, l;
@@ -101,6 +104,13 @@ TRpPaperSize paperForSize(QSizeF mm) {
   return TRpPaperSize::Default;
 }
 
+// The printer did not take the job: the spooler's own reason when it gives one.
+ERpError printerRefused(const QString& printer) {
+  QString cause = cups::lastErrorText();
+  if (cause.isEmpty()) cause = QStringLiteral("a impressora não aceitou o trabalho de impressão");
+  return ERpError(ErrorKind::Printer, printer, cause);
+}
+
 }  // namespace
 
 TRpPreviewInterface& rpPreviewInterface() { return g_ui ? *g_ui : g_headlessUi; }
@@ -119,6 +129,10 @@ void TPrinterSettings::SetPdfPrinter(const QString& printerName, const QString& 
   g_pdfName = printerName;
   g_pdfFile = outputFile;
 }
+QString TPrinterSettings::PdfPrinterName() { return g_pdfName; }
+QString TPrinterSettings::PdfFile() { return g_pdfFile; }
+void TPrinterSettings::SetPdfSuggestion(const QString& path) { g_pdfSuggestion = path; }
+QString TPrinterSettings::PdfSuggestion() { return g_pdfSuggestion; }
 
 TPrinterSettings::TPrinterSettings() {
   const QStringList names = PrinterNames();
@@ -273,6 +287,10 @@ void TRpPrinter::reset() {
   status_ = TRpPrinterStatus::mpReady;
 }
 
+void TRpPrinter::SetOutputFile(const QString& file) {
+  if (QPrinter* p = settings_.Printer(); p && p->outputFormat() == QPrinter::PdfFormat) p->setOutputFileName(file);
+}
+
 void TRpPrinter::SetPrinterIndex(int i) {
   if (settings_.PrinterOK()) settings_.SetPrinterIndex(i);
 }
@@ -355,7 +373,7 @@ void TRpPrinter::beginPrinterDocIfNeeded() {
     printerPainter_ = std::make_unique<QPainter>();
     if (!printerPainter_->begin(p)) {
       printerPainter_.reset();
-      throw ERpError(QStringLiteral("Cannot start printing on \"%1\"").arg(settings_.PrinterName()));
+      throw printerRefused(settings_.PrinterName());
     }
     printing_ = true;
   } else {
@@ -525,7 +543,7 @@ void TRpPrinter::Print() {
   if (loadedFromFile_)
     for (int n = first; n <= last; ++n) (void)GetPage(n);
   QPainter painter;
-  if (!painter.begin(p)) throw ERpError(QStringLiteral("Cannot start printing on \"%1\"").arg(settings_.PrinterName()));
+  if (!painter.begin(p)) throw printerRefused(settings_.PrinterName());
   cancelled_ = false;
   const QRect area = p->pageLayout().paintRectPixels(p->resolution());
   for (int n = first; n <= last; ++n) {

@@ -42,7 +42,14 @@ class TPrinterSettings {
   // Registers a printer that writes a PDF file (empty name removes it). It counts as installed,
   // supports every paper, both orientations, copies and every bin. Used by the command line
   // and by tests.
+  // An empty file means the file is asked for each time the report prints (the stand-in of a
+  // machine without printers).
   static void SetPdfPrinter(const QString& printerName, const QString& outputFile);
+  static QString PdfPrinterName();
+  static QString PdfFile();
+  // The file offered when the PDF printer asks where to write (the proposal's name).
+  static void SetPdfSuggestion(const QString& path);
+  static QString PdfSuggestion();
 
   bool PrinterOK() const { return printerOk_; }
   int PrinterIndex() const { return printerIndex_; }
@@ -216,6 +223,8 @@ class TRpPrinter {
   void SetPaperLength(double l) { settings_.SetPaperLength(l); }
   void SetPrinterIndex(int i);
   int PrinterIndex() const { return settings_.PrinterIndex(); }
+  // The file a PDF printer writes this job into.
+  void SetOutputFile(const QString& file);
 
   bool Compression() const { return compression_; }
   void SetCompression(bool c) { compression_ = c; }

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/dialogs.h"
 #include "report/rp_measure.h"
 
 namespace cotavia {
@@ -759,6 +760,22 @@ void TRpReport::Print() {
     }
   } restore{this, previous};
   if (!printer_->PrinterOK()) return;
+  PrintedFile.clear();
+  {
+    // The PDF printer without a file asks where this print goes.
+    const QStringList names = TPrinterSettings::PrinterNames();
+    const int index = PrinterSettings.PrinterIndex >= 0 ? PrinterSettings.PrinterIndex : printer_->PrinterIndex();
+    if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName()) {
+      PrintedFile = TPrinterSettings::PdfFile();
+      if (PrintedFile.isEmpty()) {
+        PrintedFile = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"),
+                                             TPrinterSettings::PdfSuggestion(), QStringLiteral("Arquivos PDF (*.pdf)"));
+        if (PrintedFile.isEmpty()) return;
+        printer_->SetPrinterIndex(index);
+        printer_->SetOutputFile(PrintedFile);
+      }
+    }
+  }
   printer_->SetDestination(TRpDestination::rpdPrinter);
   installCallbacks(*printer_);
   std::unique_ptr<TRpPrinterViewer> progress = rpPreviewInterface().CreateProgressForm(*printer_, ShowProgress);

@@ -242,7 +242,11 @@ class TRpReport : public TRpPrinterClient {
 
   // Entry points.
   void Preview();
+  // Generates straight to the printer. A PDF printer registered without a file first asks
+  // where to write (offering TPrinterSettings::PdfSuggestion()); no answer, no print.
   void Print();
+  // The PDF file the last Print() wrote into when it printed to the PDF printer, else empty.
+  QString PrintedFile;
   void Generate();
   // The print dialog behind the preview's printer-setup button; true when confirmed.
   bool PrintSetup();

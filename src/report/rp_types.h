@@ -3,6 +3,8 @@
 // band types, fonts, and the rounding the engine uses for every unit conversion.
 //
 // Lengths inside the engine are "native" units of 0.1 mm (254 per inch), held as doubles.
+#include "platform/error.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -11,11 +13,13 @@
 
 namespace cotavia {
 
-// Errors of the report engine (English messages).
-class ERpError : public std::runtime_error {
+// Errors of the report engine (English messages), of the program's one error family: kind
+// Report unless the engine knows better (a printer that refuses the job is kind Printer).
+class ERpError : public AppError {
  public:
-  explicit ERpError(const QString& message) : std::runtime_error(message.toStdString()) {}
-  explicit ERpError(const char* message) : std::runtime_error(message) {}
+  explicit ERpError(const QString& message) : AppError(ErrorKind::Report, QString(), message.toStdString()) {}
+  explicit ERpError(const char* message) : AppError(ErrorKind::Report, QString(), message) {}
+  ERpError(ErrorKind kind, const QString& file, const QString& detail) : AppError(kind, file, detail.toStdString()) {}
   QString message() const { return QString::fromUtf8(what()); }
 };
 

@@ -40,7 +40,7 @@ void TextTable::setActive(bool on) {
   }
   const QString path = filePath();
   if (tableName_.isEmpty()) throw AppError("The text table has no file name");
-  if (QFileInfo(path).isDir()) throw AppError(path.toStdString() + ": is a folder, not a table file");
+  if (QFileInfo(path).isDir()) throw AppError(ErrorKind::NotRegular, path, "is a folder, not a table file");
   QList<QByteArray> lines = splitLines(readWholeFile(path));  // throws naming the file
   lines_ = std::move(lines);
   active_ = true;

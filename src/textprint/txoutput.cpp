@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/cups.h"
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "textprint/txitem.h"
 #include "textprint/txprint.h"
@@ -62,10 +63,37 @@ QString caminhoDaPorta(const QString& porta) {
 
 constexpr qsizetype kSpoolChunk = 64 * 1024;
 
-// "Erro #03 - I/O <number> <file>", then what the system said ("sem espaço no disco").
+// The printer that refused the job, the spooler's reason and what to do, as the program says
+// every error.
+QString falhaImpressora(const QString& impressora, QString motivo) {
+  if (motivo.isEmpty()) motivo = QStringLiteral("a impressora não aceitou o trabalho de impressão");
+  return userMessage(AppError(ErrorKind::Printer, impressora, motivo.toStdString()));
+}
+
+// "Erro #03 - I/O n PORT" after a sentence naming the port or file, the system's reason and
+// what to do.
+QString erroES(const QString& alvo, const QString& motivo, int numero) {
+  return QStringLiteral(
+             "Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
+             "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
+             "Erro #03 - I/O %3 %1")
+      .arg(alvo, motivo)
+      .arg(numero);
+}
+
+QString erroES(const QString& alvo, int err) {
+  return erroES(alvo, err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação"),
+                ioErrorNumber(err));
+}
+
+// The same for a failed save of a file of the engine (.PRN, .TXT, .RTX): the save's error says why.
 QString erroDoArquivo(const QString& arquivo, const AppError& e) {
   const int numero = e.kind() == ErrorKind::NoSpace ? 101 : e.kind() == ErrorKind::NotFound ? 3 : 5;
-  return QStringLiteral("Erro #03 - I/O %1 %2: %3").arg(numero).arg(arquivo, QString::fromStdString(e.detail()));
+  return erroES(arquivo, QString::fromStdString(e.detail()), numero);
+}
+
+QString falhaFila(const cups::RawJob& job, const QString& pedida) {
+  return falhaImpressora(job.queue().isEmpty() ? pedida : job.queue(), job.lastErrorText());
 }
 
 }  // namespace
@@ -101,14 +129,14 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
     }
   } else if (porta) {
     if (porta->write(bytes) != bytes.size()) {
-      tx.erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(tx.PortaComunicacao));
+      tx.erro(erroES(tx.PortaComunicacao, errno));
       falhou = true;
     }
   } else if (job) {
     pendente += bytes;
     if (pendente.size() >= kSpoolChunk) {
       if (!job->write(pendente)) {
-        tx.mensagem(QStringLiteral("Error %1").arg(job->lastError()));
+        tx.erro(falhaFila(*job, tx.ImpressoraSistema));
         falhou = true;
       }
       pendente.clear();
@@ -146,7 +174,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
     run->printer->setDocName(fromCp1252(TitulodoRelatorio));
     run->painter = std::make_unique<QPainter>();
     if (!run->painter->begin(run->printer.get())) {
-      mensagem(QStringLiteral("Error %1").arg(5));
+      erro(falhaImpressora(run->printer->printerName(), cups::lastErrorText()));
       return false;
     }
     run_ = run.release();
@@ -159,7 +187,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
     if (arquivo.isEmpty()) {
       run->job = std::make_unique<cups::RawJob>();
       if (!run->job->open(ImpressoraSistema, TitulodoRelatorio)) {
-        mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+        erro(falhaFila(*run->job, ImpressoraSistema));
         return false;
       }
     }
@@ -170,7 +198,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
       run->porta = std::make_unique<QFile>(caminhoDaPorta(PortaComunicacao));
       errno = 0;
       if (!run->porta->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(PortaComunicacao));
+        erro(erroES(PortaComunicacao, errno));
         return false;
       }
     }
@@ -231,7 +259,7 @@ bool TTxPrint::fechaSaida() {
   if (run->porta) {
     errno = 0;
     if (!ok || !run->porta->flush()) {
-      if (ok) erro(QStringLiteral("Erro #03 - I/O %1 %2").arg(ioErrorNumber(errno)).arg(PortaComunicacao));
+      if (ok) erro(erroES(PortaComunicacao, errno));
       run->porta->close();
       return false;
     }
@@ -240,7 +268,7 @@ bool TTxPrint::fechaSaida() {
   }
   if (run->job) {
     if (ok && !run->pendente.isEmpty() && !run->job->write(run->pendente)) {
-      mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+      erro(falhaFila(*run->job, ImpressoraSistema));
       ok = false;
     }
     if (!ok) {
@@ -248,7 +276,7 @@ bool TTxPrint::fechaSaida() {
       return false;
     }
     if (!run->job->finish()) {
-      mensagem(QStringLiteral("Error %1").arg(run->job->lastError()));
+      erro(falhaFila(*run->job, ImpressoraSistema));
       return false;
     }
     return true;

@@ -405,7 +405,7 @@ void TTxPrevi::DIRETOClick() {
   bool ok = false;
   const int n = texto.trimmed().toInt(&ok);
   if (!ok) {
-    dialogs().message(QStringLiteral("Página inválida..."));
+    dialogs().message(QStringLiteral("Página inválida...\rInforme um número de página de 1 a %1.").arg(ultima_));
     return;
   }
   if (n >= 1 && n <= ultima_) {

@@ -6,6 +6,7 @@ cotavia_gtest(
   ${CMAKE_CURRENT_LIST_DIR}/proposal_core_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/save_core_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/price_list_core_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/messages_core_test.cpp
   LIBS
   app_core
   LABELS

@@ -7,6 +7,8 @@
 #include "report/rp_printer.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -205,23 +207,42 @@ class EditorTest : public QObject {
     QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
   }
 
-  // A discount larger than quantity x price is refused with a message; the row stays unpriced.
-  void negativeTotalIsRefused() {
+  // OK refuses what the proposal file cannot hold, naming the field and its limit, with the
+  // focus on that field; the row stays unpriced. A negative total names the discount.
+  void itemPanelRefusesAtOk() {
     open();
-    openItem(0);
-    press(Qt::Key_Return);
-    typeText("1");
-    press(Qt::Key_Return);
-    typeText("50");
-    press(Qt::Key_Return);
-    press(Qt::Key_Return);
-    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("-40,00"));
-    press(Qt::Key_Return);  // OK
-    QCOMPARE(dlg.count(Kind::Message), 1);
-    QVERIFY(dlg.lastText().startsWith("O total do item não pode ser negativo."));
-    QVERIFY(ed->Panel_Item->isVisible());
-    QVERIFY(ed->NumEdit_Desconto->hasFocus());
-    QCOMPARE(cell(0, 5), QString(10, ' '));
+    struct Case {
+      const char *price, *discount, *surcharge;
+      const char* message;
+      TNumEdit* TTCotavia2::*field;
+    };
+    const Case cases[] = {
+        {"-1", "", "",
+         "O preço unitário não pode ser negativo (-1,0000).\rInforme um valor de 0,0000 a 9.999.999,9999.",
+         &TTCotavia2::NumEdit_PrUnit},
+        {"1", "-2", "", "O desconto não pode ser negativo (-2,00).", &TTCotavia2::NumEdit_Desconto},
+        {"1", "", "-3", "O acréscimo não pode ser negativo (-3,00).", &TTCotavia2::NumEdit_Acrescimo},
+        {"10000000", "", "", "O preço unitário 10.000.000,0000 é maior que o arquivo da proposta pode guardar.",
+         &TTCotavia2::NumEdit_PrUnit},
+        {"1", "", "1000000000", "O acréscimo 1.000.000.000,00 é maior que o arquivo da proposta pode guardar.",
+         &TTCotavia2::NumEdit_Acrescimo},
+        {"1", "50", "",
+         "O total do item seria negativo (-40,00): o desconto (50,00) é maior que a quantidade vezes o "
+         "preço unitário mais o acréscimo (10,00).",
+         &TTCotavia2::NumEdit_Desconto},
+        {"9999999", "", "999999999", "O total do item 1.099.999.989,00 é maior que o arquivo da proposta pode guardar",
+         &TTCotavia2::NumEdit_PrUnit},
+    };
+    for (const Case& c : cases) {
+      dlg.clear();
+      priceItem(0, "B", c.price, c.discount, c.surcharge);
+      QCOMPARE(dlg.count(Kind::Message), 1);
+      QVERIFY2(dlg.lastText().startsWith(QString::fromUtf8(c.message)), qPrintable(dlg.lastText()));
+      QVERIFY(ed->Panel_Item->isVisible());
+      QVERIFY((ed.get()->*c.field)->hasFocus());
+      QCOMPARE(cell(0, 5), QString(10, ' '));
+      press(Qt::Key_Escape);
+    }
   }
 
   // A brand the proposal file cannot hold (an emoji) is refused naming the item, not saved as "?".
@@ -238,18 +259,36 @@ class EditorTest : public QObject {
     QCOMPARE(cell(0, 9), brand);
   }
 
-  // Enter below the last item shows empty fields and zero amounts; OK there changes nothing.
+  // Enter below the last item does nothing; Home and End (with Ctrl or not) go to the first
+  // and the last item.
+  void gridKeys() {
+    open();
+    ed->StringGrid1->setFocus();
+    ed->StringGrid1->selectRow0(5);
+    press(Qt::Key_Return);
+    QVERIFY(!ed->Panel_Item->isVisible());
+    QVERIFY(dlg.log.isEmpty());
+    ed->StringGrid1->selectRow0(1);
+    press(Qt::Key_End);
+    QCOMPARE(ed->StringGrid1->selectedRow(), 2);
+    press(Qt::Key_Home);
+    QCOMPARE(ed->StringGrid1->selectedRow(), 0);
+    QTest::keyClick(ed->StringGrid1, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(ed->StringGrid1->selectedRow(), 2);
+    QTest::keyClick(ed->StringGrid1, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(ed->StringGrid1->selectedRow(), 0);
+    QCOMPARE(ed->StringGrid1->currentIndex().column(), 0);
+    press(Qt::Key_Return);
+    QVERIFY(ed->Panel_Item->isVisible());
+  }
+
+  // A row below the items is not opened (its OK would have nothing to write to).
   void rowWithoutItem() {
     open();
-    openItem(5);
-    QVERIFY(ed->Edit_Item->text().isEmpty());
-    QCOMPARE(ed->NumEdit_PrUnit->paintedText(), QString("0,0000"));
-    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("0,00"));
-    press(Qt::Key_Return);
-    typeText("5");
-    QTest::mouseClick(ed->bbtn_ok, Qt::LeftButton);
+    ed->StringGrid1->setFocus();
+    ed->StringGrid1->selectRow0(5);
+    ed->StringGrid1Enter();
     QVERIFY(!ed->Panel_Item->isVisible());
-    QVERIFY(cell(5, 5).isEmpty());
     QCOMPARE(ed->model->rows().size(), 3);
     QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 10.0);
   }
@@ -303,7 +342,10 @@ class EditorTest : public QObject {
   // A save that cannot be written is reported and leaves the files as they were.
   void failedSaveIsReported() {
     open();
-    priceItem(0, "ACME", "12345678", "", "");  // a unit price too wide for its column
+    // A unit price too wide for its column: OK refuses it, so it is put into the grid directly.
+    GridRow row = ed->model->row(0);
+    row[ColUnitPrice] = "12.345.678,0000";
+    ed->model->setRow(0, row);
     const QByteArray before = dir->read("P0001.KVT");
     QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
     QCOMPARE(dlg.count(Kind::Error), 1);
@@ -342,14 +384,16 @@ class EditorTest : public QObject {
     QCOMPARE(dlg.log.last().kind, Kind::Ask);
     QCOMPARE(dlg.log.last().text, question);
     QCOMPARE(cell(0, 5), QString("    2,5000"));
-    // Sim with a save that fails (a unit price too wide): the reason is said, the editor stays.
-    priceItem(1, "", "12345678", "", "");
+    // Sim with a save that fails (a folder where the response file goes): the reason is said,
+    // the editor stays.
+    QVERIFY(QDir(dir->path()).mkdir(kResponse));
     dlg.choices = {Dialogs::Answer::Yes};
     ed->close();
     QVERIFY(ed->isVisible());
     QCOMPARE(dlg.log.last().kind, Kind::Error);
-    QVERIFY(!dir->exists(kResponse));
+    QVERIFY(QFileInfo(dir->file(kResponse)).isDir());
     // Sim with a save that works: saved, then closed.
+    QVERIFY(QDir(dir->path()).rmdir(kResponse));
     priceItem(1, "", "1", "", "");
     dlg.choices = {Dialogs::Answer::Yes};
     ed->close();

@@ -136,7 +136,9 @@ class PrintDispatchTest : public QObject {
     if (!TPrinterSettings::PrinterNames().isEmpty()) QSKIP("printers are installed on this machine");
     HeadlessDialogs dlg;
     DialogsGuard guard(&dlg);
-    // Look at the paper, print from the preview, then close it.
+    dlg.fileAnswers = {dir->file("Proposta.pdf")};
+    // Look at the paper, print from the preview (it asks where, offering the proposal's name),
+    // then close it.
     double pageWidth = 0, pageLength = 0;
     QObject context;
     int tries = 0;
@@ -151,7 +153,7 @@ class PrintDispatchTest : public QObject {
           pageLength = page->boundingRect().height();
         }
         w->Print->click();
-        for (int i = 0; i < 50 && !dir->exists("P0001.pdf"); ++i) QCoreApplication::processEvents();
+        for (int i = 0; i < 50 && !dir->exists("Proposta.pdf"); ++i) QCoreApplication::processEvents();
         w->close();
         return;
       }
@@ -162,9 +164,12 @@ class PrintDispatchTest : public QObject {
     // Letter landscape at 96 dpi: 1056 x 816 page pixels.
     QCOMPARE(qRound(pageWidth), 1056);
     QCOMPARE(qRound(pageLength), 816);
-    QVERIFY(dir->read("P0001.pdf").startsWith("%PDF-"));
+    QVERIFY(dir->read("Proposta.pdf").startsWith("%PDF-"));
+    QVERIFY(!dir->exists("P0001.pdf"));
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::SaveFile), 1);
+    QCOMPARE(dlg.log.first().text, dir->file("P0001.pdf"));
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Message), 1);
-    QVERIFY(dlg.lastText().contains("P0001.pdf"));
+    QVERIFY(dlg.lastText().contains("Proposta.pdf"));
     QVERIFY(TPrinterSettings::PrinterNames().isEmpty());  // the stand-in is gone afterwards
   }
 };

@@ -3,6 +3,8 @@
 #include "gui_fixtures.h"
 #include "platform/files.h"
 
+#include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -115,8 +117,9 @@ class StartScreenTest : public QObject {
     QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678901\r\n"));
   }
 
-  // A 14-digit CNPJ without leading zero moves on to the list at its last digit; a letter fails
-  // the number conversion with the runtime's message; a path separator never reaches the file.
+  // A 14-digit CNPJ without leading zero moves on to the list at its last digit; letters and
+  // separators typed or pasted are dropped quietly (a beep, no box); a path separator never
+  // reaches the file.
   void identityFieldRules() {
     open();
     QTest::keyClicks(screen->MaskEditCNPJCPF, "1234567800019");
@@ -125,10 +128,20 @@ class StartScreenTest : public QObject {
     QVERIFY(screen->FileListBox1->hasFocus());
 
     screen->MaskEditCNPJCPF->clear();
-    QTest::keyClicks(screen->MaskEditCNPJCPF, "12a");
-    QCOMPARE(dlg.count(Kind::Error), 1);
-    QCOMPARE(dlg.lastText(), QString("'12a' is not a valid floating point value"));
-    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12a"));
+    screen->MaskEditCNPJCPF->setFocus();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12a3");
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Left);
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Period);
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_4);
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("1243"));
+    QCOMPARE(messages().size(), 0);
+    QCOMPARE(dlg.count(Kind::Beep), 2);
+    QApplication::clipboard()->setText("12.345.678/0001-90");
+    screen->MaskEditCNPJCPF->selectAll();
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12345678000190"));
+    QVERIFY(screen->FileListBox1->hasFocus());
+    QCOMPARE(messages().size(), 0);
 
     screen->MaskEditCNPJCPF->setText("12/345");
     dlg.clear();
@@ -151,6 +164,56 @@ class StartScreenTest : public QObject {
     open();
     QVERIFY(screen->Panel_CNPJCPF->isVisible());
     QVERIFY(screen->MaskEditCNPJCPF->text().isEmpty());
+  }
+
+  // The identity in use is shown and can be changed on the first-access panel with its checks;
+  // "Cancelar" keeps it; a stored identity that cannot be part of a file name is corrected there.
+  void identityIsShownAndChanged() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    open();
+    QVERIFY(screen->Label_CNPJCPF->isVisible());
+    QCOMPARE(screen->Label_CNPJCPF->text(), QString("CNPJ: 12.345.678/0001-90"));
+    QTest::mouseClick(screen->bbtn_alterarCNPJ, Qt::LeftButton);
+    QVERIFY(screen->Panel_CNPJCPF->isVisible());
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "98765");
+    QTest::keyClick(screen->bbtn_cancelarCNPJ, Qt::Key_Space);
+    QVERIFY(!screen->Panel_CNPJCPF->isVisible());
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12345678000190"));
+
+    // A CPF typed over it, Enter: checked, stored with its zeros, shown as a CPF.
+    QTest::mouseClick(screen->bbtn_alterarCNPJ, Qt::LeftButton);
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Return);  // the same digits again
+    QVERIFY(!screen->Panel_CNPJCPF->isVisible());
+    QTest::mouseClick(screen->bbtn_alterarCNPJ, Qt::LeftButton);
+    screen->MaskEditCNPJCPF->selectAll();
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Delete);
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Return);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, QString("Por favor, informe o CNPJ/CPF !!!"));
+    QVERIFY(screen->Panel_CNPJCPF->isVisible());
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678909");
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Return);
+    QVERIFY(!screen->Panel_CNPJCPF->isVisible());
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678909\r\n"));
+    QCOMPARE(screen->Label_CNPJCPF->text(), QString("CPF: 123.456.789-09"));
+    QTRY_VERIFY(screen->FileListBox1->hasFocus());
+
+    // Stored unsafe: "Visualizar" says so and opens the panel on its digits.
+    screen.reset();
+    dir->write("CNPJCPF.KSD", "12/45678000190\r\n");
+    dlg.clear();
+    open();
+    select("P0001.KVT");
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(messages().size(), 1);
+    QVERIFY(messages()[0].text.startsWith("O CNPJ/CPF informado não pode fazer parte"));
+    QVERIFY(screen->Panel_CNPJCPF->isVisible());
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("1245678000190"));
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_End);
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "0");
+    QTest::mouseClick(screen->bbtn_confirmarCNPJ, Qt::LeftButton);
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("12456780001900\r\n"));
   }
 
   // Nothing selected, or two files selected with Ctrl+click: a message and nothing opens.

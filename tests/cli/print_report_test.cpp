@@ -147,8 +147,8 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   r = cotaviaRun(
       {"print-report", "--dir", dir.path(), "--proposal", "P0003.KVT", "--pdf", dir.file("e.pdf"), "--verbose"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("0 page(s), grand total 0,00\n")) << r.err.toStdString();
-  EXPECT_TRUE(r.err.contains("no page")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("0 página(s), total geral 0,00\n")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("não tem nenhuma página")) << r.err.toStdString();
   EXPECT_FALSE(dir.exists("e.pdf"));
 }
 

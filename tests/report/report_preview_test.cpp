@@ -301,7 +301,7 @@ class ReportPreviewTest : public QObject {
     TRpPrintDialog::Result answer;
     bool confirm = true;
     int printerCopies = 0;
-    TRpPrintDialog::Runner = [&](QPrintDialog& d, QPrinter& printer, TRpPrintDialog::Result& result) {
+    TRpPrintDialog::Runner = [&](TRpPrintForm& d, QPrinter& printer, TRpPrintDialog::Result& result) {
       offer = {d.minPage(), d.maxPage(), printer.fromPage(), printer.toPage(), printer.copyCount()};
       if (printerCopies) printer.setCopyCount(printerCopies);
       result = answer;

@@ -57,13 +57,19 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
   EXPECT_EQ(listener.bytes().size(), prn.size());
   EXPECT_TRUE(listener.bytes() == prn);
 
-  // An unknown queue: the spooler's error number, no job, no crash.
+  // An unknown queue: the printer named, the cause, what to do; no job, no crash.
   dlg.clear();
   ASSERT_TRUE(tx.Abrir());
   tx.ImpF(1, 1, "X", TFonte::normal);
   tx.ImpressoraSistema = "NOSUCHQUEUE";
   EXPECT_FALSE(tx.Imprimir());
-  EXPECT_TRUE(dlg.lastText().startsWith("Error ")) << dlg.lastText().toStdString();
+  EXPECT_TRUE(dlg.lastText().startsWith(
+      QString::fromUtf8("Não foi possível imprimir em \"NOSUCHQUEUE\": não há fila com esse nome no servidor de "
+                        "impressão (CUPS: ")))
+      << dlg.lastText().toStdString();
+  EXPECT_TRUE(dlg.lastText().endsWith(
+      QString::fromUtf8(". Verifique se a impressora está instalada e ligada, ou escolha outra em Configurar.")))
+      << dlg.lastText().toStdString();
   tx.Abortar();
   server.stop();
 }

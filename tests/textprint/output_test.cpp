@@ -139,12 +139,17 @@ TEST_F(OutputTest, AnEmptyJobPrintsNothingAndALoweredLastPageIsNotKept) {
 TEST_F(OutputTest, FailuresAndCancelAreReported) {
   abre();
   for (int i = 1; i <= 20; ++i) tx.ImpF(i, 1, "LINE", TFonte::normal);
-  // A port that cannot be opened: "Erro #03", no pages, false.
+  // A port that cannot be opened: a sentence naming it and the cause, then "Erro #03"; no pages,
+  // false.
   tx.UsaGerenciadorImpr = false;
   tx.PortaComunicacao = dir.file("no/such/folder/port");
   EXPECT_FALSE(tx.Imprimir());
   ASSERT_EQ(erros.size(), 1);
-  EXPECT_EQ(erros[0], "Erro #03 - I/O 3 " + dir.file("no/such/folder/port"));
+  EXPECT_TRUE(erros[0].startsWith(QString::fromUtf8("Não foi possível gravar em \"%1\": arquivo ou pasta não "
+                                                    "encontrado. Verifique")
+                                      .arg(dir.file("no/such/folder/port"))))
+      << erros[0].toStdString();
+  EXPECT_TRUE(erros[0].endsWith("\rErro #03 - I/O 3 " + dir.file("no/such/folder/port"))) << erros[0].toStdString();
   EXPECT_TRUE(ui.progress.isEmpty());
   // The same for a printer file that cannot be created.
   tx.UsaGerenciadorImpr = true;

@@ -26,6 +26,57 @@ long double applyItemEntry(GridRow& row, const QByteArray& brand, long double un
   return total;
 }
 
+std::optional<ItemEntryRefusal> checkItemEntry(const QByteArray& quantityText, long double unitPrice,
+                                               long double discount, long double surcharge) {
+  auto shown = [](long double v, int decimals) { return QString::fromLatin1(formatAmount(v, decimals, 14)); };
+  struct Field {
+    int column;
+    const char* name;  // as the sentence starts: "O preço unitário"
+    long double value;
+    int decimals;
+    long double max;
+  };
+  const Field fields[] = {{ColUnitPrice, "O preço unitário", unitPrice, 4, kMaxUnitPrice},
+                          {ColDiscount, "O desconto", discount, 2, kMaxAmount},
+                          {ColSurcharge, "O acréscimo", surcharge, 2, kMaxAmount}};
+  for (const Field& f : fields) {
+    const long double v = numEditRound(f.value, f.decimals);
+    const QString limits =
+        QStringLiteral("Informe um valor de %1 a %2.").arg(shown(0, f.decimals), shown(f.max, f.decimals));
+    if (v < 0)
+      return ItemEntryRefusal{f.column, QString::fromUtf8(f.name) +
+                                            QStringLiteral(" não pode ser negativo (%1).\r").arg(shown(v, f.decimals)) +
+                                            limits};
+    if (v > f.max)
+      return ItemEntryRefusal{
+          f.column,
+          QString::fromUtf8(f.name) +
+              QStringLiteral(" %1 é maior que o arquivo da proposta pode guardar.\r").arg(shown(v, f.decimals)) +
+              limits};
+  }
+  const long double quantity = parseNumEditText(quantityText);
+  const long double total = itemEntryTotal(quantityText, unitPrice, discount, surcharge);
+  if (total < 0) {
+    if (numEditRound(discount, 2) > 0)
+      return ItemEntryRefusal{
+          ColDiscount,
+          QStringLiteral("O total do item seria negativo (%1): o desconto (%2) é maior que a quantidade vezes o preço "
+                         "unitário mais o acréscimo (%3).\rDiminua o desconto ou corrija o preço unitário.")
+              .arg(shown(total, 2), shown(discount, 2), shown(numEditRound(unitPrice * quantity + surcharge, 2), 2))};
+    return ItemEntryRefusal{ColQuantity,
+                            QStringLiteral("O total do item seria negativo (%1) porque a quantidade é negativa (%2).\r"
+                                           "A quantidade vem do arquivo da proposta: peça um arquivo corrigido a quem "
+                                           "o enviou.")
+                                .arg(shown(total, 2), shown(quantity, 4))};
+  }
+  if (total > kMaxAmount)
+    return ItemEntryRefusal{ColUnitPrice,
+                            QStringLiteral("O total do item %1 é maior que o arquivo da proposta pode guardar (até %2)."
+                                           "\rDiminua o preço unitário ou o acréscimo.")
+                                .arg(shown(total, 2), shown(kMaxAmount, 2))};
+  return std::nullopt;
+}
+
 long double totalGeral(const QList<GridRow>& rows) {
   long double sum = 0;
   const int count = itemCount(rows);

@@ -110,11 +110,8 @@ void checkProposalSize(const QString& fileName, qint64 bytes) {
 
 }  // namespace
 
-ProposalLoadError::ProposalLoadError(const QString& file, int line, const std::string& runtimeText)
-    : AppError(file.toStdString() + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + runtimeText),
-      file_(file),
-      line_(line),
-      runtimeText_(runtimeText) {}
+ProposalLoadError::ProposalLoadError(const QString& file, int line, const std::string& runtimeText, ErrorKind kind)
+    : AppError(kind, file, line, runtimeText) {}
 
 GridRow parseItemLine(const QByteArray& line) {
   GridRow row;
@@ -146,7 +143,7 @@ void parseProposal(const QByteArray& content, const QString& fileName, Proposal&
     try {
       into.rows.append(parseItemLine(line));
     } catch (const AppError& e) {
-      throw ProposalLoadError(fileName, i + 1, e.what());
+      throw ProposalLoadError(fileName, i + 1, e.detail());
     }
     into.sourceLines.append(i + 1);
   }
@@ -163,7 +160,7 @@ void loadProposal(const QString& path, Proposal& into) {
     std::string text = e.what();
     const std::string prefix = path.toStdString() + ": ";
     if (text.rfind(prefix, 0) == 0) text = text.substr(prefix.size());
-    throw ProposalLoadError(path, 0, text);
+    throw ProposalLoadError(path, 0, text, e.kind() == ErrorKind::Refused ? ErrorKind::Io : e.kind());
   }
   parseProposal(content, path, into);
 }
@@ -222,7 +219,8 @@ void checkIdentityForFileName(const QByteArray& identity) {
     if (u < 0x20 || u == 0x7f || c == '/' || c == '\\') bad = true;
   }
   if (bad) {
-    throw AppError("o CNPJ/CPF '" + textForMessage(identity) + "' não pode fazer parte de um nome de arquivo");
+    throw AppError("O CNPJ/CPF '" + textForMessage(identity) +
+                   "' não pode fazer parte de um nome de arquivo: informe somente os números.");
   }
 }
 

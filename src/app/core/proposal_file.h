@@ -55,18 +55,12 @@ struct Proposal {
 // A proposal file that failed to load. what() names the file and line:
 // "/dir/P0001.KVT:9: '12a' is not a valid floating point value"; runtimeText() is the
 // runtime's message alone ("'12a' is not a valid floating point value"). line() is 0 when the
-// file itself could not be read.
+// file itself could not be read; the kind is then the read's (NotFound, Io ...), otherwise
+// Damaged.
 class ProposalLoadError : public AppError {
  public:
-  ProposalLoadError(const QString& file, int line, const std::string& runtimeText);
-  const QString& file() const { return file_; }
-  int line() const { return line_; }
-  const std::string& runtimeText() const { return runtimeText_; }
-
- private:
-  QString file_;
-  int line_;
-  std::string runtimeText_;
+  ProposalLoadError(const QString& file, int line, const std::string& runtimeText, ErrorKind kind = ErrorKind::Damaged);
+  const std::string& runtimeText() const { return detail(); }
 };
 
 // The largest proposal file the program opens or writes, in bytes (about 170,000 items, where a

@@ -117,7 +117,7 @@ void Printout::cabecalho() {
     if (supplierDataExists(p_.folder)) {
       std::optional<QByteArray> id = readIdentityLine(p_.folder);
       if (!id && p_.identityGiven) id = padIdentity(p_.identity);
-      if (!id) throw AppError(joinPath(p_.folder, kIdentityFileName).toStdString() + ": File not found");
+      if (!id) throw AppError(ErrorKind::NotFound, joinPath(p_.folder, kIdentityFileName), "File not found");
       const SupplierData s = readSupplierData(p_.folder);
       // Lines inside the box are cut where the printer's line ends (a long name or address
       // would wrap into a line of its own).

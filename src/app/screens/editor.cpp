@@ -353,7 +353,7 @@ void TTCotavia2::FormActivate() {
       setShownText(Edit_For_Cidade, s.city);
     }
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
 
   bool loaded = true;
@@ -362,7 +362,7 @@ void TTCotavia2::FormActivate() {
     loadProposal(joinPath(folder_, fileName_), proposal_);
   } catch (const AppError& e) {
     loaded = false;
-    failure = QString::fromStdString(e.what());
+    failure = userMessage(e);
   }
   QLineEdit* headers[HeaderCount] = {Edit_Orgao,  Edit_Endereco, Edit_Modalidade,
                                      Edit_Objeto, Edit_Entrega,  EditAbertura};
@@ -419,7 +419,11 @@ void TTCotavia2::keyPressEvent(QKeyEvent* e) {
 
 void TTCotavia2::StringGrid1Enter() {
   const int r = StringGrid1->selectedRow();
-  if (r < 0) return;
+  // The empty rows below the items hold nothing to price: Enter stays on the grid.
+  if (r < 0 || r >= itemCount(model->rows())) {
+    StringGrid1->setFocus();
+    return;
+  }
   const GridRow row = model->row(r);
   panelRow_ = r;
   setShownText(Edit_Item, row[ColItem]);
@@ -445,13 +449,15 @@ void TTCotavia2::recomputeItemTotal() {
 
 void TTCotavia2::bbtn_okClick() {
   recomputeItemTotal();
-  if (NumEdit_Total->Value() < 0) {
-    // The file cannot hold a negative total, and a bid below zero is a typing mistake.
-    dialogs().message(
-        QStringLiteral("O total do item não pode ser negativo.\r"
-                       "O desconto é maior que a quantidade vezes o preço unitário mais o acréscimo: "
-                       "corrija o desconto ou o preço."));
-    NumEdit_Desconto->setFocus();
+  // What the proposal file cannot hold (a negative amount or total, an amount too wide for its
+  // field) is refused here, on the field to correct, not later by "Gravar".
+  if (const auto refusal = checkItemEntry(toCp1252(NumEdit_Quant->text()), NumEdit_PrUnit->Value(),
+                                          NumEdit_Desconto->Value(), NumEdit_Acrescimo->Value())) {
+    dialogs().message(refusal->message);
+    TNumEdit* field = refusal->column == ColDiscount    ? NumEdit_Desconto
+                      : refusal->column == ColSurcharge ? NumEdit_Acrescimo
+                                                        : NumEdit_PrUnit;  // the quantity is not typed here
+    field->setFocus();
     return;
   }
   const GridRow before = model->row(panelRow_);
@@ -488,7 +494,7 @@ void TTCotavia2::TotalGeral() {
   try {
     NumEdit_TotalGeral->setValue(totalGeral(model->rows()));
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 
@@ -511,7 +517,7 @@ bool TTCotavia2::gravarProposta() {
   try {
     gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), now.supplier);
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
     return false;
   }
   saved_ = now;
@@ -581,7 +587,7 @@ void TTCotavia2::bbtn_exportarClick() {
                       QStringLiteral("\r\rAntes de retirar o pen drive, use a opção \"Ejetar\" "
                                      "(Remover com segurança) do sistema."));
   } catch (const AppError& e) {
-    dialogs().error(QStringLiteral("A proposta NÃO foi exportada.\r") + QString::fromStdString(e.what()));
+    dialogs().error(QStringLiteral("A proposta NÃO foi exportada.\r") + userMessage(e));
   }
 }
 
@@ -632,7 +638,7 @@ void TTCotavia2::bbtn_importarClick() {
   try {
     cotavia::bbtn_importar(req);
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 
@@ -654,7 +660,7 @@ void TTCotavia2::bbtn_importarPrecosClick() {
     dialogs().message(what + QStringLiteral(" da lista ") + name +
                       QStringLiteral(".\rOs preços ainda não foram gravados: confira a lista e pressione \"Gravar\"."));
   } catch (const AppError& e) {
-    dialogs().error(QStringLiteral("Nenhum preço foi importado.\r") + QString::fromStdString(e.what()));
+    dialogs().error(QStringLiteral("Nenhum preço foi importado.\r") + userMessage(e));
   }
   StringGrid1->setFocus();
 }

@@ -1,7 +1,9 @@
 #include "app/screens/gui_main.h"
 
+#include "app/screens/screen_style.h"
 #include "app/screens/start_screen.h"
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/qt_dialogs.h"
 
@@ -25,7 +27,7 @@ class CotaviaApplication : public QApplication {
     try {
       return QApplication::notify(receiver, e);
     } catch (const std::exception& ex) {
-      dialogs().error(QString::fromLocal8Bit(ex.what()));
+      dialogs().error(userMessage(ex));
     } catch (...) {
       dialogs().error(QStringLiteral("Erro inesperado."));
     }
@@ -34,6 +36,19 @@ class CotaviaApplication : public QApplication {
 };
 
 }  // namespace
+
+bool installQtTranslations(QCoreApplication& app) {
+  // The toolkit's own texts (Sim/Não on the questions, the columns of the file dialogs, the
+  // print dialog) in Portuguese, the language of every screen of the program, and its dates
+  // and sizes in the Brazilian form.
+  QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+  static QTranslator qtTexts;
+  if (!qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  app.installTranslator(&qtTexts);
+  return true;
+}
 
 int runGui(int argc, char** argv) {
   CotaviaApplication app(argc, argv);
@@ -48,13 +63,10 @@ int runGui(int argc, char** argv) {
       return 2;
     }
   }
-  // The toolkit's own texts (Sim/Não on the questions, the folder dialog) in Portuguese, the
-  // language of every screen of the program, when the translations are installed.
-  QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    app.installTranslator(&qtTexts);
+  installQtTranslations(app);
+  installScreenStyle(app);
   QtDialogs dlg;
+  dlg.font = sansFont(13);
   DialogsGuard guard(&dlg);
   TTCotavia start;
   start.show();

@@ -35,6 +35,7 @@ class CellDelegate : public QStyledItemDelegate {
   void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
+    applySelectionColors(opt, opt.widget);
     const QString text = opt.text;
     opt.text.clear();
     const QWidget* w = opt.widget;
@@ -149,13 +150,40 @@ void ItemGridView::selectRow0(int row) {
   selectRow(row);
 }
 
+int ItemGridView::lastItemRow() const {
+  const auto* m = qobject_cast<const ItemGridModel*>(model());
+  if (m) return std::max(0, itemCount(m->rows()) - 1);
+  return model() ? std::max(0, model()->rowCount() - 1) : 0;
+}
+
 void ItemGridView::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
     e->accept();
     emit enterPressed();
     return;
   }
+  // Home and End (with Ctrl or not) go to the first and the last item; the grid shows whole
+  // rows, so moving between columns would only hide the row's beginning.
+  const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+  if ((e->key() == Qt::Key_Home || e->key() == Qt::Key_End) &&
+      (mods == Qt::NoModifier || mods == Qt::ControlModifier)) {
+    e->accept();
+    const int row = e->key() == Qt::Key_Home ? 0 : lastItemRow();
+    selectRow0(row);
+    scrollTo(model()->index(row, 0));
+    return;
+  }
   QTableView::keyPressEvent(e);
+}
+
+void ItemGridView::focusInEvent(QFocusEvent* e) {
+  QTableView::focusInEvent(e);
+  viewport()->update();  // the selection takes its focused colour
+}
+
+void ItemGridView::focusOutEvent(QFocusEvent* e) {
+  QTableView::focusOutEvent(e);
+  viewport()->update();
 }
 
 }  // namespace cotavia

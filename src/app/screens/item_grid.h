@@ -46,6 +46,8 @@ class ItemGridView : public QTableView {
   // The selected row (0 = first item), -1 when none.
   int selectedRow() const;
   void selectRow0(int row);
+  // The row of the last item (0 when there is none).
+  int lastItemRow() const;
 
  signals:
   // Enter on the grid: open the item panel on the selected row.
@@ -53,6 +55,8 @@ class ItemGridView : public QTableView {
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
   void keyboardSearch(const QString&) override {}  // typing in the grid does nothing
 };
 

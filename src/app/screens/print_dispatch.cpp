@@ -3,6 +3,7 @@
 #include "app/core/proposal_report.h"
 #include "app/core/save.h"
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "report/rp_preview.h"
 
@@ -40,13 +41,18 @@ void bbtn_importar(const PrintRequest& req) {
     form->OpenTable(req.folder, req.proposalFile);  // a file that cannot be opened stops here
     // Without any printer installed the engine could not take the report's paper and would lay
     // the pages out on A4 portrait, cutting the landscape page; a PDF file stands in as the
-    // printer then, so the preview shows the real page and "Print" writes FOLDER/P0001.pdf.
+    // printer then, so the preview shows the real page, and "Print" asks where to write it,
+    // offering FOLDER/P0001.pdf (as "Arquivo PDF..." of the print dialog does).
+    const QString pdfName = joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf");
+    TPrinterSettings::SetPdfSuggestion(pdfName);
     QString pdfStandIn;
     if (TPrinterSettings::PrinterNames().isEmpty()) {
-      pdfStandIn = joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf");
-      TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), pdfStandIn);
-      form->RpReport.AfterPrint = [pdfStandIn](TRpReport&) {
-        dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") + pdfStandIn);
+      pdfStandIn = pdfName;
+      TPrinterSettings::SetPdfPrinter(QStringLiteral("Arquivo PDF"), QString());
+      form->RpReport.AfterPrint = [](TRpReport& r) {
+        if (!r.PrintedFile.isEmpty())
+          dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") +
+                            r.PrintedFile);
       };
     }
     struct StandIn {
@@ -58,7 +64,7 @@ void bbtn_importar(const PrintRequest& req) {
     TRpStandardPreviewGuard windows(req.editor);
     form->RpReport.Preview();  // returns when the preview window is closed
   } catch (const std::exception& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
 }
 

@@ -1,6 +1,12 @@
 #include "app/screens/screen_style.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLineEdit>
 #include <QPainter>
+#include <QProxyStyle>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 namespace cotavia {
 
@@ -47,6 +53,73 @@ void ShadowText::paintEvent(QPaintEvent*) {
 void makeTransparent(QWidget* w) {
   w->setAttribute(Qt::WA_TranslucentBackground);
   w->setAutoFillBackground(false);
+}
+
+void applySelectionColors(QStyleOptionViewItem& option, const QWidget* view) {
+  const bool focused = view && view->hasFocus();
+  const QColor back = focused ? QColor(0, 0, 128) : QColor(200, 200, 200);
+  const QColor text = focused ? QColor(Qt::white) : QColor(Qt::black);
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+    option.palette.setColor(g, QPalette::Highlight, back);
+    option.palette.setColor(g, QPalette::HighlightedText, text);
+  }
+}
+
+namespace {
+
+class ScreenStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    if (element == CE_ItemViewItem) {
+      if (const auto* v = qstyleoption_cast<const QStyleOptionViewItem*>(option)) {
+        QStyleOptionViewItem o(*v);
+        applySelectionColors(o, widget);
+        QProxyStyle::drawControl(element, &o, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+    if (element == CE_PushButton && (option->state & State_HasFocus))
+      focusFrame(painter, option->rect.adjusted(2, 2, -2, -2));
+  }
+
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                          const QWidget* widget) const override {
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+    // Selection boxes and number boxes: the same frame as the fields.
+    if ((control == CC_ComboBox || control == CC_SpinBox) && (option->state & State_HasFocus))
+      focusFrame(painter, option->rect);
+  }
+
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    // Fields, framed or not: a frame while they take typing.
+    if (element == PE_PanelLineEdit && (option->state & State_HasFocus)) {
+      const auto* edit = qobject_cast<const QLineEdit*>(widget);
+      if (!edit || !edit->isReadOnly()) focusFrame(painter, option->rect);
+    }
+  }
+
+ private:
+  static void focusFrame(QPainter* p, const QRect& r) {
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing, false);
+    p->setBrush(Qt::NoBrush);
+    p->setPen(QPen(kFocusColor, 2));
+    p->drawRect(r.adjusted(1, 1, -1, -1));
+    p->restore();
+  }
+};
+
+}  // namespace
+
+void installScreenStyle(QApplication& app) {
+  QStyle* base = QStyleFactory::create(QStringLiteral("Fusion"));
+  app.setStyle(new ScreenStyle(base));
 }
 
 }  // namespace cotavia

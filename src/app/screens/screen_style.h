@@ -5,6 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+class QApplication;
+class QStyleOptionViewItem;
+
 namespace cotavia {
 
 // The screens' proportional font (Liberation Sans) at a pixel size.
@@ -27,5 +30,15 @@ class ShadowText : public QWidget {
 
 // Makes a label-like widget draw over the window's background picture.
 void makeTransparent(QWidget* w);
+
+// The colour of the frame drawn round the control that has the focus.
+inline const QColor kFocusColor(0, 84, 200);
+// The screens' style: the platform's style with the focus made plain to see, since the whole
+// flow runs on Enter: a frame round the focused button, field or box, and the selection of a
+// list or grid in a strong colour while it has the focus and in grey when it has not.
+void installScreenStyle(QApplication& app);
+// The selection colours of an item view's cell as the view's focus asks (used by delegates
+// that draw their own text).
+void applySelectionColors(QStyleOptionViewItem& option, const QWidget* view);
 
 }  // namespace cotavia

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
+#include <algorithm>
 
 namespace cotavia {
 
@@ -50,6 +51,31 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   b->setGeometry(r);
   b->setAutoDefault(false);
   return b;
+}
+
+// The check digits of a CNPJ (14 digits) are right.
+bool validCnpj(const QByteArray& d) {
+  if (d.size() != 14) return false;
+  for (char c : d)
+    if (c < '0' || c > '9') return false;
+  auto digit = [&](int n) {
+    int sum = 0, weight = n - 7;  // 5,4,3,2,9,8,... for 12 digits; 6,5,4,3,2,9,... for 13
+    for (int i = 0; i < n; ++i) {
+      sum += (d[i] - '0') * weight;
+      weight = weight == 2 ? 9 : weight - 1;
+    }
+    const int r = sum % 11;
+    return r < 2 ? 0 : 11 - r;
+  };
+  return digit(12) == d[12] - '0' && digit(13) == d[13] - '0';
+}
+
+// The identity as the start screen shows it. The file keeps a CPF made up to 14 characters with
+// "000"; such a text that is not a CNPJ is shown as the CPF it is.
+QByteArray shownIdentity(const QByteArray& id) {
+  const QByteArray t = trimRight(id);
+  if (t.size() == 14 && t.startsWith("000") && !validCnpj(t)) return identityDisplay(t.mid(3));
+  return identityDisplay(t);
 }
 
 }  // namespace
@@ -108,8 +134,29 @@ TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
   MaskEditCNPJCPF->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   panelLabel(QStringLiteral("Somente os números"), 13, true, Panel_CNPJCPF, QRect(8, 130, 246, 20));
   panelLabel(QStringLiteral("Será utilizado para identificação da proposta"), 13, false, Panel_CNPJCPF,
-             QRect(8, 160, 246, 40));
+             QRect(8, 156, 246, 40));
+  bbtn_confirmarCNPJ = button(QStringLiteral("Confirmar"), Panel_CNPJCPF, QRect(16, 204, 230, 32));
+  bbtn_confirmarCNPJ->setObjectName(QStringLiteral("bbtn_confirmarCNPJ"));
+  bbtn_cancelarCNPJ = button(QStringLiteral("Cancelar"), Panel_CNPJCPF, QRect(134, 204, 112, 32));
+  bbtn_cancelarCNPJ->setObjectName(QStringLiteral("bbtn_cancelarCNPJ"));
+  bbtn_cancelarCNPJ->hide();
   Panel_CNPJCPF->hide();
+
+  // The identity in use, where the first-access panel stands, and the way to change it.
+  Label_CNPJCPF = new QLabel(this);
+  Label_CNPJCPF->setObjectName(QStringLiteral("Label_CNPJCPF"));
+  Label_CNPJCPF->setGeometry(20, 300, 262, 30);
+  Label_CNPJCPF->setFont(sansFont(15, true));
+  Label_CNPJCPF->setAlignment(Qt::AlignCenter);
+  Label_CNPJCPF->setAutoFillBackground(true);
+  QPalette ip = Label_CNPJCPF->palette();
+  ip.setColor(QPalette::Window, QColor(192, 0, 0));
+  ip.setColor(QPalette::WindowText, Qt::white);
+  Label_CNPJCPF->setPalette(ip);
+  Label_CNPJCPF->hide();
+  bbtn_alterarCNPJ = button(QStringLiteral("Alterar CNPJ/CPF"), this, QRect(20, 334, 262, 30));
+  bbtn_alterarCNPJ->setObjectName(QStringLiteral("bbtn_alterarCNPJ"));
+  bbtn_alterarCNPJ->hide();
 
   Btn_Tutorial = button(QStringLiteral("Clique aqui para ler o Tutorial"), this, QRect(318, 452, 290, 30));
   Btn_Tutorial->setObjectName(QStringLiteral("Btn_Tutorial"));
@@ -139,11 +186,18 @@ TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
   setTabOrder(FileListBox1, bbtn_digitar);
   setTabOrder(bbtn_digitar, bbtn_excluir);
   setTabOrder(bbtn_excluir, MaskEditCNPJCPF);
-  setTabOrder(MaskEditCNPJCPF, Memo_Ajuda);
+  setTabOrder(MaskEditCNPJCPF, bbtn_confirmarCNPJ);
+  setTabOrder(bbtn_confirmarCNPJ, bbtn_cancelarCNPJ);
+  setTabOrder(bbtn_cancelarCNPJ, bbtn_alterarCNPJ);
+  setTabOrder(bbtn_alterarCNPJ, Memo_Ajuda);
   setTabOrder(Memo_Ajuda, Btn_Fechar);
   setTabOrder(Btn_Fechar, Btn_Tutorial);
 
   connect(MaskEditCNPJCPF, &QLineEdit::textEdited, this, [this] { MaskEditCNPJCPFChange(); });
+  connect(MaskEditCNPJCPF, &QLineEdit::returnPressed, this, [this] { bbtn_confirmarCNPJClick(); });
+  connect(bbtn_confirmarCNPJ, &QPushButton::clicked, this, [this] { bbtn_confirmarCNPJClick(); });
+  connect(bbtn_cancelarCNPJ, &QPushButton::clicked, this, [this] { bbtn_cancelarCNPJClick(); });
+  connect(bbtn_alterarCNPJ, &QPushButton::clicked, this, [this] { bbtn_alterarCNPJClick(); });
   connect(bbtn_digitar, &QPushButton::clicked, this, [this] { bbtn_digitarClick(); });
   connect(bbtn_excluir, &QPushButton::clicked, this, [this] { bbtn_excluirClick(); });
   connect(Btn_Tutorial, &QPushButton::clicked, this, [this] { Btn_TutorialClick(); });
@@ -191,17 +245,91 @@ void TTCotavia::FormActivate() {
   try {
     id = readIdentity(folder_);
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
   if (id) {
     MaskEditCNPJCPF->setText(fromCp1252(*id));
     identityLoaded_ = true;
+    showIdentity();
     FileListBox1->setFocus();
   } else {
     identityLoaded_ = false;
-    Panel_CNPJCPF->show();
-    MaskEditCNPJCPF->setFocus();
+    showIdentityPanel(false);
   }
+}
+
+void TTCotavia::showIdentityPanel(bool changing) {
+  Label_CNPJCPF->hide();
+  bbtn_alterarCNPJ->hide();
+  bbtn_cancelarCNPJ->setVisible(changing);
+  bbtn_confirmarCNPJ->setGeometry(changing ? QRect(16, 204, 112, 32) : QRect(16, 204, 230, 32));
+  Panel_CNPJCPF->show();
+  MaskEditCNPJCPF->setFocus();
+  MaskEditCNPJCPF->selectAll();
+}
+
+void TTCotavia::showIdentity() {
+  Panel_CNPJCPF->hide();
+  Label_CNPJCPF->setText(fromCp1252(shownIdentity(identity())));
+  Label_CNPJCPF->show();
+  bbtn_alterarCNPJ->show();
+}
+
+bool TTCotavia::identityUsable(const QByteArray& id) {
+  try {
+    checkIdentityForFileName(id);
+    return true;
+  } catch (const AppError&) {
+    dialogs().message(
+        QStringLiteral("O CNPJ/CPF informado não pode fazer parte do nome do arquivo da proposta.\r"
+                       "Informe somente os números."));
+    return false;
+  }
+}
+
+void TTCotavia::bbtn_alterarCNPJClick() {
+  identityBefore_ = MaskEditCNPJCPF->text();
+  identityLoaded_ = false;
+  // The digits of the identity in use, without the zeros that made it up to 14 characters.
+  QString digits;
+  for (QChar c : identityBefore_)
+    if (c.isDigit()) digits += c;
+  const bool cpf = shownIdentity(identity()).startsWith("CPF");
+  while (digits.size() > (cpf ? 11 : 14) && digits.startsWith('0')) digits.remove(0, 1);
+  MaskEditCNPJCPF->setText(digits);
+  showIdentityPanel(true);
+}
+
+void TTCotavia::bbtn_confirmarCNPJClick() {
+  if (!Panel_CNPJCPF->isVisible()) return;
+  if (MaskEditCNPJCPF->text().isEmpty()) {
+    dialogs().message(QStringLiteral("Por favor, informe o CNPJ/CPF !!!"));
+    MaskEditCNPJCPF->setFocus();
+    return;
+  }
+  if (!identityUsable(padIdentity(identity()))) {
+    MaskEditCNPJCPF->setFocus();
+    return;
+  }
+  try {
+    MaskEditCNPJCPF->setText(fromCp1252(writeIdentity(folder_, identity())));
+  } catch (const AppError& e) {
+    dialogs().error(userMessage(e));
+    return;
+  }
+  identityLoaded_ = true;
+  identityBefore_.clear();
+  showIdentity();
+  FileListBox1->setFocus();
+}
+
+void TTCotavia::bbtn_cancelarCNPJClick() {
+  if (identityBefore_.isEmpty()) return;  // first access: there is nothing to go back to
+  MaskEditCNPJCPF->setText(identityBefore_);
+  identityBefore_.clear();
+  identityLoaded_ = true;
+  showIdentity();
+  FileListBox1->setFocus();
 }
 
 void TTCotavia::listFiles(const QStringList& keepSelected) {
@@ -225,14 +353,25 @@ void TTCotavia::refreshList() {
 }
 
 void TTCotavia::MaskEditCNPJCPFChange() {
-  const QByteArray t = toCp1252(MaskEditCNPJCPF->text()).trimmed();
-  if (t.isEmpty()) return;
-  try {
-    // A number of 14 digits (a CNPJ without leading zero) is complete: go on to the list.
-    if (formatGeneral(strToFloat(t), 15).size() >= 14) FileListBox1->setFocus();
-  } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+  const QString typed = MaskEditCNPJCPF->text();
+  QString digits;
+  int caret = MaskEditCNPJCPF->cursorPosition();
+  for (int i = 0; i < typed.size(); ++i) {
+    if (typed[i] >= '0' && typed[i] <= '9')
+      digits += typed[i];
+    else if (i < MaskEditCNPJCPF->cursorPosition())
+      --caret;
   }
+  // A CNPJ has 14 digits: more cannot be an identity.
+  if (digits.size() > 14) digits.truncate(14);
+  if (digits != typed) {
+    MaskEditCNPJCPF->setText(digits);
+    MaskEditCNPJCPF->setCursorPosition(std::clamp(caret, 0, static_cast<int>(digits.size())));
+    dialogs().beep();
+  }
+  if (digits.isEmpty()) return;
+  // A number of 14 digits (a CNPJ without leading zero) is complete: go on to the list.
+  if (digits.size() == 14 && digits[0] != '0') FileListBox1->setFocus();
 }
 
 void TTCotavia::bbtn_digitarClick() {
@@ -252,13 +391,12 @@ void TTCotavia::bbtn_digitarClick() {
   }
   // The identity becomes part of the response file's name: refuse what cannot be one.
   const QByteArray id = identityLoaded_ ? identity() : padIdentity(identity());
-  try {
-    checkIdentityForFileName(id);
-  } catch (const AppError&) {
-    dialogs().message(
-        QStringLiteral("O CNPJ/CPF informado não pode fazer parte do nome do arquivo da proposta.\r"
-                       "Informe somente os números."));
-    if (!identityLoaded_) MaskEditCNPJCPF->setFocus();
+  if (!identityUsable(id)) {
+    // A stored identity is corrected on the first-access panel.
+    if (identityLoaded_)
+      bbtn_alterarCNPJClick();
+    else
+      MaskEditCNPJCPF->setFocus();
     return;
   }
   dialogs().message(
@@ -269,10 +407,11 @@ void TTCotavia::bbtn_digitarClick() {
     try {
       MaskEditCNPJCPF->setText(fromCp1252(writeIdentity(folder_, identity())));
     } catch (const AppError& e) {
-      dialogs().error(QString::fromStdString(e.what()));
+      dialogs().error(userMessage(e));
       return;
     }
-    Panel_CNPJCPF->hide();
+    identityBefore_.clear();
+    showIdentity();
   }
   const QString name = selected.first()->text();
   {

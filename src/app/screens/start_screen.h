@@ -28,7 +28,17 @@ class TTCotavia : public QWidget {
   // Lists the proposal files again (F5), keeping the selection of names still there.
   void refreshList();
 
+  // Every edit of the identity field: keeps the digits only (other characters typed or pasted
+  // are dropped with a beep, as the numeric fields drop them) and moves on to the list once a
+  // 14-digit CNPJ is complete.
   void MaskEditCNPJCPFChange();
+  // "Alterar CNPJ/CPF": the first-access panel again, on the current identity.
+  void bbtn_alterarCNPJClick();
+  // "Confirmar" on the panel (or Enter in the field): the checks of "Visualizar", then the
+  // identity is written and shown.
+  void bbtn_confirmarCNPJClick();
+  // "Cancelar" on the panel while changing: the identity stays as it was.
+  void bbtn_cancelarCNPJClick();
   void bbtn_digitarClick();
   void bbtn_excluirClick();
   void Btn_TutorialClick();
@@ -46,6 +56,12 @@ class TTCotavia : public QWidget {
   QPushButton* bbtn_excluir = nullptr;
   QPushButton* Btn_Tutorial = nullptr;
   QPushButton* Btn_Fechar = nullptr;
+  // The identity in use, in its display form ("CNPJ: 12.345.678/0001-90"), and the way to
+  // change it.
+  QLabel* Label_CNPJCPF = nullptr;
+  QPushButton* bbtn_alterarCNPJ = nullptr;
+  QPushButton* bbtn_confirmarCNPJ = nullptr;
+  QPushButton* bbtn_cancelarCNPJ = nullptr;
 
  protected:
   bool event(QEvent* e) override;
@@ -53,10 +69,17 @@ class TTCotavia : public QWidget {
 
  private:
   void listFiles(const QStringList& keepSelected);
+  // Shows the first-access panel (changing: with "Cancelar" and the current identity).
+  void showIdentityPanel(bool changing);
+  // The identity line under the list, shown while the panel is not.
+  void showIdentity();
+  // Says so and returns false when the identity cannot be part of a file name.
+  bool identityUsable(const QByteArray& id);
 
   QString folder_;
   bool activated_ = false;
   bool identityLoaded_ = false;
+  QString identityBefore_;  // the identity while the panel changes it
 };
 
 }  // namespace cotavia

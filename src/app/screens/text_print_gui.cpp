@@ -48,7 +48,7 @@ void printTextWithWindows(const PrintRequest& req) {
   try {
     imprime_licitacao(tx, p);
   } catch (const AppError& e) {
-    dialogs().error(QString::fromUtf8(e.what()));
+    dialogs().error(userMessage(e));
   }
   tx.setUi(nullptr);
 }
