@@ -109,6 +109,8 @@ QString sentenceFor(const AppError& e) {
                  "O arquivo \"%1\" está danificado ou não é do tipo esperado. Peça um novo arquivo a quem o "
                  "enviou.")
           .arg(name);
+    case ErrorKind::NotSaved:
+      return asSentence(detail);
     case ErrorKind::Busy:
       return QStringLiteral("A proposta já está sendo gravada. Aguarde o fim dessa gravação e tente de novo.");
     case ErrorKind::Printer: {
@@ -137,7 +139,9 @@ QString sentenceFor(const AppError& e) {
 QString userMessage(const AppError& e) {
   const QString sentence = sentenceFor(e);
   // A refusal says everything in its sentence; the printer's cause is inside its sentence.
-  if ((e.kind() == ErrorKind::Refused && e.file().isEmpty()) || e.kind() == ErrorKind::Printer) return sentence;
+  if ((e.kind() == ErrorKind::Refused && e.file().isEmpty()) || e.kind() == ErrorKind::Printer ||
+      e.kind() == ErrorKind::NotSaved)
+    return sentence;
   return sentence + '\n' + QString::fromStdString(e.what());
 }
 

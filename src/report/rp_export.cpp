@@ -123,11 +123,7 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
   const std::string name = fileName.toStdString();
 
   AtomicFile out(fileName);
-  try {
-    out.create();
-  } catch (const AppError& e) {
-    throw ERpError(QString::fromStdString(e.what()));
-  }
+  out.create();  // its AppError says why (a link, no space...)
   auto fail = [&](const std::string& why) {
     out.cancel();
     return ERpError(QString::fromStdString(name + ": " + why));
@@ -172,11 +168,7 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
     }
     painter.end();
   }
-  try {
-    out.commit();  // the first failed write of the PDF, if any, is thrown here
-  } catch (const AppError& e) {
-    throw ERpError(QString::fromStdString(e.what()));
-  }
+  out.commit();  // the first failed write of the PDF, if any, is thrown here
 }
 
 
@@ -215,7 +207,7 @@ struct TRpPdfExport::Impl {
 
   QString fileName;
   std::unique_ptr<AtomicFile> out;
-  std::string openError;  // why the file could not be created
+  std::exception_ptr openError;  // why the file could not be created
   std::unique_ptr<rpdetail::TRpPdfWriter> pdf;
   rpdetail::TRpPdfFonts fonts;
   rpdetail::TRpFontTable programFonts;
@@ -345,8 +337,8 @@ TRpPdfExport::TRpPdfExport(TRpPrinter& printer, const QString& fileName) : d_(st
   d_->out = std::make_unique<AtomicFile>(fileName);
   try {
     d_->out->create();
-  } catch (const AppError& e) {  // Finish() reports it
-    d_->openError = e.what();
+  } catch (const AppError&) {  // Finish() reports it
+    d_->openError = std::current_exception();
     d_->out.reset();
     return;
   }
@@ -398,7 +390,7 @@ void TRpPdfExport::Finish() {
                        .arg(d_->fileName));
   Impl& d = *d_;
   if (printer.Viewer() == this) printer.SetViewer(nullptr);
-  if (!d.out) throw ERpError(QString::fromStdString(d.openError));
+  if (!d.out) std::rethrow_exception(d.openError);
   bool own = !d.workers.empty();
   if (own) {
     {
@@ -442,11 +434,7 @@ void TRpPdfExport::Finish() {
   if (own) {
     d.pdf->finish(d.fonts);
     d.pdf.reset();
-    try {
-      d.out->commit();  // the first failed write of the PDF, if any, is thrown here
-    } catch (const AppError& e) {
-      throw ERpError(QString::fromStdString(e.what()));
-    }
+    d.out->commit();  // the first failed write of the PDF, if any, is thrown here
     d.out.reset();
     return;
   }

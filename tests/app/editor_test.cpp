@@ -546,7 +546,7 @@ class EditorTest : public QObject {
     };
     QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
     QCOMPARE(dlg.count(Kind::Error), 1);
-    QVERIFY2(dlg.lastText().contains("a proposta ainda não foi gravada"), qPrintable(dlg.lastText()));
+    QVERIFY2(dlg.lastText().contains("ainda não foi gravada"), qPrintable(dlg.lastText()));
     QVERIFY(!dir->exists("precos_P0001.xlsx"));
 
     priceItem(0, "ACME", "2,5", "1", "0,5");

@@ -40,7 +40,7 @@ TEST(CliPrices, ExportAndImportRoundTrip) {
   Demo d;
   ProgramRun r = cotaviaRun(d.args("prices", {"--out", d.dir.file("out.xlsx")}));
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("a proposta ainda não foi gravada")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("ainda não foi gravada")) << r.err.toStdString();
 
   r = cotaviaRun(d.args("fill", {"--prices", d.dir.file("precos.csv")}));
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();

@@ -163,7 +163,7 @@ TEST(CliPrint, AProposalNeverSavedIsRefusedByBothPrintouts) {
     Outcome r = cotaviaRun(args + QStringList{"--dir", dir.path(), "--proposal", "P0005.KVT"});
     EXPECT_EQ(r.exitCode, 1) << args[0].toStdString();
     const QString err = QString::fromUtf8(r.err);
-    EXPECT_TRUE(err.contains("a proposta P0005.KVT ainda não foi gravada")) << err.toStdString();
+    EXPECT_TRUE(err.contains("proposta P0005.KVT ainda não foi gravada")) << err.toStdString();
     EXPECT_TRUE(err.contains("cotavia fill")) << err.toStdString();
     EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
   }

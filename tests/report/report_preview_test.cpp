@@ -389,7 +389,7 @@ class ReportPreviewTest : public QObject {
     try {
       rpExportPdf(*r.report.RpPrinter(), dir->file("no/such/folder/r.pdf"));
       QFAIL("wrote into a missing folder");
-    } catch (const ERpError& e) {
+    } catch (const AppError& e) {
       QVERIFY(QString::fromUtf8(e.what()).contains("no/such/folder/r.pdf"));
     }
   }

@@ -267,7 +267,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
       imprime_licitacao(f.tx, f.p);
       ADD_FAILURE() << "no error";
     } catch (const AppError& e) {
-      EXPECT_EQ(e.kind(), ErrorKind::NotFound);
+      EXPECT_EQ(e.kind(), ErrorKind::NotSaved);
       EXPECT_TRUE(QString::fromUtf8(e.what()).contains("A proposta P0001.KVT ainda não foi gravada")) << e.what();
     }
     EXPECT_FALSE(setup);

@@ -127,8 +127,10 @@ int writePriceExport(const Proposal& p, const QString& path) {
 Proposal loadSavedProposal(const SaveTarget& target) {
   const QString response = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
   if (!QFileInfo::exists(response))
-    throw AppError(ErrorKind::NotFound, response,
-                   "a proposta ainda não foi gravada; pressione \"Gravar\" (ou use cotavia fill) e exporte de novo");
+    throw AppError(ErrorKind::NotSaved, response,
+                   "a proposta " + target.inputFileName.toStdString() +
+                       " ainda não foi gravada, por isso não há preços a exportar: pressione \"Gravar\" (ou use "
+                       "cotavia fill) e exporte de novo");
   return loadProposal(response);
 }
 

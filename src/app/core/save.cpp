@@ -76,7 +76,7 @@ QString notSavedText(const SaveTarget& target, SaveHow how) {
 
 void requireSavedProposal(const SaveTarget& target, SaveHow how) {
   if (!proposalSaved(target))
-    throw AppError(ErrorKind::NotFound, responsePath(target), notSavedText(target, how).toStdString());
+    throw AppError(ErrorKind::NotSaved, responsePath(target), notSavedText(target, how).toStdString());
 }
 
 }  // namespace cotavia

@@ -343,7 +343,7 @@ void TTCotavia2::FormActivate() {
   try {
     finishInterruptedSave(folder_, fileName_);  // before reading what such a save was writing
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
   try {
     if (supplierDataExists(folder_)) {
@@ -683,7 +683,7 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
           "\"Gravar\" não estão no arquivo.");
     dialogs().message(text);
   } catch (const AppError& e) {
-    dialogs().error(QStringLiteral("Os preços NÃO foram exportados.\r") + QString::fromStdString(e.what()));
+    dialogs().error(QStringLiteral("Os preços NÃO foram exportados.\r") + userMessage(e));
   }
   StringGrid1->setFocus();
 }

@@ -235,7 +235,7 @@ void TTCotavia::FormActivate() {
   try {
     finishInterruptedSaves(folder_);  // a save a kill interrupted, and temporary files left over
   } catch (const AppError& e) {
-    dialogs().error(QString::fromStdString(e.what()));
+    dialogs().error(userMessage(e));
   }
   listFiles({});
   if (programFolderCreated())
