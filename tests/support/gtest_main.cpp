@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+  // The test environment of CTest reaches discovered GoogleTest tests only in part: the same
+  // defaults are set here.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("COTAVIA_SOURCE_DIR")) qputenv("COTAVIA_SOURCE_DIR", COTAVIA_SOURCE_DIR);
+  if (qEnvironmentVariableIsEmpty("LC_ALL")) qputenv("LC_ALL", "C.UTF-8");
   QGuiApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
