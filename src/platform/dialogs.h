@@ -65,12 +65,12 @@ public:
   QString folderName(const QString& caption, const QString& start) override;
 
   QList<Entry> log;
-  QStringList fileAnswers;   // consumed front first by the choosers
-  QStringList filterAnswers; // the save chooser's filter entries; the first entry when none is left
-  QList<bool> answers;       // consumed front first by confirm()
+  QStringList fileAnswers;    // consumed front first by the choosers
+  QStringList filterAnswers;  // the save chooser's filter entries; the first entry when none is left
+  QList<bool> answers;        // consumed front first by confirm()
   bool defaultAnswer = false;
-  QList<Answer> choices;     // consumed front first by ask(); Cancel when none is left
-  bool echoToStderr = false; // the command line prints messages
+  QList<Answer> choices;      // consumed front first by ask(); Cancel when none is left
+  bool echoToStderr = false;  // the command line prints messages
   // Optional hook called for every entry (tests may use it to react).
   std::function<void(const Entry&)> onEntry;
 

@@ -1,7 +1,7 @@
 #include "platform/qt_dialogs.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>

@@ -8,9 +8,9 @@ class QWidget;
 
 namespace cotavia {
 
-// File choosers with QFileDialog; message boxes with QMessageBox: OK messages without icon, Yes/No confirmations. Each box uses
-// the screens' font, opens centred on the window it belongs to (the active modal window, else
-// the active window) and is at least as wide as its caption.
+// File choosers with QFileDialog. Message boxes with QMessageBox: OK messages without icon, Yes/No
+// confirmations. Each box uses the screens' font, opens centred on the window it belongs to (the
+// active modal window, else the active window) and is at least as wide as its caption.
 class QtDialogs : public Dialogs {
 public:
  QtDialogs();

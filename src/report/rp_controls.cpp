@@ -429,8 +429,8 @@ void TRpCustomLabel::Print(double ofsX, double ofsY) {
     doneFormat_ = false;
   }
   if (a.draw && Frame.Present())
-    Frame.PaintIt(*a.cv, p->XPos(a.X), p->YPos(a.Y), p->XPos(a.X + a.W), p->YPos(a.Y + a.H + a.expanded),
-                  p->XFactor(), p->YFactor());
+    Frame.PaintIt(*a.cv, p->XPos(a.X), p->YPos(a.Y), p->XPos(a.X + a.W), p->YPos(a.Y + a.H + a.expanded), p->XFactor(),
+                  p->YFactor());
 }
 
 bool TRpCustomLabel::takePrintValue(QString& designed) {
@@ -451,9 +451,10 @@ void TRpCustomLabel::paintBackground(const PrintArea& a) const {
                        size_.NativeTop >= 0 && size_.NativeLeft + a.W <= band_->Size().NativeWidth &&
                        size_.NativeTop + a.H <= band_->Size().NativeHeight;
   if (!covered)
-    rpFillRect(*a.cv,
-               QRect(QPoint(a.p->XPos(a.X), a.p->YPos(a.Y)), QPoint(a.p->XPos(a.X + a.W) - 1, a.p->YPos(a.Y + a.H) - 1)),
-               Color);
+    rpFillRect(
+        *a.cv,
+        QRect(QPoint(a.p->XPos(a.X), a.p->YPos(a.Y)), QPoint(a.p->XPos(a.X + a.W) - 1, a.p->YPos(a.Y + a.H) - 1)),
+        Color);
 }
 
 void TRpCustomLabel::placeText(PrintArea& a) const {

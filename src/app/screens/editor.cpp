@@ -620,11 +620,11 @@ void TTCotavia2::bbtn_importarClick() {
 
 void TTCotavia2::bbtn_importarPrecosClick() {
   if (Panel_Item->isVisible()) bbtn_cancelarClick();
-  const QString path = dialogs().openFileName(
-      QStringLiteral("Importar preços"), folder_,
-      QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
-                     "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
-                     "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
+  const QString path =
+      dialogs().openFileName(QStringLiteral("Importar preços"), folder_,
+                             QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
+                                            "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
+                                            "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
   if (path.isEmpty()) return;
   const int keepRow = StringGrid1->selectedRow();
   try {
@@ -651,8 +651,8 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
   const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
                 csv = QStringLiteral("Texto separado por ; (*.csv)");
   QString filter;
-  QString path = dialogs().saveFileName(QStringLiteral("Exportar preços"), suggested, xlsx + QStringLiteral(";;") + csv,
-                                        &filter);
+  QString path =
+      dialogs().saveFileName(QStringLiteral("Exportar preços"), suggested, xlsx + QStringLiteral(";;") + csv, &filter);
   if (path.isEmpty()) return;
   // A name of another kind takes the extension of the chosen entry.
   const QString ext = QFileInfo(path).suffix().toLower();
