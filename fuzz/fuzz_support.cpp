@@ -21,7 +21,9 @@ class SilentDialogs : public Dialogs {
   void error(const QString&, const QString&) override {}
   bool confirm(const QString&, const QString&) override { return false; }
   void beep() override {}
-  QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+  QString saveFileName(const QString&, const QString&, const QString&, QString*) override { return {}; }
+  QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+  QString folderName(const QString&, const QString&) override { return {}; }
 };
 
 void dropMessages(QtMsgType type, const QMessageLogContext&, const QString& msg) {

@@ -94,3 +94,14 @@ inline int sheetPriceListOneInput(const uint8_t* data, size_t size, const QStrin
 }
 
 }  // namespace cotavia::fuzz
+
+// The entry points of a spreadsheet target, its inputs read as the file `name` ("precos.ods").
+#define COTAVIA_SHEET_FUZZ_TARGET(name)                                             \
+  extern "C" int LLVMFuzzerInitialize(int*, char***) {                              \
+    cotavia::fuzz::startApp();                                                      \
+    cotavia::fuzz::sheetBaseProposal();                                             \
+    return 0;                                                                       \
+  }                                                                                 \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {         \
+    return cotavia::fuzz::sheetPriceListOneInput(data, size, QStringLiteral(name)); \
+  }

@@ -55,83 +55,95 @@ void TNumEdit::reject() { dialogs().beep(); }
 
 void TNumEdit::rewriteFromValue() { setText(fromCp1252(numEditFixed(Value(), decimals_))); }
 
-void TNumEdit::keyPressEvent(QKeyEvent* e) {
-  enum Kind { Navigation, Character, Backspace, Clipboard, Forbidden };
-  Kind kind = Navigation;
+TNumEdit::KeyKind TNumEdit::keyKind(const QKeyEvent* e) {
   const QString typed = e->text();
-  if (e->matches(QKeySequence::Copy) || e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut)) {
-    kind = Clipboard;
-  } else if (e->key() == Qt::Key_Backspace) {
-    kind = Backspace;
-  } else if (e->matches(QKeySequence::SelectAll)) {
-    kind = Navigation;  // selecting changes nothing
-  } else if (!typed.isEmpty() && typed.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-    kind = Character;
-  } else if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Tab ||
-             e->key() == Qt::Key_Backtab || e->key() == Qt::Key_Escape) {
-    kind = Navigation;
-  } else if (!typed.isEmpty() || e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo)) {
-    kind = Forbidden;  // other control characters (Ctrl+Z, Ctrl+B ...)
-  }
+  if (e->matches(QKeySequence::Copy) || e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut))
+    return KeyKind::Clipboard;
+  if (e->key() == Qt::Key_Backspace) return KeyKind::Backspace;
+  if (e->matches(QKeySequence::SelectAll)) return KeyKind::Navigation;  // selecting changes nothing
+  if (!typed.isEmpty() && typed.at(0).isPrint() && !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+    return KeyKind::Character;
+  if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Tab ||
+      e->key() == Qt::Key_Backtab || e->key() == Qt::Key_Escape)
+    return KeyKind::Navigation;
+  if (!typed.isEmpty() || e->matches(QKeySequence::Undo) || e->matches(QKeySequence::Redo))
+    return KeyKind::Forbidden;  // other control characters (Ctrl+Z, Ctrl+B ...)
+  return KeyKind::Navigation;
+}
 
-  if (kind == Navigation) {
+QChar TNumEdit::numberChar(QChar typed) {
+  if (typed == QLatin1Char(',') || typed == QLatin1Char('.')) return kDecimal;
+  if ((typed.isDigit() && typed.unicode() < 128) || typed == QLatin1Char('-')) return typed;
+  return {};
+}
+
+void TNumEdit::keyPressEvent(QKeyEvent* e) {
+  const KeyKind kind = keyKind(e);
+  if (kind == KeyKind::Navigation) {
     QLineEdit::keyPressEvent(e);
     return;
   }
   e->accept();
-  if (kind == Forbidden) return reject();
+  if (kind == KeyKind::Forbidden) return reject();
   // Read-only means read-only: only copying gets through.
   if (isReadOnly()) {
-    if (kind == Clipboard && e->matches(QKeySequence::Copy)) return QLineEdit::keyPressEvent(e);
+    if (kind == KeyKind::Clipboard && e->matches(QKeySequence::Copy)) return QLineEdit::keyPressEvent(e);
     return reject();
   }
 
   QChar ch;
-  if (kind == Character) {
-    ch = typed.at(0);
-    if (ch == QLatin1Char(',') || ch == QLatin1Char('.')) ch = kDecimal;
-    if (!(ch.isDigit() && ch.unicode() < 128) && ch != kDecimal && ch != QLatin1Char('-')) return reject();
+  if (kind == KeyKind::Character) {
+    ch = numberChar(e->text().at(0));
+    if (ch.isNull()) return reject();
   }
+  // Nothing may be typed in front of the minus sign.
+  if (ch != QLatin1Char('-') && Value() < 0 && cursorPosition() == 0 && !hasSelectedText()) return reject();
+  if (kind != KeyKind::Character) return QLineEdit::keyPressEvent(e);
+  typeNumberChar(ch);
+}
 
+void TNumEdit::typeNumberChar(QChar ch) {
+  if (ch == kDecimal && decimals_ == 0) return reject();
+  const QString t = text();
+  const bool wholeSelected = t.isEmpty() || (hasSelectedText() && selectedText().size() == t.size());
+  if (ch == QLatin1Char('-') && !wholeSelected) return toggleSign();
+  if (ch == kDecimal && !wholeSelected) return typeDecimal();
+  insertKeepingDecimals(ch);
+}
+
+void TNumEdit::toggleSign() {
   const QString t = text();
   const int pos = cursorPosition();
-  // Nothing may be typed in front of the minus sign.
-  if (ch != QLatin1Char('-') && Value() < 0 && pos == 0 && !hasSelectedText()) return reject();
-  if (kind != Character) return QLineEdit::keyPressEvent(e);
+  const long double v = Value();
+  QString n = t;
+  if (v > 0)
+    n.prepend(QLatin1Char('-'));
+  else if (v < 0)
+    n.remove(0, 1);
+  setText(n);
+  setCursorPosition(n.size() + pos - t.size());
+}
 
-  if (ch == kDecimal && decimals_ == 0) return reject();
-  const bool wholeSelected = t.isEmpty() || (hasSelectedText() && selectedText().size() == t.size());
-
-  if (ch == QLatin1Char('-') && !wholeSelected) {
-    // The minus key toggles the sign, keeping the caret where it was relative to the end.
-    const long double v = Value();
-    QString n = t;
-    if (v > 0)
-      n.prepend(QLatin1Char('-'));
-    else if (v < 0)
-      n.remove(0, 1);
-    setText(n);
-    setCursorPosition(n.size() + pos - t.size());
+void TNumEdit::typeDecimal() {
+  const QString t = text();
+  const int pos = cursorPosition();
+  const int at = t.indexOf(kDecimal);
+  if (at >= 0) {
+    setCursorPosition(at + 1);  // jump over the separator already there
     return;
   }
-
-  if (ch == kDecimal && !wholeSelected) {
-    const int at = t.indexOf(kDecimal);
-    if (at >= 0) {
-      setCursorPosition(at + 1);  // jump over the separator already there
-      return;
-    }
-    if (t.size() - pos > decimals_) {
-      setText(t.left(pos + decimals_));  // what follows the caret becomes the decimal part
-      setCursorPosition(pos);
-    }
-    insert(QString(kDecimal));
-    return;
+  if (t.size() - pos > decimals_) {
+    setText(t.left(pos + decimals_));  // what follows the caret becomes the decimal part
+    setCursorPosition(pos);
   }
+  insert(QString(kDecimal));
+}
 
+void TNumEdit::insertKeepingDecimals(QChar ch) {
   // A full decimal part: a digit typed inside it overwrites (the last digit makes room); at
   // the end there is no room.
   const QString cur = text();
+  const int pos = cursorPosition();
   const int at = cur.indexOf(kDecimal);
   if (at >= 0 && pos > at && !hasSelectedText() && cur.size() - at - 1 >= decimals_) {
     if (pos < cur.size()) {

@@ -49,6 +49,24 @@ class TNumEdit : public QLineEdit {
   void reject();
   void rewriteFromValue();
 
+  // The steps of a key press.
+  // What a key does to the field: moves the focus or the caret, types a character, erases,
+  // uses the clipboard, or nothing (refused with a beep).
+  enum class KeyKind { Navigation, Character, Backspace, Clipboard, Forbidden };
+  static KeyKind keyKind(const QKeyEvent* e);
+  // The character a typed one stands for in a number (comma and dot are the decimal
+  // separator); null for any that has no place in one.
+  static QChar numberChar(QChar typed);
+  // Types a number's character at the caret: the minus sign, the separator or a digit.
+  void typeNumberChar(QChar ch);
+  // The minus key on part of the text toggles the sign, the caret kept where it was from the end.
+  void toggleSign();
+  // The separator on part of the text: a jump over the one there, else the digits after the
+  // caret (up to the decimals allowed) become the decimal part.
+  void typeDecimal();
+  // Inserts a character; inside a full decimal part it overwrites, at its end it is refused.
+  void insertKeepingDecimals(QChar ch);
+
   int decimals_ = 2;
   bool showSeparator_ = true;
   bool selectOnClick_ = false;

@@ -35,7 +35,9 @@ QString applicationTitle() {
 static void record(HeadlessDialogs& d, HeadlessDialogs::Entry::Kind k, const QString& text, const QString& caption) {
   HeadlessDialogs::Entry e{k, text, caption};
   d.log.append(e);
-  if (d.echoToStderr && k != HeadlessDialogs::Entry::Beep && k != HeadlessDialogs::Entry::SaveFile) {
+  const bool box = k == HeadlessDialogs::Entry::Message || k == HeadlessDialogs::Entry::Error ||
+                   k == HeadlessDialogs::Entry::Confirm || k == HeadlessDialogs::Entry::Ask;
+  if (d.echoToStderr && box) {
     QByteArray t = text.toUtf8();
     t.replace('\r', '\n');
     std::fprintf(stderr, "%s\n", t.constData());
@@ -56,9 +58,21 @@ Dialogs::Answer HeadlessDialogs::ask(const QString& text, const QString& caption
   return Answer::Cancel;
 }
 void HeadlessDialogs::beep() { record(*this, Entry::Beep, {}, {}); }
-QString HeadlessDialogs::saveFileName(const QString& caption, const QString& suggested, const QString&) {
+static QString nextAnswer(QStringList& queue) { return queue.isEmpty() ? QString() : queue.takeFirst(); }
+QString HeadlessDialogs::saveFileName(const QString& caption, const QString& suggested, const QString& filter,
+                                      QString* chosenFilter) {
   record(*this, Entry::SaveFile, suggested, caption);
-  return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+  const QString entry = nextAnswer(filterAnswers);
+  if (chosenFilter) *chosenFilter = entry.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0) : entry;
+  return nextAnswer(fileAnswers);
+}
+QString HeadlessDialogs::openFileName(const QString& caption, const QString& folder, const QString&) {
+  record(*this, Entry::OpenFile, folder, caption);
+  return nextAnswer(fileAnswers);
+}
+QString HeadlessDialogs::folderName(const QString& caption, const QString& start) {
+  record(*this, Entry::Folder, start, caption);
+  return nextAnswer(fileAnswers);
 }
 
 int HeadlessDialogs::count(Entry::Kind k) const {

@@ -23,9 +23,17 @@ public:
   virtual Answer ask(const QString& text, const QString& caption = {});
   // The system beep of a rejected key.
   virtual void beep() = 0;
-  // Asks where to write a file, offering `suggested` (a path); empty when cancelled. `filter`
-  // as Qt's file dialogs take it ("Arquivos PDF (*.pdf)").
-  virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) = 0;
+  // The file choosers; each returns an empty path when cancelled. `filter` lists the entries as
+  // Qt's file dialogs take them ("Planilha do Excel (*.xlsx);;Texto separado por ; (*.csv)"); an
+  // entry that names one extension gives it to a typed name without one.
+  // Asks where to write a file, offering `suggested` (a path). `chosenFilter`, when given,
+  // receives the filter entry the answer was given under.
+  virtual QString saveFileName(const QString& caption, const QString& suggested, const QString& filter,
+                               QString* chosenFilter = nullptr) = 0;
+  // Asks for an existing file, starting in `folder`.
+  virtual QString openFileName(const QString& caption, const QString& folder, const QString& filter) = 0;
+  // Asks for a folder, starting in `start`.
+  virtual QString folderName(const QString& caption, const QString& start) = 0;
 };
 
 // The installed service (never null: a headless one is installed by default).
@@ -40,7 +48,7 @@ QString applicationTitle();
 class HeadlessDialogs : public Dialogs {
 public:
   struct Entry {
-    enum Kind { Message, Error, Confirm, Beep, Ask, SaveFile } kind;
+    enum Kind { Message, Error, Confirm, Beep, Ask, SaveFile, OpenFile, Folder } kind;
     QString text;
     QString caption;
   };
@@ -49,16 +57,20 @@ public:
   bool confirm(const QString& text, const QString& caption = {}) override;
   Answer ask(const QString& text, const QString& caption = {}) override;
   void beep() override;
-  // Records the question (text: the suggested path) and takes the next of `fileAnswers`
-  // (empty, a cancelled dialog, when none is queued).
-  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+  // The choosers record the question (text: the suggested path or the starting folder) and take
+  // the next of `fileAnswers` (empty, a cancelled dialog, when none is queued).
+  QString saveFileName(const QString& caption, const QString& suggested, const QString& filter,
+                       QString* chosenFilter = nullptr) override;
+  QString openFileName(const QString& caption, const QString& folder, const QString& filter) override;
+  QString folderName(const QString& caption, const QString& start) override;
 
   QList<Entry> log;
-  QStringList fileAnswers;
-  QList<bool> answers;       // consumed front first by confirm()
+  QStringList fileAnswers;    // consumed front first by the choosers
+  QStringList filterAnswers;  // the save chooser's filter entries; the first entry when none is left
+  QList<bool> answers;        // consumed front first by confirm()
   bool defaultAnswer = false;
-  QList<Answer> choices;     // consumed front first by ask(); Cancel when none is left
-  bool echoToStderr = false; // the command line prints messages
+  QList<Answer> choices;      // consumed front first by ask(); Cancel when none is left
+  bool echoToStderr = false;  // the command line prints messages
   // Optional hook called for every entry (tests may use it to react).
   std::function<void(const Entry&)> onEntry;
 

@@ -1,10 +1,11 @@
 #include "platform/qt_dialogs.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -34,6 +35,25 @@ void centreOn(QWidget& box, const QWidget* window) {
   if (area.isEmpty()) return;
   const QSize size = box.frameGeometry().size().expandedTo(box.size());
   box.move(area.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+// The extension a filter entry names when it names just one ("Arquivos PDF (*.pdf)": "pdf").
+QString onlyExtension(const QString& entry) {
+  static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+  QRegularExpressionMatchIterator it = pattern.globalMatch(entry);
+  if (!it.hasNext()) return {};
+  const QString ext = it.next().captured(1);
+  return it.hasNext() ? QString() : ext;
+}
+
+// Runs a file dialog; a typed name without extension takes the one of the filter entry shown.
+QString chosen(QFileDialog& d, QString* chosenFilter = nullptr) {
+  d.setDefaultSuffix(onlyExtension(d.selectedNameFilter()));
+  QObject::connect(&d, &QFileDialog::filterSelected, &d,
+                   [&d](const QString& entry) { d.setDefaultSuffix(onlyExtension(entry)); });
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+  if (chosenFilter) *chosenFilter = d.selectedNameFilter();
+  return d.selectedFiles().first();
 }
 
 }  // namespace
@@ -114,8 +134,24 @@ Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {
 
 void QtDialogs::beep() { QApplication::beep(); }
 
-QString QtDialogs::saveFileName(const QString& caption, const QString& suggested, const QString& filter) {
-  return QFileDialog::getSaveFileName(owner(), caption, suggested, filter);
+QString QtDialogs::saveFileName(const QString& caption, const QString& suggested, const QString& filter,
+                                QString* chosenFilter) {
+  QFileDialog d(owner(), caption, suggested, filter);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  return chosen(d, chosenFilter);
+}
+
+QString QtDialogs::openFileName(const QString& caption, const QString& folder, const QString& filter) {
+  QFileDialog d(owner(), caption, folder, filter);
+  d.setFileMode(QFileDialog::ExistingFile);
+  return chosen(d);
+}
+
+QString QtDialogs::folderName(const QString& caption, const QString& start) {
+  QFileDialog d(owner(), caption, start);
+  d.setFileMode(QFileDialog::Directory);
+  d.setOption(QFileDialog::ShowDirsOnly);
+  return chosen(d);
 }
 
 } // namespace cotavia

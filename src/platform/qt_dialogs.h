@@ -8,9 +8,9 @@ class QWidget;
 
 namespace cotavia {
 
-// Message boxes with QMessageBox: OK messages without icon, Yes/No confirmations. Each box uses
-// the screens' font, opens centred on the window it belongs to (the active modal window, else
-// the active window) and is at least as wide as its caption.
+// File choosers with QFileDialog. Message boxes with QMessageBox: OK messages without icon, Yes/No
+// confirmations. Each box uses the screens' font, opens centred on the window it belongs to (the
+// active modal window, else the active window) and is at least as wide as its caption.
 class QtDialogs : public Dialogs {
 public:
  QtDialogs();
@@ -19,7 +19,10 @@ public:
  bool confirm(const QString& text, const QString& caption = {}) override;
  Answer ask(const QString& text, const QString& caption = {}) override;
  void beep() override;
- QString saveFileName(const QString& caption, const QString& suggested, const QString& filter) override;
+ QString saveFileName(const QString& caption, const QString& suggested, const QString& filter,
+                      QString* chosenFilter = nullptr) override;
+ QString openFileName(const QString& caption, const QString& folder, const QString& filter) override;
+ QString folderName(const QString& caption, const QString& start) override;
 
  // The font of the boxes (the screens' font).
  QFont font;

@@ -380,125 +380,160 @@ void TRpCustomLabel::Prepare() {
   SetCaption(caption_);
 }
 
+// Where one print of a label draws: the printer, whether this pass draws on its canvas, the font
+// and line height, the text's rectangle (the frame's inset applied once the background is
+// painted), the aligned text's origin, the bottom the lines must fit above and how far the band
+// has grown for them.
+struct TRpCustomLabel::PrintArea {
+  TRpPrinter* p = nullptr;
+  QPainter* cv = nullptr;
+  bool draw = false;
+  TRpFont font;
+  const rpdetail::FontEntry* fe = nullptr;
+  double X = 0, Y = 0, W = 0, H = 0, LH = 0;
+  TRpAlignment align = taLeftJustify;
+  double origin = 0;
+  double bottom = 0;
+  double expanded = 0;
+};
+
 void TRpCustomLabel::Print(double ofsX, double ofsY) {
   if (!Printable()) return;
   TRpPrinter* p = printer_ ? printer_ : (report_ ? report_->RpPrinter() : nullptr);
   if (!p) return;
-  QPainter* cv = p->Canvas();
-  const bool draw = finalPass() && cv;
-  const int dpi = int(rpRound(p->YFactor() * 254.0));
-  TRpFont font = Font();
-  const rpdetail::FontEntry* fe = &fontEntry(font, dpi);
-  double X = size_.NativeLeft + ofsX;
-  double Y = size_.NativeTop + ofsY;
-  double W = size_.NativeWidth;
-  const double H = size_.NativeHeight;
-  double LH = fe->height / p->YFactor();
+  PrintArea a;
+  a.p = p;
+  a.cv = p->Canvas();
+  a.draw = finalPass() && a.cv;
+  a.X = size_.NativeLeft + ofsX;
+  a.Y = size_.NativeTop + ofsY;
+  a.W = size_.NativeWidth;
+  a.H = size_.NativeHeight;
 
-  bool restore = false;
-  QString saved;
-  if (!printCaption_.isEmpty() && OnPrint) {
-    QString value = printCaption_;
-    OnPrint(*this, value);
-    font = Font();
-    fe = &fontEntry(font, dpi);
-    LH = fe->height / p->YFactor();
-    if (value != printCaption_) {
-      saved = printCaption_;
-      restore = true;
-      printCaption_ = value;
-      doneFormat_ = false;
-    }
-  }
+  QString designed;
+  const bool replaced = takePrintValue(designed);
+  // The font as the OnPrint handler left it, at the printer's resolution.
+  a.font = Font();
+  a.fe = &fontEntry(a.font, int(rpRound(p->YFactor() * 254.0)));
+  a.LH = a.fe->height / p->YFactor();
   if (!doneFormat_) FormatLines();
   // The laid-out width is in screen pixels; convert it with the screen's factor.
-  if (autoSize_) W = pixelWidth_ / kRpScreenFactor / ((report_ ? report_->Zoom : 100) / 100.0);
+  if (autoSize_) a.W = pixelWidth_ / kRpScreenFactor / ((report_ ? report_->Zoom : 100) / 100.0);
 
-  if (draw && !Transparent) {
-    // Skipped when the band has just painted this very colour here and the rectangle lies
-    // inside the band (the page looks the same either way).
-    const bool covered = underColor_.isValid() && underColor_ == Color && band_ && size_.NativeLeft >= 0 &&
-                         size_.NativeTop >= 0 && size_.NativeLeft + W <= band_->Size().NativeWidth &&
-                         size_.NativeTop + H <= band_->Size().NativeHeight;
-    if (!covered)
-      rpFillRect(*cv, QRect(QPoint(p->XPos(X), p->YPos(Y)), QPoint(p->XPos(X + W) - 1, p->YPos(Y + H) - 1)), Color);
+  if (a.draw && !Transparent) paintBackground(a);
+  placeText(a);
+  printLines(a);
+  finished_ = !(currentLine_ < lines_.size() && AutoStretch);
+  if (replaced) {
+    printCaption_ = designed;
+    doneFormat_ = false;
   }
+  if (a.draw && Frame.Present())
+    Frame.PaintIt(*a.cv, p->XPos(a.X), p->YPos(a.Y), p->XPos(a.X + a.W), p->YPos(a.Y + a.H + a.expanded), p->XFactor(),
+                  p->YFactor());
+}
 
+bool TRpCustomLabel::takePrintValue(QString& designed) {
+  if (printCaption_.isEmpty() || !OnPrint) return false;
+  QString value = printCaption_;
+  OnPrint(*this, value);
+  if (value == printCaption_) return false;
+  designed = printCaption_;
+  printCaption_ = value;
+  doneFormat_ = false;
+  return true;
+}
+
+void TRpCustomLabel::paintBackground(const PrintArea& a) const {
+  // Skipped when the band has just painted this very colour here and the rectangle lies
+  // inside the band (the page looks the same either way).
+  const bool covered = underColor_.isValid() && underColor_ == Color && band_ && size_.NativeLeft >= 0 &&
+                       size_.NativeTop >= 0 && size_.NativeLeft + a.W <= band_->Size().NativeWidth &&
+                       size_.NativeTop + a.H <= band_->Size().NativeHeight;
+  if (!covered)
+    rpFillRect(
+        *a.cv,
+        QRect(QPoint(a.p->XPos(a.X), a.p->YPos(a.Y)), QPoint(a.p->XPos(a.X + a.W) - 1, a.p->YPos(a.Y + a.H) - 1)),
+        Color);
+}
+
+void TRpCustomLabel::placeText(PrintArea& a) const {
   if (Frame.Present()) {
     const double fw = Frame.Width == -1 ? 1.0 / kRpScreenFactor : double(rpRound(Frame.Width / 72.0 * 254.0));
-    if (Frame.DrawTop) Y += fw;
-    if (Frame.DrawLeft) X += fw;
+    if (Frame.DrawTop) a.Y += fw;
+    if (Frame.DrawLeft) a.X += fw;
   }
-  double B = Y + H + 1.0;
-  TRpAlignment align = alignment_;
+  a.bottom = a.Y + a.H + 1.0;
+  // Right to left reading swaps the left and right alignments.
+  a.align = alignment_;
   if (RightToLeft()) {
-    if (align == taLeftJustify)
-      align = taRightJustify;
-    else if (align == taRightJustify)
-      align = taLeftJustify;
+    if (a.align == taLeftJustify)
+      a.align = taRightJustify;
+    else if (a.align == taRightJustify)
+      a.align = taLeftJustify;
   }
-  double origin = X;
+  // A label sized to its text keeps its designed right edge or centre.
+  a.origin = a.X;
   if (autoSize_) {
-    if (align == taRightJustify)
-      origin = X - (W - size_.NativeWidth);
-    else if (align == taCenter)
-      origin = X - (W - size_.NativeWidth) / 2;
+    if (a.align == taRightJustify)
+      a.origin = a.X - (a.W - size_.NativeWidth);
+    else if (a.align == taCenter)
+      a.origin = a.X - (a.W - size_.NativeWidth) / 2;
   }
+}
 
-  if (draw) {
+void TRpCustomLabel::printLines(PrintArea& a) {
+  if (a.draw) {
     // Setting a font costs a font lookup on the next text: only when it changes.
-    if (cv->font() != fe->qfont) cv->setFont(fe->qfont);
-    if (cv->pen().color() != font.Color || cv->pen().style() != Qt::SolidLine) cv->setPen(font.Color);
+    if (a.cv->font() != a.fe->qfont) a.cv->setFont(a.fe->qfont);
+    if (a.cv->pen().color() != a.font.Color || a.cv->pen().style() != Qt::SolidLine) a.cv->setPen(a.font.Color);
   }
   const bool continuing = !finished_;
   if (finished_) currentLine_ = 0;
-  double curY = Y;
-  double expanded = 0;
+  double curY = a.Y;
   bool mark = false;
   int printedLines = 0;
   while (currentLine_ < lines_.size()) {
-    if (B < curY + LH) {
+    if (a.bottom < curY + a.LH) {
       const bool force = continuing && printedLines == 0;  // a line taller than any page
-      if (AutoStretch && band_ && report_ && report_->CanExpand(band_, LH)) {
-        const double prev = expanded;
-        report_->ExpandBand(band_, LH, expanded, mark);
-        B = Y + H + 1.0 + expanded;
-        if (draw && !Transparent && expanded > prev)
-          rpFillRect(*cv,
-                     QRect(QPoint(p->XPos(X), p->YPos(Y + H + prev)),
-                           QPoint(p->XPos(X + W) - 1, p->YPos(Y + H + expanded) - 1)),
-                     Color);
-      } else if (!force) {
+      if (AutoStretch && band_ && report_ && report_->CanExpand(band_, a.LH))
+        stretchBand(a, mark);
+      else if (!force)
         break;
-      }
     }
     const QString& line = lines_.at(currentLine_);
-    if (draw && !line.isEmpty()) {
-      const double adv = rawAdvance(*fe, line);
-      int x;
-      switch (align) {
-        case taRightJustify:
-          x = int(rpRound(p->XPos(origin + W) - adv));
-          break;
-        case taCenter:
-          x = int(rpRound(p->XPos(origin + W / 2) - adv / 2));
-          break;
-        default:
-          x = p->XPos(origin);
-      }
-      cv->drawText(QPoint(x, p->YPos(curY) + fe->ascent), line);
-    }
-    curY += LH;
+    if (a.draw && !line.isEmpty()) drawLine(a, line, curY);
+    curY += a.LH;
     ++currentLine_;
     ++printedLines;
   }
-  finished_ = !(currentLine_ < lines_.size() && AutoStretch);
-  if (restore) {
-    printCaption_ = saved;
-    doneFormat_ = false;
+}
+
+void TRpCustomLabel::stretchBand(PrintArea& a, bool& mark) {
+  const double prev = a.expanded;
+  report_->ExpandBand(band_, a.LH, a.expanded, mark);
+  a.bottom = a.Y + a.H + 1.0 + a.expanded;
+  if (a.draw && !Transparent && a.expanded > prev)
+    rpFillRect(*a.cv,
+               QRect(QPoint(a.p->XPos(a.X), a.p->YPos(a.Y + a.H + prev)),
+                     QPoint(a.p->XPos(a.X + a.W) - 1, a.p->YPos(a.Y + a.H + a.expanded) - 1)),
+               Color);
+}
+
+void TRpCustomLabel::drawLine(const PrintArea& a, const QString& line, double y) const {
+  const double adv = rawAdvance(*a.fe, line);
+  int x;
+  switch (a.align) {
+    case taRightJustify:
+      x = int(rpRound(a.p->XPos(a.origin + a.W) - adv));
+      break;
+    case taCenter:
+      x = int(rpRound(a.p->XPos(a.origin + a.W / 2) - adv / 2));
+      break;
+    default:
+      x = a.p->XPos(a.origin);
   }
-  if (draw && Frame.Present())
-    Frame.PaintIt(*cv, p->XPos(X), p->YPos(Y), p->XPos(X + W), p->YPos(Y + H + expanded), p->XFactor(), p->YFactor());
+  a.cv->drawText(QPoint(x, a.p->YPos(y) + a.fe->ascent), line);
 }
 
 // ---------------------------------------------------------------------------------------------

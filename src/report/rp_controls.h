@@ -181,6 +181,24 @@ class TRpCustomLabel : public TRpPrintable {
   QString printCaption_;
   QStringList lines_;
   int currentLine_ = 0;
+
+ private:
+  // The steps of Print.
+  struct PrintArea;
+  // Lets OnPrint give this print another text; true when it did (the designed text kept in
+  // `designed`, to come back after the print).
+  bool takePrintValue(QString& designed);
+  // Paints the label's colour under its rectangle unless the band already did.
+  void paintBackground(const PrintArea& a) const;
+  // Sets the text inside the frame: the inset, the alignment as read and the origin it works from.
+  void placeText(PrintArea& a) const;
+  // Draws the lines from the current one while they fit, stretching the band when allowed; a
+  // label continued on a new page draws at least one line.
+  void printLines(PrintArea& a);
+  // Grows the band by one line and paints the label's colour on the new part.
+  void stretchBand(PrintArea& a, bool& mark);
+  // Draws one line at height `y`, aligned.
+  void drawLine(const PrintArea& a, const QString& line, double y) const;
 };
 
 class TRpLabel : public TRpCustomLabel {};

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -230,28 +229,6 @@ void TRpPreview::ProgressUpdate(int percent) {
 // ---------------------------------------------------------------------------------------------
 // TRpStandardPreview
 
-std::function<QString(QWidget*, const QString&, const QString&, int*)> TRpStandardPreview::SaveFileDialog =
-    [](QWidget* parent, const QString& title, const QString& filter, int* filterIndex) {
-      QFileDialog dlg(parent, title, QString(), filter);
-      dlg.setAcceptMode(QFileDialog::AcceptSave);
-      dlg.setFileMode(QFileDialog::AnyFile);
-      dlg.setDefaultSuffix(QString::fromLatin1(kRpfExt));
-      QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg, filter](const QString& f) {
-        const QStringList entries = filter.split(QStringLiteral(";;"));
-        const int i = entries.indexOf(f);
-        const QString ext = i <= 0 ? QString::fromLatin1(kRpfExt) : rpExportFilters().value(i - 1).Extension;
-        dlg.setDefaultSuffix(ext);
-      });
-      if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
-      *filterIndex = filter.split(QStringLiteral(";;")).indexOf(dlg.selectedNameFilter());
-      return dlg.selectedFiles().first();
-    };
-
-std::function<QString(QWidget*, const QString&, const QString&)> TRpStandardPreview::OpenFileDialog =
-    [](QWidget* parent, const QString& title, const QString& filter) {
-      return QFileDialog::getOpenFileName(parent, title, QString(), filter);
-    };
-
 QString TRpStandardPreview::SaveFilter() {
   QString f = QString::fromLatin1(kReportFile) + "(*." + kRpfExt + ")";
   for (const TRpExportFilter& e : rpExportFilters()) f += ";;" + e.Description + " (*." + e.Extension + ")";
@@ -453,9 +430,10 @@ void TRpStandardPreview::DoPrintSetup() {
 
 void TRpStandardPreview::DoSave() {
   if (!printer_) return;
-  int index = 0;
-  QString name = SaveFileDialog(this, QStringLiteral("Save report"), SaveFilter(), &index);
+  QString entry;
+  QString name = dialogs().saveFileName(QStringLiteral("Save report"), QString(), SaveFilter(), &entry);
   if (name.isEmpty()) return;
+  const int index = SaveFilter().split(QStringLiteral(";;")).indexOf(entry);
   const QList<TRpExportFilter>& filters = rpExportFilters();
   const bool report = index <= 0 || index > filters.size();
   if (QFileInfo(name).suffix().isEmpty())
@@ -473,7 +451,7 @@ void TRpStandardPreview::DoSave() {
 
 void TRpStandardPreview::DoLoad() {
   if (!printer_) return;
-  const QString name = OpenFileDialog(this, QStringLiteral("Load report"), LoadFilter());
+  const QString name = dialogs().openFileName(QStringLiteral("Load report"), QString(), LoadFilter());
   if (name.isEmpty()) return;
   if (!QFileInfo(name).isFile()) {
     dialogs().message(QStringLiteral("File does not exist"));

@@ -127,12 +127,6 @@ class TRpStandardPreview : public QMainWindow {
   void DoPrint();
   void DoPrintSetup();
 
-  // File dialogs (replaceable by tests). The save dialog returns the name and the index of the
-  // chosen filter entry; an empty name means cancelled.
-  static std::function<QString(QWidget* parent, const QString& title, const QString& filter, int* filterIndex)>
-      SaveFileDialog;
-  static std::function<QString(QWidget* parent, const QString& title, const QString& filter)> OpenFileDialog;
-
   // The save dialog's filter: the report file entry, then each registered export filter.
   static QString SaveFilter();
   static QString LoadFilter();

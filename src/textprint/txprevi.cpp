@@ -5,7 +5,6 @@
 #include "platform/files.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -151,28 +150,7 @@ TTxPrevi::TTxPrevi(TTxPrint& tx, QWidget* parent)
   // The window sees the keys before its controls.
   qApp->installEventFilter(this);
 
-  // Dialogs by default.
-  pedeArquivoSalvar = [this](QString& arquivo, QString& filtro) {
-    QFileDialog d(this, QStringLiteral("Salvar relatório como..."), programFolder());
-    d.setAcceptMode(QFileDialog::AcceptSave);
-    d.setNameFilters(FiltroSalvar().split(QStringLiteral(";;")));
-    d.setOption(QFileDialog::DontUseNativeDialog);
-    d.selectFile(arquivo);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
-    arquivo = d.selectedFiles().first();
-    filtro = d.selectedNameFilter();
-    return true;
-  };
-  pedeArquivoAbrir = [this]() -> QString {
-    QFileDialog d(this, QStringLiteral("Selecionar relatório..."), programFolder());
-    d.setAcceptMode(QFileDialog::AcceptOpen);
-    d.setFileMode(QFileDialog::ExistingFile);
-    d.setNameFilter(QStringLiteral("Relatório gravado (*.RTX)"));
-    d.setDefaultSuffix(QStringLiteral("RTX"));
-    d.setOption(QFileDialog::DontUseNativeDialog);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
-    return d.selectedFiles().first();
-  };
+  // The page question by default.
   pedePagina = [this](QString& texto) {
     bool ok = false;
     texto = QInputDialog::getText(this, QStringLiteral("Acesso rápido"), QStringLiteral("Qual página deseja ver ?"),
@@ -444,16 +422,20 @@ QString TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
 }
 
 void TTxPrevi::SALVARClick() {
-  if (!ativo(SALVAR) || !pedeArquivoSalvar) return;
-  QString arquivo = fromCp1252(tx_.TitulodoRelatorio);
-  QString filtro = FiltroSalvar().section(QStringLiteral(";;"), 0, 0);
-  if (!pedeArquivoSalvar(arquivo, filtro) || arquivo.isEmpty()) return;
+  if (!ativo(SALVAR)) return;
+  // The name offered is the job's title, in the program's folder.
+  QString filtro;
+  const QString arquivo =
+      dialogs().saveFileName(QStringLiteral("Salvar relatório como..."),
+                             joinPath(programFolder(), fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
+  if (arquivo.isEmpty()) return;
   Salva(arquivo, filtro);
 }
 
 void TTxPrevi::ABRIRClick() {
-  if (!ativo(ABRIR) || !pedeArquivoAbrir) return;
-  const QString arquivo = pedeArquivoAbrir();
+  if (!ativo(ABRIR)) return;
+  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), programFolder(),
+                                                 QStringLiteral("Relatório gravado (*.RTX)"));
   if (arquivo.isEmpty()) return;
   tx_.LerRelatorio(arquivo);
   ultima_ = ultimaDoJob();

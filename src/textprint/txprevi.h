@@ -69,11 +69,8 @@ class TTxPrevi : public QDialog {
   // extension replaced by it. Returns the file name used (empty when nothing was saved).
   QString Salva(const QString& arquivo, const QString& filtro);
 
-  // Dialogs the window asks; tests replace them. Save: name in/out and the chosen filter
-  // (out); false = cancelled. Open: the file or empty. Go to page: the typed text; false =
-  // cancelled.
-  std::function<bool(QString& arquivo, QString& filtro)> pedeArquivoSalvar;
-  std::function<QString()> pedeArquivoAbrir;
+  // The "go to page" question; tests replace it. Gives the typed text; false = cancelled. The
+  // file choosers are the dialog service's.
   std::function<bool(QString& texto)> pedePagina;
 
   static QString FiltroSalvar();

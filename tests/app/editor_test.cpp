@@ -96,6 +96,7 @@ class EditorTest : public QObject {
     dlg.clear();
     dlg.answers.clear();
     dlg.choices.clear();
+    dlg.fileAnswers.clear();
     TTCotavia2::removableMedia = [] { return QStringList(); };
   }
   void cleanup() {
@@ -408,7 +409,7 @@ class EditorTest : public QObject {
         ed->Edit_Fornecedor->setText("Papelaria Boa Vista Ltda");
       } else {
         dir->write("precos.csv", "item;marca;preco_unitario;desconto;acrescimo\r\n0002;Chamex;3;;\r\n");
-        TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos.csv"); };
+        dlg.fileAnswers = {dir->file("precos.csv")};
         QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
       }
       const QByteArray saved = dir->read(kResponse);
@@ -497,8 +498,10 @@ class EditorTest : public QObject {
     QVERIFY2(dlg.lastText().startsWith("O arquivo da proposta já está nesta pasta: nada foi copiado."),
              qPrintable(dlg.lastText()));
 
-    TTCotavia2::chooseFolder = [&](QWidget*, const QString&) { return pen.path() + "/nao-existe"; };
+    dlg.fileAnswers = {pen.path() + "/nao-existe"};
     emit ed->DriveComboBox1->activated(ed->DriveComboBox1->count() - 1);  // "Outra pasta..."
+    QCOMPARE(dlg.log.last().kind, Kind::Folder);
+    QCOMPARE(dlg.log.last().text, dir->path() + "/.");  // the chooser starts at the folder shown
     QCOMPARE(ed->exportFolder(), pen.path() + "/nao-existe");
     dlg.answers = {true};
     QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
@@ -513,9 +516,11 @@ class EditorTest : public QObject {
                "item;marca;preco_unitario;desconto;acrescimo\r\n"
                "0001;ACME;2,5000;1,00;0,50\r\n"
                "0002;Chamex;1.234,5;;\r\n");
-    TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos.csv"); };
     const QByteArray before = dir->read("P0001.KVT");
+    dlg.fileAnswers = {dir->file("precos.csv")};
     QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.log.first().kind, Kind::OpenFile);
+    QCOMPARE(dlg.log.first().text, dir->path());  // the chooser starts in the program's folder
     QCOMPARE(dlg.count(Kind::Message), 1);
     QVERIFY(dlg.lastText().startsWith("2 itens receberam preço da lista precos.csv."));
     QCOMPARE(cell(0, 8), QString("         24,50"));
@@ -529,6 +534,7 @@ class EditorTest : public QObject {
                "0003;NOVA;9,99;;\r\n"
                "0009;X;1;;\r\n");
     dlg.clear();
+    dlg.fileAnswers = {dir->file("precos.csv")};
     QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
     QCOMPARE(dlg.count(Kind::Error), 1);
     QVERIFY(dlg.lastText().startsWith("Nenhum preço foi importado."));
@@ -541,10 +547,12 @@ class EditorTest : public QObject {
   // the sheet imports back through "Importar preços...", leaving the unsaved price alone.
   void priceExportAndImportBack() {
     open();
-    TTCotavia2::choosePriceExport = [&](QWidget*, const QString& suggested) {
-      return suggested;  // the folder's precos_P0001.xlsx
-    };
+    // Three exports and the import back answered with the name suggested.
+    const QString sheet = dir->file("precos_P0001.xlsx");
+    dlg.fileAnswers = {sheet, sheet, sheet, sheet};
     QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QCOMPARE(dlg.log.first().kind, Kind::SaveFile);
+    QCOMPARE(dlg.log.first().text, sheet);
     QCOMPARE(dlg.count(Kind::Error), 1);
     QVERIFY2(dlg.lastText().contains("ainda não foi gravada"), qPrintable(dlg.lastText()));
     QVERIFY(!dir->exists("precos_P0001.xlsx"));
@@ -560,13 +568,18 @@ class EditorTest : public QObject {
     QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
     QVERIFY(dlg.lastText().contains("não estão no arquivo"));
 
-    TTCotavia2::choosePriceList = [&](QWidget*, const QString&) { return dir->file("precos_P0001.xlsx"); };
     QTest::mouseClick(ed->bbtn_importarPrecos, Qt::LeftButton);
     QVERIFY2(dlg.lastText().startsWith("2 itens receberam preço da lista precos_P0001.xlsx."),
              qPrintable(dlg.lastText()));
     QCOMPARE(cell(2, 9), QString("MARCA X"));
     QCOMPARE(cell(0, 8), QString("         24,50"));
     QCOMPARE(cell(1, 9), QString("LATER"));
+
+    // A name without a sheet's extension takes the one of the entry it was given under.
+    dlg.fileAnswers = {dir->file("lista.v2")};
+    dlg.filterAnswers = {"Texto separado por ; (*.csv)"};
+    QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QVERIFY(dir->read("lista.v2.csv").startsWith("item;"));
   }
 
   // A number that does not convert stops loading at its line: the rows before stay, no total.

@@ -21,4 +21,16 @@ TEST(Dialogs, HeadlessServiceRecordsAndAnswersInOrder) {
   EXPECT_EQ(dialogs().ask("save?"), Dialogs::Answer::Cancel);
   EXPECT_EQ(d.log.last().kind, HeadlessDialogs::Entry::Ask);
   EXPECT_EQ(d.log.last().caption, "Confirme");
+  // The three choosers take one queue; a save not told which entry was chosen answers the first.
+  d.fileAnswers = {"/a.csv", "/b"};
+  d.filterAnswers = {"B (*.b)"};
+  QString entry;
+  EXPECT_EQ(dialogs().saveFileName("Gravar", "/s.txt", "A (*.a);;B (*.b)", &entry), "/a.csv");
+  EXPECT_EQ(entry, "B (*.b)");
+  EXPECT_EQ(dialogs().folderName("Pasta", "/start"), "/b");
+  EXPECT_EQ(dialogs().openFileName("Abrir", "/start", "A (*.a)"), "");
+  EXPECT_EQ(dialogs().saveFileName("Gravar", "/s.txt", "A (*.a);;B (*.b)", &entry), "");
+  EXPECT_EQ(entry, "A (*.a)");
+  EXPECT_EQ(d.log[d.log.size() - 3].kind, HeadlessDialogs::Entry::Folder);
+  EXPECT_EQ(d.log[d.log.size() - 3].text, "/start");
 }

@@ -54,8 +54,6 @@ class ReportPreviewTest : public QObject {
   HeadlessDialogs dlg;
   Dialogs* previousDialogs = nullptr;
   const decltype(TRpPrintDialog::Runner) defaultRunner = TRpPrintDialog::Runner;
-  const decltype(TRpStandardPreview::SaveFileDialog) defaultSave = TRpStandardPreview::SaveFileDialog;
-  const decltype(TRpStandardPreview::OpenFileDialog) defaultOpen = TRpStandardPreview::OpenFileDialog;
 
  private slots:
   void init() {
@@ -68,8 +66,6 @@ class ReportPreviewTest : public QObject {
     setDialogs(previousDialogs);
     TPrinterSettings::SetPdfPrinter(QString(), QString());
     TRpPrintDialog::Runner = defaultRunner;
-    TRpStandardPreview::SaveFileDialog = defaultSave;
-    TRpStandardPreview::OpenFileDialog = defaultOpen;
   }
 
   void zoomRulesOfThePreviewControl() {
@@ -183,33 +179,24 @@ class ReportPreviewTest : public QObject {
     QCOMPARE(TRpStandardPreview::SaveFilter(), QStringLiteral("Report file(*.RPF);;PDF document (*.pdf)"));
     QCOMPARE(TRpStandardPreview::LoadFilter(), QStringLiteral("Report file (*.RPF)"));
 
-    QString askedTitle;
-    int entry = 0;
-    QString answer;
-    TRpStandardPreview::SaveFileDialog = [&](QWidget*, const QString& title, const QString&, int* index) {
-      askedTitle = title;
-      *index = entry;
-      return answer;
-    };
-    answer = dir->file("saved");  // no extension: the chosen entry's is added
+    const QStringList entries = TRpStandardPreview::SaveFilter().split(";;");
+    dlg.fileAnswers = {dir->file("saved")};  // no extension: the chosen entry's is added
     w.SaveReport->click();
-    QCOMPARE(askedTitle, QStringLiteral("Save report"));
+    QCOMPARE(dlg.log.last().kind, HeadlessDialogs::Entry::SaveFile);
+    QCOMPARE(dlg.log.last().caption, QStringLiteral("Save report"));
     QVERIFY(dir->exists("saved.RPF"));
-    entry = 1;
-    answer = dir->file("saved.pdf");
+    dlg.fileAnswers = {dir->file("saved.pdf")};
+    dlg.filterAnswers = {entries[1]};
     w.SaveReport->click();
     QVERIFY(dir->read("saved.pdf").startsWith("%PDF-"));
-    QCOMPARE(dlg.log.size(), 0);
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::SaveFile), dlg.log.size());
 
     // Load: a name that does not exist leaves the pages as they are.
     w.GoLast();
-    TRpStandardPreview::OpenFileDialog = [&](QWidget*, const QString& title, const QString&) {
-      askedTitle = title;
-      return answer;
-    };
-    answer = dir->file("missing.RPF");
+    dlg.fileAnswers = {dir->file("missing.RPF")};
     w.LoadReport->click();
-    QCOMPARE(askedTitle, QStringLiteral("Load report"));
+    QCOMPARE(dlg.log.at(dlg.log.size() - 2).kind, HeadlessDialogs::Entry::OpenFile);
+    QCOMPARE(dlg.log.at(dlg.log.size() - 2).caption, QStringLiteral("Load report"));
     QCOMPARE(dlg.lastText(), QStringLiteral("File does not exist"));
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Message), 1);
     QCOMPARE(w.StatusPanel1->text(), QStringLiteral("Page 3 of 3"));
@@ -220,7 +207,7 @@ class ReportPreviewTest : public QObject {
     other.report.Preview();
     QVERIFY(other.report.RpPrinter()->Save(dir->file("two.RPF")));
     w.PrintSetup->setEnabled(true);
-    answer = dir->file("two.RPF");
+    dlg.fileAnswers = {dir->file("two.RPF")};
     w.LoadReport->click();
     QCOMPARE(w.StatusPanel1->text(), QStringLiteral("Page 1 of 2"));
     QVERIFY(w.RpPreview->Image()->HasPage());
@@ -230,7 +217,7 @@ class ReportPreviewTest : public QObject {
 
     // A damaged file is reported, not shown.
     dir->write("bad.RPF", QByteArray(40, 'x'));
-    answer = dir->file("bad.RPF");
+    dlg.fileAnswers = {dir->file("bad.RPF")};
     w.LoadReport->click();
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
     QVERIFY(dlg.lastText().contains("bad.RPF"));

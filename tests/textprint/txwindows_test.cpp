@@ -1,5 +1,6 @@
 // Preview, setup and progress windows of the text print engine, driven headless.
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "support/support.h"
 #include "textprint/txprevi.h"
 #include "textprint/txprint.h"
@@ -70,6 +71,8 @@ class TxWindowTest : public QObject {
   void init() {
     dlg_.log.clear();
     dlg_.answers.clear();
+    dlg_.fileAnswers.clear();
+    dlg_.filterAnswers.clear();
     guard_ = new DialogsGuard(&dlg_);
   }
   void cleanup() {
@@ -368,15 +371,7 @@ class TxPreviTest : public TxWindowTest {
     abreJob(tx, 1);
     {
       TTxPrevi w(tx);
-      int salvar = 0, abrir = 0;
-      w.pedeArquivoSalvar = [&](QString&, QString&) {
-        ++salvar;
-        return false;
-      };
-      w.pedeArquivoAbrir = [&] {
-        ++abrir;
-        return QString();
-      };
+      dlg_.clear();
       w.show();
       QVERIFY(!w.IMPRIMIR->isEnabled());
       QVERIFY(w.IMPRIMIR->isVisible());
@@ -386,9 +381,9 @@ class TxPreviTest : public TxWindowTest {
       QTest::keyClick(&w, Qt::Key_G, Qt::ControlModifier);
       QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);  // a setup would need a window here
       QCOMPARE(impressoes, 0);
-      QCOMPARE(salvar, 0);
+      QCOMPARE(dlg_.count(HeadlessDialogs::Entry::SaveFile), 0);
       QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier);
-      QCOMPARE(abrir, 1);
+      QCOMPARE(dlg_.count(HeadlessDialogs::Entry::OpenFile), 1);
     }
     tx.OpcoesPreview.BotaoImprimir = TStatBut::Ativo;
     {
@@ -413,28 +408,23 @@ class TxPreviTest : public TxWindowTest {
     abreJob(tx, 2);
     TTxPrevi w(tx);
     w.show();
-    QString pedido, nome, filtro;
-    w.pedeArquivoSalvar = [&](QString& a, QString& f) {
-      pedido = a;
-      a = nome;
-      f = filtro;
-      return true;
-    };
     const QStringList filtros = TTxPrevi::FiltroSalvar().split(";;");
     QCOMPARE(filtros.size(), 3);
 
-    nome = d.file("REL.TXT");
-    filtro = filtros[0];
+    dlg_.clear();
+    dlg_.fileAnswers = {d.file("REL.TXT")};
+    dlg_.filterAnswers = {filtros[0]};
     QTest::keyClick(&w, Qt::Key_G, Qt::ControlModifier);
-    QCOMPARE(pedido, QStringLiteral("PROPOSTA"));  // the name offered is the job title
+    QCOMPARE(dlg_.log.last().kind, HeadlessDialogs::Entry::SaveFile);
+    QCOMPARE(dlg_.lastText(), joinPath(programFolder(), "PROPOSTA"));  // the name offered is the job title
     QVERIFY(d.exists("REL.RTX"));
     QVERIFY(!d.exists("REL.TXT"));
     const QByteArray rtx = d.read("REL.RTX");
     QVERIFY(rtx.startsWith("ARQUIVO DE RELATORIO"));
     QVERIFY(rtx.contains("\r\nPROPOSTA\r\n000066\r\n000080\r\n"));
 
-    nome = d.file("REL.RTX");
-    filtro = filtros[2];
+    dlg_.fileAnswers = {d.file("REL.RTX")};
+    dlg_.filterAnswers = {filtros[2]};
     w.SALVARClick();
     const QByteArray txt = d.read("REL.TXT");
     QVERIFY(txt.contains("ITEM 100"));
@@ -442,14 +432,13 @@ class TxPreviTest : public TxWindowTest {
 
     // A name without extension takes the filter's; a dot in a folder name is not an extension.
     QDir(d.path()).mkdir("v1.2");
-    nome = d.file("v1.2/SAIDA");
-    filtro = filtros[1];
+    dlg_.fileAnswers = {d.file("v1.2/SAIDA")};
+    dlg_.filterAnswers = {filtros[1]};
     w.SALVARClick();
     QVERIFY(d.exists("v1.2/SAIDA.PRN"));
     QVERIFY(d.read("v1.2/SAIDA.PRN").startsWith("\x1b\x32\x1b\x43\x42"));  // 6 lpi, 66 lines
 
     // Cancelling the dialog saves nothing.
-    w.pedeArquivoSalvar = [](QString&, QString&) { return false; };
     const int antes = QDir(d.path()).entryList(QDir::Files).size();
     w.SALVARClick();
     QCOMPARE(QDir(d.path()).entryList(QDir::Files).size(), antes);
@@ -471,7 +460,7 @@ class TxPreviTest : public TxWindowTest {
     w.show();
     QCOMPARE(w.Figura(), QSize(670, 1086));
     QTest::keyClick(&w, Qt::Key_End);
-    w.pedeArquivoAbrir = [&] { return d.file("J.RTX"); };
+    dlg_.fileAnswers = {d.file("J.RTX")};
     QTest::mouseClick(w.ABRIR, Qt::LeftButton);
     QCOMPARE(w.UltimaPagina(), 4);
     QCOMPARE(w.Pagina(), 1);

@@ -19,7 +19,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -38,28 +37,8 @@ constexpr int kWidth = 841;
 constexpr int kHeight = 641;
 const QRect kGridRect(8, 186, 825, 374);
 
-QString defaultChooseFolder(QWidget* parent, const QString& start) {
-  return QFileDialog::getExistingDirectory(parent, QStringLiteral("Gravar o arquivo em"), start);
-}
-
-QString defaultChoosePriceList(QWidget* parent, const QString& start) {
-  return QFileDialog::getOpenFileName(
-      parent, QStringLiteral("Importar preços"), start,
-      QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
-                     "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
-                     "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
-}
-
-QString defaultChoosePriceExport(QWidget* parent, const QString& suggested) {
-  const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
-                csv = QStringLiteral("Texto separado por ; (*.csv)");
-  QString filter = xlsx;
-  QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Exportar preços"), suggested,
-                                              xlsx + QStringLiteral(";;") + csv, &filter);
-  const QString ext = QFileInfo(path).suffix().toLower();
-  if (!path.isEmpty() && ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-    path += filter == csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
-  return path;
+QString chooseFolder(const QString& start) {
+  return dialogs().folderName(QStringLiteral("Gravar o arquivo em"), start);
 }
 
 QStringList defaultRemovableMedia() {
@@ -130,9 +109,6 @@ void setShownText(QLineEdit* e, const QByteArray& bytes) {
 
 }  // namespace
 
-std::function<QString(QWidget*, const QString&)> TTCotavia2::chooseFolder = defaultChooseFolder;
-std::function<QString(QWidget*, const QString&)> TTCotavia2::choosePriceList = defaultChoosePriceList;
-std::function<QString(QWidget*, const QString&)> TTCotavia2::choosePriceExport = defaultChoosePriceExport;
 std::function<QStringList()> TTCotavia2::removableMedia = defaultRemovableMedia;
 
 void DriveComboBox::showPopup() {
@@ -304,7 +280,7 @@ void TTCotavia2::buildExportPanel() {
   connect(DriveComboBox1, &DriveComboBox::aboutToShowPopup, this, [this] { fillPlaces(); });
   connect(DriveComboBox1, &QComboBox::activated, this, [this](int i) { placeChosen(i); });
   connect(bbtn_pasta, &QPushButton::clicked, this, [this] {
-    const QString chosen = chooseFolder(this, exportFolder_);
+    const QString chosen = chooseFolder(exportFolder_);
     if (!chosen.isEmpty()) setExportFolder(chosen);
   });
 }
@@ -561,7 +537,7 @@ void TTCotavia2::placeChosen(int index) {
     setExportFolder(path);
     return;
   }
-  const QString chosen = chooseFolder(this, exportFolder_);
+  const QString chosen = chooseFolder(exportFolder_);
   if (chosen.isEmpty()) {
     fillPlaces();  // back to the folder chosen before
     return;
@@ -644,7 +620,11 @@ void TTCotavia2::bbtn_importarClick() {
 
 void TTCotavia2::bbtn_importarPrecosClick() {
   if (Panel_Item->isVisible()) bbtn_cancelarClick();
-  const QString path = choosePriceList(this, folder_);
+  const QString path =
+      dialogs().openFileName(QStringLiteral("Importar preços"), folder_,
+                             QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
+                                            "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
+                                            "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
   if (path.isEmpty()) return;
   const int keepRow = StringGrid1->selectedRow();
   try {
@@ -668,8 +648,16 @@ void TTCotavia2::bbtn_importarPrecosClick() {
 void TTCotavia2::bbtn_exportarPrecosClick() {
   if (Panel_Item->isVisible()) bbtn_cancelarClick();
   const QString suggested = joinPath(folder_, "precos_" + QFileInfo(fileName_).completeBaseName() + ".xlsx");
-  const QString path = choosePriceExport(this, suggested);
+  const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
+                csv = QStringLiteral("Texto separado por ; (*.csv)");
+  QString filter;
+  QString path =
+      dialogs().saveFileName(QStringLiteral("Exportar preços"), suggested, xlsx + QStringLiteral(";;") + csv, &filter);
   if (path.isEmpty()) return;
+  // A name of another kind takes the extension of the chosen entry.
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+    path += filter == csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
   try {
     const Proposal saved = loadSavedProposal({folder_, fileName_, identity_});
     const int items = writePriceExport(saved, path);

@@ -37,11 +37,6 @@ class TTCotavia2 : public QDialog {
   TTCotavia2(const QString& folder, const QString& fileName, const QByteArray& identity, QWidget* parent = nullptr);
   ~TTCotavia2() override;
 
-  // Choosers that would open file dialogs; tests replace them.
-  static std::function<QString(QWidget*, const QString&)> chooseFolder;     // export folder
-  static std::function<QString(QWidget*, const QString&)> choosePriceList;  // price list file
-  // The price export's file: given the suggested path, returns the chosen one ("" to cancel).
-  static std::function<QString(QWidget*, const QString&)> choosePriceExport;
   // Mounted removable media (pen drives): mount points under /media and /run/media.
   static std::function<QStringList()> removableMedia;
 
