@@ -57,11 +57,15 @@ double cpuSeconds() { return double(std::clock()) / CLOCKS_PER_SEC; }
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  // --folder DIR [ITEMS]: writes the proposal folder (P0001.KVT, FORNEC.KSD) for whole-process runs
-  // of `cotavia print-report` and of the peer, and stops.
+  // --folder DIR [ITEMS]: writes a saved proposal folder (P0001.KVT, its response file, CNPJCPF.KSD,
+  // FORNEC.KSD) for whole-process runs of `cotavia print-report` and of the peer, and stops.
   if (argc >= 3 && QByteArray(argv[1]) == "--folder") {
     const QString folder = QString::fromLocal8Bit(argv[2]);
-    atomicWrite(folder + "/P0001.KVT", proposal(argc >= 4 ? std::atoi(argv[3]) : 9000));
+    // As "Gravar" leaves it: the input file, its saved response copy and the supplier files.
+    const QByteArray saved = proposal(argc >= 4 ? std::atoi(argv[3]) : 9000);
+    atomicWrite(folder + "/P0001.KVT", saved);
+    atomicWrite(folder + "/E12345678000190_P0001.KVT", saved);
+    atomicWrite(folder + "/CNPJCPF.KSD", "12345678000190\r\n");
     atomicWrite(folder + "/FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nLondrina\r\n");
     return 0;
   }
