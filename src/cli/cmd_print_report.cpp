@@ -31,10 +31,9 @@ int cmdPrintReport(const Args& a) {
       throw AppError(ErrorKind::Printer, *queue, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
 
-  // Without --printer the pages are laid out for a PDF-file printer, which takes any paper: the
-  // report file and the PDF then have the report's Letter landscape pages whatever printers this
-  // machine has (with none installed the engine would fall back to A4 portrait and cut the page).
-  if (!queue) TPrinterSettings::SetPdfPrinter(QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
+  // Without --printer the pages are laid out for the PDF stand-in, whatever printers this machine
+  // has: the report file and the PDF have the report's own pages.
+  const PdfStandIn standIn(!queue, QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
 
   TTCotavia3 form;
   if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
@@ -57,7 +56,7 @@ int cmdPrintReport(const Args& a) {
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.totalGeralText().constData());
 
-  if (rpf && !pages->Save(*rpf)) throw AppError(ErrorKind::Report, *rpf, "o arquivo de relatório não foi gravado");
+  if (rpf) pages->Save(*rpf);
   if (pdfExport)
     pdfExport->Finish();
   else if (pdf)

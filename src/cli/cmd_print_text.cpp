@@ -1,5 +1,6 @@
 // cotavia print-text: the proposal's text printout with TxPrint1's stored settings, no setup
-// window and no preview; the outputs asked for are made as the preview's buttons make them.
+// window and no preview; the outputs asked for are made from the open job, as the preview's
+// buttons make them.
 #include "app/core/text_printout.h"
 #include "cli/cli.h"
 #include "platform/cups.h"
@@ -7,6 +8,7 @@
 #include "textprint/txprint.h"
 
 #include <cstdio>
+#include <functional>
 
 namespace cotavia::cli {
 
@@ -47,44 +49,55 @@ int cmdPrintText(const Args& a) {
 
   HeadlessTxPrintUi ui;
   tx.setUi(&ui);
-  bool ok = true;
-  QStringList done;
-  ui.onPreview = [&](TTxPrint& t) {
-    auto step = [&](bool result, const QString& what) {
-      ok = ok && result;
-      if (result) done << what;
-    };
-    if (prn && ok) step(t.GravarImpressao(*prn), "arquivo de impressora " + *prn);
-    if (rtx && ok) step(t.GravarRelatorio(*rtx), "arquivo de relatório " + *rtx);
-    if (txt && ok) step(t.GravarTexto(*txt), "arquivo de texto " + *txt);
-    if (printer && ok) {
-      t.UsaGerenciadorImpr = true;
-      t.TestarPorta = false;
-      t.ImpressoraSistema = *printer;
-      step(t.Imprimir(), "trabalho na fila " + *printer);
-    }
-    if (port && ok) {
-      t.UsaGerenciadorImpr = false;
-      t.TestarPorta = false;
-      t.PortaComunicacao = *port;
-      step(t.Imprimir(), "porta " + *port);
-    }
-  };
-
   TextPrintout p;
   p.folder = dir;
   p.identity = identity;
   p.identityGiven = a.get("identity").has_value();
   p.comoGravar = SaveHow::CommandLine;
   p.proposalFile = proposal;
-  if (!imprime_licitacao(tx, p)) {
+  if (!monta_licitacao(tx, p)) {
     std::fprintf(stderr, "cotavia print-text: o trabalho de impressão não pôde ser aberto. Tente de novo.\n");
     return 1;
   }
+  // The job is dropped once its outputs are made (or one of them failed).
+  struct Fim {
+    TTxPrint& tx;
+    ~Fim() {
+      if (TTxPrint::JobAberto()) tx.Abortar();
+    }
+  } fim{tx};
+
+  // Each output asked for, in this order, until one fails; an engine error is thrown on.
+  QStringList done;
+  auto step = [&](bool asked, const QString& what, const std::function<bool()>& make) {
+    if (!asked) return true;
+    if (!make()) return false;
+    done << what;
+    return true;
+  };
+  const bool ok =
+      step(prn.has_value(), "arquivo de impressora " + prn.value_or(QString()),
+           [&] { return tx.GravarImpressao(*prn); }) &&
+      step(rtx.has_value(), "arquivo de relatório " + rtx.value_or(QString()),
+           [&] { return tx.GravarRelatorio(*rtx); }) &&
+      step(txt.has_value(), "arquivo de texto " + txt.value_or(QString()), [&] { return tx.GravarTexto(*txt); }) &&
+      step(printer.has_value(), "trabalho na fila " + printer.value_or(QString()),
+           [&] {
+             tx.UsaGerenciadorImpr = true;
+             tx.TestarPorta = false;
+             tx.ImpressoraSistema = *printer;
+             return tx.Imprimir();
+           }) &&
+      step(port.has_value(), "porta " + port.value_or(QString()), [&] {
+        tx.UsaGerenciadorImpr = false;
+        tx.TestarPorta = false;
+        tx.PortaComunicacao = *port;
+        return tx.Imprimir();
+      });
   if (a.verbose())
     for (const QString& d : done) std::fprintf(stderr, "cotavia print-text: gravado %s\n", d.toLocal8Bit().constData());
   if (!ok) {
-    std::fprintf(stderr, "cotavia print-text: a impressão de %s foi interrompida pelo erro acima.\n",
+    std::fprintf(stderr, "cotavia print-text: a impressão de %s foi interrompida.\n",
                  proposal.toLocal8Bit().constData());
     return 1;
   }

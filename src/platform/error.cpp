@@ -111,6 +111,8 @@ QString sentenceFor(const AppError& e) {
           .arg(name);
     case ErrorKind::NotSaved:
       return asSentence(detail);
+    case ErrorKind::TextPrint:
+      return detail;
     case ErrorKind::Busy:
       return QStringLiteral("A proposta já está sendo gravada. Aguarde o fim dessa gravação e tente de novo.");
     case ErrorKind::Printer: {
@@ -140,7 +142,7 @@ QString userMessage(const AppError& e) {
   const QString sentence = sentenceFor(e);
   // A refusal says everything in its sentence; the printer's cause is inside its sentence.
   if ((e.kind() == ErrorKind::Refused && e.file().isEmpty()) || e.kind() == ErrorKind::Printer ||
-      e.kind() == ErrorKind::NotSaved)
+      e.kind() == ErrorKind::NotSaved || e.kind() == ErrorKind::TextPrint)
     return sentence;
   return sentence + '\n' + QString::fromStdString(e.what());
 }

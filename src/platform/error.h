@@ -22,6 +22,7 @@ enum class ErrorKind {
   NotSaved,    // a proposal never saved (no response file) asked to be printed or exported
   Printer,     // the spooler refused the job (file: the printer, empty for the default; detail: the cause)
   Report,      // the report engine could not lay out, keep or write a report
+  TextPrint,   // the text print engine refused a call or failed a run; the detail is its own text
 };
 
 class AppError : public std::runtime_error {
@@ -52,7 +53,8 @@ AppError systemError(const QString& file, int err);
 // Portuguese sentence saying what happened and what to do, then, on a line of its own, the
 // technical detail ("file:line: detail", a runtime text kept as it is). A refusal (kind
 // Refused) already is that sentence. Printer errors name the printer and carry the cause in the
-// sentence itself.
+// sentence itself. The text print engine's errors are its own texts ("Erro #01 - ..."), shown as
+// they are.
 QString userMessage(const AppError& e);
 // Any exception: userMessage of an AppError; otherwise a general sentence and the exception's
 // text as the detail.

@@ -438,12 +438,13 @@ void TRpStandardPreview::DoSave() {
   const bool report = index <= 0 || index > filters.size();
   if (QFileInfo(name).suffix().isEmpty())
     name += "." + (report ? QString::fromLatin1(kRpfExt) : filters[index - 1].Extension);
+  // Nothing is written while the report is still being generated.
+  if (printer_->Status() != TRpPrinterStatus::mpFinished) return;
   try {
-    if (report) {
-      printer_->Save(name);  // does nothing while the report is still being generated
-    } else if (printer_->Status() == TRpPrinterStatus::mpFinished) {
+    if (report)
+      printer_->Save(name);
+    else
       filters[index - 1].Export(*printer_, name);
-    }
   } catch (const std::exception& e) {
     dialogs().error(userMessage(e));
   }

@@ -484,10 +484,10 @@ void TRpPrinter::PrintSetup() {
   if (OnPrintSetup) OnPrintSetup();
 }
 
-bool TRpPrinter::Save(const QString& fileName) {
-  if (status_ != TRpPrinterStatus::mpFinished || !pageList_) return false;
+void TRpPrinter::Save(const QString& fileName) {
+  if (status_ != TRpPrinterStatus::mpFinished || !pageList_)
+    throw ERpError(ErrorKind::Report, fileName, QStringLiteral("o relatório ainda não foi gerado por inteiro"));
   pageList_->SaveToFile(fileName);
-  return true;
 }
 
 void TRpPrinter::Load(const QString& fileName) {

@@ -273,9 +273,9 @@ class TRpPrinter {
   void Print();
   // Raises OnPrintSetup.
   void PrintSetup();
-  // Saves the page store to a report file (only when finished; otherwise does nothing and
-  // returns false). Throws ERpError naming the file on a write failure.
-  bool Save(const QString& fileName);
+  // Saves the page store to a report file. Throws ERpError naming the file when the report is
+  // not finished (nothing is written then) or the file cannot be written.
+  void Save(const QString& fileName);
   // Loads a report file (ERpError naming the file and the problem when it is damaged).
   void Load(const QString& fileName);
 

@@ -1,6 +1,5 @@
 // Job file (.RTX) and text export (.TXT).
 #include "platform/codepage.h"
-#include "platform/dialogs.h"
 #include "platform/files.h"
 #include "textprint/txitem.h"
 #include "textprint/txprint.h"
@@ -49,13 +48,11 @@ bool leNumero(const QByteArray& linha, int& out, int minimo, int maximo) {
 
 }  // namespace
 
-bool TTxPrint::abreGravacao(AtomicFile& f) {
+void TTxPrint::abreGravacao(AtomicFile& f) {
   try {
     f.create();
-    return true;
   } catch (const AppError& e) {
-    mensagem(erroAbertura(f.path()) + motivo(e));
-    return false;
+    throw erroTx(erroAbertura(f.path()) + motivo(e), f.path());
   }
 }
 
@@ -64,7 +61,7 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
   AtomicFile f(nome);
-  if (!abreGravacao(f)) return false;
+  abreGravacao(f);
   QByteArray controle;
   controle += kIdRelatorio;
   controle += "\r\n";
@@ -85,8 +82,7 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   try {
     f.writeAll(controle);
   } catch (const AppError& e) {
-    mensagem(QStringLiteral("Erro na gravação do Registro de Controle...") + motivo(e));
-    return false;
+    throw erroTx(QStringLiteral("Erro na gravação do Registro de Controle...") + motivo(e), nome);
   }
 
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
@@ -110,13 +106,10 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   if (cancelado) {
     // A cancelled save keeps the file that was there.
     f.cancel();
-    mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
-  if (falha) {
-    mensagem(erroGravacao(nome) + motivo(*falha));
-    return false;
-  }
+  if (falha) throw erroTx(erroGravacao(nome) + motivo(*falha), nome);
   return true;
 }
 
@@ -129,20 +122,14 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   QFile f(nome);
   const QFileInfo info(nome);
   // Only a regular file of a sensible size is read (a device or a huge file would never end).
-  if (!info.isFile() || info.size() > kTamanhoMaximo || !f.open(QIODevice::ReadOnly)) {
-    mensagem(erroAbertura(nome));
-    return false;
-  }
+  if (!info.isFile() || info.size() > kTamanhoMaximo || !f.open(QIODevice::ReadOnly))
+    throw erroTx(erroAbertura(nome), nome);
   const QByteArray conteudo = f.readAll();
-  if (f.error() != QFileDevice::NoError) {
-    mensagem(erroAbertura(nome));
-    return false;
-  }
+  if (f.error() != QFileDevice::NoError) throw erroTx(erroAbertura(nome), nome);
   f.close();
   const QList<QByteArray> linhas = splitLines(conteudo);
-  auto invalido = [&](int linha) {
-    mensagem(kFormatoInvalido + QStringLiteral("\r\rArquivo: %1, linha %2").arg(nome).arg(linha));
-    return false;
+  auto invalido = [&](int linha) -> bool {
+    throw erroTx(kFormatoInvalido + QStringLiteral("\r\rArquivo: %1, linha %2").arg(nome).arg(linha), nome);
   };
 
   // Everything is checked before anything changes: a refused file leaves the job as it was.
@@ -196,7 +183,7 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   st.insereTodos(std::move(lidos));  // one sort, whatever the order of the file
   ui().progressEnd(*this);
   if (st.itens.size() != quantidade)
-    mensagem(QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));
+    ui().message(*this, QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));
   MontaSequencias();
   return true;
 }
@@ -206,7 +193,7 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
   AtomicFile f(nome);
-  if (!abreGravacao(f)) return false;
+  abreGravacao(f);
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
   QByteArray out;
@@ -253,15 +240,14 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   ui().progressEnd(*this);
   if (cancelado) {
     f.cancel();
-    mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
   try {
     f.writeAll(out);
     f.commit();
   } catch (const AppError& e) {
-    mensagem(erroGravacao(nome) + motivo(e));
-    return false;
+    throw erroTx(erroGravacao(nome) + motivo(e), nome);
   }
   return true;
 }

@@ -2,7 +2,6 @@
 // a QPrinter for the Grafico model.
 #include "platform/codepage.h"
 #include "platform/cups.h"
-#include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "textprint/txitem.h"
@@ -63,36 +62,37 @@ QString caminhoDaPorta(const QString& porta) {
 
 constexpr qsizetype kSpoolChunk = 64 * 1024;
 
-// The printer that refused the job, the spooler's reason and what to do, as the program says
-// every error.
-QString falhaImpressora(const QString& impressora, QString motivo) {
+// The printer that refused the job and the spooler's reason (the program's sentence for it says
+// what to do).
+AppError falhaImpressora(const QString& impressora, QString motivo) {
   if (motivo.isEmpty()) motivo = QStringLiteral("a impressora não aceitou o trabalho de impressão");
-  return userMessage(AppError(ErrorKind::Printer, impressora, motivo.toStdString()));
+  return AppError(ErrorKind::Printer, impressora, motivo.toStdString());
 }
 
 // "Erro #03 - I/O n PORT" after a sentence naming the port or file, the system's reason and
 // what to do.
-QString erroES(const QString& alvo, const QString& motivo, int numero) {
-  return QStringLiteral(
-             "Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
-             "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
-             "Erro #03 - I/O %3 %1")
-      .arg(alvo, motivo)
-      .arg(numero);
+AppError erroES(const QString& alvo, const QString& motivo, int numero) {
+  return erroTx(QStringLiteral(
+                    "Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
+                    "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
+                    "Erro #03 - I/O %3 %1")
+                    .arg(alvo, motivo)
+                    .arg(numero),
+                alvo);
 }
 
-QString erroES(const QString& alvo, int err) {
+AppError erroES(const QString& alvo, int err) {
   return erroES(alvo, err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação"),
                 ioErrorNumber(err));
 }
 
 // The same for a failed save of a file of the engine (.PRN, .TXT, .RTX): the save's error says why.
-QString erroDoArquivo(const QString& arquivo, const AppError& e) {
+AppError erroDoArquivo(const QString& arquivo, const AppError& e) {
   const int numero = e.kind() == ErrorKind::NoSpace ? 101 : e.kind() == ErrorKind::NotFound ? 3 : 5;
   return erroES(arquivo, QString::fromStdString(e.detail()), numero);
 }
 
-QString falhaFila(const cups::RawJob& job, const QString& pedida) {
+AppError falhaFila(const cups::RawJob& job, const QString& pedida) {
   return falhaImpressora(job.queue().isEmpty() ? pedida : job.queue(), job.lastErrorText());
 }
 
@@ -124,19 +124,19 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
     try {
       saida->writeAll(bytes);
     } catch (const AppError& e) {
-      tx.erro(erroDoArquivo(arquivo, e));
+      tx.registra(erroDoArquivo(arquivo, e));
       falhou = true;
     }
   } else if (porta) {
     if (porta->write(bytes) != bytes.size()) {
-      tx.erro(erroES(tx.PortaComunicacao, errno));
+      tx.registra(erroES(tx.PortaComunicacao, errno));
       falhou = true;
     }
   } else if (job) {
     pendente += bytes;
     if (pendente.size() >= kSpoolChunk) {
       if (!job->write(pendente)) {
-        tx.erro(falhaFila(*job, tx.ImpressoraSistema));
+        tx.registra(falhaFila(*job, tx.ImpressoraSistema));
         falhou = true;
       }
       pendente.clear();
@@ -174,7 +174,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
     run->printer->setDocName(fromCp1252(TitulodoRelatorio));
     run->painter = std::make_unique<QPainter>();
     if (!run->painter->begin(run->printer.get())) {
-      erro(falhaImpressora(run->printer->printerName(), cups::lastErrorText()));
+      registra(falhaImpressora(run->printer->printerName(), cups::lastErrorText()));
       return false;
     }
     run_ = run.release();
@@ -187,7 +187,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
     if (arquivo.isEmpty()) {
       run->job = std::make_unique<cups::RawJob>();
       if (!run->job->open(ImpressoraSistema, TitulodoRelatorio)) {
-        erro(falhaFila(*run->job, ImpressoraSistema));
+        registra(falhaFila(*run->job, ImpressoraSistema));
         return false;
       }
     }
@@ -198,7 +198,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
       run->porta = std::make_unique<QFile>(caminhoDaPorta(PortaComunicacao));
       errno = 0;
       if (!run->porta->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        erro(erroES(PortaComunicacao, errno));
+        registra(erroES(PortaComunicacao, errno));
         return false;
       }
     }
@@ -209,7 +209,7 @@ bool TTxPrint::abreSaida(const QString& arquivo) {
     try {
       run->saida->create();
     } catch (const AppError& e) {
-      erro(erroDoArquivo(arquivo, e));
+      registra(erroDoArquivo(arquivo, e));
       return false;
     }
   }
@@ -241,7 +241,7 @@ bool TTxPrint::fechaSaida() {
     if (ok && cancelado) {
       // A cancelled save keeps the file that was there.
       run->saida->cancel();
-      mensagem(QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
+      ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
       return false;
     }
     if (!ok) {
@@ -251,7 +251,7 @@ bool TTxPrint::fechaSaida() {
     try {
       run->saida->commit();
     } catch (const AppError& e) {
-      erro(erroDoArquivo(run->arquivo, e));
+      registra(erroDoArquivo(run->arquivo, e));
       return false;
     }
     return true;
@@ -259,7 +259,7 @@ bool TTxPrint::fechaSaida() {
   if (run->porta) {
     errno = 0;
     if (!ok || !run->porta->flush()) {
-      if (ok) erro(erroES(PortaComunicacao, errno));
+      if (ok) registra(erroES(PortaComunicacao, errno));
       run->porta->close();
       return false;
     }
@@ -268,7 +268,7 @@ bool TTxPrint::fechaSaida() {
   }
   if (run->job) {
     if (ok && !run->pendente.isEmpty() && !run->job->write(run->pendente)) {
-      erro(falhaFila(*run->job, ImpressoraSistema));
+      registra(falhaFila(*run->job, ImpressoraSistema));
       ok = false;
     }
     if (!ok) {
@@ -276,7 +276,7 @@ bool TTxPrint::fechaSaida() {
       return false;
     }
     if (!run->job->finish()) {
-      erro(falhaFila(*run->job, ImpressoraSistema));
+      registra(falhaFila(*run->job, ImpressoraSistema));
       return false;
     }
     return true;
@@ -342,15 +342,15 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
     if (!continuar_) return false;
   }
   st.abortado = false;
+  falha_.reset();
   // A job without items (a job file of none, or one emptied by an abort) has no page: its "last
   // page" of 9999 would send a form feed for every page number up to it.
-  if (st.itens.isEmpty()) {
-    mensagem(ArquivoLocal.isEmpty()
-                 ? QStringLiteral("O relatório não tem nenhuma página: nada foi impresso.")
-                 : QStringLiteral("O relatório não tem nenhuma página: o arquivo não foi gravado.\r\rArquivo: %1")
-                       .arg(ArquivoLocal));
-    return false;
-  }
+  if (st.itens.isEmpty())
+    throw ArquivoLocal.isEmpty()
+        ? erroTx(QStringLiteral("O relatório não tem nenhuma página: nada foi impresso."))
+        : erroTx(QStringLiteral("O relatório não tem nenhuma página: o arquivo não foi gravado.\r\rArquivo: %1")
+                     .arg(ArquivoLocal),
+                 ArquivoLocal);
   if (TestarPorta) {
     while (!TestaImpressora(PortaComunicacao)) {
       if (!ui().retryPort(*this, status_)) {
@@ -363,7 +363,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
   // The run stops at the job's last page; the working range itself stays as set, so the next
   // job (a job file loaded into the preview) is not cut at this one's last page.
   const int pagFim = std::min(st.pagFim, UltimaPagina());
-  if (!abreSaida(ArquivoLocal)) return false;
+  if (!abreSaida(ArquivoLocal)) return entregaFalha(false);
 
   qint64 total = 0;
   for (qsizetype i = st.inicioPagina(st.pagIni); i < st.itens.size(); ++i) {
@@ -395,7 +395,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
   ui().progressEnd(*this);
   const bool fechou = fechaSaida();
   if (ArquivoLocal.isEmpty() && OnAfterPrint) OnAfterPrint(*this);
-  return completo && fechou;
+  return entregaFalha(completo && fechou);
 }
 
 bool TTxPrint::imprimePagina() {
@@ -486,25 +486,28 @@ bool TTxPrint::imprimePaginaGrafica() {
 }
 
 bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
-  if (Impressora == TModelo::Grafico) {
-    mensagem(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
-    return false;
-  }
+  if (Impressora == TModelo::Grafico) throw erroTx(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
-  const QString porta = PortaComunicacao;
-  const int ini = st.pagIni, fim = st.pagFim, copias = st.copias;
+  // The whole job, once, into the file; the port and the working range are put back after,
+  // however the run ends.
+  struct Restaura {
+    TTxPrint& tx;
+    TxJobState& st;
+    QString porta = tx.PortaComunicacao;
+    int ini = st.pagIni, fim = st.pagFim, copias = st.copias;
+    ~Restaura() {
+      tx.PortaComunicacao = porta;
+      st.pagIni = ini;
+      st.pagFim = fim;
+      st.copias = copias;
+    }
+  } restaura{*this, txJob()};
   PortaComunicacao = nome;
-  st.pagIni = 1;
-  st.pagFim = 9999;
-  st.copias = 1;
-  const bool ok = Imprimir(nome);
-  PortaComunicacao = porta;
-  st.pagIni = ini;
-  st.pagFim = fim;
-  st.copias = copias;
-  return ok;
+  restaura.st.pagIni = 1;
+  restaura.st.pagFim = 9999;
+  restaura.st.copias = 1;
+  return Imprimir(nome);
 }
 
 }  // namespace cotavia

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "textprint/txwidgetui.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -403,20 +404,27 @@ void TTxPrevi::SETUPClick() {
 
 void TTxPrevi::IMPRIMIRClick() {
   if (!ativo(IMPRIMIR)) return;
-  tx_.Imprimir();
+  try {
+    tx_.Imprimir();
+  } catch (const AppError& e) {
+    mostraErroTx(e);
+  }
 }
 
 QString TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
   const QString ext = extensaoDoFiltro(filtro).toUpper();
   const QString nome = trocaExtensao(arquivo, ext);
-  if (ext == QLatin1String(".RTX")) {
-    tx_.GravarRelatorio(nome);
-  } else if (ext == QLatin1String(".PRN")) {
-    tx_.GravarImpressao(nome);
-  } else if (ext == QLatin1String(".TXT")) {
-    tx_.GravarTexto(nome);
-  } else {
-    return {};
+  try {
+    if (ext == QLatin1String(".RTX"))
+      tx_.GravarRelatorio(nome);
+    else if (ext == QLatin1String(".PRN"))
+      tx_.GravarImpressao(nome);
+    else if (ext == QLatin1String(".TXT"))
+      tx_.GravarTexto(nome);
+    else
+      return {};
+  } catch (const AppError& e) {
+    mostraErroTx(e);
   }
   return nome;
 }
@@ -437,7 +445,11 @@ void TTxPrevi::ABRIRClick() {
   const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), programFolder(),
                                                  QStringLiteral("Relatório gravado (*.RTX)"));
   if (arquivo.isEmpty()) return;
-  tx_.LerRelatorio(arquivo);
+  try {
+    tx_.LerRelatorio(arquivo);
+  } catch (const AppError& e) {
+    mostraErroTx(e);
+  }
   ultima_ = ultimaDoJob();
   figura_ = tx_.TamanhoFigura(true);
   pagina_ = 1;

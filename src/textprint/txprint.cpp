@@ -2,7 +2,6 @@
 
 #include "platform/codepage.h"
 #include "platform/cups.h"
-#include "platform/dialogs.h"
 #include "textprint/txitem.h"
 #include "textprint/txstate.h"
 
@@ -100,6 +99,7 @@ void HeadlessTxPrintUi::progressStep(TTxPrint& tx) {
   if (cancelAfterSteps >= 0 && progress.last().steps >= cancelAfterSteps) tx.Cancelar();
 }
 void HeadlessTxPrintUi::progressEnd(TTxPrint&) {}
+void HeadlessTxPrintUi::message(TTxPrint&, const QString& text) { messages.append(text); }
 bool HeadlessTxPrintUi::retryPort(TTxPrint&, const QString&) {
   if (retryAnswers > 0) {
     --retryAnswers;
@@ -115,14 +115,22 @@ TTxPrint::~TTxPrint() = default;
 
 TxPrintUi& TTxPrint::ui() { return ui_ ? *ui_ : headlessUi(); }
 
-void TTxPrint::erro(const QString& msg) {
-  if (OnErro)
-    OnErro(*this, msg);
-  else
-    dialogs().message(msg);
+bool TTxPrint::erro(const AppError& e) {
+  if (!OnErro) throw e;
+  OnErro(*this, userMessage(e));
+  return false;
 }
 
-void TTxPrint::mensagem(const QString& msg) { dialogs().message(msg); }
+void TTxPrint::registra(AppError e) {
+  if (!falha_) falha_ = std::move(e);
+}
+
+bool TTxPrint::entregaFalha(bool ok) {
+  if (!falha_) return ok;
+  const AppError e = std::move(*falha_);
+  falha_.reset();
+  return erro(e);
+}
 
 void TTxPrint::fireBeforeNewPageIfPending() {
   if (!ultimaPendente_) return;
@@ -161,10 +169,7 @@ bool TTxPrint::Abrir() {
   st.pagIni = PaginaInicial;
   st.pagFim = PaginaFinal;
   st.copias = NumerodeCopias;
-  if (st.aberto) {
-    erro(QStringLiteral("Erro #01 - (ABRIR) Relatório já foi aberto..."));
-    return false;
-  }
+  if (st.aberto) return erro(erroTx(QStringLiteral("Erro #01 - (ABRIR) Relatório já foi aberto...")));
   st.aberto = true;
   st.abortado = false;
   st.previewAtivo = false;
@@ -200,10 +205,7 @@ void TTxPrint::AplicaSetup(const TxSetupValues& v) {
 }
 
 bool TTxPrint::Setup() {
-  if (!txJob().aberto) {
-    erro(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto..."));
-    return false;
-  }
+  if (!txJob().aberto) return erro(erroTx(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto...")));
   TxSetupValues v = ValoresSetup();
   if (ui().setup(*this, v)) {
     AplicaSetup(v);
@@ -215,35 +217,22 @@ bool TTxPrint::Setup() {
 
 bool TTxPrint::ImpF(int Linha, int Coluna, const QByteArray& Texto, TFonte Fonte) {
   TxJobState& st = txJob();
-  if (Linha < 1 || Coluna < 1) {
-    mensagem(kPosicaoInvalida);
-    return false;
-  }
+  if (Linha < 1 || Coluna < 1) throw erroTx(kPosicaoInvalida);
   if (Fonte.empty()) Fonte = st.seq.fontePadrao;
-  if (!st.aberto) {
-    erro(QStringLiteral("Erro #06 - (IMP/IMPF) Relatório não foi aberto..."));
-    return false;
-  }
+  if (!st.aberto) return erro(erroTx(QStringLiteral("Erro #06 - (IMP/IMPF) Relatório não foi aberto...")));
   // Keys are fixed-width: a larger number would break the order of the whole list.
-  if (Linha > 999 || Coluna > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999) {
-    mensagem(kLimiteInvalido);
-    return false;
-  }
+  if (Linha > 999 || Coluna > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999) throw erroTx(kLimiteInvalido);
   if (!Texto.isEmpty()) st.insere(MontaItem(st.paginaAtual, Linha, Coluna, Fonte.atributo(), 'T', Texto));
   return true;
 }
 
 void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int ColunaFinal, bool Duplo) {
   TxJobState& st = txJob();
-  if (!(LinhaInicial < LinhaFinal && LinhaInicial >= 1 && LinhaFinal >= 1 && ColunaFinal > ColunaInicial)) {
-    mensagem(kBoxInvalido);
-    return;
-  }
+  if (!(LinhaInicial < LinhaFinal && LinhaInicial >= 1 && LinhaFinal >= 1 && ColunaFinal > ColunaInicial))
+    throw erroTx(kBoxInvalido);
   if (!st.aberto) return;
-  if (ColunaInicial < 1 || LinhaFinal > 999 || ColunaFinal > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999) {
-    mensagem(ColunaInicial < 1 ? kBoxInvalido : kLimiteInvalido);
-    return;
-  }
+  if (ColunaInicial < 1 || LinhaFinal > 999 || ColunaFinal > 999 || st.paginaAtual < 0 || st.paginaAtual > 9999)
+    throw erroTx(ColunaInicial < 1 ? kBoxInvalido : kLimiteInvalido);
   const QByteArray h(ColunaFinal - ColunaInicial - 1, Duplo ? '=' : '-');
   const int p = st.paginaAtual;
   st.insere(MontaItem(p, LinhaInicial, ColunaInicial, 0, 'B', (Duplo ? "A" : "a") + h + (Duplo ? "B" : "b")));
@@ -258,7 +247,7 @@ void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int Colu
 int TTxPrint::NovaPagina() {
   TxJobState& st = txJob();
   if (!st.aberto) {
-    erro(QStringLiteral("Erro #04 - (NOVA PAGINA) Relatório não foi aberto..."));
+    erro(erroTx(QStringLiteral("Erro #04 - (NOVA PAGINA) Relatório não foi aberto...")));
     return -1;
   }
   if (OnBeforeNewPage) OnBeforeNewPage(*this, st.paginaAtual);
@@ -272,37 +261,35 @@ bool TTxPrint::Fechar() {
   TxJobState& st = txJob();
   if (st.abortado) return true;
   if (!st.aberto) {
-    erro(QStringLiteral("Erro #02 - (FECHAR) Relatório não foi aberto..."));
-    st.aberto = false;
     st.previewAtivo = false;
-    return false;
+    return erro(erroTx(QStringLiteral("Erro #02 - (FECHAR) Relatório não foi aberto...")));
   }
   if (OnBeforeNewPage) OnBeforeNewPage(*this, st.paginaAtual);
   ultimaPendente_ = false;
+  // The job is closed however the preview or the print run ends (an error thrown included).
+  struct Fecha {
+    TxJobState& st;
+    ~Fecha() {
+      if (!st.abortado) st.itens.clear();
+      st.aberto = false;
+      st.previewAtivo = false;
+    }
+  } fecha{st};
   if (OpcoesPreview.Preview)
     Visualizar();
   else
     Imprimir(QString());
-  if (!st.abortado) st.itens.clear();
-  st.aberto = false;
-  st.previewAtivo = false;
   return true;
 }
 
 bool TTxPrint::Abortar() {
   TxJobState& st = txJob();
-  bool r;
-  if (st.aberto) {
-    st.itens.clear();
-    r = true;
-  } else {
-    erro(QStringLiteral("Erro #08 - (ABORTAR) Relatório não foi aberto..."));
-    r = false;
-  }
+  const bool aberto = st.aberto;
+  if (aberto) st.itens.clear();
   st.aberto = false;
   st.abortado = true;
   if (OnCancel) OnCancel(*this);
-  return r;
+  return aberto || erro(erroTx(QStringLiteral("Erro #08 - (ABORTAR) Relatório não foi aberto...")));
 }
 
 int TTxPrint::UltimaPagina() const {

@@ -3,9 +3,12 @@
 // sorted list of fixed-key text lines, turned into printer bytes for a printer model and sent
 // raw to a CUPS queue, to a port or file, or drawn on a QPrinter (Grafico model).
 //
-// The engine is headless. It shows its windows (setup, preview, progress, the port prompt)
-// through TxPrintUi; HeadlessTxPrintUi confirms setup with the current values, shows no
-// preview and no progress.
+// The engine is headless. It shows its windows (setup, preview, progress, the port prompt, its
+// notes) through TxPrintUi; HeadlessTxPrintUi confirms setup with the current values, shows no
+// preview and no progress. It never shows a box itself: a call that fails throws AppError (kind
+// TextPrint with the engine's own text, or Printer when the spooler refused the job), or hands
+// the text to OnErro when that is assigned; the caller's window shows it.
+#include "platform/error.h"
 #include "textprint/txmodels.h"
 #include "textprint/txtypes.h"
 
@@ -16,6 +19,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QPicture;
@@ -55,6 +59,9 @@ class TxPrintUi {
   virtual void processEvents() {}
   // The port test failed: show the status message with Abort and Retry; true means Retry.
   virtual bool retryPort(TTxPrint& tx, const QString& status) = 0;
+  // A note that is no failure: a save cancelled by the user, a job file whose item count does
+  // not match its control record.
+  virtual void message(TTxPrint& tx, const QString& text) = 0;
 };
 
 // Confirms setup with the current values, shows no preview (runs `onPreview` when set, as a
@@ -67,6 +74,7 @@ class HeadlessTxPrintUi : public TxPrintUi {
   void progressStep(TTxPrint& tx) override;
   void progressEnd(TTxPrint& tx) override;
   bool retryPort(TTxPrint& tx, const QString& status) override;
+  void message(TTxPrint& tx, const QString& text) override;
 
   std::function<bool(TTxPrint&, TxSetupValues&)> onSetup;  // when set, decides the setup
   std::function<void(TTxPrint&)> onPreview;
@@ -79,6 +87,7 @@ class HeadlessTxPrintUi : public TxPrintUi {
   };
   QList<Progress> progress;
   int retryAnswers = 0;  // number of Retry answers before Abort
+  QStringList messages;  // the notes, in order
 };
 
 class TTxPrint {
@@ -114,6 +123,9 @@ class TTxPrint {
   QString ImpressoraSistema;
 
   // ---- Events (unset ones are skipped) ----
+  // The engine's errors (the numbered "Erro #0n" texts, a port or file that cannot be written,
+  // the spooler's refusal): when assigned it receives the text and the call returns its failure
+  // value; unassigned, the call throws the error.
   std::function<void(TTxPrint&, const QString& Mensagem)> OnErro;
   std::function<void(TTxPrint&, int Pagina)> OnNewPage;
   std::function<void(TTxPrint&, int Pagina)> OnBeforeNewPage;
@@ -192,14 +204,17 @@ class TTxPrint {
 
  private:
   friend class TxOutput;
-  void erro(const QString& msg);
-  void mensagem(const QString& msg);
+  // Hands `e` to OnErro and returns false, or throws it when OnErro is not assigned.
+  bool erro(const AppError& e);
+  // Keeps the first error of a print run; the run delivers it (erro) once its output is closed.
+  void registra(AppError e);
+  bool entregaFalha(bool ok);
   void fireBeforeNewPageIfPending();
   // The file a save writes: the last page's event first, then OnSave may change the name; empty
   // when there is nothing to write to.
   QString nomeDeGravacao(const QString& arquivo);
-  // Opens `f` for an atomic save, or tells the user why it cannot be created.
-  bool abreGravacao(AtomicFile& f);
+  // Opens `f` for an atomic save; throws the engine's error saying why it cannot be created.
+  void abreGravacao(AtomicFile& f);
   // Gauge step; true when the operation must stop: cancelled, or (print runs) aborted.
   bool passo(bool impressao = true);
   bool abreSaida(const QString& arquivo);
@@ -214,6 +229,7 @@ class TTxPrint {
   QString arquivo_;
   struct Run;
   Run* run_ = nullptr;
+  std::optional<AppError> falha_;
 };
 
 // Model chosen for a system printer name by the setup window's rule (EPSON/GENERIC..., RIMA,

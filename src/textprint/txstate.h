@@ -1,6 +1,7 @@
 #pragma once
 // Job state of the text print engine. It exists once per process: only one job can be open at
 // a time, whichever TTxPrint opened it.
+#include "platform/error.h"
 #include "textprint/txmodels.h"
 
 #include <QByteArray>
@@ -29,6 +30,11 @@ struct TxJobState {
 };
 
 TxJobState& txJob();
+
+// An error of the engine with its own text (kind TextPrint), naming the file where there is one.
+inline AppError erroTx(const QString& texto, const QString& arquivo = {}) {
+  return AppError(ErrorKind::TextPrint, arquivo, texto.toStdString());
+}
 
 // The identification line of a job file (40 characters).
 inline constexpr char kIdRelatorio[] = "ARQUIVO DE RELATORIO DE IMPRESSAO TEXTO1";

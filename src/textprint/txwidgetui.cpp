@@ -84,6 +84,10 @@ void WidgetTxPrintUi::progressEnd(TTxPrint&) {
 
 void WidgetTxPrintUi::processEvents() { QApplication::processEvents(); }
 
+void WidgetTxPrintUi::message(TTxPrint&, const QString& text) { dialogs().message(text); }
+
+void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
+
 bool WidgetTxPrintUi::retryPort(TTxPrint&, const QString& status) {
   // Retry (Yes) or Abort (No).
   return dialogs().confirm(status + QStringLiteral("\n\nTentar novamente?"));

@@ -15,6 +15,9 @@ namespace cotavia {
 class TTxPrevi;
 class TTxSetup;
 
+// Shows an error of an engine call in a message box, as the engine's texts are always shown.
+void mostraErroTx(const AppError& e);
+
 class WidgetTxPrintUi : public TxPrintUi {
  public:
   // `dono` is the window the engine's windows belong to (the editor); may be null.
@@ -28,6 +31,7 @@ class WidgetTxPrintUi : public TxPrintUi {
   void progressEnd(TTxPrint& tx) override;
   void processEvents() override;
   bool retryPort(TTxPrint& tx, const QString& status) override;
+  void message(TTxPrint& tx, const QString& text) override;
 
   // The progress window of the run going on (null between runs).
   TTxProgr* progresso() const { return progr_; }

@@ -55,7 +55,7 @@ class PrintDispatchTest : public QObject {
     r.proposalFile = "P0001.KVT";
     r.identity = "12345678000190";
     r.choice = choice;
-    r.orgao = "PREFEITURA";
+    r.header.orgao = "PREFEITURA";
     return r;
   }
 

@@ -205,7 +205,7 @@ class ReportPreviewTest : public QObject {
     // A saved file of another report loads in its place, at page 1, printable, setup disabled.
     PagesReport other(2);
     other.report.Preview();
-    QVERIFY(other.report.RpPrinter()->Save(dir->file("two.RPF")));
+    other.report.RpPrinter()->Save(dir->file("two.RPF"));
     w.PrintSetup->setEnabled(true);
     dlg.fileAnswers = {dir->file("two.RPF")};
     w.LoadReport->click();

@@ -53,7 +53,7 @@ TEST(RpPrinter, DocumentStateErrors) {
     EXPECT_EQ(e.message(), "Report printer not ready");
   }
   p.NewPage();
-  EXPECT_FALSE(p.Save("/tmp/never-written.rpf"));  // only a finished document is saved
+  EXPECT_THROW(p.Save("/tmp/never-written.rpf"), ERpError);  // only a finished document is saved
   p.EndDoc();
   EXPECT_EQ(p.Status(), TRpPrinterStatus::mpFinished);
   EXPECT_EQ(p.PageCount(), 1);
@@ -157,7 +157,7 @@ TEST(RpPrinter, SaveAndLoadSelectTheLastMatchingPaper) {
     p.SetOrientation(poLandscape);
     p.SetCompression(true);
     recordPages(p, 4);
-    ASSERT_TRUE(p.Save(dir.file("saved.rpf")));
+    ASSERT_NO_THROW(p.Save(dir.file("saved.rpf")));
   }
   TRpPrinter q;
   q.Load(dir.file("saved.rpf"));
@@ -197,7 +197,7 @@ TEST(RpPrinter, PrintsStoredPagesOfALoadedFile) {
   {
     TRpPrinter p;
     recordPages(p, 3);
-    ASSERT_TRUE(p.Save(dir.file("s.rpf")));
+    ASSERT_NO_THROW(p.Save(dir.file("s.rpf")));
   }
   TRpPrinter q;
   q.Load(dir.file("s.rpf"));

@@ -62,14 +62,20 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
   ASSERT_TRUE(tx.Abrir());
   tx.ImpF(1, 1, "X", TFonte::normal);
   tx.ImpressoraSistema = "NOSUCHQUEUE";
-  EXPECT_FALSE(tx.Imprimir());
-  EXPECT_TRUE(dlg.lastText().startsWith(
+  QString shown;
+  try {
+    tx.Imprimir();
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::Printer);
+    shown = userMessage(e);
+  }
+  EXPECT_TRUE(shown.startsWith(
       QString::fromUtf8("Não foi possível imprimir em \"NOSUCHQUEUE\": não há fila com esse nome no servidor de "
                         "impressão (CUPS: ")))
-      << dlg.lastText().toStdString();
-  EXPECT_TRUE(dlg.lastText().endsWith(
+      << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith(
       QString::fromUtf8(". Verifique se a impressora está instalada e ligada, ou escolha outra em Configurar.")))
-      << dlg.lastText().toStdString();
+      << shown.toStdString();
   tx.Abortar();
   server.stop();
 }

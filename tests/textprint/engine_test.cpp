@@ -3,15 +3,16 @@
 #include "textprint/txitem.h"
 
 using namespace cotavia;
+using cotavia::test::thrown;
 using cotavia::test::TxTest;
 
 using EngineTest = TxTest;
 
 TEST_F(EngineTest, CallsOutOfOrderReportTheirNumberedErrors) {
-  // Position first: line 0 is refused even without a job, through a message box.
-  EXPECT_FALSE(tx.ImpF(0, 5, "X", TFonte::normal));
-  EXPECT_FALSE(tx.ImpF(5, 0, "X", TFonte::normal));
-  EXPECT_EQ(dlg.lastText(), QString("IMPRESSÃO: Posição de Impressão inválida, Linha/Coluna devem ser > 0"));
+  // Position first: line 0 is refused even without a job, with an error of its own (not OnErro).
+  for (auto [l, c] : {std::pair{0, 5}, std::pair{5, 0}})
+    EXPECT_EQ(thrown([&] { tx.ImpF(l, c, "X", TFonte::normal); }),
+              QString("IMPRESSÃO: Posição de Impressão inválida, Linha/Coluna devem ser > 0"));
   EXPECT_TRUE(erros.isEmpty());
   EXPECT_FALSE(tx.ImpF(1, 1, "X"));
   EXPECT_EQ(tx.NovaPagina(), -1);
@@ -23,10 +24,10 @@ TEST_F(EngineTest, CallsOutOfOrderReportTheirNumberedErrors) {
                                 "Erro #05 - (SETUP) Relatório não foi aberto...",
                                 "Erro #02 - (FECHAR) Relatório não foi aberto...",
                                 "Erro #08 - (ABORTAR) Relatório não foi aberto..."}));
-  // Without OnErro the numbered messages go to the message box.
+  // Without OnErro the numbered texts are thrown, and no box is shown.
   tx.OnErro = nullptr;
-  EXPECT_EQ(tx.NovaPagina(), -1);
-  EXPECT_EQ(dlg.lastText(), QString("Erro #04 - (NOVA PAGINA) Relatório não foi aberto..."));
+  EXPECT_EQ(thrown([&] { tx.NovaPagina(); }), QString("Erro #04 - (NOVA PAGINA) Relatório não foi aberto..."));
+  EXPECT_TRUE(dlg.log.isEmpty());
   tx.OnErro = [this](TTxPrint&, const QString& m) { erros << m; };
 
   // After Abortar, Fechar does nothing and returns true (the aborted flag from above is set).
@@ -76,8 +77,9 @@ TEST_F(EngineTest, ItemListIsSortedWithFixedKeys) {
                                            "0005003010064TLATER", "0005009009016TDEFAULT", "0006001001066TTOTAL"}));
   EXPECT_EQ(tx.UltimaPagina(), 6);
   // Keys never grow wider than their fields: such a position is refused.
-  EXPECT_FALSE(tx.ImpF(1000, 1, "X", TFonte::normal));
-  EXPECT_FALSE(tx.ImpF(1, 1000, "X", TFonte::normal));
+  for (auto [l, c] : {std::pair{1000, 1}, std::pair{1, 1000}})
+    EXPECT_EQ(thrown([&] { tx.ImpF(l, c, "X", TFonte::normal); }),
+              QString("IMPRESSÃO: Posição de Impressão inválida, Página até 9999, Linha/Coluna até 999"));
   EXPECT_EQ(tx.Itens().size(), 6);
   tx.Abortar();
   EXPECT_EQ(tx.UltimaPagina(), 9999);
@@ -101,11 +103,9 @@ TEST_F(EngineTest, BoxAddsFrameLetters) {
   EXPECT_EQ(tx.Itens(),
             QList<QByteArray>({"0001001001000BA=B", "0001002001000BI", "0001002003000BI", "0001003001000BD=C"}));
   // Empty or inverted rectangles are refused with the BOX message and add nothing.
-  for (auto r : {std::array{4, 1, 4, 80}, std::array{4, 5, 12, 5}, std::array{12, 1, 4, 80}, std::array{0, 1, 3, 9}}) {
-    dlg.clear();
-    tx.Box(r[0], r[1], r[2], r[3], false);
-    EXPECT_EQ(dlg.lastText(), QString("IMPRESSÃO: Parâmetros inválidos para BOX..."));
-  }
+  for (auto r : {std::array{4, 1, 4, 80}, std::array{4, 5, 12, 5}, std::array{12, 1, 4, 80}, std::array{0, 1, 3, 9}})
+    EXPECT_EQ(thrown([&] { tx.Box(r[0], r[1], r[2], r[3], false); }),
+              QString("IMPRESSÃO: Parâmetros inválidos para BOX..."));
   EXPECT_EQ(tx.Itens().size(), 4);
   // Without a job Box adds nothing and reports nothing.
   tx.Abortar();

@@ -116,12 +116,11 @@ TEST_F(OutputTest, AnEmptyJobPrintsNothingAndALoweredLastPageIsNotKept) {
   tx.TestarPorta = false;
   ASSERT_TRUE(tx.LerRelatorio(dir.file("empty.rtx")));
   tx.PortaComunicacao = dir.file("empty.out");
-  EXPECT_FALSE(tx.Imprimir());
+  EXPECT_EQ(thrown([&] { tx.Imprimir(); }), QString("O relatório não tem nenhuma página: nada foi impresso."));
   EXPECT_FALSE(QFile::exists(dir.file("empty.out")));  // not 9999 form feeds
-  EXPECT_FALSE(tx.GravarImpressao(dir.file("empty.prn")));
+  EXPECT_TRUE(thrown([&] { tx.GravarImpressao(dir.file("empty.prn")); }).contains("nenhuma página"));
   EXPECT_FALSE(QFile::exists(dir.file("empty.prn")));
-  EXPECT_EQ(dlg.count(HeadlessDialogs::Entry::Message), 2);
-  EXPECT_TRUE(dlg.lastText().contains("nenhuma página")) << dlg.lastText().toStdString();
+  EXPECT_EQ(tx.PortaComunicacao, dir.file("empty.out"));  // the printer file's run puts the port back
 
   dir.write("two.rtx", job(2, "0001001001016TP1\r\n0002001001016TP2\r\n"));
   dir.write("four.rtx", job(4, "0001001001016TP1\r\n0002001001016TP2\r\n0003001001016TP3\r\n0004001001016TP4\r\n"));
@@ -172,7 +171,8 @@ TEST_F(OutputTest, FailuresAndCancelAreReported) {
   EXPECT_FALSE(tx.GravarImpressao(dir.file("old.prn")));
   EXPECT_EQ(dir.read("old.prn"), "OLD");
   EXPECT_EQ(cancels, 1);
-  EXPECT_TRUE(dlg.lastText().startsWith("Gravação cancelada"));
+  ASSERT_EQ(ui.messages.size(), 1);
+  EXPECT_TRUE(ui.messages[0].startsWith("Gravação cancelada"));
   // A cancelled print to the port still ends the job on the printer.
   tx.PortaComunicacao = dir.file("cancel.out");
   EXPECT_FALSE(tx.Imprimir());
@@ -184,8 +184,8 @@ TEST_F(OutputTest, FailuresAndCancelAreReported) {
 
   // The Grafico model has no printer file.
   tx.Impressora = TModelo::Grafico;
-  EXPECT_FALSE(tx.GravarImpressao(dir.file("g.prn")));
-  EXPECT_EQ(dlg.lastText(), QString("Desculpe, mas o modo gráfico não esta disponível..."));
+  EXPECT_EQ(thrown([&] { tx.GravarImpressao(dir.file("g.prn")); }),
+            QString("Desculpe, mas o modo gráfico não esta disponível..."));
   EXPECT_FALSE(QFile::exists(dir.file("g.prn")));
 }
 

@@ -1,6 +1,6 @@
 // "Imprimir" with the text printout: the setup window first, then the preview, on the editor's
 // text print component, driven as a user would through the modal windows.
-#include "app/screens/print_dispatch.h"
+#include "app/screens/text_print_gui.h"
 #include "platform/dialogs.h"
 #include "support/support.h"
 #include "textprint/txprevi.h"

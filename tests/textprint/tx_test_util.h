@@ -7,7 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace cotavia::test {
+
+// The text an engine call's error shows (its userMessage); empty when the call throws nothing.
+inline QString thrown(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const AppError& e) {
+    return userMessage(e);
+  }
+  return {};
+}
 
 class TxTest : public ::testing::Test {
  protected:

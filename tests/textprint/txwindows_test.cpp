@@ -665,7 +665,7 @@ class TxSetupTest : public TxWindowTest {
     };
     QVERIFY(tx.Abrir());
     QVERIFY(!tx.Setup());
-    QVERIFY(!tx.ImpF(1, 1, "X"));
+    QVERIFY_THROWS_EXCEPTION(AppError, tx.ImpF(1, 1, "X"));  // Erro #06, to the caller
     QVERIFY(!TTxPrint::JobAberto());
 
     // Confirmed; then from the preview, where Esc does not close it.

@@ -156,11 +156,8 @@ void loadProposal(const QString& path, Proposal& into) {
   try {
     content = readWholeFile(path);
   } catch (const AppError& e) {
-    // The runtime's text alone ("File not found"); what() names the file.
-    std::string text = e.what();
-    const std::string prefix = path.toStdString() + ": ";
-    if (text.rfind(prefix, 0) == 0) text = text.substr(prefix.size());
-    throw ProposalLoadError(path, 0, text, e.kind() == ErrorKind::Refused ? ErrorKind::Io : e.kind());
+    // The cause alone ("File not found"): the load error names the file itself.
+    throw ProposalLoadError(path, 0, e.detail(), e.kind() == ErrorKind::Refused ? ErrorKind::Io : e.kind());
   }
   parseProposal(content, path, into);
 }

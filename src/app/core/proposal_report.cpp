@@ -96,15 +96,27 @@ ProposalReportHeader editorHeaderFromFiles(const QString& folder, const QString&
   } catch (const ProposalLoadError& e) {
     if (e.line() == 0) throw;
   }
+  return reportHeader(p, readSupplierData(folder).name);
+}
+
+ProposalReportHeader reportHeader(const Proposal& p, const QByteArray& fornecedor) {
   ProposalReportHeader h;
   h.orgao = p.header[HeaderOrgao];
   h.endereco = p.header[HeaderEndereco];
+  h.fornecedor = fornecedor;
   h.modalidade = p.header[HeaderModalidade];
   h.objeto = p.header[HeaderObjeto];
   h.entrega = p.header[HeaderEntrega];
   h.abertura = p.header[HeaderAbertura];
-  h.fornecedor = readSupplierData(folder).name;
   return h;
+}
+
+PdfStandIn::PdfStandIn(bool needed, const QString& name, const QString& file) : active_(needed) {
+  if (active_) TPrinterSettings::SetPdfPrinter(name, file);
+}
+
+PdfStandIn::~PdfStandIn() {
+  if (active_) TPrinterSettings::SetPdfPrinter(QString(), QString());
 }
 
 TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {

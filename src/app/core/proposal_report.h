@@ -11,7 +11,10 @@
 
 namespace cotavia {
 
-// The editor's header fields as shown (Windows-1252), the page header's texts.
+struct Proposal;
+
+// The editor's header fields as shown (Windows-1252), the page header's texts. The editor fills
+// one and it travels down the print path to the report.
 struct ProposalReportHeader {
   QByteArray orgao;       // Edit_Orgao
   QByteArray endereco;    // Edit_Endereco
@@ -22,10 +25,30 @@ struct ProposalReportHeader {
   QByteArray abertura;    // EditAbertura
 };
 
+// The header fields of a proposal's six header records, with the supplier's name as given.
+ProposalReportHeader reportHeader(const Proposal& p, const QByteArray& fornecedor);
+
 // The header fields as the editor shows them right after opening the proposal: the six header
 // records of FOLDER/PROPOSALFILE and the supplier's name from FOLDER/FORNEC.KSD (empty when the
 // file is missing). Throws AppError naming the file when one cannot be read.
 ProposalReportHeader editorHeaderFromFiles(const QString& folder, const QString& proposalFile);
+
+// The report's pages are Letter landscape, and need a printer that takes that paper: without one
+// (no printer installed, or none asked for on the command line) the engine would lay them out on
+// A4 portrait and cut the page. A PDF-file printer stands in then, so the pages are the real ones.
+// When `needed`, registers the PDF printer `name` writing `file` (empty: asked where at each
+// print) for the lifetime of the object.
+class PdfStandIn {
+ public:
+  PdfStandIn(bool needed, const QString& name, const QString& file);
+  ~PdfStandIn();
+  PdfStandIn(const PdfStandIn&) = delete;
+  PdfStandIn& operator=(const PdfStandIn&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  bool active_;
+};
 
 class TTCotavia3 {
  public:

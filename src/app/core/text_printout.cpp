@@ -69,7 +69,8 @@ QByteArray titulosDasColunas(int cabe) {
 class Printout {
  public:
   Printout(TTxPrint& tx, TextPrintout& p) : tx_(tx), p_(p) {}
-  bool run();
+  // Opens the job, runs Setup and places the pages; the job stays open.
+  bool monta();
 
  private:
   void paginas(const QList<QByteArray>& linhas);
@@ -227,7 +228,7 @@ void Printout::paginas(const QList<QByteArray>& linhas) {
   imp(linha_, coluna, linhaTotal, kNegrito17);
 }
 
-bool Printout::run() {
+bool Printout::monta() {
   // Refused before any window opens: the printout reads what "Gravar" wrote.
   requireSavedProposal(SaveTarget{p_.folder, p_.proposalFile, p_.identity}, p_.comoGravar);
   tx_.TamanhoQteColunas = 80;
@@ -258,7 +259,6 @@ bool Printout::run() {
     if (TTxPrint::JobAberto()) tx_.Abortar();
     throw;
   }
-  tx_.Fechar();
   return true;
 }
 
@@ -290,6 +290,12 @@ QString responseFilePath(const TextPrintout& p) {
   return joinPath(p.folder, responseFileName(p.identity, p.proposalFile));
 }
 
-bool imprime_licitacao(TTxPrint& tx, TextPrintout& p) { return Printout(tx, p).run(); }
+bool monta_licitacao(TTxPrint& tx, TextPrintout& p) { return Printout(tx, p).monta(); }
+
+bool imprime_licitacao(TTxPrint& tx, TextPrintout& p) {
+  if (!monta_licitacao(tx, p)) return false;
+  tx.Fechar();
+  return true;
+}
 
 }  // namespace cotavia

@@ -31,8 +31,12 @@ struct TextPrintout {
 // a proposal never saved, a response file that cannot be read, a missing identity file while
 // FORNEC.KSD exists (unless identityGiven), an amount that does not convert, or a printout that
 // would need more pages than a job holds (checked before anything is placed); the job is
-// abandoned then. Returns false when the setup was cancelled.
+// abandoned then. Returns false when the setup was cancelled. The engine's errors on closing
+// (a print run without preview) are thrown as the engine throws them.
 bool imprime_licitacao(TTxPrint& tx, TextPrintout& p);
+// The same job, placed and left open instead of closed: the caller makes its outputs from it
+// (GravarImpressao, GravarTexto, Imprimir...) and ends it with Abortar.
+bool monta_licitacao(TTxPrint& tx, TextPrintout& p);
 
 // The response file's path: folder + "/E" + identity + "_" + proposal file.
 QString responseFilePath(const TextPrintout& p);

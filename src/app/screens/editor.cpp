@@ -600,13 +600,7 @@ void TTCotavia2::bbtn_importarClick() {
   req.proposalFile = fileName_;
   req.identity = identity_;
   req.choice = printChoice();
-  req.orgao = proposal_.header[HeaderOrgao];
-  req.endereco = proposal_.header[HeaderEndereco];
-  req.modalidade = proposal_.header[HeaderModalidade];
-  req.objeto = proposal_.header[HeaderObjeto];
-  req.entrega = proposal_.header[HeaderEntrega];
-  req.abertura = proposal_.header[HeaderAbertura];
-  req.fornecedor = toCp1252(Edit_Fornecedor->text());
+  req.header = reportHeader(proposal_, toCp1252(Edit_Fornecedor->text()));
   if (semAlteracoes && proposalSaved(SaveTarget{folder_, fileName_, identity_}))
     dialogs().message(
         QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "

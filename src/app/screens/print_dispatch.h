@@ -1,6 +1,8 @@
 #pragma once
 // "Imprimir" of the proposal editor: the choice of ComboBox_TipoImpr decides between the text
 // printout (index 0) and the graphic report (any other index, -1 included).
+#include "app/core/proposal_report.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,8 +16,7 @@ struct PrintRequest {
   QString proposalFile;      // input file name without folder, e.g. P0001.KVT
   QByteArray identity;       // the start screen's identity text (Windows-1252)
   int choice = 1;            // ComboBox_TipoImpr's index
-  // Editor fields as shown (Windows-1252), used by the graphic report's page header.
-  QByteArray orgao, endereco, fornecedor, modalidade, objeto, entrega, abertura;
+  ProposalReportHeader header; // editor fields as shown, the graphic report's page header
 };
 
 // A proposal never saved (no response file) cannot be printed: says so through the dialog
@@ -23,7 +24,5 @@ struct PrintRequest {
 bool refuseUnsaved(const PrintRequest& req);
 // bbtn_importarClick: runs the chosen printout with its windows; errors go to the dialog service.
 void bbtn_importar(const PrintRequest& req);
-// The text path: imprime_licitacao on a TTxPrint with the engine's windows (setup, preview).
-void printTextWithWindows(const PrintRequest& req);
 
 } // namespace cotavia

@@ -1,4 +1,4 @@
-#include "app/screens/print_dispatch.h"
+#include "app/screens/text_print_gui.h"
 #include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
@@ -48,7 +48,11 @@ void printTextWithWindows(const PrintRequest& req) {
   try {
     imprime_licitacao(tx, p);
   } catch (const AppError& e) {
-    dialogs().error(userMessage(e));
+    // The engine's own failures keep the plain box they always had.
+    if (e.kind() == ErrorKind::TextPrint || e.kind() == ErrorKind::Printer)
+      mostraErroTx(e);
+    else
+      dialogs().error(userMessage(e));
   }
   tx.setUi(nullptr);
 }
