@@ -529,26 +529,18 @@ void TRpPageList::SaveToFile(const QString& fileName) {
   flush();
   QMutexLocker l(&lock_);
   AtomicFile f(fileName);
-  try {
-    f.create();
-  } catch (const AppError& e) {
-    throw ERpError(
-        QStringLiteral("Cannot create the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
-  }
+  // Failures keep the save's own error (a link, "sem espaço no disco"...), naming the file.
+  f.create();
   try {
     if (stream_)
       stream_->SaveToStream(f);
     else
       f.writeAll(headerBytes(0, compression_));
     f.commit();
-  } catch (const AppError& e) {
-    throw ERpError(
-        QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, QString::fromStdString(e.detail())));
-  } catch (const ERpError& e) {
+  } catch (const AppError&) {
     f.cancel();
-    // A failed write of the file says why itself ("sem espaço no disco").
-    const QString why = f.failure() ? QString::fromStdString(f.failure()->detail()) : e.message();
-    throw ERpError(QStringLiteral("Cannot write the report file \"%1\": %2").arg(fileName, why));
+    if (f.failure()) throw *f.failure();
+    throw;
   }
 }
 

@@ -250,5 +250,5 @@ TEST(RpPageList, MissingFileAndUnwritableTargetRaise) {
   savedStore(dir, 1, false);
   TRpPageList l2;
   l2.LoadFromFile(dir.file("r.rpf"));
-  EXPECT_THROW(l2.SaveToFile(dir.file("no/such/folder/x.rpf")), ERpError);
+  EXPECT_THROW(l2.SaveToFile(dir.file("no/such/folder/x.rpf")), AppError);  // the save's own error says why
 }
