@@ -1,9 +1,9 @@
 // Reads, totals and writes a proposal of 8999 priced items with 100-character descriptions and
 // prints the milliseconds of each step (best of several runs). Target: each under 20 ms.
-#include "platform/amounts.h"
 #include "app/core/item_entry.h"
 #include "app/core/proposal_file.h"
 #include "app/core/save.h"
+#include "platform/amounts.h"
 #include "platform/files.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // Price list import: any content is parsed or refused with a message naming the line; a list
 // that applies leaves a proposal that can be saved and reads back priced; a list that is
 // refused leaves the proposal as it was.
-#include "platform/amounts.h"
 #include "app/core/price_list.h"
 #include "app/core/proposal_file.h"
 #include "fuzz_support.h"
+#include "platform/amounts.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 // Proposal file reader: any content either loads or is refused with a message; a proposal that
 // loads and can be saved reads back, from the saved lines, exactly as the grid showed it.
-#include "platform/amounts.h"
 #include "app/core/proposal_file.h"
 #include "fuzz_support.h"
+#include "platform/amounts.h"
 
 #include <cstdint>
 

@@ -5,10 +5,10 @@
 // XML readers behind the container are reached. Properties: the list is read or refused with
 // a message naming the file; a list that applies leaves a proposal that can be saved and reads
 // back; a refused list leaves the proposal as it was.
-#include "platform/amounts.h"
 #include "app/core/price_list.h"
 #include "app/core/proposal_file.h"
 #include "fuzz_support.h"
+#include "platform/amounts.h"
 #include "support/zip_write.h"
 
 #include <cstdint>

@@ -30,7 +30,10 @@ const QList<Command>& commands() {
        cmdPrintText,
        {"dir", "proposal", "identity", "model", "prn", "rtx", "txt", "printer", "port"},
        {"verbose"}},
-      {"print-report", cmdPrintReport, {"dir", "proposal", "identity", "rpf", "pdf", "printer"}, {"compress", "verbose"}},
+      {"print-report",
+       cmdPrintReport,
+       {"dir", "proposal", "identity", "rpf", "pdf", "printer"},
+       {"compress", "verbose"}},
       {"prices", cmdPrices, {"dir", "proposal", "identity", "out"}, {"verbose"}},
   };
   return list;
@@ -49,7 +52,7 @@ const char* kUsage =
     "       cotavia prices --dir DIR --proposal P0001.KVT --out PRECOS.xlsx|.csv [--identity ID]\n"
     "Opção de todos os subcomandos: --verbose\n";
 
-} // namespace
+}  // namespace
 
 bool hasSubcommand(int argc, char** argv) {
   if (argc < 2) return false;
@@ -152,4 +155,4 @@ int run(int argc, char** argv) {
   }
 }
 
-} // namespace cotavia::cli
+}  // namespace cotavia::cli

@@ -43,4 +43,4 @@ int cmdPrintText(const Args& a);
 int cmdPrintReport(const Args& a);
 int cmdPrices(const Args& a);
 
-} // namespace cotavia::cli
+}  // namespace cotavia::cli

@@ -1,9 +1,9 @@
 // cotavia fill: a price list applied as OK on each listed item, then saved as "Gravar".
-#include "platform/amounts.h"
 #include "app/core/item_entry.h"
 #include "app/core/price_list.h"
 #include "app/core/save.h"
 #include "cli/cli.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 

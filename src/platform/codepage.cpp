@@ -1,10 +1,10 @@
 #include "platform/codepage.h"
 
+#include <iconv.h>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <array>
 #include <cerrno>
-#include <iconv.h>
 #include <map>
 #include <mutex>
 
@@ -13,14 +13,14 @@ namespace cotavia {
 namespace {
 
 // Windows-1252 0x80..0x9F; 0 marks the five undefined positions (kept as the C1 control).
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 QByteArray g_oem = "CP850";
 
-} // namespace
+}  // namespace
 
 QString fromCp1252(const QByteArray& bytes) {
   QString out;
@@ -43,7 +43,7 @@ int cp1252Byte(char16_t u) {
     if (kHigh[i] == u) return 0x80 + i;
   return -1;
 }
-} // namespace
+}  // namespace
 
 QByteArray toCp1252(const QString& text) {
   QByteArray out;
@@ -119,4 +119,4 @@ bool isUtf8(const QByteArray& bytes) {
   return !dec.hasError();
 }
 
-} // namespace cotavia
+}  // namespace cotavia

@@ -27,4 +27,4 @@ QByteArray utf8OrCp1252ToCp1252(const QByteArray& bytes);
 // True when bytes are valid UTF-8 (and so read as UTF-8 by utf8OrCp1252ToCp1252).
 bool isUtf8(const QByteArray& bytes);
 
-} // namespace cotavia
+}  // namespace cotavia

@@ -12,7 +12,7 @@ HeadlessDialogs& fallback() {
   return d;
 }
 Dialogs* g_current = nullptr;
-} // namespace
+}  // namespace
 
 Dialogs& dialogs() { return g_current ? *g_current : fallback(); }
 
@@ -45,7 +45,9 @@ static void record(HeadlessDialogs& d, HeadlessDialogs::Entry::Kind k, const QSt
   if (d.onEntry) d.onEntry(e);
 }
 
-void HeadlessDialogs::message(const QString& text, const QString& caption) { record(*this, Entry::Message, text, caption); }
+void HeadlessDialogs::message(const QString& text, const QString& caption) {
+  record(*this, Entry::Message, text, caption);
+}
 void HeadlessDialogs::error(const QString& text, const QString& caption) { record(*this, Entry::Error, text, caption); }
 bool HeadlessDialogs::confirm(const QString& text, const QString& caption) {
   record(*this, Entry::Confirm, text, caption.isEmpty() ? QStringLiteral("Confirme") : caption);
@@ -82,4 +84,4 @@ int HeadlessDialogs::count(Entry::Kind k) const {
   return n;
 }
 
-} // namespace cotavia
+}  // namespace cotavia

@@ -9,7 +9,7 @@
 namespace cotavia {
 
 class Dialogs {
-public:
+ public:
   virtual ~Dialogs() = default;
   // Modal message with an OK button. An empty caption means the application title.
   virtual void message(const QString& text, const QString& caption = {}) = 0;
@@ -46,7 +46,7 @@ QString applicationTitle();
 
 // Headless service: records every box; confirmations take the queued answers (default No).
 class HeadlessDialogs : public Dialogs {
-public:
+ public:
   struct Entry {
     enum Kind { Message, Error, Confirm, Beep, Ask, SaveFile, OpenFile, Folder } kind;
     QString text;
@@ -81,14 +81,14 @@ public:
 
 // Installs a service for the lifetime of the guard and restores the previous one after.
 class DialogsGuard {
-public:
+ public:
   explicit DialogsGuard(Dialogs* d) : prev_(setDialogs(d)) {}
   ~DialogsGuard() { setDialogs(prev_); }
   DialogsGuard(const DialogsGuard&) = delete;
   DialogsGuard& operator=(const DialogsGuard&) = delete;
 
-private:
+ private:
   Dialogs* prev_;
 };
 
-} // namespace cotavia
+}  // namespace cotavia

@@ -15,7 +15,7 @@ std::string compose(const QString& file, int line, const std::string& detail) {
   s.append(": ").append(detail);
   return s;
 }
-} // namespace
+}  // namespace
 
 AppError::AppError(const std::string& message) : std::runtime_error(message), detail_(message) {}
 
@@ -24,22 +24,22 @@ AppError::AppError(ErrorKind kind, const QString& file, int line, const std::str
 
 AppError systemError(const QString& file, int err) {
   switch (err) {
-  case ENOSPC:
-  case EDQUOT:
-    return AppError(ErrorKind::NoSpace, file, "sem espaço no disco");
-  case ENOENT:
-    return AppError(ErrorKind::NotFound, file, "arquivo ou pasta não encontrado");
-  case ELOOP:
-    return AppError(ErrorKind::Link, file, "é um link simbólico");
-  case EACCES:
-  case EPERM:
-    return AppError(ErrorKind::Io, file, "permissão negada");
-  case EROFS:
-    return AppError(ErrorKind::Io, file, "a pasta é somente leitura");
-  case EIO:
-    return AppError(ErrorKind::Io, file, "erro de entrada e saída do disco");
-  default:
-    return AppError(ErrorKind::Io, file, std::strerror(err));
+    case ENOSPC:
+    case EDQUOT:
+      return AppError(ErrorKind::NoSpace, file, "sem espaço no disco");
+    case ENOENT:
+      return AppError(ErrorKind::NotFound, file, "arquivo ou pasta não encontrado");
+    case ELOOP:
+      return AppError(ErrorKind::Link, file, "é um link simbólico");
+    case EACCES:
+    case EPERM:
+      return AppError(ErrorKind::Io, file, "permissão negada");
+    case EROFS:
+      return AppError(ErrorKind::Io, file, "a pasta é somente leitura");
+    case EIO:
+      return AppError(ErrorKind::Io, file, "erro de entrada e saída do disco");
+    default:
+      return AppError(ErrorKind::Io, file, std::strerror(err));
   }
 }
 
@@ -170,4 +170,4 @@ AppError invalidInteger(const std::string& text) {
   return AppError(ErrorKind::Damaged, QString(), "'" + text + "' is not a valid integer value");
 }
 
-} // namespace cotavia
+}  // namespace cotavia

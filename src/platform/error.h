@@ -26,7 +26,7 @@ enum class ErrorKind {
 };
 
 class AppError : public std::runtime_error {
-public:
+ public:
   // A refusal whose text already says everything (kind Refused, no file).
   explicit AppError(const std::string& message);
   AppError(ErrorKind kind, const QString& file, int line, const std::string& detail);
@@ -37,7 +37,7 @@ public:
   int line() const { return line_; }  // 1-based; 0 when the error has no line
   const std::string& detail() const { return detail_; }
 
-private:
+ private:
   ErrorKind kind_ = ErrorKind::Refused;
   QString file_;
   int line_ = 0;
@@ -67,4 +67,4 @@ AppError invalidFloat(const std::string& text);
 // "'%s' is not a valid integer value".
 AppError invalidInteger(const std::string& text);
 
-} // namespace cotavia
+}  // namespace cotavia

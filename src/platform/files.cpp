@@ -40,7 +40,7 @@ AppError linkRefused(const QString& path) {
 
 bool g_created = false;
 
-} // namespace
+}  // namespace
 
 QString programFolder() {
   if (!g_folder.isEmpty()) return g_folder;
@@ -57,9 +57,7 @@ QString programFolder() {
 
 bool programFolderCreated() { return g_created; }
 
-void setProgramFolder(const QString& folder) {
-  g_folder = folder.isEmpty() ? QString() : QDir(folder).absolutePath();
-}
+void setProgramFolder(const QString& folder) { g_folder = folder.isEmpty() ? QString() : QDir(folder).absolutePath(); }
 
 QString joinPath(const QString& folder, const QString& name) {
   if (folder.endsWith('/')) return folder + name;
@@ -438,7 +436,7 @@ void atomicWriteLines(const QString& path, const QList<QByteArray>& lines) { ato
 void copyFileChecked(const QString& src, const QString& dst) {
   const QByteArray data = readWholeFile(src);
   if (QFileInfo(src).canonicalFilePath() == QFileInfo(dst).canonicalFilePath() && QFileInfo::exists(dst))
-    return; // copying a file onto itself leaves it as it is
+    return;  // copying a file onto itself leaves it as it is
   atomicWrite(dst, data);
 }
 
@@ -540,4 +538,4 @@ void finishInterruptedSaves(const QString& folder) {
   removeStaleTemporaryFiles(folder);
 }
 
-} // namespace cotavia
+}  // namespace cotavia

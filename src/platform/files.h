@@ -140,4 +140,4 @@ enum class FileStep { Create, Write, Sync, Close, Rename };
 using FileFaultHook = std::function<int(FileStep, const QString&)>;
 void setFileFaultHook(FileFaultHook hook);
 
-} // namespace cotavia
+}  // namespace cotavia

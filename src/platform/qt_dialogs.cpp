@@ -123,12 +123,12 @@ Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (run(*this, box)) {
-  case QMessageBox::Yes:
-    return Answer::Yes;
-  case QMessageBox::No:
-    return Answer::No;
-  default:
-    return Answer::Cancel;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
   }
 }
 
@@ -154,4 +154,4 @@ QString QtDialogs::folderName(const QString& caption, const QString& start) {
   return chosen(d);
 }
 
-} // namespace cotavia
+}  // namespace cotavia

@@ -1,15 +1,15 @@
 #include "report/rp_export.h"
 
-#include "report/rp_pdf.h"
 #include "platform/files.h"
+#include "report/rp_pdf.h"
 #include "report/rp_printer.h"
 #include "report/rp_replay.h"
 
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QImage>
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
@@ -171,7 +171,6 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
   out.commit();  // the first failed write of the PDF, if any, is thrown here
 }
 
-
 // Whether the writer of rp_pdf.h can take page programs: they hold page-store pixels, which it
 // takes as 96 per inch; with another screen resolution pages are left to QPicture's scaling.
 bool programsAt96Dpi() {
@@ -186,7 +185,6 @@ bool programsAt96Dpi() {
 const QList<TRpExportFilter>& rpExportFilters() { return registry(); }
 
 void rpRegisterExportFilter(const TRpExportFilter& filter) { registry().append(filter); }
-
 
 // ---------------------------------------------------------------------------------------------
 // The export through the writer of rp_pdf.h
@@ -216,13 +214,13 @@ struct TRpPdfExport::Impl {
   std::mutex m;  // guards what follows; never held while a page is fetched, made or written
   std::condition_variable cv;
   TRpPageList* list = nullptr;
-  int available = 0;     // pages the store holds
-  int count = -1;        // pages of the finished document, -1 while the report runs
-  int next = 1;          // next page to fetch
-  int written = 0;       // pages written to the file
+  int available = 0;  // pages the store holds
+  int count = -1;     // pages of the finished document, -1 while the report runs
+  int next = 1;       // next page to fetch
+  int written = 0;    // pages written to the file
   int window = 4;
   std::map<int, Made> made;
-  int haltedAt = 0;      // the first page that stopped the export
+  int haltedAt = 0;  // the first page that stopped the export
   Made halt;
   bool stop = false;
 

@@ -2,6 +2,8 @@
 
 #include "report/rp_replay.h"
 
+#include <hb-subset.h>
+#include <libdeflate.h>
 #include <QDateTime>
 #include <QFont>
 #include <QFontMetrics>
@@ -11,8 +13,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <hb-subset.h>
-#include <libdeflate.h>
 
 namespace cotavia::rpdetail {
 
@@ -361,8 +361,8 @@ TRpPdfFonts::TRpPdfFonts() = default;
 TRpPdfFonts::~TRpPdfFonts() = default;
 
 TRpPdfFontUse TRpPdfFonts::use(const QFont& font) {
-  const QByteArray key = font.key().toUtf8() + '/' + QByteArray::number(font.pixelSize()) + '/' +
-                         QByteArray::number(font.pointSizeF());
+  const QByteArray key =
+      font.key().toUtf8() + '/' + QByteArray::number(font.pixelSize()) + '/' + QByteArray::number(font.pointSizeF());
   std::lock_guard<std::mutex> l(lock_);
   auto it = byFont_.constFind(key);
   if (it != byFont_.constEnd()) return it.value();
@@ -419,7 +419,8 @@ std::unique_ptr<TRpPdfFace> TRpPdfFonts::load(const QFont& font) {
 
   QByteArray name;
   const QString style = raw.styleName();
-  const QString full = raw.familyName() + (style.isEmpty() || style == QLatin1String("Regular") ? QString() : "-" + style);
+  const QString full =
+      raw.familyName() + (style.isEmpty() || style == QLatin1String("Regular") ? QString() : "-" + style);
   for (QChar c : full)
     if (c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-')) name += char(c.unicode());
   if (name.isEmpty()) name = "Font";
@@ -458,8 +459,8 @@ std::vector<const TRpPdfFace*> TRpPdfFonts::usedFaces() const {
 }
 
 QByteArray TRpPdfFonts::subset(const TRpPdfFace& face) {
-  hb_blob_t* blob = hb_blob_create(face.file_.constData(), uint(face.file_.size()), HB_MEMORY_MODE_READONLY, nullptr,
-                                   nullptr);
+  hb_blob_t* blob =
+      hb_blob_create(face.file_.constData(), uint(face.file_.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr);
   hb_face_t* source = hb_face_create(blob, 0);
   hb_blob_destroy(blob);
   QByteArray out;
@@ -606,11 +607,12 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
 
     const QByteArray file = TRpPdfFonts::subset(*f);
     const int fileObj = newObject();
-    writeStream(fileObj, " /Length1 " + QByteArray::number(file.size()), rpPdfDeflate(file.constData(), size_t(file.size())));
+    writeStream(fileObj, " /Length1 " + QByteArray::number(file.size()),
+                rpPdfDeflate(file.constData(), size_t(file.size())));
 
     const int descriptor = newObject();
-    QByteArray d = QByteArray::number(descriptor) + " 0 obj\n<< /Type /FontDescriptor /FontName /" + name +
-                   " /Flags " + QByteArray::number(f->italic_ ? 32 + 64 : 32) + " /FontBBox [";
+    QByteArray d = QByteArray::number(descriptor) + " 0 obj\n<< /Type /FontDescriptor /FontName /" + name + " /Flags " +
+                   QByteArray::number(f->italic_ ? 32 + 64 : 32) + " /FontBBox [";
     for (int i = 0; i < 4; ++i) num(d, f->bbox_[i] * scale, i < 3 ? ' ' : ']');
     d += " /ItalicAngle ";
     num(d, f->italicAngle_, ' ');
@@ -649,8 +651,7 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     for (size_t i = 0; i < glyphs.size(); i += 100) {
       const size_t n = std::min<size_t>(100, glyphs.size() - i);
       cmap += QByteArray::number(qulonglong(n)) + " beginbfchar\n";
-      for (size_t k = i; k < i + n; ++k)
-        cmap += '<' + hex4(glyphs[k].first) + "> <" + hex4(glyphs[k].second) + ">\n";
+      for (size_t k = i; k < i + n; ++k) cmap += '<' + hex4(glyphs[k].first) + "> <" + hex4(glyphs[k].second) + ">\n";
       cmap += "endbfchar\n";
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
@@ -675,7 +676,8 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
 
   const qint64 xref = offset_;
   QByteArray x = "xref\n0 " + QByteArray::number(qulonglong(offsets_.size())) + "\n0000000000 65535 f \n";
-  for (size_t i = 1; i < offsets_.size(); ++i) x += QByteArray::number(offsets_[i]).rightJustified(10, '0') + " 00000 n \n";
+  for (size_t i = 1; i < offsets_.size(); ++i)
+    x += QByteArray::number(offsets_[i]).rightJustified(10, '0') + " 00000 n \n";
   x += "trailer\n<< /Size " + QByteArray::number(qulonglong(offsets_.size())) +
        " /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
   write(x);

@@ -73,7 +73,7 @@ class TRpPdfFonts {
  private:
   std::unique_ptr<TRpPdfFace> load(const QFont& font);
   mutable std::mutex lock_;
-  QHash<QByteArray, TRpPdfFontUse> byFont_;  // by the font's description and size
+  QHash<QByteArray, TRpPdfFontUse> byFont_;               // by the font's description and size
   QHash<QByteArray, std::shared_ptr<TRpPdfFace>> faces_;  // by family and style
 };
 

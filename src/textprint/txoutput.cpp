@@ -72,17 +72,18 @@ AppError falhaImpressora(const QString& impressora, QString motivo) {
 // "Erro #03 - I/O n PORT" after a sentence naming the port or file, the system's reason and
 // what to do.
 AppError erroES(const QString& alvo, const QString& motivo, int numero) {
-  return erroTx(QStringLiteral(
-                    "Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
-                    "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
-                    "Erro #03 - I/O %3 %1")
-                    .arg(alvo, motivo)
-                    .arg(numero),
-                alvo);
+  return erroTx(
+      QStringLiteral("Não foi possível gravar em \"%1\": %2. Verifique se a impressora está ligada a essa porta, "
+                     "ou se a pasta do arquivo existe e permite gravação, e tente de novo.\r"
+                     "Erro #03 - I/O %3 %1")
+          .arg(alvo, motivo)
+          .arg(numero),
+      alvo);
 }
 
 AppError erroES(const QString& alvo, int err) {
-  return erroES(alvo, err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação"),
+  return erroES(alvo,
+                err ? QString::fromStdString(systemError(alvo, err).detail()) : QStringLiteral("erro de gravação"),
                 ioErrorNumber(err));
 }
 
@@ -241,7 +242,8 @@ bool TTxPrint::fechaSaida() {
     if (ok && cancelado) {
       // A cancelled save keeps the file that was there.
       run->saida->cancel();
-      ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
+      ui().message(*this,
+                   QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
       return false;
     }
     if (!ok) {
@@ -486,7 +488,8 @@ bool TTxPrint::imprimePaginaGrafica() {
 }
 
 bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
-  if (Impressora == TModelo::Grafico) throw erroTx(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
+  if (Impressora == TModelo::Grafico)
+    throw erroTx(QStringLiteral("Desculpe, mas o modo gráfico não esta disponível..."));
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
   // The whole job, once, into the file; the port and the working range are put back after,

@@ -34,9 +34,8 @@ enum class Glifo { Cem, Largura, Full, Primeira, Anterior, Direto, Proxima, Ulti
 QIcon icone(Glifo g) {
   static const bool registrados = (registraIcones(), true);
   Q_UNUSED(registrados);
-  static const char* const nomes[] = {"cem",      "largura", "pagina_inteira", "primeira",
-                                      "anterior", "direto",  "proxima",        "ultima",
-                                      "configurar", "imprimir", "salvar",       "abrir"};
+  static const char* const nomes[] = {"cem",     "largura", "pagina_inteira", "primeira", "anterior", "direto",
+                                      "proxima", "ultima",  "configurar",     "imprimir", "salvar",   "abrir"};
   return QIcon(QStringLiteral(":/textprint/%1.svg").arg(QLatin1String(nomes[static_cast<int>(g)])));
 }
 

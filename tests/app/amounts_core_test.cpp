@@ -1,5 +1,5 @@
-#include "platform/amounts.h"
 #include "app/core/item_entry.h"
+#include "platform/amounts.h"
 
 #include "platform/error.h"
 
@@ -96,7 +96,9 @@ TEST(Amounts, TextToNumberConversion) {
         << bad;
   }
   // Control characters show as "?" in the message, which stays one line.
-  EXPECT_EQ(errorOf([] { strToFloat(QByteArray("\t5\r\0", 4)); }), "'?5?" "?' is not a valid floating point value");
+  EXPECT_EQ(errorOf([] { strToFloat(QByteArray("\t5\r\0", 4)); }),
+            "'?5?"
+            "?' is not a valid floating point value");
   EXPECT_EQ(strToInt(" 42"), 42);
   EXPECT_EQ(strToInt("-7"), -7);
   EXPECT_EQ(errorOf([] { strToInt("4x"); }), "'4x' is not a valid integer value");

@@ -1,5 +1,5 @@
-#include "platform/amounts.h"
 #include "app/core/price_list.h"
+#include "platform/amounts.h"
 
 #include "core_fixtures.h"
 

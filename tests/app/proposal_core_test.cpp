@@ -1,6 +1,6 @@
-#include "platform/amounts.h"
 #include "app/core/item_entry.h"
 #include "app/core/proposal_file.h"
+#include "platform/amounts.h"
 
 #include "core_fixtures.h"
 #include "support/support.h"

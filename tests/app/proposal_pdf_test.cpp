@@ -9,14 +9,14 @@
 
 #include <gtest/gtest.h>
 #include <QImage>
-#include <algorithm>
-#include <array>
-#include <numeric>
-#include <vector>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <algorithm>
+#include <array>
+#include <numeric>
+#include <vector>
 
 using namespace cotavia;
 using test::Item;
@@ -146,7 +146,11 @@ TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
     it.price = "12345678";
     it.total = QByteArray::number(123456 * i);
     it.brand = "MARCA " + it.number;
-    it.description = "CANETA ESFEROGR\xC1" "FICA AZUL PONTA M\xC9" "DIA CORPO TRANSPARENTE ITEM " + it.number;
+    it.description =
+        "CANETA ESFEROGR\xC1"
+        "FICA AZUL PONTA M\xC9"
+        "DIA CORPO TRANSPARENTE ITEM " +
+        it.number;
     lines << test::itemLine(it);
   }
   dir.write("P0001.KVT", test::joinCrLf(lines));

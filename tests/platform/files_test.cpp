@@ -1,10 +1,10 @@
-#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/error.h"
 #include "support/support.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include <cerrno>
 
@@ -35,7 +35,7 @@ TEST(Files, AtomicWriteReplacesWholeOrLeavesTargetUntouched) {
   }
   // A read-only folder keeps the old file as it was.
   QFile::setPermissions(d.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-  if (!QFile(d.file("probe")).open(QIODevice::WriteOnly)) { // root ignores permissions
+  if (!QFile(d.file("probe")).open(QIODevice::WriteOnly)) {  // root ignores permissions
     EXPECT_THROW(atomicWrite(d.file("F.KSD"), "new"), AppError);
     EXPECT_EQ(d.read("F.KSD"), "one\r\ntwo\r\n");
   }

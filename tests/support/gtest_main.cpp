@@ -1,7 +1,7 @@
 // main() of the GoogleTest programs: a headless QGuiApplication, so fonts, QPicture and
 // QPainter work without a display.
-#include <QGuiApplication>
 #include <gtest/gtest.h>
+#include <QGuiApplication>
 
 int main(int argc, char** argv) {
   // The test environment of CTest reaches discovered GoogleTest tests only in part: the same

@@ -1,8 +1,8 @@
 #include "app/core/price_list.h"
 
-#include "platform/amounts.h"
 #include "app/core/item_entry.h"
 #include "app/core/spreadsheet_read.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 

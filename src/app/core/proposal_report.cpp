@@ -1,8 +1,8 @@
 #include "app/core/proposal_report.h"
 
-#include "platform/amounts.h"
 #include "app/core/proposal_file.h"
 #include "app/core/supplier.h"
+#include "platform/amounts.h"
 #include "platform/files.h"
 
 namespace cotavia {

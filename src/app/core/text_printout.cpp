@@ -1,9 +1,9 @@
 #include "app/core/text_printout.h"
 
-#include "platform/amounts.h"
 #include "app/core/proposal_file.h"
-#include "app/core/supplier.h"
 #include "app/core/save.h"
+#include "app/core/supplier.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/error.h"
 #include "platform/files.h"

@@ -9,4 +9,4 @@ int runGui(int argc, char** argv);
 // application and makes Brazilian Portuguese the default locale; false when the translations
 // are not installed.
 bool installQtTranslations(QCoreApplication& app);
-}
+}  // namespace cotavia

@@ -1,7 +1,7 @@
 #include "app/screens/item_grid.h"
 
-#include "platform/amounts.h"
 #include "app/screens/screen_style.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 
 #include <QApplication>

@@ -11,12 +11,12 @@ class QWidget;
 namespace cotavia {
 
 struct PrintRequest {
-  QWidget* editor = nullptr; // owner of the engine windows
-  QString folder;            // program folder
-  QString proposalFile;      // input file name without folder, e.g. P0001.KVT
-  QByteArray identity;       // the start screen's identity text (Windows-1252)
-  int choice = 1;            // ComboBox_TipoImpr's index
-  ProposalReportHeader header; // editor fields as shown, the graphic report's page header
+  QWidget* editor = nullptr;    // owner of the engine windows
+  QString folder;               // program folder
+  QString proposalFile;         // input file name without folder, e.g. P0001.KVT
+  QByteArray identity;          // the start screen's identity text (Windows-1252)
+  int choice = 1;               // ComboBox_TipoImpr's index
+  ProposalReportHeader header;  // editor fields as shown, the graphic report's page header
 };
 
 // A proposal never saved (no response file) cannot be printed: says so through the dialog
@@ -25,4 +25,4 @@ bool refuseUnsaved(const PrintRequest& req);
 // bbtn_importarClick: runs the chosen printout with its windows; errors go to the dialog service.
 void bbtn_importar(const PrintRequest& req);
 
-} // namespace cotavia
+}  // namespace cotavia

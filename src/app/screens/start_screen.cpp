@@ -1,11 +1,11 @@
 #include "app/screens/start_screen.h"
 
-#include "platform/amounts.h"
+#include "app/core/proposal_file.h"
+#include "app/core/supplier.h"
 #include "app/screens/editor.h"
 #include "app/screens/pictures.h"
-#include "app/core/proposal_file.h"
 #include "app/screens/screen_style.h"
-#include "app/core/supplier.h"
+#include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
@@ -433,9 +433,9 @@ void TTCotavia::bbtn_excluirClick() {
     dialogs().message(QStringLiteral("Selecione na lista a proposta a excluir."));
     return;
   }
-  if (!dialogs().confirm(QStringLiteral("Tem certeza que deseja excluir a Proposta ") + current->text() +
-                             QStringLiteral(" ???"),
-                         QStringLiteral("Confirme")))
+  if (!dialogs().confirm(
+          QStringLiteral("Tem certeza que deseja excluir a Proposta ") + current->text() + QStringLiteral(" ???"),
+          QStringLiteral("Confirme")))
     return;
   const QString path = joinPath(folder_, current->text());
   QFile f(path);
