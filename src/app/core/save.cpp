@@ -44,7 +44,7 @@ QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
   checkIdentityForFileName(target.identity);
   const QString source = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
   const QString dest = exportTargetPath(targetFolder, target);
-  if (!QFileInfo(targetFolder).isDir()) throw AppError(targetFolder.toStdString() + ": pasta não encontrada");
+  if (!QFileInfo(targetFolder).isDir()) throw AppError(ErrorKind::NotFound, targetFolder, "pasta não encontrada");
   copyFileChecked(source, dest);
   return dest;
 }
