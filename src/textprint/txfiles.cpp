@@ -119,14 +119,14 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   if (nome.isEmpty()) return false;
   TxJobState& st = txJob();
 
-  QFile f(nome);
-  const QFileInfo info(nome);
   // Only a regular file of a sensible size is read (a device or a huge file would never end).
-  if (!info.isFile() || info.size() > kTamanhoMaximo || !f.open(QIODevice::ReadOnly))
+  if (QFileInfo(nome).size() > kTamanhoMaximo) throw erroTx(erroAbertura(nome), nome);
+  QByteArray conteudo;
+  try {
+    conteudo = readWholeFile(nome);
+  } catch (const AppError&) {
     throw erroTx(erroAbertura(nome), nome);
-  const QByteArray conteudo = f.readAll();
-  if (f.error() != QFileDevice::NoError) throw erroTx(erroAbertura(nome), nome);
-  f.close();
+  }
   const QList<QByteArray> linhas = splitLines(conteudo);
   auto invalido = [&](int linha) -> bool {
     throw erroTx(kFormatoInvalido + QStringLiteral("\r\rArquivo: %1, linha %2").arg(nome).arg(linha), nome);
