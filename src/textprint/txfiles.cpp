@@ -5,7 +5,6 @@
 #include "textprint/txprint.h"
 #include "textprint/txstate.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
