@@ -24,6 +24,9 @@
 #include <QShortcut>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace cotavia {
 
@@ -438,11 +441,10 @@ void TTCotavia::bbtn_excluirClick() {
           QStringLiteral("Confirme")))
     return;
   const QString path = joinPath(folder_, current->text());
-  QFile f(path);
   // A refused deletion is said, not passed over: the file would stay in the list unexplained.
-  if (!f.remove() && QFile::exists(path))
-    dialogs().error(QStringLiteral("Não foi possível excluir o arquivo ") + path + QStringLiteral(": ") +
-                    f.errorString());
+  const int err = ::unlink(QFile::encodeName(path).constData()) == 0 ? 0 : errno;
+  if (err != 0 && err != ENOENT)
+    dialogs().error(QStringLiteral("A proposta NÃO foi excluída.\r") + userMessage(systemError(path, err)));
   listFiles({});
 }
 
