@@ -82,7 +82,7 @@ QString sentenceFor(const AppError& e) {
           .arg(name);
     case ErrorKind::Link:
       return QStringLiteral(
-                 "\"%1\" é um link simbólico, e o programa não lê nem grava através de links. Troque o "
+                 "\"%1\" é um link simbólico, e o programa não grava através de links. Troque o "
                  "link por um arquivo comum ou use outra pasta.")
           .arg(name);
     case ErrorKind::NoSpace:
