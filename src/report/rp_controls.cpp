@@ -533,7 +533,7 @@ void TRpCustomLabel::drawLine(const PrintArea& a, const QString& line, double y)
     default:
       x = a.p->XPos(a.origin);
   }
-  a.cv->drawText(QPoint(x, a.p->YPos(y) + a.fe->ascent), line);
+  rpDrawText(*a.cv, QPoint(x, a.p->YPos(y) + a.fe->ascent), line);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -270,13 +270,14 @@ void TRpPageList::workerLoop() {
         p.painter->end();
         p.painter.reset();
       }
-      if (!p.bounds.isNull()) p.pic->setBoundingRect(p.bounds);
       // The picture as QDataStream writes it: a big-endian 32-bit length, then its data.
-      const quint32 picLen = p.pic->size();
+      const char* data = p.recorder ? p.recorder->data().constData() : p.pic->data();
+      const quint32 picLen = p.recorder ? quint32(p.recorder->data().size()) : p.pic->size();
       QByteArray pic(4 + qsizetype(picLen), Qt::Uninitialized);
       qToBigEndian<quint32>(picLen, pic.data());
-      if (picLen) std::memcpy(pic.data() + 4, p.pic->data(), picLen);
+      if (picLen) std::memcpy(pic.data() + 4, data, picLen);
       p.pic.reset();
+      p.recorder.reset();
       if (compression_) {
         const QByteArray coded = TRpCompress::compressBytes(pic);
         writeRecord(p.page, pic, &coded);
@@ -325,9 +326,20 @@ void TRpPageList::Clear() {
   pageCount_ = 0;
 }
 
-void TRpPageList::AddPage(const QPicture& page) { AddPage(std::make_unique<QPicture>(page), nullptr, QRect()); }
+void TRpPageList::AddPage(const QPicture& page) {
+  Pending p;
+  p.pic = std::make_unique<QPicture>(page);
+  enqueue(std::move(p));
+}
 
-void TRpPageList::AddPage(std::unique_ptr<QPicture> page, std::unique_ptr<QPainter> painter, const QRect& bounds) {
+void TRpPageList::AddPage(std::unique_ptr<TRpPageRecorder> page, std::unique_ptr<QPainter> painter) {
+  Pending p;
+  p.recorder = std::move(page);
+  p.painter = std::move(painter);
+  enqueue(std::move(p));
+}
+
+void TRpPageList::enqueue(Pending&& page) {
   int pageNo;
   {
     QMutexLocker l(&lock_);
@@ -343,7 +355,8 @@ void TRpPageList::AddPage(std::unique_ptr<QPicture> page, std::unique_ptr<QPaint
       workerError_ = nullptr;
       std::rethrow_exception(e);
     }
-    queue_.push_back({pageNo, std::move(page), std::move(painter), bounds});
+    page.page = pageNo;
+    queue_.push_back(std::move(page));
   }
   qcv_.notify_all();
   if (!worker_.joinable()) worker_ = std::thread([this] { workerLoop(); });

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "report/rp_compress.h"
+#include "report/rp_record.h"
 #include "report/rp_types.h"
 
 class QIODevice;
@@ -37,6 +38,8 @@ class TRpMetafile : public QPicture {
  public:
   TRpMetafile() = default;
   explicit TRpMetafile(const QPicture& p) : QPicture(p) {}
+  // The metric a device of this picture's extent reports (the page recorder's own).
+  int metricOf(PaintDeviceMetric m) const { return metric(m); }
 
  protected:
   int metric(PaintDeviceMetric m) const override;
@@ -112,11 +115,10 @@ class TRpPageList {
 
   // Appends a page (the first page writes the header).
   void AddPage(const QPicture& page);
-  // Appends a page still open in `painter` (may be null): the page list's worker thread ends the
-  // painter, which seals the picture, gives the picture `bounds` as its bounding rectangle
-  // (unless null) and stores it, in page order. Sealing and coding a page then overlap with
-  // drawing the next one.
-  void AddPage(std::unique_ptr<QPicture> page, std::unique_ptr<QPainter> painter, const QRect& bounds);
+  // Appends a page still being recorded by `painter`: the page list's worker thread ends the
+  // painter, which seals the page, and stores it, in page order. Sealing and coding a page then
+  // overlap with drawing the next one.
+  void AddPage(std::unique_ptr<TRpPageRecorder> page, std::unique_ptr<QPainter> painter);
   // Page n (1-based), or nullptr when out of range. Throws ERpError on a damaged record.
   std::unique_ptr<TRpMetafile> GetPage(int n);
   // Rewrites the header with the current page count.
@@ -151,10 +153,11 @@ class TRpPageList {
 
   struct Pending {
     int page = 0;
-    std::unique_ptr<QPicture> pic;
+    std::unique_ptr<QPicture> pic;              // a finished picture, or
+    std::unique_ptr<TRpPageRecorder> recorder;  // a page still open in
     std::unique_ptr<QPainter> painter;
-    QRect bounds;
   };
+  void enqueue(Pending&& page);
   std::thread worker_;
   std::mutex qlock_;
   std::condition_variable qcv_;

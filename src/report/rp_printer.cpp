@@ -346,8 +346,7 @@ void TRpPrinter::BeginDoc() {
 
 void TRpPrinter::openMetafilePage() {
   xFactor_ = yFactor_ = kRpScreenFactor;
-  page_ = std::make_unique<TRpMetafile>();
-  page_->setBoundingRect(QRect(0, 0, XSize(PaperWidth()), YSize(PaperLength())));
+  page_ = std::make_unique<TRpPageRecorder>(QRect(0, 0, XSize(PaperWidth()), YSize(PaperLength())));
   pagePainter_ = std::make_unique<QPainter>(page_.get());
   canvas_ = pagePainter_.get();
 }
@@ -355,10 +354,8 @@ void TRpPrinter::openMetafilePage() {
 void TRpPrinter::closeMetafilePage() {
   if (!page_) return;
   canvas_ = nullptr;
-  // The whole page is the picture's extent (set again once the painter has ended).
-  const QRect bounds(0, 0, XSize(PaperWidth()), YSize(PaperLength()));
   if (destination_ == TRpDestination::rpdMetafile && pageList_) {
-    pageList_->AddPage(std::move(page_), std::move(pagePainter_), bounds);
+    pageList_->AddPage(std::move(page_), std::move(pagePainter_));
     return;
   }
   pagePainter_.reset();  // ends the painter: the page is discarded

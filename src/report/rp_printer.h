@@ -302,7 +302,7 @@ class TRpPrinter {
   std::unique_ptr<TRpPageList> pageList_;
   TRpPrinterViewer* viewer_ = nullptr;
   TRpPrinterClient* client_ = nullptr;
-  std::unique_ptr<TRpMetafile> page_;
+  std::unique_ptr<TRpPageRecorder> page_;
   std::unique_ptr<QPainter> pagePainter_;
   std::unique_ptr<QPainter> printerPainter_;
   QPainter* canvas_ = nullptr;

@@ -34,53 +34,10 @@ namespace {
 
 QString check(const QByteArray& b) { return rpCheckPicture(b.constData(), b.size()); }
 
-// Every painter call a report page may record, and several it does not.
 QPicture everything(int version) {
   QPicture pic(version);
   QPainter p(&pic);
-  QPen pen(Qt::blue, 1.5, Qt::DashDotLine, Qt::RoundCap, Qt::BevelJoin);
-  pen.setDashPattern({1, 2, 3, 4, 5, 6});
-  p.setPen(pen);
-  QFont font(QStringLiteral("Liberation Sans"), 11);
-  font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"), QStringLiteral("Sans")});
-  font.setBold(true);
-  font.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
-  p.setFont(font);
-  p.drawText(QPointF(10, 20), QStringLiteral("Licitação nº 12/2026 — CANETA AZUL"));
-  p.drawText(QRectF(0, 30, 200, 40), Qt::AlignRight | Qt::TextWordWrap, QStringLiteral("Proposta\ncomercial"));
-  QLinearGradient lin(0, 0, 100, 0);
-  lin.setStops({{0, Qt::white}, {0.25, Qt::red}, {0.5, Qt::green}, {0.75, Qt::blue}, {1, Qt::black}});
-  p.setBrush(lin);
-  p.drawRect(QRectF(5, 5, 50, 20));
-  p.setBrush(QRadialGradient(QPointF(50, 50), 20));
-  p.drawEllipse(QRectF(30, 30, 40, 40));
-  p.setBrush(QConicalGradient(QPointF(50, 50), 45));
-  p.drawRoundedRect(QRectF(60, 60, 30, 30), 4, 4);
-  p.setBrush(QColor(230, 230, 250));
-  p.drawLine(QPointF(0, 100), QPointF(200, 100));
-  p.drawPolyline(QPolygonF({QPointF(0, 0), QPointF(5, 9), QPointF(9, 4)}));
-  p.drawPolygon(QPolygonF({QPointF(10, 0), QPointF(15, 9), QPointF(19, 4), QPointF(12, 2)}), Qt::WindingFill);
-  p.drawPoint(QPointF(3, 3));
-  p.drawArc(QRectF(0, 0, 40, 40), 0, 90 * 16);
-  p.drawPie(QRectF(0, 0, 40, 40), 90 * 16, 90 * 16);
-  QPainterPath path;
-  path.addText(QPointF(0, 150), font, QStringLiteral("R$ 1.250,00"));
-  p.drawPath(path);
-  p.drawPath(QPainterPath());
-  p.save();
-  p.translate(10, 10);
-  p.rotate(15);
-  p.setOpacity(0.5);
-  p.setCompositionMode(QPainter::CompositionMode_Multiply);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBackground(Qt::yellow);
-  p.setBackgroundMode(Qt::OpaqueMode);
-  p.setBrushOrigin(QPointF(2, 3));
-  p.setClipRegion(QRegion(0, 0, 10, 10) + QRegion(20, 20, 10, 10) + QRegion(40, 40, 5, 5));
-  p.drawText(QPointF(0, 0), QStringLiteral("girado"));
-  p.setClipPath(path, Qt::IntersectClip);
-  p.setClipping(false);
-  p.restore();
+  paintEverything(p);
   p.end();
   return pic;
 }
