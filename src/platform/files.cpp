@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
@@ -64,12 +65,16 @@ QString joinPath(const QString& folder, const QString& name) {
   return folder + '/' + name;
 }
 
-QByteArray readWholeFile(const QString& path) {
+namespace {
+
+// Reads a file from its start, in blocks, until `enough` says the bytes read so far are enough
+// (given the last block) or the file ends.
+QByteArray readFileUntil(const QString& path, const std::function<bool(const char*, qsizetype)>& enough) {
   const int fd = openRegularFile(path);
   struct stat st {};
   qint64 expected = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
   QByteArray data;
-  data.reserve(qMax<qint64>(expected, 0) + 1);
+  if (!enough) data.reserve(qMax<qint64>(expected, 0) + 1);
   char buf[64 * 1024];
   for (;;) {
     const ssize_t n = ::read(fd, buf, sizeof buf);
@@ -81,9 +86,24 @@ QByteArray readWholeFile(const QString& path) {
     }
     if (n == 0) break;
     data.append(buf, n);
+    if (enough && enough(buf, n)) break;
   }
   ::close(fd);
   return data;
+}
+
+}  // namespace
+
+QByteArray readWholeFile(const QString& path) { return readFileUntil(path, nullptr); }
+
+QByteArray readFileStart(const QString& path, int lines) {
+  // Each line ends in at most two line-end bytes: with 2 * lines + 1 of them read, the first
+  // `lines` lines and their ends are whole.
+  qsizetype ends = 0;
+  return readFileUntil(path, [&](const char* block, qsizetype n) {
+    for (qsizetype i = 0; i < n; ++i) ends += block[i] == '\n' || block[i] == '\r';
+    return ends > 2 * qsizetype(lines);
+  });
 }
 
 int openRegularFile(const QString& path) {

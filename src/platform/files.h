@@ -26,6 +26,9 @@ QString joinPath(const QString& folder, const QString& name);
 // Reads a whole file. Throws AppError naming the file ("File not found" for a missing one, kind
 // NotRegular for a folder, FIFO or device: those are refused at once, never opened for reading).
 QByteArray readWholeFile(const QString& path);
+// The start of a file holding its first `lines` lines whole (splitLines() gives them), or the
+// whole file when it has fewer; refused as readWholeFile refuses.
+QByteArray readFileStart(const QString& path, int lines);
 // Opens a regular file for reading and returns its descriptor (the caller closes it); anything
 // else is refused as readWholeFile refuses it.
 int openRegularFile(const QString& path);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <cerrno>
 
@@ -20,6 +21,34 @@ TEST(Files, SplitLinesEndsAtCrLfLoneLfAndLoneCr) {
   EXPECT_TRUE(splitLines("").isEmpty());
   EXPECT_EQ(splitLines("x\r\n").size(), 1);
   EXPECT_EQ(splitLines("x\r").size(), 1);
+}
+
+TEST(Files, TheStartOfAFileHoldsItsFirstLinesWhole) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("P.KVT");
+  // Line ends of every kind, a CR LF split across read blocks, fewer lines than asked, one long line.
+  QByteArray blockEdge(64 * 1024 - 1, 'x');
+  blockEdge += "\r\nsecond\r\nthird";
+  const QByteArray contents[] = {"a\r\nb\nc\r\r\n\r\nd\re\n\rlast", blockEdge, "only\r\ntwo", "",
+                                 QByteArray(200 * 1024, 'y') + "\n" + QByteArray(100 * 1024, 'z')};
+  for (const QByteArray& content : contents) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+    f.close();
+    for (int n : {1, 2, 3, 6}) {
+      const QByteArray start = readFileStart(path, n);
+      EXPECT_TRUE(content.startsWith(start));
+      EXPECT_EQ(splitLines(start).mid(0, n), splitLines(content).mid(0, n))
+          << n << " lines of " << content.left(40).constData();
+    }
+  }
+  // A proposal's header is read, not its items.
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(QByteArray("header\r\n").repeated(20) + QByteArray(1 << 20, 'i'));
+  f.close();
+  EXPECT_LE(readFileStart(path, 6).size(), 64 * 1024);
 }
 
 TEST(Files, AtomicWriteReplacesWholeOrLeavesTargetUntouched) {

@@ -125,7 +125,7 @@ TEST(PageRecorder, RecordsWhatQPictureRecords) {
     const QByteArray got = page.data();
     qsizetype at = 6;  // after the tag and the checksum
     while (at < qMin(got.size(), expected.size()) && got[at] == expected[at]) ++at;
-    EXPECT_EQ(got, expected) << c.what << ": " << got.size() << " bytes recorded against QPicture's "
-                             << expected.size() << ", first difference at byte " << at;
+    EXPECT_EQ(got, expected) << c.what << ": " << got.size() << " bytes recorded against QPicture's " << expected.size()
+                             << ", first difference at byte " << at;
   }
 }

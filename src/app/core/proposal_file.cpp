@@ -149,17 +149,32 @@ void parseProposal(const QByteArray& content, const QString& fileName, Proposal&
   }
 }
 
-void loadProposal(const QString& path, Proposal& into) {
-  into = Proposal();
+namespace {
+
+// A proposal file's bytes (only its header lines when `headerOnly`), refused as a load error
+// on line 0.
+QByteArray readProposalFile(const QString& path, bool headerOnly) {
   checkProposalSize(path, QFileInfo(path).size());
-  QByteArray content;
   try {
-    content = readWholeFile(path);
+    return headerOnly ? readFileStart(path, HeaderCount) : readWholeFile(path);
   } catch (const AppError& e) {
     // The cause alone ("File not found"): the load error names the file itself.
     throw ProposalLoadError(path, 0, e.detail(), e.kind() == ErrorKind::Refused ? ErrorKind::Io : e.kind());
   }
-  parseProposal(content, path, into);
+}
+
+}  // namespace
+
+void loadProposal(const QString& path, Proposal& into) {
+  into = Proposal();
+  parseProposal(readProposalFile(path, false), path, into);
+}
+
+Proposal loadProposalHeader(const QString& path) {
+  Proposal p;
+  const QList<QByteArray> lines = splitLines(readProposalFile(path, true));
+  for (int i = 0; i < HeaderCount && i < lines.size(); ++i) p.header[i] = lines[i].mid(1);
+  return p;
 }
 
 Proposal loadProposal(const QString& path) {

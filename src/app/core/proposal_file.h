@@ -79,6 +79,9 @@ constexpr qint64 kMaxProposalFileBytes = 32LL * 1024 * 1024;
 // `into` empty.
 void loadProposal(const QString& path, Proposal& into);
 Proposal loadProposal(const QString& path);
+// Only the header of a proposal file (its first lines; the items are not read). Fails as
+// loadProposal fails to open a file.
+Proposal loadProposalHeader(const QString& path);
 // The same over content already in memory; `fileName` only names the file in messages.
 void parseProposal(const QByteArray& content, const QString& fileName, Proposal& into);
 

@@ -89,14 +89,7 @@ QByteArray amountField(const QByteArray& field, long double divisor, int decimal
 }  // namespace
 
 ProposalReportHeader editorHeaderFromFiles(const QString& folder, const QString& proposalFile) {
-  Proposal p;
-  // Only the header is wanted; a bad item line further down does not matter here.
-  try {
-    loadProposal(joinPath(folder, proposalFile), p);
-  } catch (const ProposalLoadError& e) {
-    if (e.line() == 0) throw;
-  }
-  return reportHeader(p, readSupplierData(folder).name);
+  return reportHeader(loadProposalHeader(joinPath(folder, proposalFile)), readSupplierData(folder).name);
 }
 
 ProposalReportHeader reportHeader(const Proposal& p, const QByteArray& fornecedor) {
