@@ -129,19 +129,27 @@ int openRegularFile(const QString& path) {
   return fd;
 }
 
-QList<QByteArray> splitLines(const QByteArray& content) {
-  QList<QByteArray> lines;
+std::vector<LineSpan> lineSpans(const QByteArray& content) {
+  std::vector<LineSpan> lines;
   const qsizetype n = content.size();
   const char* d = content.constData();
   qsizetype start = 0;
   for (qsizetype i = 0; i < n; ++i) {
     const char c = d[i];
     if (c != '\n' && c != '\r') continue;
-    lines.append(QByteArray(d + start, i - start));
+    lines.push_back({start, i - start});
     if (c == '\r' && i + 1 < n && d[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < n) lines.append(QByteArray(d + start, n - start));
+  if (start < n) lines.push_back({start, n - start});
+  return lines;
+}
+
+QList<QByteArray> splitLines(const QByteArray& content) {
+  QList<QByteArray> lines;
+  const std::vector<LineSpan> spans = lineSpans(content);
+  lines.reserve(qsizetype(spans.size()));
+  for (const LineSpan& l : spans) lines.append(content.mid(l.at, l.size));
   return lines;
 }
 

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -36,6 +37,11 @@ int openRegularFile(const QString& path);
 // Splits file content into lines. A line ends at CR LF, a lone LF or a lone CR.
 // A final line without a line end counts; an empty content gives no lines.
 QList<QByteArray> splitLines(const QByteArray& content);
+// Where splitLines() cuts: each line's start and length in the content.
+struct LineSpan {
+  qsizetype at, size;
+};
+std::vector<LineSpan> lineSpans(const QByteArray& content);
 
 // Every save of the program goes through AtomicFile: the bytes go to a temporary file of our own
 // naming (".cotavia.<name>.<pid>.<n>.tmp") in the target's folder; every write, the flush, the

@@ -32,7 +32,9 @@ void TextTable::setActive(bool on) {
   if (on == active_) return;
   if (!on) {
     active_ = false;
+    content_.clear();
     lines_.clear();
+    current_.clear();
     cur_ = 0;
     visiblePos_ = 0;
     visibleCount_ = -1;
@@ -41,8 +43,9 @@ void TextTable::setActive(bool on) {
   const QString path = filePath();
   if (tableName_.isEmpty()) throw AppError("The text table has no file name");
   if (QFileInfo(path).isDir()) throw AppError(ErrorKind::NotRegular, path, "is a folder, not a table file");
-  QList<QByteArray> lines = splitLines(readWholeFile(path));  // throws naming the file
-  lines_ = std::move(lines);
+  QByteArray content = readWholeFile(path);  // throws naming the file
+  content_ = std::move(content);
+  lines_ = lineSpans(content_);
   active_ = true;
   visibleCount_ = -1;
   first();
@@ -77,8 +80,15 @@ bool TextTable::accepts(qsizetype index) {
 }
 
 void TextTable::seekVisibleFrom(qsizetype index) {
-  while (index < lines_.size() && !accepts(index)) ++index;
+  const qsizetype count = qsizetype(lines_.size());
+  while (index < count && !accepts(index)) ++index;
   cur_ = index;
+  current_ = index < count ? line(index) : QByteArray();
+}
+
+QByteArray TextTable::line(qsizetype index) const {
+  const LineSpan& l = lines_[size_t(index)];
+  return QByteArray(content_.constData() + l.at, l.size);
 }
 
 void TextTable::first() {
@@ -96,13 +106,13 @@ void TextTable::next() {
   seekVisibleFrom(cur_ + 1);
 }
 
-bool TextTable::eof() const { return !active_ || cur_ >= lines_.size(); }
+bool TextTable::eof() const { return !active_ || cur_ >= qsizetype(lines_.size()); }
 
 int TextTable::recordCount() {
   if (!active_) return 0;
   if (visibleCount_ < 0) {
     int n = 0;
-    for (qsizetype i = 0; i < lines_.size(); ++i)
+    for (qsizetype i = 0; i < qsizetype(lines_.size()); ++i)
       if (accepts(i)) ++n;
     visibleCount_ = n;
   }
@@ -110,9 +120,9 @@ int TextTable::recordCount() {
 }
 
 QByteArray TextTable::field1() const {
-  if (testing_ >= 0) return lines_.at(testing_);
+  if (testing_ >= 0) return line(testing_);
   if (eof()) return QByteArray();
-  return lines_.at(cur_);
+  return current_;
 }
 
 int TextTable::lineNo() const {

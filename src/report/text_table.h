@@ -5,7 +5,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
 #include <functional>
+#include <vector>
+#include "platform/files.h"
 
 namespace cotavia {
 
@@ -28,8 +31,8 @@ class TextTable {
   // databaseName + "/" + tableName.
   QString filePath() const;
 
-  // Opening reads the file. A file that cannot be opened raises AppError naming the file; the
-  // table then stays closed. Closing drops the records.
+  // Opening reads the file (held once, with where each line starts). A file that cannot be
+  // opened raises AppError naming the file; the table then stays closed. Closing drops it.
   void setActive(bool on);
   bool active() const { return active_; }
   void open() { setActive(true); }
@@ -63,17 +66,20 @@ class TextTable {
   bool accepts(qsizetype index);
   void seekVisibleFrom(qsizetype index);
   void requireClosed(const char* what) const;
+  QByteArray line(qsizetype index) const;
 
   QString databaseName_;
   QString tableName_;
   bool active_ = false;
   bool filtered_ = false;
   FilterHandler filter_;
-  QList<QByteArray> lines_;
-  qsizetype cur_ = 0;         // index into lines_; == size() at the end
-  qsizetype visiblePos_ = 0;  // index of the current record among visible records
-  qsizetype testing_ = -1;    // record under test by the filter handler (-1 none)
-  int visibleCount_ = -1;     // cached visible record count (-1 unknown)
+  QByteArray content_;           // the file
+  std::vector<LineSpan> lines_;  // where its lines are in it
+  qsizetype cur_ = 0;            // index into lines_; == size() at the end
+  QByteArray current_;           // the line at cur_
+  qsizetype visiblePos_ = 0;     // index of the current record among visible records
+  qsizetype testing_ = -1;       // record under test by the filter handler (-1 none)
+  int visibleCount_ = -1;        // cached visible record count (-1 unknown)
 };
 
 }  // namespace cotavia
