@@ -32,8 +32,9 @@ class QIODevice;
 
 namespace cotavia {
 
-// A page picture recorded at the page store's fixed resolution (96 dpi on every machine).
-// Its bounding rectangle is the whole page (0, 0, page width, page height in page pixels).
+// A page picture of the page store, recorded (by TRpPageRecorder) at the page store's fixed
+// resolution (96 dpi on every machine). Its bounding rectangle is the whole page (0, 0, page
+// width, page height in page pixels).
 class TRpMetafile : public QPicture {
  public:
   TRpMetafile() = default;

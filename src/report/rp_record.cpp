@@ -45,17 +45,18 @@ const PictureFormat& pictureFormat() {
 }
 
 // What a plain text records after its position and characters (its font, render flags, the
-// font's resolution against the screen's and no justification), by font, as the first text in
-// that font recorded it. Texts drawn on one thread share them.
+// font's resolution against the screen's and no justification), by font and screen resolution,
+// as the first text in that font recorded it. Texts drawn on one thread share them.
 struct TextTail {
   QFont font;
+  int screenDpi;
   QByteArray bytes;
 };
 thread_local std::vector<TextTail> textTails;
 
-const QByteArray* tailFor(const QFont& font) {
+const QByteArray* tailFor(const QFont& font, int screenDpi) {
   for (const TextTail& t : textTails)
-    if (t.font == font && t.font.stretch() == font.stretch()) return &t.bytes;
+    if (t.screenDpi == screenDpi && t.font == font && t.font.stretch() == font.stretch()) return &t.bytes;
   return nullptr;
 }
 
@@ -147,6 +148,7 @@ class TRpRecordEngine final : public QPaintEngine {
       for (const int v : {bounds_.left(), bounds_.top(), bounds_.width(), bounds_.height()}) putU32(buf_, quint32(v));
     trecs_ = 0;
     putU32(buf_, trecs_);
+    screenDpi_ = rpPictureDpi(false);  // what a text's font resolution is recorded against
     setActive(true);
     return true;
   }
@@ -264,9 +266,10 @@ class TRpRecordEngine final : public QPaintEngine {
       const char* t = d + tailAt;
       const qint64 n = last.at + last.len - tailAt;
       static const char zeros[8] = {};
-      if (qFromBigEndian<qint32>(t + n - 20) == 0 && std::memcmp(t + n - 8, zeros, 8) == 0 && !tailFor(ti.font())) {
+      if (qFromBigEndian<qint32>(t + n - 20) == 0 && std::memcmp(t + n - 8, zeros, 8) == 0 &&
+          !tailFor(ti.font(), screenDpi_)) {
         if (textTails.size() > 64) textTails.clear();
-        textTails.push_back({ti.font(), QByteArray(t, n)});
+        textTails.push_back({ti.font(), screenDpi_, QByteArray(t, n)});
       }
     }
     if (size > 256 * 1024) {
@@ -285,7 +288,7 @@ class TRpRecordEngine final : public QPaintEngine {
       return false;
     if (!painter.testRenderHint(QPainter::Antialiasing) && painter.combinedTransform().type() >= QTransform::TxScale)
       return false;
-    const QByteArray* tail = tailFor(font);
+    const QByteArray* tail = tailFor(font, screenDpi_);
     if (!tail || !plainText(text, coverageOf(font))) return false;
     painter.drawLines(&kStateFlush, 1);  // the pending pen, brush or font are recorded first
     const quint32 payload = 16 + 4 + 2 * quint32(text.size()) + quint32(tail->size());
@@ -328,6 +331,7 @@ class TRpRecordEngine final : public QPaintEngine {
   }
 
   QRect bounds_;
+  int screenDpi_ = 96;
   QByteArray buf_;
   quint32 trecs_ = 0;
   QByteArray scratch_;

@@ -15,14 +15,6 @@ namespace cotavia::rpdetail {
 
 namespace {
 
-// The resolution QPicture takes as the one its pages were recorded for.
-int defaultDpi(bool x) {
-  if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi)) return 96;
-  if (const QScreen* s = QGuiApplication::primaryScreen())
-    return qRound(x ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY());
-  return 100;
-}
-
 // Tables of the reflected CRC-16 (polynomial 0x8408): crcTable[k][b] is the register change for
 // byte b followed by k zero bytes.
 struct CrcTables {
@@ -46,6 +38,13 @@ QHash<QByteArray, TRpPageProgram::Op>& readCache() {
 }
 
 }  // namespace
+
+int rpPictureDpi(bool x) {
+  if (QCoreApplication::testAttribute(Qt::AA_Use96Dpi)) return 96;
+  if (const QScreen* s = QGuiApplication::primaryScreen())
+    return qRound(x ? s->logicalDotsPerInchX() : s->logicalDotsPerInchY());
+  return 100;
+}
 
 quint16 rpPictureChecksum(const char* data, qsizetype len) {
   static const CrcTables tables;
@@ -76,7 +75,7 @@ std::shared_ptr<const QFont> TRpFontTable::add(const QByteArray& recorded, const
 }
 
 bool TRpPageProgram::usableOn(const QPaintDevice& device) {
-  return device.logicalDpiX() == defaultDpi(true) && device.logicalDpiY() == defaultDpi(false);
+  return device.logicalDpiX() == rpPictureDpi(true) && device.logicalDpiY() == rpPictureDpi(false);
 }
 
 std::unique_ptr<TRpPageProgram> TRpPageProgram::read(const QPicture& page, TRpFontTable& fonts, bool* damaged) {

@@ -18,6 +18,10 @@
 
 namespace cotavia::rpdetail {
 
+// The resolution QPicture takes as the one its pages were recorded for (the screen's, as Qt
+// reports it), across (x) or down.
+int rpPictureDpi(bool x);
+
 // QPicture's checksum of its data (the value of qChecksum, CRC-16 ISO 3309), eight bytes a step.
 quint16 rpPictureChecksum(const char* data, qsizetype len);
 
