@@ -2,7 +2,7 @@
 #include "app/core/save.h"
 #include "platform/files.h"
 
-#include "core_fixtures.h"
+#include "app/core/core_fixtures.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // cotavia print-report: report file (plain and compressed) and PDF of a proposal folder, and
 // the one-line errors.
-#include "core_fixtures.h"
+#include "app/core/core_fixtures.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

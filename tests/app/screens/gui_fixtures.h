@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the screen tests: a proposal folder, waiting for the modal editor, key paths.
+#include "app/core/core_fixtures.h"
 #include "app/screens/editor.h"
-#include "core_fixtures.h"
 #include "platform/dialogs.h"
 #include "support/support.h"
 

@@ -2,7 +2,7 @@
 // what the preview shows, and a proposal file that cannot be opened.
 #include "app/screens/print_dispatch.h"
 
-#include "core_fixtures.h"
+#include "app/core/core_fixtures.h"
 #include "platform/dialogs.h"
 #include "report/rp_preview.h"
 #include "support/support.h"

@@ -92,8 +92,8 @@ TEST(Amounts, TextToNumberConversion) {
   // The exact decimal value as the long double nearest to it.
   EXPECT_EQ(strToFloat("12345678901234567"), 12345678901234567.0L);
   for (const char* bad : {"", "   ", "1.5", "12a", "1,2,3", "1E", "--1", "1 2", ",", "1e99999"}) {
-    EXPECT_EQ(errorOf([&] { strToFloat(bad); }), "'" + std::string(bad) + "' is not a valid floating point value")
-        << bad;
+    const std::string quoted = std::string("'").append(bad).append("'");
+    EXPECT_EQ(errorOf([&] { strToFloat(bad); }), quoted + " is not a valid floating point value") << bad;
   }
   // Control characters show as "?" in the message, which stays one line.
   EXPECT_EQ(errorOf([] { strToFloat(QByteArray("\t5\r\0", 4)); }),
