@@ -24,9 +24,12 @@ int cmdFill(const Args& a) {
 
   // The supplier's name, address and city default to what FORNEC.KSD holds.
   SupplierData supplier = readSupplierData(dir);
-  if (auto v = a.get("supplier")) supplier.name = toCp1252(*v);
-  if (auto v = a.get("address")) supplier.address = toCp1252(*v);
-  if (auto v = a.get("city")) supplier.city = toCp1252(*v);
+  const auto name = a.get("supplier"), address = a.get("address"), city = a.get("city");
+  const SupplierData typed =
+      supplierFromText(name.value_or(QString()), address.value_or(QString()), city.value_or(QString()));
+  if (name) supplier.name = typed.name;
+  if (address) supplier.address = typed.address;
+  if (city) supplier.city = typed.city;
 
   const QString response = gravar({dir, proposalName, identity}, proposal, supplier);
   if (a.verbose())

@@ -136,6 +136,10 @@ TEST(CliFill, RefusalsWriteNothing) {
   r = cotaviaRun(f.fill({"--identity", "../../x"}));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("não pode fazer parte de um nome de arquivo")) << r.err.toStdString();
+  // A supplier's name the supplier file cannot hold (an emoji) is not saved as "?".
+  r = cotaviaRun(f.fill({"--supplier", "Papelaria \xF0\x9F\x93\x8E Ltda"}));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("O nome do fornecedor contém \xF0\x9F\x93\x8E")) << r.err.toStdString();
   EXPECT_EQ(snapshot(f.dir.path()), before);
 }
 

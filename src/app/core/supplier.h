@@ -37,6 +37,13 @@ struct SupplierData {
   QByteArray city;     // Edit_For_Cidade
 };
 
+// The supplier's texts as typed: each must be one Windows-1252 can hold, since "?" in place of
+// a character (an emoji) would change the name printed on the proposal. Throws AppError
+// (Refused) naming the field and the characters, and saying nothing was saved.
+SupplierData supplierFromText(const QString& name, const QString& address, const QString& city);
+// The field of supplierFromText's refusal: 0 name, 1 address, 2 city; -1 when all are held.
+int supplierTextRefused(const QString& name, const QString& address, const QString& city);
+
 bool supplierDataExists(const QString& folder);
 // Lines 1-3 of FOLDER/FORNEC.KSD (missing lines are empty; a missing file gives three empty
 // texts). Throws AppError when the file exists but cannot be read.

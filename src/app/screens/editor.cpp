@@ -491,9 +491,13 @@ bool TTCotavia2::unsavedChanges() const { return hasUnsavedChanges(saved_, state
 bool TTCotavia2::gravarProposta() {
   const EditorState now = state();
   try {
+    // "?" must not replace a character of the supplier's name, address or city.
+    supplierFromText(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());
     gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), now.supplier);
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
+    const int bad = supplierTextRefused(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());
+    if (bad >= 0) (bad == 0 ? Edit_Fornecedor : bad == 1 ? Edit_For_Endereco : Edit_For_Cidade)->setFocus();
     return false;
   }
   saved_ = now;
@@ -503,8 +507,8 @@ bool TTCotavia2::gravarProposta() {
 }
 
 void TTCotavia2::bbtn_gravarClick() {
-  gravarProposta();
-  StringGrid1->setFocus();
+  // A failed save leaves the focus where the refusal put it (a supplier's field it names).
+  if (gravarProposta()) StringGrid1->setFocus();
 }
 
 void TTCotavia2::setExportFolder(const QString& folder) {

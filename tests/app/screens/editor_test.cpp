@@ -246,8 +246,9 @@ class EditorTest : public QObject {
     }
   }
 
-  // A brand the proposal file cannot hold (an emoji) is refused naming the item, not saved as "?".
-  void brandOutsideCp1252IsRefused() {
+  // A brand or a supplier's text the files cannot hold (an emoji) is refused naming the item or
+  // the field, not saved as "?".
+  void charactersOutsideCp1252AreRefused() {
     open();
     const QString brand = cell(0, 9);
     openItem(0);
@@ -258,6 +259,21 @@ class EditorTest : public QObject {
     QVERIFY(ed->Panel_Item->isVisible());
     QVERIFY(ed->Edit_Marca->hasFocus());
     QCOMPARE(cell(0, 9), brand);
+    press(Qt::Key_Escape);
+
+    // So is such a character in the supplier's city: "Gravar" saves nothing and goes to the field.
+    dlg.clear();
+    const QByteArray before = dir->read("P0001.KVT");
+    ed->Edit_Fornecedor->setText("Papelaria Boa Vista Ltda");
+    ed->Edit_For_Cidade->setText(QString::fromUtf8("S\xC3\xA3o Teste \xF0\x9F\x8C\xB4"));
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Error), 1);
+    QVERIFY2(dlg.lastText().startsWith(QString::fromUtf8("A cidade do fornecedor contém \xF0\x9F\x8C\xB4,")),
+             qPrintable(dlg.lastText()));
+    QVERIFY(ed->Edit_For_Cidade->hasFocus());
+    QCOMPARE(dir->read("P0001.KVT"), before);
+    QVERIFY(!dir->exists("FORNEC.KSD"));
+    QVERIFY(!ed->Panel_Exporta->isVisible());
   }
 
   // Enter below the last item does nothing; Home and End (with Ctrl or not) go to the first
