@@ -396,8 +396,15 @@ bool TTxPrevi::ativo(const QAbstractButton* b) { return b->isEnabled() && !b->is
 
 void TTxPrevi::SETUPClick() {
   if (!ativo(SETUP)) return;
-  tx_.Setup();
-  // The model may have changed: draw the page again.
+  try {
+    tx_.Setup();
+  } catch (const AppError& e) {
+    mostraErroTx(e);  // the job stays as it was
+  }
+  // The model may have changed, and the job been placed again for it: its pages anew.
+  ultima_ = ultimaDoJob();
+  figura_ = tx_.TamanhoFigura(true);
+  pagina_ = qBound(1, pagina_, ultima_);
   Mostrar();
 }
 

@@ -208,7 +208,22 @@ bool TTxPrint::Setup() {
   if (!txJob().aberto) return erro(erroTx(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto...")));
   TxSetupValues v = ValoresSetup();
   if (ui().setup(*this, v)) {
+    TxJobState& st = txJob();
+    const TModelo antes = Impressora;
+    const QList<QByteArray> itens = st.itens;
+    const int pagina = st.paginaAtual;
     AplicaSetup(v);
+    if (Impressora != antes && OnModeloTrocado) {
+      try {
+        OnModeloTrocado(*this);
+      } catch (...) {
+        st.itens = itens;
+        st.paginaAtual = pagina;
+        Impressora = antes;
+        MontaSequencias();
+        throw;
+      }
+    }
     return true;
   }
   Abortar();
@@ -242,6 +257,14 @@ void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int Colu
     st.insere(MontaItem(p, l, ColunaInicial, 0, 'B', v));
     st.insere(MontaItem(p, l, ColunaFinal, 0, 'B', v));
   }
+}
+
+void TTxPrint::Remontar() {
+  TxJobState& st = txJob();
+  if (!st.aberto) return;
+  st.itens.clear();
+  st.paginaAtual = NumeroPaginaInicial;
+  if (OnNewPage) OnNewPage(*this, st.paginaAtual);
 }
 
 int TTxPrint::NovaPagina() {

@@ -135,6 +135,11 @@ class TTxPrint {
   std::function<void(TTxPrint&, QString& ArquivoLocal)> OnSave;
   std::function<void(TTxPrint&, QString& ArquivoLocal)> OnLoad;
   std::function<void(TTxPrint&)> OnPreview;
+  // Setup changed the printer model of the job already placed (the preview's SETUP): the owner
+  // places the items again for the new model's line (Remontar, then ImpF...), so no line runs
+  // past the new printer's. Should it throw, the job, the model and the sequences are put back
+  // as they were and the error goes on to Setup's caller.
+  std::function<void(TTxPrint&)> OnModeloTrocado;
 
   // The windows; not owned. Without one, a shared HeadlessTxPrintUi is used.
   void setUi(TxPrintUi* ui) { ui_ = ui; }
@@ -143,6 +148,9 @@ class TTxPrint {
   // ---- Job ----
   bool Abrir();
   bool Setup();
+  // The open job emptied to be placed again: no item, the page count back to its start; the
+  // working range, copies and model stay.
+  void Remontar();
   bool ImpF(int Linha, int Coluna, const QByteArray& Texto, TFonte Fonte = {});
   void Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int ColunaFinal, bool Duplo);
   int NovaPagina();

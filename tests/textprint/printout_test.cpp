@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 using namespace cotavia;
 using cotavia::test::TempDir;
 
@@ -348,6 +350,44 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
 // bytes as the printer's head moves, for the Epson, Rima, custom and HP models, on a proposal
 // whose every text and amount is as wide as its file allows; the column titles stay inside
 // their box; nothing is cut but what would run past the line.
+// A model chosen in the preview's setup places the printout again for that printer's line, as if
+// chosen from the start; should that fail (the response file gone), the job stays as it was.
+TEST(TextPrintout, AModelChangedInThePreviewPlacesThePrintoutAgain) {
+  Fixture hp;
+  hp.tx.Impressora = TModelo::HP;
+  hp.write(40);
+  QList<QByteArray> forHp;
+  const QByteArray hpBytes = hp.run(&forHp);
+
+  Fixture f;
+  f.write(40);
+  QList<QByteArray> before, after;
+  QByteArray prn;
+  f.ui.onPreview = [&](TTxPrint& t) {
+    before = t.Itens();
+    f.ui.onSetup = [](TTxPrint&, TxSetupValues& v) {
+      v.modelo = TModelo::HP;
+      return true;
+    };
+    EXPECT_TRUE(t.Setup());
+    after = t.Itens();
+    EXPECT_TRUE(t.GravarImpressao(f.dir.file("OUT.PRN")));
+    prn = f.dir.read("OUT.PRN");
+    QFile::remove(responseFilePath(f.p));
+    f.ui.onSetup = [](TTxPrint&, TxSetupValues& v) {
+      v.modelo = TModelo::Epson;
+      return true;
+    };
+    EXPECT_THROW(t.Setup(), AppError);
+    EXPECT_EQ(t.Impressora, TModelo::HP);
+    EXPECT_EQ(t.Itens(), after);
+  };
+  EXPECT_TRUE(imprime_licitacao(f.tx, f.p));
+  EXPECT_NE(before, after);
+  EXPECT_EQ(after, forHp);
+  EXPECT_EQ(prn, hpBytes);
+}
+
 TEST(TextPrintout, EveryLineEndsWithinThePrintersLine) {
   using cotavia::test::PrinterFamily;
   const QByteArray longText = QByteArray("ABCDEFGHIJ").repeated(20);

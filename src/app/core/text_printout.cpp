@@ -71,6 +71,8 @@ class Printout {
   Printout(TTxPrint& tx, TextPrintout& p) : tx_(tx), p_(p) {}
   // Opens the job, runs Setup and places the pages; the job stays open.
   bool monta();
+  // Places the pages of the response file on the open job, for its printer model.
+  void coloca();
 
  private:
   void paginas(const QList<QByteArray>& linhas);
@@ -233,33 +235,43 @@ bool Printout::monta() {
   requireSavedProposal(SaveTarget{p_.folder, p_.proposalFile, p_.identity}, p_.comoGravar);
   tx_.TamanhoQteColunas = 80;
   tx_.TamanhoQteLinhas = 66;
+  tx_.OnModeloTrocado = nullptr;  // a former printout's
   // Another job still open would take this printout's items: stop instead.
   if (!tx_.Abrir()) return false;
   if (!tx_.Setup()) return false;
   try {
-    modelo_ = tx_.Impressora;
-    // Ends where the printer's line ends (136 condensed dashes would wrap into a line of their own).
-    separador_ = QByteArray(std::min(136, cabem(modelo_, 17, 2, kLinha)), '-');
-    const QString arquivo = responseFilePath(p_);
-    const QList<QByteArray> linhas = splitLines(readWholeFile(arquivo));
-    for (int i = 0; i < 6; ++i) cabecalhoArquivo_.append(i < linhas.size() ? linhas[i] : QByteArray());
-    // A job holds at most kTxMaximoPaginas pages: a longer printout is refused before anything
-    // is placed, rather than printed without the items that do not fit.
-    contando_ = true;
-    paginas(linhas);
-    contando_ = false;
-    if (pagina_ > kTxMaximoPaginas)
-      throw AppError(ErrorKind::Refused, arquivo,
-                     "a impressão em texto precisaria de " + std::to_string(pagina_) +
-                         " páginas, mais que o limite de " + std::to_string(kTxMaximoPaginas) +
-                         " páginas de uma impressão; use a impressão gráfica");
-    paginas(linhas);
+    coloca();
   } catch (...) {
     // The job is abandoned, so the next printout can open one.
     if (TTxPrint::JobAberto()) tx_.Abortar();
     throw;
   }
+  // Another model chosen later, in the preview's setup, has its own line: the printout is placed
+  // again for it (lines laid out for a wider printer would run past a narrower one's).
+  tx_.OnModeloTrocado = [p = p_](TTxPrint& tx) mutable {
+    tx.Remontar();
+    Printout(tx, p).coloca();
+  };
   return true;
+}
+
+void Printout::coloca() {
+  modelo_ = tx_.Impressora;
+  // Ends where the printer's line ends (136 condensed dashes would wrap into a line of their own).
+  separador_ = QByteArray(std::min(136, cabem(modelo_, 17, 2, kLinha)), '-');
+  const QString arquivo = responseFilePath(p_);
+  const QList<QByteArray> linhas = splitLines(readWholeFile(arquivo));
+  for (int i = 0; i < 6; ++i) cabecalhoArquivo_.append(i < linhas.size() ? linhas[i] : QByteArray());
+  // A job holds at most kTxMaximoPaginas pages: a longer printout is refused before anything
+  // is placed, rather than printed without the items that do not fit.
+  contando_ = true;
+  paginas(linhas);
+  contando_ = false;
+  if (pagina_ > kTxMaximoPaginas)
+    throw AppError(ErrorKind::Refused, arquivo,
+                   "a impressão em texto precisaria de " + std::to_string(pagina_) + " páginas, mais que o limite de " +
+                       std::to_string(kTxMaximoPaginas) + " páginas de uma impressão; use a impressão gráfica");
+  paginas(linhas);
 }
 
 }  // namespace
