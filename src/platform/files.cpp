@@ -235,6 +235,8 @@ QList<Rename> readJournal(const QString& path) {
   return renames;
 }
 
+}  // namespace
+
 // Removes temporary files of our naming whose writer is no longer running, except those a
 // journal still needs, and lock files no save holds.
 void removeStaleTemporaryFiles(const QString& folder) {
@@ -265,6 +267,8 @@ void removeStaleTemporaryFiles(const QString& folder) {
     ::unlink(QFile::encodeName(joinPath(folder, n)).constData());
   }
 }
+
+namespace {
 
 // Makes the renames a journal lists (those not made yet) and removes the journal. The caller
 // holds the proposal's lock.

@@ -142,6 +142,9 @@ void finishInterruptedSave(const QString& folder, const QString& key);
 void finishInterruptedSave(const QString& folder, const QString& key, const SaveLock& held);
 // The same for every proposal of the folder that has a journal (start-up).
 void finishInterruptedSaves(const QString& folder);
+// Removes the temporary files of our naming in a folder whose writer is no longer running (a save
+// or export killed halfway), except those a journal still needs, and lock files no save holds.
+void removeStaleTemporaryFiles(const QString& folder);
 
 // Tests only: the steps of a save where a fault can be injected. The hook is called before each
 // step with the file it touches; a non-zero errno makes the step fail with it.

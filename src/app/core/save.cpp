@@ -45,6 +45,7 @@ QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
   const QString source = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
   const QString dest = exportTargetPath(targetFolder, target);
   if (!QFileInfo(targetFolder).isDir()) throw AppError(ErrorKind::NotFound, targetFolder, "pasta não encontrada");
+  removeStaleTemporaryFiles(targetFolder);  // an export killed halfway left its copy on the pen drive
   copyFileChecked(source, dest);
   return dest;
 }

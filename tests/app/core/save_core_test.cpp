@@ -311,4 +311,10 @@ TEST(Gravar, RemovesTemporaryAndLockFilesOfProgramsNoLongerRunning) {
   EXPECT_FALSE(f.dir.exists(dead));
   EXPECT_TRUE(f.dir.exists(alive));
   EXPECT_FALSE(f.dir.exists(".cotavia.P0002.KVT.lock"));
+  // So does an export, in the folder it copies to (a pen drive an export killed halfway wrote to).
+  TempDir pen;
+  const QString deadCopy = QStringLiteral(".cotavia.E12345678000190_P0001.KVT.%1.0x.tmp").arg(child);
+  pen.write(deadCopy, "half a copy");
+  exportProposal(f.target, pen.path());
+  EXPECT_FALSE(pen.exists(deadCopy));
 }
