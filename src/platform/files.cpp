@@ -342,7 +342,9 @@ void AtomicFile::create() {
 void AtomicFile::fail(int err, const QString& file) {
   failure_ = std::make_unique<AppError>(systemError(file, err));
   setErrorString(QString::fromStdString(failure_->detail()));
-  cancel();
+  // The temporary file goes now; the device stays open, so a writer going on with its bytes gets
+  // a failed write each time instead of Qt's warning that the device is not open.
+  discard();
   throw *failure_;
 }
 
@@ -428,7 +430,7 @@ void AtomicFile::commit() {
   publish();
 }
 
-void AtomicFile::cancel() {
+void AtomicFile::discard() {
   if (fd_ >= 0) {
     ::close(fd_);
     fd_ = -1;
@@ -436,6 +438,10 @@ void AtomicFile::cancel() {
   if (!temp_.isEmpty() && !done_) ::unlink(QFile::encodeName(temp_).constData());
   temp_.clear();
   buffer_.clear();
+}
+
+void AtomicFile::cancel() {
+  discard();
   if (isOpen()) QIODevice::close();
 }
 

@@ -88,6 +88,7 @@ class AtomicFile : public QIODevice {
  private:
   void flushBuffer();
   [[noreturn]] void fail(int err, const QString& file);
+  void discard();  // closes and removes the temporary file
 
   QString path_;
   QString temp_;
