@@ -22,12 +22,13 @@ cotavia = str(build / "cotavia")
 
 def run(argv):
     """Runs a program; returns wall seconds, processor seconds (user + system) and peak memory (MB)."""
-    start = time.perf_counter()
-    p = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    _, status, usage = os.wait4(p.pid, 0)
-    wall = time.perf_counter() - start
-    err = p.stderr.read().decode(errors="replace")
-    p.stderr.close()
+    with tempfile.TemporaryFile() as errors:  # a file, not a pipe: a talkative child cannot block
+        start = time.perf_counter()
+        p = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=errors)
+        _, status, usage = os.wait4(p.pid, 0)
+        wall = time.perf_counter() - start
+        errors.seek(0)
+        err = errors.read().decode(errors="replace")
     if status != 0:
         sys.exit(f"{argv[0]} failed: {err}")
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024

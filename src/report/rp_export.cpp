@@ -5,7 +5,6 @@
 #include "report/rp_printer.h"
 #include "report/rp_replay.h"
 
-#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -174,10 +173,7 @@ void exportWithQt(TRpPrinter& printer, int count, const QString& fileName) {
 // Whether the writer of rp_pdf.h can take page programs: they hold page-store pixels, which it
 // takes as 96 per inch; with another screen resolution pages are left to QPicture's scaling.
 bool programsAt96Dpi() {
-  QImage probe(1, 1, QImage::Format_Mono);
-  probe.setDotsPerMeterX(3780);  // 96 dpi
-  probe.setDotsPerMeterY(3780);
-  return rpdetail::TRpPageProgram::usableOn(probe);
+  return rpdetail::rpPictureDpi(true) == kRpScreenDpi && rpdetail::rpPictureDpi(false) == kRpScreenDpi;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QLineF>
 #include <QPaintEngine>
@@ -44,6 +45,9 @@ const PictureFormat& pictureFormat() {
   return format;
 }
 
+// Fonts that record the same bytes (QFont's equality leaves the stretch out).
+bool sameFont(const QFont& a, const QFont& b) { return a == b && a.stretch() == b.stretch(); }
+
 // What a plain text records after its position and characters (its font, render flags, the
 // font's resolution against the screen's and no justification), by font and screen resolution,
 // as the first text in that font recorded it. Texts drawn on one thread share them.
@@ -56,7 +60,7 @@ thread_local std::vector<TextTail> textTails;
 
 const QByteArray* tailFor(const QFont& font, int screenDpi) {
   for (const TextTail& t : textTails)
-    if (t.screenDpi == screenDpi && t.font == font && t.font.stretch() == font.stretch()) return &t.bytes;
+    if (t.screenDpi == screenDpi && sameFont(t.font, font)) return &t.bytes;
   return nullptr;
 }
 
@@ -70,7 +74,7 @@ thread_local std::vector<Coverage> coverages;
 
 const Coverage& coverageOf(const QFont& font) {
   for (const Coverage& c : coverages)
-    if (c.font == font && c.font.stretch() == font.stretch()) return c;
+    if (sameFont(c.font, font)) return c;
   Coverage c;
   c.font = font;
   c.below.assign(0x370, false);

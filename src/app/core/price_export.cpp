@@ -125,8 +125,8 @@ int writePriceExport(const Proposal& p, const QString& path) {
 }
 
 Proposal loadSavedProposal(const SaveTarget& target) {
-  const QString response = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
-  if (!QFileInfo::exists(response))
+  const QString response = responsePath(target);
+  if (!proposalSaved(target))
     throw AppError(ErrorKind::NotSaved, response,
                    "a proposta " + target.inputFileName.toStdString() +
                        " ainda não foi gravada, por isso não há preços a exportar: pressione \"Gravar\" (ou use "

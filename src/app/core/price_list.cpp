@@ -195,7 +195,6 @@ QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
       const SheetCell& cell = row.cells[c];
       PriceField f;
       f.cell = sheetCellName(t.name, row.row, c + 1);
-      const std::string where = f.cell.toStdString();
       switch (cell.kind) {
         case SheetCell::Kind::Empty:
           break;

@@ -102,6 +102,11 @@ std::string overSizeLimit(qint64 bytes) {
 }
 
 // Refuses a proposal file larger than the program opens.
+// The header texts: the first lines of the file, from their second character on.
+void readHeader(const QList<QByteArray>& lines, Proposal& into) {
+  for (int i = 0; i < HeaderCount && i < lines.size(); ++i) into.header[i] = lines[i].mid(1);
+}
+
 void checkProposalSize(const QString& fileName, qint64 bytes) {
   if (bytes > kMaxProposalFileBytes)
     throw ProposalLoadError(fileName, 0,
@@ -134,7 +139,7 @@ void parseProposal(const QByteArray& content, const QString& fileName, Proposal&
   into = Proposal();
   checkProposalSize(fileName, content.size());
   const QList<QByteArray> lines = splitLines(content);
-  for (int i = 0; i < HeaderCount && i < lines.size(); ++i) into.header[i] = lines[i].mid(1);
+  readHeader(lines, into);
   into.rows.reserve(lines.size());
   into.sourceLines.reserve(lines.size());
   for (int i = 0; i < lines.size(); ++i) {
@@ -159,7 +164,7 @@ QByteArray readProposalFile(const QString& path, bool headerOnly) {
     return headerOnly ? readFileStart(path, HeaderCount) : readWholeFile(path);
   } catch (const AppError& e) {
     // The cause alone ("File not found"): the load error names the file itself.
-    throw ProposalLoadError(path, 0, e.detail(), e.kind() == ErrorKind::Refused ? ErrorKind::Io : e.kind());
+    throw ProposalLoadError(path, 0, e.detail(), e.kind());
   }
 }
 
@@ -172,8 +177,7 @@ void loadProposal(const QString& path, Proposal& into) {
 
 Proposal loadProposalHeader(const QString& path) {
   Proposal p;
-  const QList<QByteArray> lines = splitLines(readProposalFile(path, true));
-  for (int i = 0; i < HeaderCount && i < lines.size(); ++i) p.header[i] = lines[i].mid(1);
+  readHeader(splitLines(readProposalFile(path, true)), p);
   return p;
 }
 
@@ -192,8 +196,6 @@ int itemCount(const QList<GridRow>& rows) {
 QString responseFileName(const QByteArray& identity, const QString& inputFileName) {
   return "E" + fromCp1252(identity) + "_" + inputFileName;
 }
-
-QByteArray itemRecord(const GridRow& row) { return buildRecord(row, 0, false); }
 
 QList<QByteArray> responseFileLines(const Proposal& p) {
   QList<QByteArray> lines;

@@ -102,9 +102,6 @@ QString responseFileName(const QByteArray& identity, const QString& inputFileNam
 // never writes fewer items than were read), and a file larger than kMaxProposalFileBytes.
 QList<QByteArray> responseFileLines(const Proposal& p);
 
-// One item record from a grid row (no checks; responseFileLines checks first).
-QByteArray itemRecord(const GridRow& row);
-
 // Checks that an identity can be part of a file name: not empty, no path separator, no "..",
 // no control character. Throws AppError otherwise.
 void checkIdentityForFileName(const QByteArray& identity);

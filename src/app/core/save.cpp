@@ -8,19 +8,11 @@
 
 namespace cotavia {
 
-namespace {
-
-QString responsePath(const SaveTarget& target) {
-  return joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
-}
-
-}  // namespace
-
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
   // Every refusal happens here, before anything is written.
   const QByteArray content = crlfLines(responseFileLines(proposal));
-  const QString response = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
+  const QString response = responsePath(target);
   // One save at a time per proposal, and the three files written as one: the printouts, read from
   // the response file and the supplier file, then always agree with the input file.
   const SaveLock lock(target.folder, target.inputFileName);
@@ -36,13 +28,15 @@ QString exportTargetPath(const QString& targetFolder, const SaveTarget& target) 
   return joinPath(targetFolder, responseFileName(target.identity, target.inputFileName));
 }
 
+QString responsePath(const SaveTarget& target) { return exportTargetPath(target.folder, target); }
+
 QString exportQuestion(const QString& targetPath) {
   return QStringLiteral("Exportar o Arquivo para: ") + targetPath + QStringLiteral(" ???");
 }
 
 QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
   checkIdentityForFileName(target.identity);
-  const QString source = joinPath(target.folder, responseFileName(target.identity, target.inputFileName));
+  const QString source = responsePath(target);
   const QString dest = exportTargetPath(targetFolder, target);
   if (!QFileInfo(targetFolder).isDir()) throw AppError(ErrorKind::NotFound, targetFolder, "pasta não encontrada");
   removeStaleTemporaryFiles(targetFolder);  // an export killed halfway left its copy on the pen drive

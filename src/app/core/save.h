@@ -22,6 +22,8 @@ QString gravar(const SaveTarget& target, const Proposal& proposal, const Supplie
 
 // The export target path: targetFolder + "/E" + identity + "_" + input name.
 QString exportTargetPath(const QString& targetFolder, const SaveTarget& target);
+// The response file of the proposal in its own folder.
+QString responsePath(const SaveTarget& target);
 
 // The export question: "Exportar o Arquivo para: " + path + " ???".
 QString exportQuestion(const QString& targetPath);

@@ -53,16 +53,15 @@ int supplierTextRefused(const QString& name, const QString& address, const QStri
 }
 
 SupplierData supplierFromText(const QString& name, const QString& address, const QString& city) {
-  const int bad = supplierTextRefused(name, address, city);
-  if (bad >= 0) {
-    static const char* const what[] = {"O nome do fornecedor", "O endereço do fornecedor", "A cidade do fornecedor"};
-    const QString text = bad == 0 ? name : bad == 1 ? address : city;
-    throw AppError(ErrorKind::Refused, QString(),
-                   QStringLiteral("%1 contém %2, que o arquivo do fornecedor (%3) não pode guardar; nada foi "
-                                  "gravado. Troque ou apague esses caracteres e grave de novo.")
-                       .arg(QString::fromUtf8(what[bad]), notInCp1252(text), QString::fromLatin1(kSupplierFileName))
-                       .toStdString());
-  }
+  static const char* const what[] = {"O nome do fornecedor", "O endereço do fornecedor", "A cidade do fornecedor"};
+  const QString* fields[] = {&name, &address, &city};
+  for (int i = 0; i < 3; ++i)
+    if (const QString bad = notInCp1252(*fields[i]); !bad.isEmpty())
+      throw AppError(ErrorKind::Refused, QString(),
+                     QStringLiteral("%1 contém %2, que o arquivo do fornecedor (%3) não pode guardar; nada foi "
+                                    "gravado. Troque ou apague esses caracteres e grave de novo.")
+                         .arg(QString::fromUtf8(what[i]), bad, QString::fromLatin1(kSupplierFileName))
+                         .toStdString());
   return SupplierData{toCp1252(name), toCp1252(address), toCp1252(city)};
 }
 

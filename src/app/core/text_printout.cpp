@@ -299,7 +299,7 @@ void configuraTxPrint1(TTxPrint& tx) {
 }
 
 QString responseFilePath(const TextPrintout& p) {
-  return joinPath(p.folder, responseFileName(p.identity, p.proposalFile));
+  return responsePath(SaveTarget{p.folder, p.proposalFile, p.identity});
 }
 
 bool monta_licitacao(TTxPrint& tx, TextPrintout& p) { return Printout(tx, p).monta(); }

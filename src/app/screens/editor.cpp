@@ -437,7 +437,7 @@ void TTCotavia2::bbtn_okClick() {
     return;
   }
   const GridRow before = model->row(panelRow_);
-  if (panelRow_ < 0 || panelRow_ >= model->rows().size() || trimRight(before[ColItem]).isEmpty()) {
+  if (trimRight(before[ColItem]).isEmpty()) {  // a row out of range is an empty row
     // Prices on a row without an item would never be saved and would block "Gravar".
     dialogs().message(QStringLiteral("Esta linha não contém um item da proposta: nada foi alterado."));
     bbtn_cancelarClick();
@@ -474,6 +474,8 @@ void TTCotavia2::TotalGeral() {
   }
 }
 
+SaveTarget TTCotavia2::target() const { return SaveTarget{folder_, fileName_, identity_}; }
+
 Proposal TTCotavia2::proposal() const {
   Proposal p;
   p.header = proposal_.header;
@@ -492,8 +494,8 @@ bool TTCotavia2::gravarProposta() {
   const EditorState now = state();
   try {
     // "?" must not replace a character of the supplier's name, address or city.
-    supplierFromText(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());
-    gravar(SaveTarget{folder_, fileName_, identity_}, proposal(), now.supplier);
+    gravar(target(), proposal(),
+           supplierFromText(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text()));
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
     const int bad = supplierTextRefused(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());
@@ -550,7 +552,7 @@ void TTCotavia2::placeChosen(int index) {
 }
 
 void TTCotavia2::bbtn_exportarClick() {
-  const SaveTarget target{folder_, fileName_, identity_};
+  const SaveTarget target = this->target();
   if (exportIsInPlace(target, exportFolder_)) {
     dialogs().message(
         QStringLiteral("O arquivo da proposta já está nesta pasta: nada foi copiado.\r"
@@ -605,7 +607,7 @@ void TTCotavia2::bbtn_importarClick() {
   req.identity = identity_;
   req.choice = printChoice();
   req.header = reportHeader(proposal_, toCp1252(Edit_Fornecedor->text()));
-  if (semAlteracoes && proposalSaved(SaveTarget{folder_, fileName_, identity_}))
+  if (semAlteracoes && proposalSaved(target()))
     dialogs().message(
         QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "
                        "as alterações feitas depois NÃO aparecem nela."));

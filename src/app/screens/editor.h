@@ -63,6 +63,8 @@ class TTCotavia2 : public QDialog {
   int printChoice() const;
   // The proposal as the editor holds it (header read from the file, rows from the grid).
   Proposal proposal() const;
+  // Where the proposal is saved: this folder, this input file, this identity.
+  SaveTarget target() const;
   // Changes not yet saved: rows or supplier fields that differ from what was loaded or saved.
   bool unsavedChanges() const;
   // "Gravar": writes the proposal and the supplier data; on success shows the export panel and

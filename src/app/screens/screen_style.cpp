@@ -50,11 +50,6 @@ void ShadowText::paintEvent(QPaintEvent*) {
   p.drawText(2, base - 1, text_);
 }
 
-void makeTransparent(QWidget* w) {
-  w->setAttribute(Qt::WA_TranslucentBackground);
-  w->setAutoFillBackground(false);
-}
-
 void applySelectionColors(QStyleOptionViewItem& option, const QWidget* view) {
   const bool focused = view && view->hasFocus();
   const QColor back = focused ? QColor(0, 0, 128) : QColor(200, 200, 200);

@@ -28,9 +28,6 @@ class ShadowText : public QWidget {
   QString text_;
 };
 
-// Makes a label-like widget draw over the window's background picture.
-void makeTransparent(QWidget* w);
-
 // The colour of the frame drawn round the control that has the focus.
 inline const QColor kFocusColor(0, 84, 200);
 // The screens' style: the platform's style with the focus made plain to see, since the whole
