@@ -246,11 +246,13 @@ void TRpPageList::stopWorker() {
 void TRpPageList::flush() {
   std::unique_lock<std::mutex> g(qlock_);
   qcv_.wait(g, [this] { return queue_.empty() && !busy_; });
-  if (workerError_) {
-    std::exception_ptr e = workerError_;
-    workerError_ = nullptr;
-    std::rethrow_exception(e);
-  }
+  if (workerError_) std::rethrow_exception(workerError_);
+}
+
+void TRpPageList::settle() {
+  std::unique_lock<std::mutex> g(qlock_);
+  qcv_.wait(g, [this] { return queue_.empty() && !busy_; });
+  workerError_ = nullptr;
 }
 
 void TRpPageList::workerLoop() {
@@ -297,7 +299,7 @@ void TRpPageList::workerLoop() {
 }
 
 void TRpPageList::SetStream(std::unique_ptr<TRpStream> s) {
-  flush();
+  settle();
   QMutexLocker l(&lock_);
   stream_ = std::move(s);
   pageCount_ = 0;
@@ -321,7 +323,7 @@ void TRpPageList::WriteFileHeader() {
 }
 
 void TRpPageList::Clear() {
-  flush();
+  settle();
   QMutexLocker l(&lock_);
   pageCount_ = 0;
 }
@@ -350,11 +352,7 @@ void TRpPageList::enqueue(Pending&& page) {
     std::unique_lock<std::mutex> g(qlock_);
     // A few pages at most wait for the worker, so memory stays bounded.
     qcv_.wait(g, [this] { return queue_.size() < 4 || workerError_; });
-    if (workerError_) {
-      std::exception_ptr e = workerError_;
-      workerError_ = nullptr;
-      std::rethrow_exception(e);
-    }
+    if (workerError_) std::rethrow_exception(workerError_);
     page.page = pageNo;
     queue_.push_back(std::move(page));
   }
@@ -487,7 +485,7 @@ std::unique_ptr<TRpMetafile> TRpPageList::GetPage(int n) {
 }
 
 void TRpPageList::LoadFromFile(const QString& fileName) {
-  flush();
+  settle();
   QMutexLocker l(&lock_);
   std::unique_ptr<TRpStream> s = TRpStream::openFile(fileName);
   const qint64 size = s->Size();

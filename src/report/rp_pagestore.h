@@ -140,8 +140,11 @@ class TRpPageList {
   qint64 recordStartOfLast();
   void writeRecord(int pageNo, const QByteArray& pic, const QByteArray* coded);
   // Pages are sealed, coded and written on a worker thread, in page order; every reader waits
-  // for it.
+  // for it. A page that could not be stored leaves the store broken: every later read, save or
+  // page added reports that failure (whichever thread asks first), until the pages are replaced.
   void flush();
+  // Waits as flush() does and forgets a failure: the pages are about to be replaced.
+  void settle();
   void workerLoop();
   void stopWorker();
 

@@ -252,3 +252,17 @@ TEST(RpPageList, MissingFileAndUnwritableTargetRaise) {
   l2.LoadFromFile(dir.file("r.rpf"));
   EXPECT_THROW(l2.SaveToFile(dir.file("no/such/folder/x.rpf")), AppError);  // the save's own error says why
 }
+
+// A page that could not be stored (here: a read-only stream) is reported to whoever asks first,
+// the PDF export reading pages while the report generates, and still to the save that follows:
+// a store missing a page is never written as a report file.
+TEST(RpPageList, APageThatCouldNotBeStoredIsReportedToEveryReaderAfter) {
+  TempDir dir;
+  savedStore(dir, 1, false);
+  TRpPageList list;
+  list.SetStream(TRpStream::openFile(dir.file("r.rpf")));
+  list.AddPage(markedPage(1));
+  EXPECT_THROW(list.GetPage(1), ERpError);
+  EXPECT_THROW(list.SaveToFile(dir.file("out.rpf")), ERpError);
+  EXPECT_FALSE(dir.exists("out.rpf"));
+}
