@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <new>
 
 namespace cotavia::rpdetail {
 
@@ -536,7 +537,7 @@ QByteArray rpPdfDeflate(const char* data, size_t size) {
     ~Compressor() { libdeflate_free_compressor(c); }
   };
   thread_local Compressor z;
-  if (!z.c) return QByteArray();
+  if (!z.c) throw std::bad_alloc();  // never an empty stream in place of a page
   QByteArray out(qsizetype(libdeflate_zlib_compress_bound(z.c, size)), Qt::Uninitialized);
   const size_t len = libdeflate_zlib_compress(z.c, data, size, out.data(), size_t(out.size()));
   out.truncate(qsizetype(len));
@@ -605,7 +606,12 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     name += '+' + f->name;
     const double scale = 1000.0 / f->unitsPerEm_;
 
-    const QByteArray file = TRpPdfFonts::subset(*f);
+    // A font the subsetter cannot cut is embedded whole (its name then carries no subset tag).
+    QByteArray file = TRpPdfFonts::subset(*f);
+    if (file.isEmpty()) {
+      file = f->file_;
+      name = f->name;
+    }
     const int fileObj = newObject();
     writeStream(fileObj, " /Length1 " + QByteArray::number(file.size()),
                 rpPdfDeflate(file.constData(), size_t(file.size())));
