@@ -314,16 +314,20 @@ void TTCotavia::bbtn_confirmarCNPJClick() {
     MaskEditCNPJCPF->setFocus();
     return;
   }
+  if (storeIdentity()) FileListBox1->setFocus();
+}
+
+bool TTCotavia::storeIdentity() {
   try {
     MaskEditCNPJCPF->setText(fromCp1252(writeIdentity(folder_, identity())));
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
-    return;
+    return false;
   }
   identityLoaded_ = true;
   identityBefore_.clear();
   showIdentity();
-  FileListBox1->setFocus();
+  return true;
 }
 
 void TTCotavia::bbtn_cancelarCNPJClick() {
@@ -406,16 +410,7 @@ void TTCotavia::bbtn_digitarClick() {
       QStringLiteral("Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
                      "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"
                      "em uma pasta no computador ou em uma PenDrive !!! "));
-  if (!identityLoaded_) {
-    try {
-      MaskEditCNPJCPF->setText(fromCp1252(writeIdentity(folder_, identity())));
-    } catch (const AppError& e) {
-      dialogs().error(userMessage(e));
-      return;
-    }
-    identityBefore_.clear();
-    showIdentity();
-  }
+  if (!identityLoaded_ && !storeIdentity()) return;
   const QString name = selected.first()->text();
   {
     TTCotavia2 editor(folder_, name, identity(), this);

@@ -68,6 +68,9 @@ class TTCotavia : public QWidget {
   void paintEvent(QPaintEvent* e) override;
 
  private:
+  // Writes the typed identity to CNPJCPF.KSD and shows it; false, after saying why, when it
+  // cannot be written.
+  bool storeIdentity();
   void listFiles(const QStringList& keepSelected);
   // Shows the first-access panel (changing: with "Cancelar" and the current identity).
   void showIdentityPanel(bool changing);
