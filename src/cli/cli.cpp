@@ -69,6 +69,12 @@ QString required(const Args& a, const QString& name) {
   return *v;
 }
 
+QString proposalName(const Args& a) {
+  const QString name = required(a, "proposal");
+  if (name.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
+  return name;
+}
+
 QByteArray identityFor(const Args& a, const QString& dir) {
   QByteArray id;
   if (auto v = a.get("identity")) {

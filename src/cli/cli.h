@@ -35,6 +35,8 @@ struct UsageError {
 QByteArray identityFor(const Args& a, const QString& dir);
 // The option's value; throws UsageError when missing.
 QString required(const Args& a, const QString& name);
+// --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
+QString proposalName(const Args& a);
 
 // Subcommands, each in its own file.
 int cmdFill(const Args& a);

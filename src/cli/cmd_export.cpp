@@ -8,9 +8,8 @@ namespace cotavia::cli {
 
 int cmdExport(const Args& a) {
   const QString dir = required(a, "dir");
-  const QString proposalName = required(a, "proposal");
+  const QString proposalName = cli::proposalName(a);
   const QString to = required(a, "to");
-  if (proposalName.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
   const QByteArray identity = identityFor(a, dir);
   const QString target = exportProposal({dir, proposalName, identity}, to);
   if (a.verbose()) std::printf("exportado: %s\n", target.toLocal8Bit().constData());

@@ -13,9 +13,8 @@ namespace cotavia::cli {
 
 int cmdFill(const Args& a) {
   const QString dir = required(a, "dir");
-  const QString proposalName = required(a, "proposal");
+  const QString proposalName = cli::proposalName(a);
   const QString pricesPath = required(a, "prices");
-  if (proposalName.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
   const QByteArray identity = identityFor(a, dir);
 
   Proposal proposal = loadProposal(joinPath(dir, proposalName));

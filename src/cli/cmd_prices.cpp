@@ -10,15 +10,14 @@ namespace cotavia::cli {
 
 int cmdPrices(const Args& a) {
   const QString dir = required(a, "dir");
-  const QString proposalName = required(a, "proposal");
+  const QString proposalName = cli::proposalName(a);
   const QString out = required(a, "out");
-  if (proposalName.contains('/')) throw UsageError{"--proposal takes the name of a file in --dir"};
   const QString ext = QFileInfo(out).suffix().toLower();
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-    throw UsageError{"--out must name a .xlsx or a .csv file"};
+    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
   const QByteArray identity = identityFor(a, dir);
   const int items = exportPrices({dir, proposalName, identity}, out);
-  if (a.verbose()) std::printf("%d item(s) written to %s\n", items, out.toLocal8Bit().constData());
+  if (a.verbose()) std::printf("%d item(ns) gravado(s) em %s\n", items, out.toLocal8Bit().constData());
   return 0;
 }
 

@@ -48,7 +48,7 @@ TEST(CliPrices, ExportAndImportRoundTrip) {
   for (const char* out : {"out.xlsx", "out.csv"}) {
     r = cotaviaRun(d.args("prices", {"--out", d.dir.file(out), "--verbose"}));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("40 item(s) written to ") + d.dir.file(out).toLocal8Bit() + "\n");
+    EXPECT_EQ(r.out, QByteArray("40 item(ns) gravado(s) em ") + d.dir.file(out).toLocal8Bit() + "\n");
   }
   for (const char* in : {"out.xlsx", "out.csv"}) {
     r = cotaviaRun(d.args("fill", {"--prices", d.dir.file(in)}));
