@@ -654,12 +654,19 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
   QString path =
       dialogs().saveFileName(QStringLiteral("Exportar preços"), suggested, xlsx + QStringLiteral(";;") + csv, &filter);
   if (path.isEmpty()) return;
-  // A name of another kind takes the extension of the chosen entry.
+  // A name of another kind takes the extension of the chosen entry; the chooser asked about the
+  // name typed, so a file already at the name it becomes is asked about here.
   const QString ext = QFileInfo(path).suffix().toLower();
-  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv")) {
     path += filter == csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+    if (QFileInfo::exists(path) &&
+        !dialogs().confirm(
+            QStringLiteral("O arquivo %1 já existe. Deseja substituí-lo?").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("Confirme")))
+      return;
+  }
   try {
-    const Proposal saved = loadSavedProposal({folder_, fileName_, identity_});
+    const Proposal saved = loadSavedProposal(target());
     const int items = writePriceExport(saved, path);
     QString text = (items == 1 ? QStringLiteral("1 item exportado") : QString::number(items) + " itens exportados") +
                    QStringLiteral(" para:\r") + QDir::toNativeSeparators(path) +

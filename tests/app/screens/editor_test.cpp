@@ -596,6 +596,14 @@ class EditorTest : public QObject {
     dlg.filterAnswers = {"Texto separado por ; (*.csv)"};
     QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
     QVERIFY(dir->read("lista.v2.csv").startsWith("item;"));
+    // The name it becomes is a file already there: asked about, kept on "Não".
+    dir->write("lista.v2.csv", "mine");
+    dlg.fileAnswers = {dir->file("lista.v2")};
+    dlg.filterAnswers = {"Texto separado por ; (*.csv)"};
+    dlg.answers = {false};
+    QTest::mouseClick(ed->bbtn_exportarPrecos, Qt::LeftButton);
+    QVERIFY2(dlg.lastText().contains("lista.v2.csv já existe"), qPrintable(dlg.lastText()));
+    QCOMPARE(dir->read("lista.v2.csv"), QByteArray("mine"));
   }
 
   // A number that does not convert stops loading at its line: the rows before stay, no total.
