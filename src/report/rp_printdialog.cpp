@@ -1,7 +1,6 @@
 #include "report/rp_printdialog.h"
 
 #include "platform/cups.h"
-#include "platform/dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,10 +36,8 @@ bool defaultRunner(TRpPrintForm& dialog, QPrinter&, TRpPrintDialog::Result& resu
     if (dialog.exec() != QDialog::Accepted) return false;
     if (!dialog.pdfChosen()) break;
     // "Arquivo PDF...": the user says where; no answer, back to the dialog.
-    QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"), dialog.pdfSuggestion,
-                                          QStringLiteral("Arquivos PDF (*.pdf)"));
+    const QString file = TPrinterSettings::AskPdfFile(dialog.pdfSuggestion);
     if (file.isEmpty()) continue;
-    if (!file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
     result.pdfFile = file;
     break;
   }

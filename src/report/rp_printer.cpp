@@ -1,6 +1,7 @@
 #include "report/rp_printer.h"
 
 #include "platform/cups.h"
+#include "platform/dialogs.h"
 
 #include <QCoreApplication>
 #include <QPageLayout>
@@ -133,6 +134,13 @@ QString TPrinterSettings::PdfPrinterName() { return g_pdfName; }
 QString TPrinterSettings::PdfFile() { return g_pdfFile; }
 void TPrinterSettings::SetPdfSuggestion(const QString& path) { g_pdfSuggestion = path; }
 QString TPrinterSettings::PdfSuggestion() { return g_pdfSuggestion; }
+
+QString TPrinterSettings::AskPdfFile(const QString& suggested) {
+  QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"), suggested,
+                                        QStringLiteral("Arquivos PDF (*.pdf)"));
+  if (!file.isEmpty() && !file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
+  return file;
+}
 
 TPrinterSettings::TPrinterSettings() {
   const QStringList names = PrinterNames();

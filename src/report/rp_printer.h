@@ -50,6 +50,9 @@ class TPrinterSettings {
   // The file offered when the PDF printer asks where to write (the proposal's name).
   static void SetPdfSuggestion(const QString& path);
   static QString PdfSuggestion();
+  // Asks where to write the PDF, offering `suggested`; a name typed without ".pdf" gets it.
+  // Empty when the user gave no name.
+  static QString AskPdfFile(const QString& suggested);
 
   bool PrinterOK() const { return printerOk_; }
   int PrinterIndex() const { return printerIndex_; }

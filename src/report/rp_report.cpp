@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/dialogs.h"
 #include "report/rp_measure.h"
 
 namespace cotavia {
@@ -768,8 +767,7 @@ void TRpReport::Print() {
     if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName()) {
       PrintedFile = TPrinterSettings::PdfFile();
       if (PrintedFile.isEmpty()) {
-        PrintedFile = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"),
-                                             TPrinterSettings::PdfSuggestion(), QStringLiteral("Arquivos PDF (*.pdf)"));
+        PrintedFile = TPrinterSettings::AskPdfFile(TPrinterSettings::PdfSuggestion());
         if (PrintedFile.isEmpty()) return;
         printer_->SetPrinterIndex(index);
         printer_->SetOutputFile(PrintedFile);

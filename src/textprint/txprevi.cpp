@@ -417,7 +417,7 @@ void TTxPrevi::IMPRIMIRClick() {
   }
 }
 
-QString TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
+void TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
   const QString ext = extensaoDoFiltro(filtro).toUpper();
   const QString nome = trocaExtensao(arquivo, ext);
   try {
@@ -427,12 +427,9 @@ QString TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
       tx_.GravarImpressao(nome);
     else if (ext == QLatin1String(".TXT"))
       tx_.GravarTexto(nome);
-    else
-      return {};
   } catch (const AppError& e) {
     mostraErroTx(e);
   }
-  return nome;
 }
 
 void TTxPrevi::SALVARClick() {

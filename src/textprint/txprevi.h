@@ -66,8 +66,8 @@ class TTxPrevi : public QDialog {
   // Click on the page at `pos` (VISOR coordinates): left zooms in, right zooms out.
   void VISORClick(Qt::MouseButton botao, QPoint pos);
   // Saves in the format of the filter's extension (".RTX", ".PRN", ".TXT"), the name's own
-  // extension replaced by it. Returns the file name used (empty when nothing was saved).
-  QString Salva(const QString& arquivo, const QString& filtro);
+  // extension replaced by it; a failure is shown.
+  void Salva(const QString& arquivo, const QString& filtro);
 
   // The "go to page" question; tests replace it. Gives the typed text; false = cancelled. The
   // file choosers are the dialog service's.
