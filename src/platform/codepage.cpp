@@ -35,15 +35,12 @@ QString fromCp1252(const QByteArray& bytes) {
   return out;
 }
 
-namespace {
-// The Windows-1252 byte of a UTF-16 unit; -1 when there is none.
 int cp1252Byte(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) || (u >= 0x80 && u < 0xA0 && !kHigh[u - 0x80])) return u;
   for (int i = 0; i < 32; ++i)
     if (kHigh[i] == u) return 0x80 + i;
   return -1;
 }
-}  // namespace
 
 QByteArray toCp1252(const QString& text) {
   QByteArray out;

@@ -7,6 +7,9 @@
 namespace cotavia {
 
 QString fromCp1252(const QByteArray& bytes);
+// The Windows-1252 byte of a UTF-16 unit; -1 when there is none. The five positions 0x81, 0x8D,
+// 0x8F, 0x90 and 0x9D have no character and keep the C1 control of the same number.
+int cp1252Byte(char16_t u);
 // Characters outside Windows-1252 become '?'.
 QByteArray toCp1252(const QString& text);
 // The characters of text that Windows-1252 cannot hold (an emoji), each once, in order; empty

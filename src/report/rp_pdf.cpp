@@ -1,5 +1,6 @@
 #include "report/rp_pdf.h"
 
+#include "platform/codepage.h"
 #include "report/rp_replay.h"
 
 #include <hb-subset.h>
@@ -11,6 +12,7 @@
 #include <QRawFont>
 #include <QtEndian>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <new>
@@ -83,10 +85,12 @@ constexpr hb_tag_t tag(const char* t) { return HB_TAG(t[0], t[1], t[2], t[3]); }
 // ---------------------------------------------------------------------------------------------
 // Numbers in content streams
 
-// A number with at most three decimals, without trailing zeros ("12", "-0.5", "64.953").
+// Positions and sizes in content are written in thousandths (of a page pixel, of a point).
+long long milli(double v) { return std::llround(v * 1000.0); }
+
+// A number of thousandths, without trailing zeros ("12", "-0.5", "64.953").
 template <class Buffer>
-void num(Buffer& o, double v) {
-  long long m = std::llround(v * 1000.0);
+void numMilli(Buffer& o, long long m) {
   char buf[32];
   char* p = buf;
   if (m < 0) {
@@ -103,6 +107,12 @@ void num(Buffer& o, double v) {
     }
   }
   o.append(buf, p - buf);
+}
+
+// A number with at most three decimals.
+template <class Buffer>
+void num(Buffer& o, double v) {
+  numMilli(o, milli(v));
 }
 
 template <class Buffer>
@@ -124,6 +134,8 @@ void color(std::string& o, QRgb c, bool stroke) {
     o += stroke ? "RG\n" : "rg\n";
   }
 }
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
 
 // A colour the writer can set: opaque, in any spec Qt converts to RGB as its engine does.
 bool opaque(const QColor& c, QRgb* rgb) {
@@ -166,6 +178,10 @@ class Content {
 
   bool path(const QPainterPath& p) {
     if (!penOn_ && !brushOn_) return true;
+    const QRectF box = reach(p.controlPointRect());
+    const bool whiteFill = !penOn_ && brush_ == kWhite;
+    if (whiteFill && !inked(box)) return true;  // white on paper nothing has touched yet
+    endText();
     const int n = p.elementCount();
     int start = 0;
     while (start < n) {
@@ -174,11 +190,14 @@ class Content {
       subpath(p, start, end);
       start = end;
     }
+    if (!whiteFill) ink_.push_back(box);
     return paint(true, p.fillRule() == Qt::OddEvenFill);
   }
 
   bool polyline(const QPolygonF& line) {
     if (!penOn_ || line.isEmpty()) return true;
+    endText();
+    ink_.push_back(reach(line.boundingRect()));
     num(o_, line[0].x(), ' ');
     num(o_, line[0].y(), ' ');
     o_ += "m\n";
@@ -200,41 +219,83 @@ class Content {
     if (!penOn_) return true;  // the program keeps no such text; nothing would show
     const TRpPdfFontUse* f = fontUse(t.font.get());
     if (!f->face) return false;
-    glyphs_.clear();
+    const TRpPdfFace& face = *f->face;
     const QChar* s = t.text.constData();
-    const qsizetype n = t.text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    qsizetype from = 0, to = t.text.size();
+    // Blanks before and after the text draw nothing: it starts after the leading ones.
+    while (from < to && s[from] == u' ') ++from;
+    while (to > from && s[to - 1] == u' ') --to;
+    const quint16 blank = face.glyph(u' ');
+    if ((from > 0 || to < t.text.size()) && !blank) return false;  // Qt takes the blank from another font
+    // The text as runs of one font: Windows-1252 bytes of the one-byte font, or glyph numbers
+    // (two bytes each) of the CID font for characters outside Windows-1252.
+    bytes_.clear();
+    runs_.clear();
+    double advance = 0;  // thousandths of the size
+    for (qsizetype i = from; i < to; ++i) {
       const char16_t c = s[i].unicode();
       // Control characters and surrogates take Qt's own handling; a missing glyph takes a fallback
       // font.
       if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000)) return false;
-      const quint16 g = f->face->glyph(c);
+      const quint16 g = face.glyph(c);
       if (!g) return false;
-      f->face->use(g, c);
-      glyphs_.push_back(g);
+      // WinAnsi reads the soft hyphen's byte as a plain hyphen: that one goes through its glyph.
+      const int code = c == 0xAD ? -1 : cp1252Byte(c);
+      const bool wide = code < 0;
+      if (runs_.empty() || runs_.back().wide != wide) runs_.push_back({wide, 0});
+      if (wide) {
+        face.use(g, c);
+        bytes_ += char(g >> 8);
+        bytes_ += char(g & 0xFF);
+      } else {
+        face.useCode(quint8(code));
+        bytes_ += char(code);
+      }
+      runs_.back().end = bytes_.size();
+      advance += face.width(g);
     }
-    if (glyphs_.empty()) return true;
+    if (runs_.empty()) return true;
+    const double x = t.baseline.x() + from * face.width(blank) * f->size / 1000, y = t.baseline.y() + f->baselineShift;
+    ink_.push_back(QRectF(QPointF(x + face.box(0) * f->size / 1000 - 2, y - face.box(3) * f->size / 1000 - 2),
+                          QPointF(x + (advance + std::max(0.0, face.box(2))) * f->size / 1000 + 2,
+                                  y - face.box(1) * f->size / 1000 + 2)));
     if (fill_ != pen_.color) {
       fill_ = pen_.color;
       color(o_, fill_, false);
     }
-    o_ += "BT\n";
-    if (f->face != font_ || f->size != fontSize_) {
-      font_ = f->face;
-      fontSize_ = f->size;
-      o_ += '/';
-      o_.append(f->face->resource.constData(), size_t(f->face->resource.size()));
+    // One text object for the texts that follow one another; each placed from the one before.
+    const long long mx = milli(x), my = milli(y);
+    if (!inText_) {
+      o_ += "BT\n1 0 0 -1 ";
+      numMilli(o_, mx);
       o_ += ' ';
-      num(o_, f->size, ' ');
-      o_ += "Tf\n";
+      numMilli(o_, my);
+      o_ += " Tm";
+      inText_ = true;
+    } else {
+      numMilli(o_, mx - textX_);
+      o_ += ' ';
+      numMilli(o_, textY_ - my);  // text space has y upwards
+      o_ += " Td";
     }
-    o_ += "1 0 0 -1 ";
-    num(o_, t.baseline.x(), ' ');
-    num(o_, t.baseline.y() + f->baselineShift, ' ');
-    // The glyph numbers, two bytes each, as a literal string (shorter than hexadecimal).
-    o_ += "Tm(";
-    for (quint16 g : glyphs_) {
-      for (const char b : {char(g >> 8), char(g & 0xFF)}) {
+    textX_ = mx;
+    textY_ = my;
+    size_t start = 0;
+    for (const Run& run : runs_) {
+      const QByteArray* font = run.wide ? &face.wideResource : &face.resource;
+      if (font != font_ || f->size != fontSize_) {
+        font_ = font;
+        fontSize_ = f->size;
+        o_ += '/';
+        o_.append(font->constData(), size_t(font->size()));
+        o_ += ' ';
+        num(o_, f->size);
+        o_ += " Tf";
+      }
+      // A literal string (shorter than hexadecimal).
+      o_ += '(';
+      for (size_t i = start; i < run.end; ++i) {
+        const char b = bytes_[i];
         if (b == '(' || b == ')' || b == '\\')
           o_ += '\\', o_ += b;
         else if (b == '\r')
@@ -242,9 +303,17 @@ class Content {
         else
           o_ += b;
       }
+      o_ += ")Tj";
+      start = run.end;
     }
-    o_ += ")Tj\nET\n";
+    o_ += '\n';
     return true;
+  }
+
+  // Closes the text object the last texts were drawn in.
+  void endText() {
+    if (inText_) o_ += "ET\n";
+    inText_ = false;
   }
 
  private:
@@ -296,6 +365,18 @@ class Content {
     if (to - from > 1 && last == QPointF(a.x, a.y)) o_ += "h\n";
   }
 
+  // A box that holds what drawing a shape of the given bounds with the pen marks.
+  QRectF reach(const QRectF& r) const {
+    const double m = 2 + (penOn_ ? pen_.width * std::max(1.0, pen_.miter) : 0);
+    return r.adjusted(-m, -m, m, m);
+  }
+
+  bool inked(const QRectF& r) const {
+    for (const QRectF& i : ink_)
+      if (i.intersects(r)) return true;
+    return false;
+  }
+
   // Fills and/or strokes the path just written.
   bool paint(bool fillable, bool evenOdd) {
     const bool fill = fillable && brushOn_;
@@ -338,10 +419,20 @@ class Content {
   // with limit 10).
   QRgb fill_ = 0xFF000000;
   Pen stroke_{0xFF000000, 1, 10, 0, 0};
-  const TRpPdfFace* font_ = nullptr;
+  const QByteArray* font_ = nullptr;  // resource name
   double fontSize_ = 0;
+  bool inText_ = false;
+  long long textX_ = 0, textY_ = 0;  // where the last text began, thousandths of a pixel
   std::vector<std::pair<const QFont*, TRpPdfFontUse>> uses_;
-  std::vector<quint16> glyphs_;
+  struct Run {
+    bool wide;
+    size_t end;  // in bytes_
+  };
+  std::vector<Run> runs_;
+  std::string bytes_;
+  // Where the page has been drawn on (boxes a little larger than the marks): a white fill
+  // anywhere else would only paint white on white.
+  std::vector<QRectF> ink_;
 };
 
 }  // namespace
@@ -376,7 +467,20 @@ TRpPdfFontUse TRpPdfFonts::use(const QFont& font) {
   if (plain) {
     if (std::unique_ptr<TRpPdfFace> loaded = load(font)) {
       std::shared_ptr<TRpPdfFace>& face = faces_[loaded->name];
-      if (!face) face = std::move(loaded);
+      if (!face) {
+        // Short resource names: the capitals and digits of the name ("LSB" for
+        // LiberationSans-Bold), numbered when two faces would share one.
+        QByteArray r;
+        for (const char ch : loaded->name)
+          if ((ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9')) r += ch;
+        if (r.isEmpty() || (r[0] >= '0' && r[0] <= '9')) r.prepend('F');
+        const QByteArray base = r;
+        for (int n = 2; resources_.contains(r); ++n) r = base + QByteArray::number(n);
+        resources_.insert(r);
+        loaded->resource = r;
+        loaded->wideResource = r + 'w';
+        face = std::move(loaded);
+      }
       use.face = face.get();
       const QFontMetricsF fm(font);
       use.size = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96.0 / 72.0;
@@ -426,7 +530,6 @@ std::unique_ptr<TRpPdfFace> TRpPdfFonts::load(const QFont& font) {
     if (c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-')) name += char(c.unicode());
   if (name.isEmpty()) name = "Font";
   face->name = name;
-  face->resource = "F" + name;
 
   // The font file, rebuilt from its tables.
   hb_face_t* builder = hb_face_builder_create();
@@ -446,35 +549,53 @@ std::unique_ptr<TRpPdfFace> TRpPdfFonts::load(const QFont& font) {
   return face;
 }
 
+namespace {
+
+// The characters the one-byte font of a face shows, by Windows-1252 byte; 0 where unused.
+std::array<char16_t, 256> shownCodes(const std::atomic<bool>* codes) {
+  std::array<char16_t, 256> out{};
+  for (int b = 0; b < 256; ++b)
+    if (codes[b].load(std::memory_order_relaxed)) out[b] = fromCp1252(QByteArray(1, char(b))).at(0).unicode();
+  return out;
+}
+
+}  // namespace
+
 std::vector<const TRpPdfFace*> TRpPdfFonts::usedFaces() const {
   std::lock_guard<std::mutex> l(lock_);
   std::vector<const TRpPdfFace*> out;
-  for (const auto& f : faces_)
-    for (int g = 0; g < f->numGlyphs_; ++g)
-      if (f->used_[g].load(std::memory_order_relaxed)) {
-        out.push_back(f.get());
-        break;
-      }
+  for (const auto& f : faces_) {
+    bool used = false;
+    for (int b = 0; b < 256 && !used; ++b) used = f->codes_[b].load(std::memory_order_relaxed);
+    for (int g = 0; g < f->numGlyphs_ && !used; ++g) used = f->used_[g].load(std::memory_order_relaxed);
+    if (used) out.push_back(f.get());
+  }
   std::sort(out.begin(), out.end(), [](const TRpPdfFace* a, const TRpPdfFace* b) { return a->name < b->name; });
   return out;
 }
 
-QByteArray TRpPdfFonts::subset(const TRpPdfFace& face) {
+QByteArray TRpPdfFonts::subset(const TRpPdfFace& face, bool keepGlyphNumbers) {
   hb_blob_t* blob =
       hb_blob_create(face.file_.constData(), uint(face.file_.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr);
   hb_face_t* source = hb_face_create(blob, 0);
   hb_blob_destroy(blob);
   QByteArray out;
   if (hb_subset_input_t* input = hb_subset_input_create_or_fail()) {
+    // The one-byte font finds its glyphs through the characters (WinAnsi names to Unicode, then the
+    // font's Unicode map); the CID font through the glyph numbers.
+    hb_set_t* unicodes = hb_subset_input_unicode_set(input);
+    for (const char16_t c : shownCodes(face.codes_))
+      if (c) hb_set_add(unicodes, c);
     hb_set_t* glyphs = hb_subset_input_glyph_set(input);
     hb_set_add(glyphs, 0);
     for (int g = 0; g < face.numGlyphs_; ++g)
       if (face.used_[g].load(std::memory_order_relaxed)) hb_set_add(glyphs, hb_codepoint_t(g));
-    // Text is shown by glyph number: only the outlines and their metrics are needed.
+    // Only the outlines, their metrics and the Unicode map are needed.
     hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (const char* n : {"GSUB", "GPOS", "GDEF", "kern", "name", "post", "OS/2", "gasp", "hdmx", "LTSH", "VDMX"})
       hb_set_add(drop, tag(n));
-    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_RETAIN_GIDS | HB_SUBSET_FLAGS_NO_HINTING);
+    hb_subset_input_set_flags(
+        input, HB_SUBSET_FLAGS_NO_HINTING | (keepGlyphNumbers ? HB_SUBSET_FLAGS_RETAIN_GIDS : HB_SUBSET_FLAGS_DEFAULT));
     if (hb_face_t* result = hb_subset_or_fail(source, input)) {
       hb_blob_t* file = hb_face_reference_blob(result);
       unsigned len = 0;
@@ -526,6 +647,7 @@ bool rpPdfContent(const TRpPageProgram& program, TRpPdfFonts& fonts, std::string
     }
     if (!ok) return false;
   }
+  c.endText();
   return true;
 }
 
@@ -592,22 +714,51 @@ void TRpPdfWriter::addPage(const QSizeF& pixels, const QByteArray& compressedCon
 
 void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
   QByteArray resources = "<< /Font <<";
+  auto hex = [](unsigned v, int digits) { return QByteArray::number(v | (1u << (4 * digits)), 16).mid(1).toUpper(); };
+  // A ToUnicode map: the characters the codes show, so text can be selected and searched.
+  auto toUnicode = [&](int digits, const std::vector<std::pair<unsigned, char16_t>>& codes) {
+    QByteArray cmap =
+        "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n/CIDSystemInfo << /Registry (Adobe) "
+        "/Ordering (UCS) /Supplement 0 >> def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<" +
+        hex(0, digits) + "> <" + hex((1u << (4 * digits)) - 1, digits) + ">\nendcodespacerange\n";
+    for (size_t i = 0; i < codes.size(); i += 100) {
+      const size_t n = std::min<size_t>(100, codes.size() - i);
+      cmap += QByteArray::number(qulonglong(n)) + " beginbfchar\n";
+      for (size_t k = i; k < i + n; ++k)
+        cmap += '<' + hex(codes[k].first, digits) + "> <" + hex(codes[k].second, 4) + ">\n";
+      cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    const int object = newObject();
+    writeStream(object, QByteArray(), rpPdfDeflate(cmap.constData(), size_t(cmap.size())));
+    return object;
+  };
+
   for (const TRpPdfFace* f : fonts.usedFaces()) {
-    // The subset's tag: six capitals from its glyphs, the same for the same glyphs.
-    QByteArray used;
-    std::vector<std::pair<quint16, char16_t>> glyphs;
+    // What the one-byte font shows (by Windows-1252 byte) and what the CID font shows (by glyph).
+    std::vector<std::pair<unsigned, char16_t>> codes, glyphs;
+    const std::array<char16_t, 256> shown = shownCodes(f->codes_);
+    for (unsigned b = 0; b < 256; ++b)
+      if (shown[b]) codes.emplace_back(b, shown[b]);
     for (int g = 1; g < f->numGlyphs_; ++g)
-      if (char16_t c = f->used_[g].load(std::memory_order_relaxed)) glyphs.emplace_back(quint16(g), c);
-    used.append(reinterpret_cast<const char*>(glyphs.data()), qsizetype(glyphs.size() * sizeof glyphs[0]));
+      if (char16_t c = f->used_[g].load(std::memory_order_relaxed)) glyphs.emplace_back(unsigned(g), c);
+
+    // The subset's tag: six capitals from what it shows, the same for the same glyphs.
     quint32 h = 2166136261u;  // FNV-1a: the same on every run, unlike qHash
-    for (const char ch : used + f->name) h = (h ^ quint8(ch)) * 16777619u;
+    auto mix = [&h](const char* p, size_t n) {
+      for (size_t i = 0; i < n; ++i) h = (h ^ quint8(p[i])) * 16777619u;
+    };
+    mix(reinterpret_cast<const char*>(codes.data()), codes.size() * sizeof codes[0]);
+    mix(reinterpret_cast<const char*>(glyphs.data()), glyphs.size() * sizeof glyphs[0]);
+    mix(f->name.constData(), size_t(f->name.size()));
     QByteArray name(6, 'A');
     for (char& ch : name) ch = char('A' + h % 26), h /= 26;
     name += '+' + f->name;
     const double scale = 1000.0 / f->unitsPerEm_;
 
     // A font the subsetter cannot cut is embedded whole (its name then carries no subset tag).
-    QByteArray file = TRpPdfFonts::subset(*f);
+    QByteArray file = TRpPdfFonts::subset(*f, !glyphs.empty());
     if (file.isEmpty()) {
       file = f->file_;
       name = f->name;
@@ -631,44 +782,52 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     d += "/StemV 80 /FontFile2 " + QByteArray::number(fileObj) + " 0 R >>\nendobj\n";
     write(d);
 
-    const int cid = newObject();
-    QByteArray w = QByteArray::number(cid) + " 0 obj\n<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
-                   " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
-                   QByteArray::number(descriptor) + " 0 R /CIDToGIDMap /Identity /W [";
-    for (size_t i = 0; i < glyphs.size();) {
-      size_t j = i;
-      w += QByteArray::number(glyphs[i].first) + " [";
-      do {
-        num(w, f->advances_[glyphs[j].first] * scale, ' ');
-        ++j;
-      } while (j < glyphs.size() && glyphs[j].first == glyphs[j - 1].first + 1);
-      w += "] ";
-      i = j;
+    if (!codes.empty()) {
+      // The one-byte font: WinAnsi encoding, whose glyph names lead to the characters of
+      // Windows-1252, found through the subset's Unicode map.
+      const unsigned first = codes.front().first, last = codes.back().first;
+      QByteArray w;
+      for (unsigned b = first, k = 0; b <= last; ++b) {
+        if (k < codes.size() && codes[k].first == b)
+          num(w, f->width(f->glyph(codes[k++].second)));
+        else
+          w += '0';
+        w += b < last ? ' ' : ']';
+      }
+      const int unicode = toUnicode(2, codes);
+      const int font = newObject();
+      write(QByteArray::number(font) + " 0 obj\n<< /Type /Font /Subtype /TrueType /BaseFont /" + name + " /FirstChar " +
+            QByteArray::number(first) + " /LastChar " + QByteArray::number(last) + " /Widths [" + w +
+            " /Encoding /WinAnsiEncoding /FontDescriptor " + QByteArray::number(descriptor) + " 0 R /ToUnicode " +
+            QByteArray::number(unicode) + " 0 R >>\nendobj\n");
+      resources += " /" + f->resource + ' ' + QByteArray::number(font) + " 0 R";
     }
-    w += "] >>\nendobj\n";
-    write(w);
 
-    // The characters the glyphs show, so text can be selected and searched.
-    QByteArray cmap =
-        "/CIDInit /ProcSet findresource begin 12 dict begin begincmap\n/CIDSystemInfo << /Registry (Adobe) "
-        "/Ordering (UCS) /Supplement 0 >> def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    auto hex4 = [](unsigned v) { return QByteArray::number(v | 0x10000, 16).mid(1).toUpper(); };
-    for (size_t i = 0; i < glyphs.size(); i += 100) {
-      const size_t n = std::min<size_t>(100, glyphs.size() - i);
-      cmap += QByteArray::number(qulonglong(n)) + " beginbfchar\n";
-      for (size_t k = i; k < i + n; ++k) cmap += '<' + hex4(glyphs[k].first) + "> <" + hex4(glyphs[k].second) + ">\n";
-      cmap += "endbfchar\n";
+    if (!glyphs.empty()) {
+      // The CID font, for characters outside Windows-1252: glyph numbers as codes.
+      const int cid = newObject();
+      QByteArray w = QByteArray::number(cid) + " 0 obj\n<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                     " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> /FontDescriptor " +
+                     QByteArray::number(descriptor) + " 0 R /CIDToGIDMap /Identity /W [";
+      for (size_t i = 0; i < glyphs.size();) {
+        size_t j = i;
+        w += QByteArray::number(glyphs[i].first) + " [";
+        do {
+          num(w, f->width(quint16(glyphs[j].first)), ' ');
+          ++j;
+        } while (j < glyphs.size() && glyphs[j].first == glyphs[j - 1].first + 1);
+        w += "] ";
+        i = j;
+      }
+      w += "] >>\nendobj\n";
+      write(w);
+      const int unicode = toUnicode(4, glyphs);
+      const int type0 = newObject();
+      write(QByteArray::number(type0) + " 0 obj\n<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
+            " /Encoding /Identity-H /DescendantFonts [" + QByteArray::number(cid) + " 0 R] /ToUnicode " +
+            QByteArray::number(unicode) + " 0 R >>\nendobj\n");
+      resources += " /" + f->wideResource + ' ' + QByteArray::number(type0) + " 0 R";
     }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    const int toUnicode = newObject();
-    writeStream(toUnicode, QByteArray(), rpPdfDeflate(cmap.constData(), size_t(cmap.size())));
-
-    const int type0 = newObject();
-    write(QByteArray::number(type0) + " 0 obj\n<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
-          " /Encoding /Identity-H /DescendantFonts [" + QByteArray::number(cid) + " 0 R] /ToUnicode " +
-          QByteArray::number(toUnicode) + " 0 R >>\nendobj\n");
-    resources += " /" + f->resource + ' ' + QByteArray::number(type0) + " 0 R";
   }
   offsets_[kResources] = offset_;
   write("3 0 obj\n" + resources + " >> >>\nendobj\n");

@@ -1,10 +1,13 @@
 #pragma once
 // The PDF writer of the export filter (internal). Pages come as drawing programs (rp_replay.h) and
-// become PDF content streams: each recorded text is one string of glyphs of an embedded font, at
-// the position the label layout recorded; rectangles, lines and paths become PDF path operators.
-// Each font file Qt draws with is embedded once per document, as a subset of the glyphs used
-// (HarfBuzz's subsetter, glyph numbers kept). Content is built and compressed page by page on any
-// thread; the document is written page by page in order, so memory does not grow with the pages.
+// become PDF content streams: each recorded text is a string of an embedded font, at the position
+// the label layout recorded; rectangles, lines and paths become PDF path operators. Each font file
+// Qt draws with is embedded once per document, as a subset of the glyphs used (HarfBuzz's
+// subsetter), as a simple TrueType font with one byte per character (WinAnsi encoding, the
+// characters of Windows-1252); a character outside Windows-1252 is shown through a second font
+// of the same file, a CID font with two bytes per glyph. Content is built and compressed page by
+// page on any thread; the document is written page by page in order, so memory does not grow with
+// the pages.
 //
 // The writer draws what Qt's PDF engine would draw for the same program, in the same places.
 // Whatever it cannot draw that way (a font Qt emboldens or slants itself, underlined text, a
@@ -13,9 +16,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QIODevice>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,11 +35,22 @@ class TRpPageProgram;
 // One font file embedded in the document.
 class TRpPdfFace {
  public:
-  QByteArray name;      // PostScript-style name, "LiberationSans-Bold"
-  QByteArray resource;  // its resource name in page content, "FLiberationSans-Bold"
+  QByteArray name;          // PostScript-style name, "LiberationSans-Bold"
+  QByteArray resource;      // its one-byte font in page content, "LSB"
+  QByteArray wideResource;  // its two-byte (CID) font, "LSBw"
   // The glyph showing a character of the Basic Multilingual Plane, 0 when the font has none.
   quint16 glyph(char16_t c) const { return cmap_[c]; }
-  // Marks a glyph as used, showing the character c (for text extraction). Thread-safe.
+  // Its advance, in thousandths of the font size, as the font's /Widths or /W give it.
+  double width(quint16 glyph) const {
+    return glyph < advances_.size() ? std::llround(advances_[glyph] * 1e6 / unitsPerEm_) / 1000.0 : 0;
+  }
+  // The box every glyph fits in, in thousandths of the font size from the origin, y upwards:
+  // i = 0 left, 1 bottom, 2 right, 3 top.
+  double box(int i) const { return bbox_[i] * 1000.0 / unitsPerEm_; }
+  // Marks a Windows-1252 byte as shown by the one-byte font. Thread-safe.
+  void useCode(quint8 code) const { codes_[code].store(true, std::memory_order_relaxed); }
+  // Marks a glyph as shown by the CID font, showing the character c (for text extraction).
+  // Thread-safe.
   void use(quint16 glyph, char16_t c) const;
 
  private:
@@ -48,7 +64,8 @@ class TRpPdfFace {
   int ascent_ = 0, descent_ = 0, capHeight_ = 0;
   double italicAngle_ = 0;
   bool italic_ = false;
-  mutable std::unique_ptr<std::atomic<char16_t>[]> used_;  // by glyph: the character shown, 0 if unused
+  mutable std::atomic<bool> codes_[256] = {};              // Windows-1252 bytes shown by the one-byte font
+  mutable std::unique_ptr<std::atomic<char16_t>[]> used_;  // by glyph: the character the CID font shows, 0 if unused
 };
 
 // A QFont as drawn: its face, its size in page pixels, and how far below the recorded baseline
@@ -67,14 +84,17 @@ class TRpPdfFonts {
   TRpPdfFontUse use(const QFont& font);
   // Every face that drew a glyph, sorted by name.
   std::vector<const TRpPdfFace*> usedFaces() const;
-  // The face's font file cut down to its used glyphs (glyph numbers kept); empty on failure.
-  static QByteArray subset(const TRpPdfFace& face);
+  // The face's font file cut down to the glyphs used, with a Unicode character map of the
+  // characters the one-byte font shows; glyph numbers kept when the CID font shows any. Empty on
+  // failure.
+  static QByteArray subset(const TRpPdfFace& face, bool keepGlyphNumbers);
 
  private:
   std::unique_ptr<TRpPdfFace> load(const QFont& font);
   mutable std::mutex lock_;
   QHash<QByteArray, TRpPdfFontUse> byFont_;               // by the font's description and size
   QHash<QByteArray, std::shared_ptr<TRpPdfFace>> faces_;  // by family and style
+  QSet<QByteArray> resources_;                            // the faces' resource names
 };
 
 // The content stream of one page (uncompressed), drawing the program with page pixels as units;
