@@ -190,14 +190,14 @@ class Content {
       subpath(p, start, end);
       start = end;
     }
-    if (!whiteFill) ink_.push_back(box);
+    if (!whiteFill) ink(box);
     return paint(true, p.fillRule() == Qt::OddEvenFill);
   }
 
   bool polyline(const QPolygonF& line) {
     if (!penOn_ || line.isEmpty()) return true;
     endText();
-    ink_.push_back(reach(line.boundingRect()));
+    ink(reach(line.boundingRect()));
     num(o_, line[0].x(), ' ');
     num(o_, line[0].y(), ' ');
     o_ += "m\n";
@@ -256,9 +256,9 @@ class Content {
     }
     if (runs_.empty()) return true;
     const double x = t.baseline.x() + from * face.width(blank) * f->size / 1000, y = t.baseline.y() + f->baselineShift;
-    ink_.push_back(QRectF(QPointF(x + face.box(0) * f->size / 1000 - 2, y - face.box(3) * f->size / 1000 - 2),
-                          QPointF(x + (advance + std::max(0.0, face.box(2))) * f->size / 1000 + 2,
-                                  y - face.box(1) * f->size / 1000 + 2)));
+    ink(QRectF(QPointF(x + face.box(0) * f->size / 1000 - 2, y - face.box(3) * f->size / 1000 - 2),
+               QPointF(x + (advance + std::max(0.0, face.box(2))) * f->size / 1000 + 2,
+                       y - face.box(1) * f->size / 1000 + 2)));
     if (fill_ != pen_.color) {
       fill_ = pen_.color;
       color(o_, fill_, false);
@@ -371,9 +371,23 @@ class Content {
     return r.adjusted(-m, -m, m, m);
   }
 
+  // Bands of the page, kBand pixels high, each with the marks that reach into it.
+  static constexpr double kBand = 32;
+  std::pair<int, int> bands(const QRectF& r) const {
+    return {std::clamp(int(std::floor(r.top() / kBand)), 0, 1 << 16), std::clamp(int(r.bottom() / kBand), 0, 1 << 16)};
+  }
+
+  void ink(const QRectF& r) {
+    const auto [first, last] = bands(r);
+    if (ink_.size() <= size_t(last)) ink_.resize(size_t(last) + 1);
+    for (int b = first; b <= last; ++b) ink_[b].push_back(r);
+  }
+
   bool inked(const QRectF& r) const {
-    for (const QRectF& i : ink_)
-      if (i.intersects(r)) return true;
+    const auto [first, last] = bands(r);
+    for (int b = first; b <= last && size_t(b) < ink_.size(); ++b)
+      for (const QRectF& i : ink_[b])
+        if (i.intersects(r)) return true;
     return false;
   }
 
@@ -432,7 +446,7 @@ class Content {
   std::string bytes_;
   // Where the page has been drawn on (boxes a little larger than the marks): a white fill
   // anywhere else would only paint white on white.
-  std::vector<QRectF> ink_;
+  std::vector<std::vector<QRectF>> ink_;
 };
 
 }  // namespace
@@ -517,8 +531,9 @@ std::unique_ptr<TRpPdfFace> TRpPdfFonts::load(const QFont& font) {
   if (!readCmap(t["cmap"], face->cmap_) || face->numGlyphs_ == 0) return nullptr;
   const Table& hmtx = t["hmtx"];
   const int metrics = std::max(1, int(hhea.u16(34)));
-  face->advances_.resize(face->numGlyphs_);
-  for (int g = 0; g < face->numGlyphs_; ++g) face->advances_[g] = hmtx.u16(4 * std::min(g, metrics - 1));
+  face->widths_.resize(face->numGlyphs_);
+  for (int g = 0; g < face->numGlyphs_; ++g)
+    face->widths_[g] = double(std::llround(hmtx.u16(4 * std::min(g, metrics - 1)) * 1e6 / face->unitsPerEm_)) / 1000;
   face->used_.reset(new std::atomic<char16_t>[face->numGlyphs_]());
   for (int g = 0; g < face->numGlyphs_; ++g) face->used_[g].store(0, std::memory_order_relaxed);
 

@@ -20,7 +20,6 @@
 #include <QSizeF>
 #include <QString>
 #include <atomic>
-#include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,9 +40,7 @@ class TRpPdfFace {
   // The glyph showing a character of the Basic Multilingual Plane, 0 when the font has none.
   quint16 glyph(char16_t c) const { return cmap_[c]; }
   // Its advance, in thousandths of the font size, as the font's /Widths or /W give it.
-  double width(quint16 glyph) const {
-    return glyph < advances_.size() ? std::llround(advances_[glyph] * 1e6 / unitsPerEm_) / 1000.0 : 0;
-  }
+  double width(quint16 glyph) const { return glyph < widths_.size() ? widths_[glyph] : 0; }
   // The box every glyph fits in, in thousandths of the font size from the origin, y upwards:
   // i = 0 left, 1 bottom, 2 right, 3 top.
   double box(int i) const { return bbox_[i] * 1000.0 / unitsPerEm_; }
@@ -58,7 +55,7 @@ class TRpPdfFace {
   friend class TRpPdfWriter;
   QByteArray file_;  // the font file (sfnt) rebuilt from the tables Qt reads
   std::vector<quint16> cmap_;
-  std::vector<quint16> advances_;  // font units, by glyph
+  std::vector<double> widths_;  // by glyph
   int unitsPerEm_ = 1000, numGlyphs_ = 0;
   int bbox_[4] = {0, 0, 0, 0};
   int ascent_ = 0, descent_ = 0, capHeight_ = 0;
