@@ -239,8 +239,9 @@ class Content {
       if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000)) return false;
       const quint16 g = face.glyph(c);
       if (!g) return false;
-      // WinAnsi reads the soft hyphen's byte as a plain hyphen: that one goes through its glyph.
-      const int code = c == 0xAD ? -1 : cp1252Byte(c);
+      // WinAnsi reads the bytes of the no-break space and the soft hyphen as a plain space and
+      // hyphen: those two go through their own glyphs.
+      const int code = c == 0xA0 || c == 0xAD ? -1 : cp1252Byte(c);
       const bool wide = code < 0;
       if (runs_.empty() || runs_.back().wide != wide) runs_.push_back({wide, 0});
       if (wide) {
@@ -373,9 +374,11 @@ class Content {
 
   // Bands of the page, kBand pixels high, each with the marks that reach into it.
   static constexpr double kBand = 32;
-  std::pair<int, int> bands(const QRectF& r) const {
-    return {std::clamp(int(std::floor(r.top() / kBand)), 0, 1 << 16), std::clamp(int(r.bottom() / kBand), 0, 1 << 16)};
+  static int band(double y) {
+    const double b = y / kBand;
+    return b > 0 ? (b < 4096 ? int(b) : 4096) : 0;  // marks far below the page share the last one
   }
+  std::pair<int, int> bands(const QRectF& r) const { return {band(r.top()), band(r.bottom())}; }
 
   void ink(const QRectF& r) {
     const auto [first, last] = bands(r);
@@ -764,8 +767,13 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     auto mix = [&h](const char* p, size_t n) {
       for (size_t i = 0; i < n; ++i) h = (h ^ quint8(p[i])) * 16777619u;
     };
-    mix(reinterpret_cast<const char*>(codes.data()), codes.size() * sizeof codes[0]);
-    mix(reinterpret_cast<const char*>(glyphs.data()), glyphs.size() * sizeof glyphs[0]);
+    for (const auto* list : {&codes, &glyphs}) {
+      for (const auto& [code, c] : *list) {
+        const char b[4] = {char(code >> 8), char(code), char(c >> 8), char(c)};
+        mix(b, 4);
+      }
+      mix("/", 1);
+    }
     mix(f->name.constData(), size_t(f->name.size()));
     QByteArray name(6, 'A');
     for (char& ch : name) ch = char('A' + h % 26), h /= 26;
