@@ -1,7 +1,9 @@
 #pragma once
 // The PDF writer of the export filter (internal). Pages come as drawing programs (rp_replay.h) and
 // become PDF content streams: each recorded text is a string of an embedded font, at the position
-// the label layout recorded; rectangles, lines and paths become PDF path operators. Each font file
+// the label layout recorded (texts that follow one another share one text object, each placed
+// from the one before, without the blanks around it); rectangles, lines and paths become PDF path
+// operators, except white fills of paper nothing has touched yet (white on white). Each font file
 // Qt draws with is embedded once per document, as a subset of the glyphs used (HarfBuzz's
 // subsetter), as a simple TrueType font with one byte per character (WinAnsi encoding, the
 // characters of Windows-1252); a character outside Windows-1252 is shown through a second font
