@@ -193,6 +193,7 @@ void TTCotavia2::buildItemPanel() {
   Edit_Marca->setObjectName(QStringLiteral("Edit_Marca"));
   Edit_Marca->setGeometry(100, 86, 300, 26);
   Edit_Marca->setFont(text);
+  Edit_Marca->setMaxLength(kBrandWidth);  // what the proposal file keeps
 
   const int top = 128, fy = 148, fh = 28;
   label(QStringLiteral("Quantidade"), caption, frame, QRect(16, top, 140, 18), Qt::AlignRight | Qt::AlignVCenter);
