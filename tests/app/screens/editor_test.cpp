@@ -247,7 +247,7 @@ class EditorTest : public QObject {
   }
 
   // A brand or a supplier's text the files cannot hold (an emoji) is refused naming the item or
-  // the field, not saved as "?".
+  // the field, not saved as "?"; the brand field takes the 20 characters the file keeps.
   void charactersOutsideCp1252AreRefused() {
     open();
     const QString brand = cell(0, 9);
@@ -260,6 +260,8 @@ class EditorTest : public QObject {
     QVERIFY(ed->Edit_Marca->hasFocus());
     QCOMPARE(cell(0, 9), brand);
     press(Qt::Key_Escape);
+    priceItem(0, "MARCA COM VINTE E CINCO LETRAS", "1", "", "");
+    QCOMPARE(cell(0, 9), QString("MARCA COM VINTE E CI"));
 
     // So is such a character in the supplier's city: "Gravar" saves nothing and goes to the field.
     dlg.clear();
