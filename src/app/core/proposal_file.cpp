@@ -86,8 +86,8 @@ QByteArray textField(const GridRow& row, int index, int column, Field f, const c
   const QByteArray& cell = row[column];
   if (cell.size() > f.length)
     throw AppError(itemName(row, index) + ": " + what + " '" + textForMessage(cell.left(40)) +
-                   (cell.size() > 40 ? "...' tem " : "' tem ") +
-                   std::to_string(cell.size()) + " caracteres, mais que os " + std::to_string(f.length) +
+                   (cell.size() > 40 ? "...' tem " : "' tem ") + std::to_string(cell.size()) +
+                   " caracteres, mais que os " + std::to_string(f.length) +
                    " da sua coluna do arquivo: deixe no máximo " + std::to_string(f.length) + " e grave de novo");
   return padRight(cell, f.length);
 }

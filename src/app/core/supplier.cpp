@@ -123,7 +123,8 @@ int checkDigit(const QByteArray& d, int n, int maxWeight) {
 
 bool checkDigitsRight(const QByteArray& d, int size, int maxWeight) {
   if (d.size() != size || !allDigits(d) || d.count(d[0]) == size) return false;
-  return checkDigit(d, size - 2, maxWeight) == d[size - 2] - '0' && checkDigit(d, size - 1, maxWeight) == d[size - 1] - '0';
+  return checkDigit(d, size - 2, maxWeight) == d[size - 2] - '0' &&
+         checkDigit(d, size - 1, maxWeight) == d[size - 1] - '0';
 }
 
 }  // namespace
@@ -146,14 +147,15 @@ QByteArray newIdentity(const QString& typed) {
                           "(de 0 a 9), sem pontos, barras ou traços.")
                .arg(shown));
   const QByteArray d = typed.toLatin1();
-  if (d.size() == 11 ? isValidCpf(d) : d.size() == 14 && (isValidCnpj(d) || (d.startsWith("000") && isValidCpf(d.mid(3)))))
-    return padIdentity(d);
+  // Fourteen digits: a CNPJ, or a CPF with the zeros CNPJCPF.KSD keeps before it.
+  const bool fourteen = d.size() == 14 && (isValidCnpj(d) || (d.startsWith("000") && isValidCpf(d.mid(3))));
+  if (fourteen || isValidCpf(d)) return padIdentity(d);
   if (d.size() != 11 && d.size() != 14)
     refuse(QStringLiteral("O CNPJ/CPF %1 não é válido: um CNPJ tem 14 dígitos e um CPF tem 11. Confira os dígitos.")
                .arg(shown));
   // "CNPJ: 12.345.678/0001-90" -> "O CNPJ 12.345.678/0001-90 não é válido: confira os dígitos."
-  refuse(QStringLiteral("O %1 não é válido: confira os dígitos.").arg(QString::fromLatin1(identityDisplay(d)).replace(
-                                                                          QStringLiteral(": "), QStringLiteral(" "))));
+  refuse(QStringLiteral("O %1 não é válido: confira os dígitos.")
+             .arg(QString::fromLatin1(identityDisplay(d)).replace(QStringLiteral(": "), QStringLiteral(" "))));
   return {};
 }
 

@@ -282,6 +282,7 @@ bool TTCotavia::identityAccepted() {
   } catch (const AppError& e) {
     dialogs().message(userMessage(e));
     MaskEditCNPJCPF->setFocus();
+    MaskEditCNPJCPF->selectAll();  // typed again, the number replaces the refused one
     return false;
   }
 }

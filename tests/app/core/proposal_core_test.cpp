@@ -81,7 +81,7 @@ TEST(ProposalReading, WhichLinesAreItems) {
   for (const Case& c : {
            Case{"", "não tem nenhum item"},
            Case{sixHeaders(), "não tem nenhum item"},
-           Case{utf16, "nenhum item"},                        // UTF-16 without its mark
+           Case{utf16, "nenhum item"},                            // UTF-16 without its mark
            Case{"\xFF\xFE" + utf16 + "x", "não é texto UTF-16"},  // half a character at the end
            Case{"\xEF\xBB\xBF" + text.toUtf8() + "I\xF0\x9F\x93\x8E", "\xF0\x9F\x93\x8E"},
            Case{"\xEF\xBB\xBF" + text.toUtf8(), nullptr},
@@ -376,7 +376,8 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p.rows[0][ColBrand] = QByteArray(20, 'M');
   EXPECT_EQ(responseFileLines(p)[6].size(), 192);
   p.rows[0][ColBrand] = QByteArray(21, 'M');
-  EXPECT_TRUE(contains(refusal(p), "item 0001 (linha 1): a marca 'MMMMMMMMMMMMMMMMMMMMM' tem 21 caracteres")) << refusal(p);
+  EXPECT_TRUE(contains(refusal(p), "item 0001 (linha 1): a marca 'MMMMMMMMMMMMMMMMMMMMM' tem 21 caracteres"))
+      << refusal(p);
   p = base;
   p.rows[0][ColUnit] = "CAIXA";
   EXPECT_TRUE(contains(refusal(p), "a unidade 'CAIXA' tem 5 caracteres, mais que os 4")) << refusal(p);
