@@ -76,9 +76,9 @@ int main(int argc, char** argv) {
   long double total = 0;
   const Timing tot = best(15, [&] { total = totalGeral(p.rows); });
   const Timing write = best(15, [&] {
-    atomicWriteLines(dir.filePath(responseFileName("12345678000190", "P0001.KVT")), responseFileLines(p));
+    atomicWriteLines(dir.filePath(responseFileName("12345678000195", "P0001.KVT")), responseFileLines(p));
   });
-  const SaveTarget target{dir.path(), "P0001.KVT", "12345678000190"};
+  const SaveTarget target{dir.path(), "P0001.KVT", "12345678000195"};
   const Timing grav = best(15, [&] { gravar(target, p, {"Fornecedor", "Rua", "Cidade"}); });
 
   std::printf("proposal of %lld items (%lld bytes), grand total %s\n", static_cast<long long>(p.rows.size()),

@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
     // As "Gravar" leaves it: the input file, its saved response copy and the supplier files.
     const QByteArray saved = proposal(argc >= 4 ? std::atoi(argv[3]) : 9000);
     atomicWrite(folder + "/P0001.KVT", saved);
-    atomicWrite(folder + "/E12345678000190_P0001.KVT", saved);
-    atomicWrite(folder + "/CNPJCPF.KSD", "12345678000190\r\n");
+    atomicWrite(folder + "/E12345678000195_P0001.KVT", saved);
+    atomicWrite(folder + "/CNPJCPF.KSD", "12345678000195\r\n");
     atomicWrite(folder + "/FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nLondrina\r\n");
     return 0;
   }

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   HeadlessDialogs dlg;
   DialogsGuard guard(&dlg);
   QTemporaryDir dir;
-  const QByteArray id = "12345678000190";
+  const QByteArray id = "12345678000195";
   auto items = test::fixtureItems(8996);
   for (auto& it : items)
     it.description = (it.description + " DE ESCRIT\xD3RIO, EMBALAGEM COM 12 UNIDADES, COR SORTIDA").left(70);

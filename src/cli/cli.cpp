@@ -78,7 +78,8 @@ QString proposalName(const Args& a) {
 QByteArray identityFor(const Args& a, const QString& dir) {
   QByteArray id;
   if (auto v = a.get("identity")) {
-    id = toCp1252(*v);
+    // Given anew: checked as the first-access panel checks it, and kept as CNPJCPF.KSD would keep it.
+    id = newIdentity(*v);
   } else {
     const QString path = joinPath(dir, kIdentityFileName);
     const std::optional<QByteArray> line = readIdentityLine(dir);

@@ -30,8 +30,10 @@ struct UsageError {
   QString text;
 };
 
-// The identity: --identity, else the first line of DIR/CNPJCPF.KSD (its first 14 characters).
-// Throws AppError when neither gives one, or when the identity cannot be part of a file name.
+// The identity: --identity (a valid CNPJ or CPF, made up to 14 characters as CNPJCPF.KSD keeps it),
+// else the first line of DIR/CNPJCPF.KSD (its first 14 characters, as they are). Throws AppError
+// when neither gives one, when --identity is not a valid CNPJ or CPF, or when the identity cannot
+// be part of a file name.
 QByteArray identityFor(const Args& a, const QString& dir);
 // The option's value; throws UsageError when missing.
 QString required(const Args& a, const QString& name);

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <tuple>
 
 using namespace cotavia;
 using namespace cotavia::test;
@@ -85,11 +86,12 @@ TEST(CliFill, PricesAndSavesLikeGravar) {
             "Fabr\xED"
             "cio");
 
-  // --verbose reports; --identity overrides the file.
-  r = cotaviaRun(f.fill({"--verbose", "--identity", "00012345678901"}));
+  // --verbose reports; --identity overrides the file, a CPF made up to 14 characters as the
+  // first-access panel keeps it.
+  r = cotaviaRun(f.fill({"--verbose", "--identity", "12345678909"}));
   ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.contains("10.024,50")) << r.out.toStdString();
-  EXPECT_TRUE(f.dir.exists("E00012345678901_P0001.KVT"));
+  EXPECT_TRUE(f.dir.exists("E00012345678909_P0001.KVT"));
 }
 
 TEST(CliFill, RefusalsWriteNothing) {
@@ -132,15 +134,47 @@ TEST(CliFill, RefusalsWriteNothing) {
   r = cotaviaRun(g.fill());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.contains("CNPJCPF.KSD")) << r.err.toStdString();
-  // An identity that would leave the folder.
-  r = cotaviaRun(f.fill({"--identity", "../../x"}));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("não pode fazer parte de um nome de arquivo")) << r.err.toStdString();
-  // A supplier's name the supplier file cannot hold (an emoji) is not saved as "?".
-  r = cotaviaRun(f.fill({"--supplier", "Papelaria \xF0\x9F\x93\x8E Ltda"}));
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("O nome do fornecedor contém \xF0\x9F\x93\x8E")) << r.err.toStdString();
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  // Options the windows would not take: an identity that is not a valid CNPJ or CPF in ASCII
+  // digits (one that would leave the folder, full-width digits), supplier fields that FORNEC.KSD
+  // cannot hold (an emoji, a line break that would shift its lines, a tab).
+  for (const auto& [option, value, expected] : std::initializer_list<std::tuple<const char*, const char*, const char*>>{
+           {"--identity", "../../x", "contém caracteres que não são números"},
+           {"--identity", "12345678000190", "O CNPJ 12.345.678/0001-90 não é válido: confira os dígitos."},
+           {"--identity", "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93", "contém caracteres que não são números"},
+           {"--supplier", "Papelaria \xF0\x9F\x93\x8E Ltda", "O nome do fornecedor contém \xF0\x9F\x93\x8E"},
+           {"--supplier", "Papelaria\r\nRua Falsa, 2", "O nome do fornecedor contém uma quebra de linha"},
+           {"--city", "Ita\tpema", "A cidade do fornecedor contém uma tabulação"},
+       }) {
+    r = cotaviaRun(f.fill({option, QString::fromUtf8(value)}));
+    EXPECT_EQ(r.exitCode, 1) << value;
+    EXPECT_TRUE(r.err.contains(expected)) << r.err.toStdString();
+    EXPECT_TRUE(oneLine(r.err)) << r.err.toStdString();
+    EXPECT_EQ(snapshot(f.dir.path()), before) << value;
+  }
+
+  // A proposal file that is not one the program can read is refused at open and kept as it
+  // was; one a text editor saved as UTF-8 with a byte order mark is read, and saved without it.
+  const QString text = QString::fromLatin1(before.at("P0001.KVT"));  // its accents agree with Latin-1
+  for (const auto& [content, expected] : std::initializer_list<std::pair<QByteArray, const char*>>{
+           {"", "não tem nenhum item"},
+           {joinCrLf(standardHeader()), "não tem nenhum item"},
+           {QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2), "não tem nenhum item"},
+           {"\xEF\xBB\xBF" + text.toUtf8(), nullptr},
+       }) {
+    Folder h;
+    h.dir.write("P0001.KVT", content);
+    const auto unsaved = snapshot(h.dir.path());
+    r = cotaviaRun(h.fill({"--verbose"}));
+    if (!expected) {
+      EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+      EXPECT_TRUE(h.dir.read("P0001.KVT").startsWith("CPREFEITURA MUNICIPAL DE S\xC3O TESTE"));
+      continue;
+    }
+    EXPECT_EQ(r.exitCode, 1) << expected;
+    EXPECT_TRUE(r.err.contains(expected)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    EXPECT_EQ(snapshot(h.dir.path()), unsaved) << expected;
+  }
 }
 
 TEST(CliFill, BadUsageExitsWithTwo) {

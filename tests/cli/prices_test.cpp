@@ -20,7 +20,7 @@ std::map<QString, QByteArray> snapshot(const QString& folder) {
   return m;
 }
 
-const QString kResponse = QStringLiteral("E12345678000190_P0001.KVT");
+const QString kResponse = QStringLiteral("E12345678000195_P0001.KVT");
 
 struct Demo {
   TempDir dir;
@@ -28,7 +28,7 @@ struct Demo {
     for (const char* f : {"P0001.KVT", "precos.csv"}) dir.write(f, readFile(QStringLiteral(COTAVIA_DEMO_DIR "/") + f));
   }
   QStringList args(const char* command, const QStringList& extra) const {
-    return QStringList{command, "--dir", dir.path(), "--proposal", "P0001.KVT", "--identity", "12345678000190"} + extra;
+    return QStringList{command, "--dir", dir.path(), "--proposal", "P0001.KVT", "--identity", "12345678000195"} + extra;
   }
 };
 

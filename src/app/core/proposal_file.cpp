@@ -5,6 +5,8 @@
 #include "platform/files.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <optional>
 
 namespace cotavia {
 
@@ -24,7 +26,7 @@ constexpr Field kUnitPrice{128, 11};
 constexpr Field kDiscount{139, 11};
 constexpr Field kSurcharge{150, 11};
 constexpr Field kTotal{161, 11};
-constexpr Field kBrand{172, 20};
+constexpr Field kBrand{172, kBrandWidth};
 
 constexpr int kHeaderRecordWidth = 200;
 
@@ -77,19 +79,34 @@ QByteArray amountField(const GridRow& row, int index, int column, int width, boo
   return padLeft(digits, width);
 }
 
-QByteArray buildRecord(const GridRow& row, int index, bool check) {
+// A text cell in its columns: padded with blanks to the field's width, so every later field
+// stays in place. A text wider than the field is refused, whichever screen or command put it
+// there: written whole it would shift the columns, and a reader would cut it.
+QByteArray textField(const GridRow& row, int index, int column, Field f, const char* what) {
+  const QByteArray& cell = row[column];
+  if (cell.size() > f.length)
+    throw AppError(itemName(row, index) + ": " + what + " '" + textForMessage(cell.left(40)) +
+                   (cell.size() > 40 ? "...' tem " : "' tem ") + std::to_string(cell.size()) +
+                   " caracteres, mais que os " + std::to_string(f.length) +
+                   " da sua coluna do arquivo: deixe no máximo " + std::to_string(f.length) + " e grave de novo");
+  return padRight(cell, f.length);
+}
+
+QByteArray buildRecord(const GridRow& row, int index) {
   QByteArray line;
-  line.reserve(200 + row[ColBrand].size());
+  line.reserve(kBrand.offset + kBrand.length);
   line += 'I';
-  line += row[ColItem];
-  line += row[ColCode];
-  line += padRight(row[ColDescription], kDescription.length);
-  line += amountField(row, index, ColQuantity, kQuantity.length, false, "quantidade", check);
-  line += row[ColUnit];
-  line += amountField(row, index, ColUnitPrice, kUnitPrice.length, true, "preço unitário", check);
-  line += amountField(row, index, ColDiscount, kDiscount.length, true, "desconto", check);
-  line += amountField(row, index, ColSurcharge, kSurcharge.length, true, "acréscimo", check);
-  line += amountField(row, index, ColTotal, kTotal.length, true, "total do item", check);
+  line += textField(row, index, ColItem, kItem, "o número do item");
+  line += textField(row, index, ColCode, kCode, "o código");
+  line += textField(row, index, ColDescription, kDescription, "a descrição");
+  line += amountField(row, index, ColQuantity, kQuantity.length, false, "quantidade", true);
+  line += textField(row, index, ColUnit, kUnit, "a unidade");
+  line += amountField(row, index, ColUnitPrice, kUnitPrice.length, true, "preço unitário", true);
+  line += amountField(row, index, ColDiscount, kDiscount.length, true, "desconto", true);
+  line += amountField(row, index, ColSurcharge, kSurcharge.length, true, "acréscimo", true);
+  line += amountField(row, index, ColTotal, kTotal.length, true, "total do item", true);
+  // The brand ends the record: checked for its width, not padded.
+  if (row[ColBrand].size() > kBrand.length) textField(row, index, ColBrand, kBrand, "a marca");
   line += row[ColBrand];
   return line;
 }
@@ -135,9 +152,50 @@ GridRow parseItemLine(const QByteArray& line) {
   return row;
 }
 
-void parseProposal(const QByteArray& content, const QString& fileName, Proposal& into) {
+namespace {
+
+// The byte order mark a text editor may put at the start of a file, and the text encoding it
+// announces; nullopt without one.
+struct TextMark {
+  QStringDecoder::Encoding encoding;
+  int size;
+  const char* name;
+};
+std::optional<TextMark> textMark(const QByteArray& content) {
+  if (content.startsWith("\xEF\xBB\xBF")) return TextMark{QStringDecoder::Utf8, 3, "UTF-8"};
+  if (content.startsWith("\xFF\xFE")) return TextMark{QStringDecoder::Utf16LE, 2, "UTF-16"};
+  if (content.startsWith("\xFE\xFF")) return TextMark{QStringDecoder::Utf16BE, 2, "UTF-16"};
+  return std::nullopt;
+}
+
+// The proposal as the program reads it: Windows-1252 bytes, one character per column. A file a
+// text editor saved as UTF-8 or UTF-16 with its mark is converted (the mark itself is not part of
+// the first header); one whose bytes do not follow its mark, or holding a character Windows-1252
+// cannot hold, is refused.
+QByteArray proposalText(const QByteArray& content, const QString& fileName) {
+  const std::optional<TextMark> mark = textMark(content);
+  if (!mark) return content;
+  QStringDecoder decoder(mark->encoding, QStringDecoder::Flag::Stateless);
+  const QString text = decoder.decode(QByteArrayView(content).sliced(mark->size));
+  const std::string encoding = mark->name;
+  // Bytes that form no character (half of one at the end) come back as the replacement character.
+  if (decoder.hasError() || text.contains(QChar::ReplacementCharacter))
+    throw ProposalLoadError(fileName, 0,
+                            "o arquivo começa com a marca de texto " + encoding + ", mas o seu conteúdo não é texto " +
+                                encoding + ": não é um arquivo de proposta que o programa consiga ler");
+  if (const QString bad = notInCp1252(text); !bad.isEmpty())
+    throw ProposalLoadError(fileName, 0,
+                            "o arquivo, em texto " + encoding + ", contém " + bad.toStdString() +
+                                ", que um arquivo de proposta não pode guardar (Windows-1252)");
+  return toCp1252(text);
+}
+
+}  // namespace
+
+void parseProposal(const QByteArray& fileContent, const QString& fileName, Proposal& into) {
   into = Proposal();
-  checkProposalSize(fileName, content.size());
+  checkProposalSize(fileName, fileContent.size());
+  const QByteArray content = proposalText(fileContent, fileName);
   const QList<QByteArray> lines = splitLines(content);
   readHeader(lines, into);
   into.rows.reserve(lines.size());
@@ -152,6 +210,11 @@ void parseProposal(const QByteArray& content, const QString& fileName, Proposal&
     }
     into.sourceLines.append(i + 1);
   }
+  // An empty file, one with only a header, one in another encoding: saved over, it would be lost.
+  if (into.rows.isEmpty())
+    throw ProposalLoadError(fileName, 0,
+                            "o arquivo não tem nenhum item (linha que comece com \"I\"): não é um arquivo de proposta "
+                            "que o programa consiga ler");
 }
 
 namespace {
@@ -161,7 +224,10 @@ namespace {
 QByteArray readProposalFile(const QString& path, bool headerOnly) {
   checkProposalSize(path, QFileInfo(path).size());
   try {
-    return headerOnly ? readFileStart(path, HeaderCount) : readWholeFile(path);
+    const QByteArray start = headerOnly ? readFileStart(path, HeaderCount) : readWholeFile(path);
+    // Lines of UTF-16 text are not cut at a line-end byte: the whole file is converted.
+    if (headerOnly && textMark(start) && textMark(start)->encoding != QStringDecoder::Utf8) return readWholeFile(path);
+    return start;
   } catch (const AppError& e) {
     // The cause alone ("File not found"): the load error names the file itself.
     throw ProposalLoadError(path, 0, e.detail(), e.kind());
@@ -177,7 +243,7 @@ void loadProposal(const QString& path, Proposal& into) {
 
 Proposal loadProposalHeader(const QString& path) {
   Proposal p;
-  readHeader(splitLines(readProposalFile(path, true)), p);
+  readHeader(splitLines(proposalText(readProposalFile(path, true), path)), p);
   return p;
 }
 
@@ -215,9 +281,13 @@ QList<QByteArray> responseFileLines(const Proposal& p) {
                      "corrija o número do item no arquivo da proposta");
   }
 
+  if (count == 0)
+    throw AppError(
+        "a proposta não tem nenhum item; gravada, ela substituiria o arquivo da licitação por um arquivo sem itens. "
+        "Nada foi gravado: copie de novo o arquivo da licitação e abra-o");
   qint64 bytes = 0;
   for (int i = 0; i < count; ++i) {
-    lines.append(buildRecord(p.rows[i], i, true));
+    lines.append(buildRecord(p.rows[i], i));
     bytes += lines.last().size() + 2;
   }
   for (int i = 0; i < HeaderCount; ++i) bytes += lines[i].size() + 2;

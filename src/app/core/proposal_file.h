@@ -30,6 +30,8 @@ enum GridColumn {
 constexpr int kQuantityWidth = 14;
 constexpr int kMoneyWidth = 10;  // unit price, discount, surcharge
 constexpr int kTotalWidth = 14;
+// Characters of the brand the file keeps (columns 173-192).
+constexpr int kBrandWidth = 20;
 
 // One grid row: the ten cell texts, exactly as the grid shows them.
 using GridRow = std::array<QByteArray, GridColumnCount>;
@@ -55,7 +57,8 @@ struct Proposal {
 // A proposal file that failed to load. what() names the file and line:
 // "/dir/P0001.KVT:9: '12a' is not a valid floating point value"; runtimeText() is the
 // runtime's message alone ("'12a' is not a valid floating point value"). line() is 0 when the
-// file itself could not be read; the kind is then the read's (NotFound, Io ...), otherwise
+// file itself could not be read (the kind is then the read's: NotFound, Io ...) or is not a
+// proposal as a whole (no item, an encoding it cannot be read in: Damaged); otherwise the kind is
 // Damaged.
 class ProposalLoadError : public AppError {
  public:
@@ -72,7 +75,10 @@ constexpr qint64 kMaxProposalFileBytes = 32LL * 1024 * 1024;
 // Reads the proposal input file (or a response file: same layout) into `into`, which is
 // cleared first. Header: the first six lines without their first character (missing lines
 // give empty texts). Items: every line whose first character is "I", in file order, however
-// many there are. Line ends CR LF, a lone LF or a lone CR.
+// many there are. Line ends CR LF, a lone LF or a lone CR. A file saved as UTF-8 or UTF-16 text
+// with its byte order mark is read converted to Windows-1252 (refused when a character has no
+// place there, or the bytes do not follow the mark); a file without any item record is refused,
+// as it is not a proposal the program can read (and saving it would replace the input).
 // On a number that does not convert, throws ProposalLoadError; `into` keeps the header and the
 // rows read before the failing line. A file that cannot be read throws ProposalLoadError with
 // line 0 ("File not found" for a missing one, or a file over kMaxProposalFileBytes) and leaves
@@ -96,10 +102,13 @@ int itemCount(const QList<GridRow>& rows);
 QString responseFileName(const QByteArray& identity, const QString& inputFileName);
 
 // The response file's lines (without line ends): six header records "C" + text padded to 200,
-// then one item record per row of the item list. Refuses, with an AppError naming the item
-// ("item 0007 (linha 7): ..."), an amount that needs a sign or is too wide for its column, and
-// a row without item number holding data, which would be lost with every row after it (a save
-// never writes fewer items than were read), and a file larger than kMaxProposalFileBytes.
+// then one item record per row of the item list (item number, code, description and unit padded
+// to their columns). Refuses, with an AppError naming the item and the field ("item 0007 (linha
+// 7): ..."), an amount that needs a sign or is too wide for its column and a text wider than its
+// column (a brand over 20 characters); a proposal without any item (it would replace a file the
+// program could not read); a row without item number holding data, which would be lost with
+// every row after it (a save never writes fewer items than were read); and a file larger than
+// kMaxProposalFileBytes.
 QList<QByteArray> responseFileLines(const Proposal& p);
 
 // Checks that an identity can be part of a file name: not empty, no path separator, no "..",

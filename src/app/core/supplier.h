@@ -31,6 +31,19 @@ QByteArray writeIdentity(const QString& folder, const QByteArray& typed);
 // (zero-padded to 11).
 QByteArray identityDisplay(const QByteArray& identityLine);
 
+// Check digits: `digits` is a CNPJ of 14 digits, or a CPF of 11 digits, whose last two digits are
+// right. Anything else (another length, a character that is not a digit, one digit repeated
+// throughout, which the registries never issue) is not.
+bool isValidCnpj(const QByteArray& digits);
+bool isValidCpf(const QByteArray& digits);
+
+// An identity typed or given anew (the first-access panel, "Alterar CNPJ/CPF", --identity): ASCII
+// digits only, forming a valid CNPJ (14 digits) or CPF (11 digits, or 14 when made up with "000" as
+// CNPJCPF.KSD keeps it). Returns it made up to 14 characters (padIdentity). Throws AppError
+// (Refused) with the sentence to show: "O CNPJ 12.345.678/0001-90 não é válido: confira os
+// dígitos." An identity read from CNPJCPF.KSD is taken as it is, unchecked.
+QByteArray newIdentity(const QString& typed);
+
 struct SupplierData {
   QByteArray name;     // Edit_Fornecedor
   QByteArray address;  // Edit_For_Endereco
@@ -38,8 +51,9 @@ struct SupplierData {
 };
 
 // The supplier's texts as typed: each must be one Windows-1252 can hold, since "?" in place of
-// a character (an emoji) would change the name printed on the proposal. Throws AppError
-// (Refused) naming the field and the characters, and saying nothing was saved.
+// a character (an emoji) would change the name printed on the proposal, and hold no control
+// character (a line break would shift the lines of FORNEC.KSD). Throws AppError (Refused) naming
+// the field and the characters, and saying nothing was saved.
 SupplierData supplierFromText(const QString& name, const QString& address, const QString& city);
 // The field of supplierFromText's refusal: 0 name, 1 address, 2 city; -1 when all are held.
 int supplierTextRefused(const QString& name, const QString& address, const QString& city);

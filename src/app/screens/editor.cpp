@@ -193,6 +193,7 @@ void TTCotavia2::buildItemPanel() {
   Edit_Marca->setObjectName(QStringLiteral("Edit_Marca"));
   Edit_Marca->setGeometry(100, 86, 300, 26);
   Edit_Marca->setFont(text);
+  Edit_Marca->setMaxLength(kBrandWidth);  // what the proposal file keeps
 
   const int top = 128, fy = 148, fh = 28;
   label(QStringLiteral("Quantidade"), caption, frame, QRect(16, top, 140, 18), Qt::AlignRight | Qt::AlignVCenter);
@@ -340,6 +341,7 @@ void TTCotavia2::FormActivate() {
     loaded = false;
     failure = userMessage(e);
   }
+  loadFailed_ = !loaded;
   QLineEdit* headers[HeaderCount] = {Edit_Orgao,  Edit_Endereco, Edit_Modalidade,
                                      Edit_Objeto, Edit_Entrega,  EditAbertura};
   for (int i = 0; i < HeaderCount; ++i) setShownText(headers[i], proposal_.header[i]);
@@ -491,6 +493,14 @@ EditorState TTCotavia2::state() const {
 bool TTCotavia2::unsavedChanges() const { return hasUnsavedChanges(saved_, state()); }
 
 bool TTCotavia2::gravarProposta() {
+  if (loadFailed_) {
+    // The grid holds only what was read before the error: saved, it would replace the whole file.
+    dialogs().error(
+        QStringLiteral("A proposta não pôde ser lida por inteiro ao ser aberta, e gravá-la agora apagaria do "
+                       "arquivo os itens que não foram lidos. Nada foi gravado: peça um novo arquivo a quem o "
+                       "enviou (ou corrija a linha indicada ao abrir) e abra-o de novo."));
+    return false;
+  }
   const EditorState now = state();
   try {
     // "?" must not replace a character of the supplier's name, address or city.

@@ -120,8 +120,9 @@ class TTCotavia2 : public QDialog {
   QByteArray identity_;
   Proposal proposal_;  // header texts as read; the rows live in the grid's model
   QString exportFolder_;
-  int panelRow_ = -1;  // the grid row the item panel edits
-  EditorState saved_;  // what was last loaded or saved
+  int panelRow_ = -1;        // the grid row the item panel edits
+  EditorState saved_;        // what was last loaded or saved
+  bool loadFailed_ = false;  // the proposal file was not read whole: saving would drop items
   bool activated_ = false;
 };
 

@@ -56,28 +56,11 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   return b;
 }
 
-// The check digits of a CNPJ (14 digits) are right.
-bool validCnpj(const QByteArray& d) {
-  if (d.size() != 14) return false;
-  for (char c : d)
-    if (c < '0' || c > '9') return false;
-  auto digit = [&](int n) {
-    int sum = 0, weight = n - 7;  // 5,4,3,2,9,8,... for 12 digits; 6,5,4,3,2,9,... for 13
-    for (int i = 0; i < n; ++i) {
-      sum += (d[i] - '0') * weight;
-      weight = weight == 2 ? 9 : weight - 1;
-    }
-    const int r = sum % 11;
-    return r < 2 ? 0 : 11 - r;
-  };
-  return digit(12) == d[12] - '0' && digit(13) == d[13] - '0';
-}
-
 // The identity as the start screen shows it. The file keeps a CPF made up to 14 characters with
 // "000"; such a text that is not a CNPJ is shown as the CPF it is.
 QByteArray shownIdentity(const QByteArray& id) {
   const QByteArray t = trimRight(id);
-  if (t.size() == 14 && t.startsWith("000") && !validCnpj(t)) return identityDisplay(t.mid(3));
+  if (t.size() == 14 && t.startsWith("000") && !isValidCnpj(t)) return identityDisplay(t.mid(3));
   return identityDisplay(t);
 }
 
@@ -290,6 +273,20 @@ bool TTCotavia::identityUsable(const QByteArray& id) {
   }
 }
 
+bool TTCotavia::identityAccepted() {
+  // Confirmed unchanged, the identity in use stays as CNPJCPF.KSD holds it.
+  if (!identityBefore_.isEmpty() && padIdentity(identity()) == toCp1252(identityBefore_)) return true;
+  try {
+    newIdentity(MaskEditCNPJCPF->text());
+    return true;
+  } catch (const AppError& e) {
+    dialogs().message(userMessage(e));
+    MaskEditCNPJCPF->setFocus();
+    MaskEditCNPJCPF->selectAll();  // typed again, the number replaces the refused one
+    return false;
+  }
+}
+
 void TTCotavia::bbtn_alterarCNPJClick() {
   identityBefore_ = MaskEditCNPJCPF->text();
   identityLoaded_ = false;
@@ -310,10 +307,7 @@ void TTCotavia::bbtn_confirmarCNPJClick() {
     MaskEditCNPJCPF->setFocus();
     return;
   }
-  if (!identityUsable(padIdentity(identity()))) {
-    MaskEditCNPJCPF->setFocus();
-    return;
-  }
+  if (!identityAccepted()) return;
   if (storeIdentity()) FileListBox1->setFocus();
 }
 
@@ -396,16 +390,13 @@ void TTCotavia::bbtn_digitarClick() {
     dialogs().message(QStringLiteral("Selecione apenas o arquivo referente a Licitação desejada !!!"));
     return;
   }
-  // The identity becomes part of the response file's name: refuse what cannot be one.
-  const QByteArray id = identityLoaded_ ? identity() : padIdentity(identity());
-  if (!identityUsable(id)) {
-    // A stored identity is corrected on the first-access panel.
-    if (identityLoaded_)
-      bbtn_alterarCNPJClick();
-    else
-      MaskEditCNPJCPF->setFocus();
+  // The identity becomes part of the response file's name: refuse what cannot be one. A stored
+  // one is corrected on the first-access panel.
+  if (identityLoaded_ && !identityUsable(identity())) {
+    bbtn_alterarCNPJClick();
     return;
   }
+  if (!identityLoaded_ && !identityAccepted()) return;
   dialogs().message(
       QStringLiteral("Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
                      "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"

@@ -78,6 +78,9 @@ class TTCotavia : public QWidget {
   void showIdentity();
   // Says so and returns false when the identity cannot be part of a file name.
   bool identityUsable(const QByteArray& id);
+  // The identity typed on the panel is a valid CNPJ or CPF (or the one in use, confirmed
+  // unchanged); otherwise says which digits to check, puts the focus in the field and returns false.
+  bool identityAccepted();
 
   QString folder_;
   bool activated_ = false;

@@ -95,6 +95,41 @@ TEST(SupplierFiles, SupplierDataFile) {
   EXPECT_EQ(d.city, "Cidade");
 }
 
+// An identity typed or given anew must be a CNPJ or CPF with the right check digits; the refusal
+// says which digits to check.
+TEST(SupplierFiles, NewIdentityNeedsItsCheckDigits) {
+  struct Case {
+    QString typed;
+    const char* result;  // the identity as kept, or the start of the refusal
+  };
+  for (const Case& c : {
+           Case{"12345678000195", "12345678000195"},
+           Case{"11222333000181", "11222333000181"},
+           Case{"12345678909", "00012345678909"},
+           Case{"52998224725", "00052998224725"},
+           Case{"00012345678909", "00012345678909"},  // a CPF as CNPJCPF.KSD keeps it
+           Case{"12345678000190", "O CNPJ 12.345.678/0001-90 não é válido: confira os dígitos."},
+           Case{"12345678000159", "O CNPJ 12.345.678/0001-59 não é válido"},
+           Case{"12345678901", "O CPF 123.456.789-01 não é válido: confira os dígitos."},
+           Case{"11111111111", "O CPF 111.111.111-11 não é válido"},  // right sums, never issued
+           Case{"00000000000000", "O CNPJ 00.000.000/0000-00 não é válido"},
+           Case{"123", "O CNPJ/CPF 123 não é válido: um CNPJ tem 14 dígitos e um CPF tem 11."},
+           Case{"12.345.678/0001-95", "O CNPJ/CPF \"12.345.678/0001-95\" contém caracteres que não são números"},
+           Case{QStringLiteral("１２３４５６７８９０９"), "O CNPJ/CPF \"１２３４５６７８９０９\" contém caracteres"},
+           Case{"1234567890\n9", "O CNPJ/CPF \"1234567890?9\" contém"},
+           Case{"", "Informe o CNPJ (14 dígitos) ou o CPF (11 dígitos)"},
+       }) {
+    try {
+      EXPECT_EQ(newIdentity(c.typed), QByteArray(c.result)) << c.typed.toStdString();
+    } catch (const AppError& e) {
+      EXPECT_TRUE(QString::fromUtf8(e.what()).startsWith(QString::fromUtf8(c.result)))
+          << c.typed.toStdString() << ": " << e.what();
+    }
+  }
+  EXPECT_TRUE(isValidCnpj("12345678000195") && isValidCpf("12345678909"));
+  EXPECT_FALSE(isValidCnpj("00012345678909") || isValidCpf("1234567890a") || isValidCpf("123456789090"));
+}
+
 TEST(Gravar, WritesTheThreeFilesAndReopens) {
   SavedFolder f;
   Proposal p = f.proposal;

@@ -247,7 +247,7 @@ class EditorTest : public QObject {
   }
 
   // A brand or a supplier's text the files cannot hold (an emoji) is refused naming the item or
-  // the field, not saved as "?".
+  // the field, not saved as "?"; the brand field takes the 20 characters the file keeps.
   void charactersOutsideCp1252AreRefused() {
     open();
     const QString brand = cell(0, 9);
@@ -260,6 +260,8 @@ class EditorTest : public QObject {
     QVERIFY(ed->Edit_Marca->hasFocus());
     QCOMPARE(cell(0, 9), brand);
     press(Qt::Key_Escape);
+    priceItem(0, "MARCA COM VINTE E CINCO LETRAS", "1", "", "");
+    QCOMPARE(cell(0, 9), QString("MARCA COM VINTE E CI"));
 
     // So is such a character in the supplier's city: "Gravar" saves nothing and goes to the field.
     dlg.clear();
@@ -606,7 +608,8 @@ class EditorTest : public QObject {
     QCOMPARE(dir->read("lista.v2.csv"), QByteArray("mine"));
   }
 
-  // A number that does not convert stops loading at its line: the rows before stay, no total.
+  // A number that does not convert stops loading at its line: the rows before stay, no total;
+  // "Gravar" does not replace the file with the rows read before the error.
   void loadErrorNamesTheLine() {
     QList<QByteArray> lines = standardHeader();
     Item a;
@@ -625,6 +628,12 @@ class EditorTest : public QObject {
     QCOMPARE(ed->model->rows().size(), 1);
     QCOMPARE(ed->Edit_Orgao->text(), QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
     QCOMPARE(ed->NumEdit_TotalGeral->text(), QString("0,00"));
+    const QByteArray before = dir->read("P0009.KVT");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Error), 2);
+    QVERIFY2(dlg.lastText().startsWith("A proposta não pôde ser lida por inteiro"), qPrintable(dlg.lastText()));
+    QCOMPARE(dir->read("P0009.KVT"), before);
+    QVERIFY(!dir->exists("E12345678000190_P0009.KVT"));
   }
 
   // Typing into the print choice's text selects no entry.

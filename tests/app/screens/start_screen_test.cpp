@@ -88,13 +88,22 @@ class StartScreenTest : public QObject {
     QVERIFY(!dir->exists("CNPJCPF.KSD"));
   }
 
-  // An 11-digit CPF is stored with three leading zeros; the warning comes every time; the editor
-  // opens on the selected file with the 14-character identity.
+  // A CPF with wrong check digits is refused, saying which digits to check; an 11-digit CPF is
+  // stored with three leading zeros; the warning comes every time; the editor opens on the
+  // selected file with the 14-character identity.
   void cpfIsPaddedAndWrittenThenTheEditorOpens() {
     open();
     QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678901");
     QVERIFY(screen->MaskEditCNPJCPF->hasFocus());  // a CPF does not jump to the list
     select("P0002.KVT");
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, QString("O CPF 123.456.789-01 não é válido: confira os dígitos."));
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QVERIFY(!dir->exists("CNPJCPF.KSD"));
+    dlg.clear();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678909");  // the refused number was selected
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12345678909"));
     QString openedOn;
     whenEditorShown([&](TTCotavia2* ed) {
       openedOn = ed->Edit_Orgao->text();
@@ -102,8 +111,8 @@ class StartScreenTest : public QObject {
     });
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
     QCOMPARE(openedOn, QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
-    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678901\r\n"));
-    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("00012345678901"));
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678909\r\n"));
+    QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("00012345678909"));
     QVERIFY(!screen->Panel_CNPJCPF->isVisible());
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].text, kWarning);
@@ -114,7 +123,7 @@ class StartScreenTest : public QObject {
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
     QCOMPARE(messages().size(), 1);
     QCOMPARE(messages()[0].text, kWarning);
-    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678901\r\n"));
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678909\r\n"));
   }
 
   // A 14-digit CNPJ without leading zero moves on to the list at its last digit; letters and
@@ -148,7 +157,7 @@ class StartScreenTest : public QObject {
     select("P0001.KVT");
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
     QCOMPARE(messages().size(), 1);
-    QVERIFY(messages()[0].text.startsWith("O CNPJ/CPF informado não pode fazer parte"));
+    QVERIFY(messages()[0].text.startsWith("O CNPJ/CPF \"12/345\" contém caracteres que não são números"));
     QVERIFY(!dir->exists("CNPJCPF.KSD"));
   }
 
@@ -212,8 +221,17 @@ class StartScreenTest : public QObject {
     QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("1245678000190"));
     QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_End);
     QTest::keyClicks(screen->MaskEditCNPJCPF, "0");
+    dlg.clear();
+    QTest::mouseClick(screen->bbtn_confirmarCNPJ, Qt::LeftButton);  // a new entry: its check digits count
+    QCOMPARE(messages().size(), 1);
+    QCOMPARE(messages()[0].text, QString("O CNPJ 12.456.780/0019-00 não é válido: confira os dígitos."));
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("12/45678000190\r\n"));
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    screen->MaskEditCNPJCPF->selectAll();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678000195");
     QTest::mouseClick(screen->bbtn_confirmarCNPJ, Qt::LeftButton);
-    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("12456780001900\r\n"));
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("12345678000195\r\n"));
+    QCOMPARE(screen->Label_CNPJCPF->text(), QString("CNPJ: 12.345.678/0001-95"));
   }
 
   // Nothing selected, or two files selected with Ctrl+click: a message and nothing opens.
