@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
+#include <ctime>
 
 using namespace cotavia;
 
@@ -277,6 +278,26 @@ class ReportPreviewTest : public QObject {
     QVERIFY(setupEnabled);
     QVERIFY(hasPage);
     QCOMPARE(info, QStringLiteral("Page 1 of 4"));
+  }
+
+  // While the window is open the report waits for it without spinning: a second of an idle
+  // preview costs well under a tenth of a second of processor time.
+  void anOpenPreviewWaitsWithoutUsingTheProcessor() {
+    TRpStandardPreviewInterface ui;
+    rpSetPreviewInterface(&ui);
+    PagesReport r(2);
+    std::clock_t start = 0, end = 0;
+    QObject context;
+    QTimer::singleShot(300, &context, [&] { start = std::clock(); });
+    QTimer::singleShot(1300, &context, [&] {
+      end = std::clock();
+      if (ui.LastPreview) ui.LastPreview->close();
+    });
+    r.report.Preview();  // returns once the window is closed
+    rpSetPreviewInterface(nullptr);
+    QVERIFY(start != 0 && end != 0);
+    const double seconds = double(end - start) / CLOCKS_PER_SEC;
+    QVERIFY2(seconds < 0.1, qPrintable(QStringLiteral("%1 CPU-s in 1 s").arg(seconds)));
   }
 
   void printDialogRangesAndCopies() {
