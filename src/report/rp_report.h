@@ -317,7 +317,7 @@ class TRpReport : public TRpPrinterClient {
   std::vector<std::unique_ptr<TRpBand>> bands_;
   std::vector<std::unique_ptr<TRpPrintable>> pageControls_;
   std::unique_ptr<TRpPrinter> printer_;
-  std::unique_ptr<QObject> mailbox_;  // posts printer requests to the event loop
+  std::unique_ptr<QObject> mailbox_;   // posts printer requests to the event loop
   QEventLoop* previewWait_ = nullptr;  // Preview() waiting for its window to close
 
   bool running_ = false;

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
 #include <ctime>
 
@@ -298,6 +299,21 @@ class ReportPreviewTest : public QObject {
     QVERIFY(start != 0 && end != 0);
     const double seconds = double(end - start) / CLOCKS_PER_SEC;
     QVERIFY2(seconds < 0.1, qPrintable(QStringLiteral("%1 CPU-s in 1 s").arg(seconds)));
+  }
+
+  // The windows speak Portuguese once the translations are loaded for a Portuguese locale, and
+  // stay as written for any other.
+  void portugueseTextsForAPortugueseLocale() {
+    QVERIFY(!rpInstallTranslations(QLocale::c()));
+    QTranslator* t = rpInstallTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QVERIFY(t);
+    PagesReport r(2);
+    r.report.Preview();
+    TRpStandardPreview w(nullptr, *r.report.RpPrinter());
+    TRpProgressForm f(*r.report.RpPrinter());
+    const QStringList shown = {w.windowTitle(), w.StatusPanel1->text(), w.ExitButton->text(), f.CancelButton->text()};
+    QCoreApplication::removeTranslator(t);
+    QCOMPARE(shown, QStringList({"Visualizar impressão", "Página 1 de 2", "&Fechar", "Cancelar"}));
   }
 
   void printDialogRangesAndCopies() {
