@@ -352,6 +352,7 @@ TRpStandardPreview::TRpStandardPreview(QWidget* owner, TRpPrinter& printer)
   ZoomToWidth->setChecked(true);
   if (printer_->Status() == TRpPrinterStatus::mpFinished) Print->setEnabled(true);
   UpdatePageInfo();
+  RpPreview->setFocus();  // the page takes the keys first; Tab reaches the toolbar
 }
 
 TRpStandardPreview::~TRpStandardPreview() {

@@ -166,6 +166,24 @@ class ReportPreviewTest : public QObject {
     w.RpPreview->ProgressUpdate(100);
     QCOMPARE(w.StatusPanel0->text(), QString());
 
+    // Tab reaches every toolbar button from the page, and Enter presses the one with the focus.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.PrintSetup->setEnabled(true);
+    QStringList reached;
+    w.RpPreview->setFocus();
+    for (int i = 0; i < 14; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      reached << QApplication::focusWidget()->objectName();
+    }
+    for (const char* name : {"ZoomFit", "FirstPage", "LastPage", "PrintSetup", "Print", "SaveReport", "ExitButton"})
+      QVERIFY2(reached.contains(name), name);
+    w.RpPreview->SetPageNumber(3);
+    w.FirstPage->setFocus();
+    QTest::keyClick(w.FirstPage, Qt::Key_Return);
+    QCOMPARE(w.RpPreview->PageNumber(), 1);
+    w.PrintSetup->setEnabled(false);
+
     // Zoom buttons.
     w.Zoom100->click();
     QCOMPARE(w.RpPreview->Zoom(), 100);

@@ -52,7 +52,7 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   auto* b = new QPushButton(caption, parent);
   b->setFont(sansFont(13, true));
   b->setGeometry(r);
-  b->setAutoDefault(false);
+  b->setAutoDefault(true);  // Enter presses the button that has the focus, as Space does
   return b;
 }
 

@@ -152,6 +152,15 @@ class StartScreenTest : public QObject {
     QCOMPARE(screen->FileListBox1->selectedItems().size(), 1);
     QTest::keyClick(screen->FileListBox1, Qt::Key_Return);
     QCOMPARE(opened, QString("P0001.KVT"));
+    // Enter on a button presses it.
+    opened.clear();
+    whenEditorShown([&](TTCotavia2* ed) {
+      opened = ed->target().inputFileName;
+      ed->close();
+    });
+    screen->bbtn_digitar->setFocus();
+    QTest::keyClick(screen->bbtn_digitar, Qt::Key_Return);
+    QCOMPARE(opened, QString("P0001.KVT"));
     QVERIFY(messages().isEmpty());
   }
 
