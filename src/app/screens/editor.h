@@ -140,6 +140,8 @@ class TTCotavia2 : public QDialog {
   EditorState saved_;  // what was last loaded or saved
   bool activated_ = false;
   QList<Anchor> anchors_;
+  // The controls of the rows under the grid, kept at the lower left or the lower right corner;
+  // a control added to those rows joins one of these lists before anchorToEdges() runs.
   QList<QWidget*> bottomLeft_, bottomRight_;
   int descriptionWidth_ = 0;  // the description column's width at the design size
   bool placing_ = false;      // column widths being set by the program, not the user
