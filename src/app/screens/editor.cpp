@@ -132,7 +132,7 @@ TTCotavia2::TTCotavia2(const QString& folder, const QString& fileName, const QBy
   // The window opens at its design size and may be resized or maximised; the grid takes the room.
   setMinimumSize(kWidth, kHeight);
   resize(kWidth, kHeight);
-  setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
+  setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
   setSizeGripEnabled(true);
   setModal(true);
   QPalette pal = palette();
