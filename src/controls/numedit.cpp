@@ -51,6 +51,22 @@ QString TNumEdit::paintedText() const {
   return fromCp1252(numEditDisplay(v, decimals_, showSeparator_));
 }
 
+QRect TNumEdit::paintedArea() const {
+  QStyleOptionFrame panel;
+  initStyleOption(&panel);
+  const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &panel, this).marginsRemoved(textMargins());
+  return r.adjusted(kHorizontalMargin, kVerticalMargin, -kHorizontalMargin, -kVerticalMargin);
+}
+
+QFont TNumEdit::paintedFont() const {
+  // A number wider than the field is drawn smaller, never cut: every digit stays readable.
+  const QString t = paintedText();
+  const int room = paintedArea().width();
+  QFont f = font();
+  for (int px = QFontInfo(f).pixelSize(); px > 6 && QFontMetrics(f).horizontalAdvance(t) > room;) f.setPixelSize(--px);
+  return f;
+}
+
 void TNumEdit::reject() { dialogs().beep(); }
 
 void TNumEdit::rewriteFromValue() { setText(fromCp1252(numEditFixed(Value(), decimals_))); }
@@ -208,9 +224,10 @@ void TNumEdit::paintEvent(QPaintEvent* e) {
   r = r.marginsRemoved(textMargins());
   const QRect inner = r.adjusted(kHorizontalMargin, kVerticalMargin, -kHorizontalMargin, -kVerticalMargin);
   p.setClipRect(r);
-  p.setFont(font());
-  const QFontMetrics fm(font());
   const QString t = paintedText();
+  const QFont f = paintedFont();
+  p.setFont(f);
+  const QFontMetrics fm(f);
   const int width = fm.horizontalAdvance(t);
   const Qt::Alignment a = QStyle::visualAlignment(layoutDirection(), alignment());
   int x = inner.left();

@@ -33,6 +33,10 @@ class TNumEdit : public QLineEdit {
 
   // The text painted while the field has no focus.
   QString paintedText() const;
+  // The font it is painted in: the field's own, smaller when the number would not fit.
+  QFont paintedFont() const;
+  // Where the unfocused number is painted.
+  QRect paintedArea() const;
 
  signals:
   // The focus left the field with its value within bounds.

@@ -17,6 +17,9 @@ class Dialogs {
   virtual void error(const QString& text, const QString& caption = {}) = 0;
   // Yes/No question; true on Yes. The caption is "Confirme" unless given.
   virtual bool confirm(const QString& text, const QString& caption = {}) = 0;
+  // A Yes/No question whose Yes destroys something (deletes or replaces a file): "Não" is the
+  // button Enter presses, and Esc answers it too. The headless service takes it as confirm().
+  virtual bool confirmDestructive(const QString& text, const QString& caption = {}) { return confirm(text, caption); }
   // Question with the buttons "Sim", "Não" and "Cancelar"; closing the box is Cancelar. The
   // caption is "Confirme" unless given. A service that cannot ask answers Cancelar.
   enum class Answer { Yes, No, Cancel };

@@ -2,12 +2,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 
 namespace cotavia {
@@ -46,8 +50,20 @@ QString onlyExtension(const QString& entry) {
   return it.hasNext() ? QString() : ext;
 }
 
+// The kinds of the file dialogs' "Tipo" column in Portuguese.
+class PortugueseFileTypes : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    if (info.isRoot()) return QStringLiteral("Unidade");
+    if (info.isDir()) return QStringLiteral("Pasta");
+    const QString suffix = info.suffix();
+    return suffix.isEmpty() ? QStringLiteral("Arquivo") : QStringLiteral("Arquivo ") + suffix.toUpper();
+  }
+};
+
 // Runs a file dialog; a typed name without extension takes the one of the filter entry shown.
 QString chosen(QFileDialog& d, QString* chosenFilter = nullptr) {
+  QtDialogs::prepare(d);
   d.setDefaultSuffix(onlyExtension(d.selectedNameFilter()));
   QObject::connect(&d, &QFileDialog::filterSelected, &d,
                    [&d](const QString& entry) { d.setDefaultSuffix(onlyExtension(entry)); });
@@ -69,6 +85,21 @@ QWidget* QtDialogs::owner() {
     if (w->isVisible() && !w->isMinimized() && w->windowType() != Qt::ToolTip && w->windowType() != Qt::Popup)
       found = w;
   return found;
+}
+
+void QtDialogs::prepare(QFileDialog& d) {
+  static PortugueseFileTypes types;
+  d.setIconProvider(&types);
+  // Room for names, sizes, kinds and dates, and for the whole text of each filter entry.
+  d.resize(std::max(d.width(), 780), std::max(d.height(), 480));
+  if (auto* tree = d.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* h = tree->header();
+    h->setStretchLastSection(false);
+    h->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < h->count(); ++c) h->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+  }
+  if (auto* filters = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    filters->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 }
 
 void QtDialogs::prepare(QMessageBox& box) const {
@@ -107,11 +138,20 @@ void QtDialogs::error(const QString& text, const QString& caption) {
   run(*this, box);
 }
 
-bool QtDialogs::confirm(const QString& text, const QString& caption) {
+static bool yesNo(const QtDialogs& d, const QString& text, const QString& caption, QMessageBox::StandardButton def) {
   QMessageBox box(QMessageBox::Question, caption.isEmpty() ? QStringLiteral("Confirme") : caption, shown(text),
-                  QMessageBox::Yes | QMessageBox::No, owner());
-  box.setDefaultButton(QMessageBox::Yes);
-  return run(*this, box) == QMessageBox::Yes;
+                  QMessageBox::Yes | QMessageBox::No, QtDialogs::owner());
+  box.setDefaultButton(def);
+  box.setEscapeButton(QMessageBox::No);
+  return run(d, box) == QMessageBox::Yes;
+}
+
+bool QtDialogs::confirm(const QString& text, const QString& caption) {
+  return yesNo(*this, text, caption, QMessageBox::Yes);
+}
+
+bool QtDialogs::confirmDestructive(const QString& text, const QString& caption) {
+  return yesNo(*this, text, caption, QMessageBox::No);
 }
 
 Dialogs::Answer QtDialogs::ask(const QString& text, const QString& caption) {

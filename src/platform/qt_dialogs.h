@@ -3,6 +3,7 @@
 
 #include <QFont>
 
+class QFileDialog;
 class QMessageBox;
 class QWidget;
 
@@ -17,6 +18,7 @@ class QtDialogs : public Dialogs {
   void message(const QString& text, const QString& caption = {}) override;
   void error(const QString& text, const QString& caption = {}) override;
   bool confirm(const QString& text, const QString& caption = {}) override;
+  bool confirmDestructive(const QString& text, const QString& caption = {}) override;
   Answer ask(const QString& text, const QString& caption = {}) override;
   void beep() override;
   QString saveFileName(const QString& caption, const QString& suggested, const QString& filter,
@@ -32,6 +34,9 @@ class QtDialogs : public Dialogs {
   // Prepares a box as every box is shown: font, width for its lines and caption, centred on its
   // window. Public for tests.
   void prepare(QMessageBox& box) const;
+  // Prepares a file dialog: its kinds of file in Portuguese, columns and filter list wide enough
+  // for their texts. Public for tests.
+  static void prepare(QFileDialog& d);
 };
 
 }  // namespace cotavia

@@ -5,6 +5,7 @@
 #include "report/rp_export.h"
 #include "report/rp_printdialog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -20,6 +21,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QTranslator>
 #include <typeinfo>
 
 namespace cotavia {
@@ -30,7 +32,7 @@ namespace {
 constexpr double kLetterWidthMm = 215.9;
 constexpr double kLetterLengthMm = 279.4;
 
-const char* const kReportFile = "Report file";
+const char* const kReportFile = QT_TRANSLATE_NOOP("cotavia::TRpStandardPreview", "Report file");
 const char* const kRpfExt = "RPF";
 
 }  // namespace
@@ -230,23 +232,23 @@ void TRpPreview::ProgressUpdate(int percent) {
 // TRpStandardPreview
 
 QString TRpStandardPreview::SaveFilter() {
-  QString f = QString::fromLatin1(kReportFile) + "(*." + kRpfExt + ")";
+  QString f = tr(kReportFile) + "(*." + kRpfExt + ")";
   for (const TRpExportFilter& e : rpExportFilters()) f += ";;" + e.Description + " (*." + e.Extension + ")";
   return f;
 }
 
-QString TRpStandardPreview::LoadFilter() { return QString::fromLatin1(kReportFile) + " (*." + kRpfExt + ")"; }
+QString TRpStandardPreview::LoadFilter() { return tr(kReportFile) + " (*." + kRpfExt + ")"; }
 
 TRpStandardPreview::TRpStandardPreview(QWidget* owner, TRpPrinter& printer)
     : QMainWindow(owner, Qt::Window), printer_(&printer) {
-  setWindowTitle(QStringLiteral("Print Preview"));
+  setWindowTitle(tr("Print Preview"));
   resize(652, 579);
 
   StatusBar = new QStatusBar(this);
   StatusPanel0 = new QLabel(QStringLiteral("0%"));
   StatusPanel0->setMinimumWidth(40);
   StatusPanel0->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  StatusPanel1 = new QLabel(QStringLiteral("Page"));
+  StatusPanel1 = new QLabel(tr("Page"));
   StatusPanel1->setMinimumWidth(50);
   StatusBar->addWidget(StatusPanel0);
   StatusBar->addWidget(StatusPanel1, 1);
@@ -263,36 +265,36 @@ TRpStandardPreview::TRpStandardPreview(QWidget* owner, TRpPrinter& printer)
     b->setText(text);
     b->setToolTip(hint);
     b->setAutoRaise(true);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setFocusPolicy(Qt::TabFocus);  // Tab reaches every button, Enter or Space presses it
     ToolBar1->addWidget(b);
     return b;
   };
   ToolBar1->addSeparator();  // ToolButton1
-  ZoomFit = button("ZoomFit", QStringLiteral("Fit"), QStringLiteral("Zoom to fit"));
+  ZoomFit = button("ZoomFit", tr("Fit"), tr("Zoom to fit"));
   Zoom100 = button("Zoom100", QStringLiteral("100%"), QStringLiteral("100%"));
-  ZoomToWidth = button("ZoomToWidth", QStringLiteral("Width"), QStringLiteral("Zoom to width"));
+  ZoomToWidth = button("ZoomToWidth", tr("Width"), tr("Zoom to width"));
   for (QToolButton* b : {ZoomFit, Zoom100, ZoomToWidth}) b->setCheckable(true);
   ZoomFit->setAutoExclusive(true);
   Zoom100->setAutoExclusive(true);
   ZoomToWidth->setAutoExclusive(true);
   ToolBar1->addSeparator();  // Separator1
-  FirstPage = button("FirstPage", QStringLiteral("|<"), QStringLiteral("First page"));
-  PreviousPage = button("PreviousPage", QStringLiteral("<"), QStringLiteral("Previous page"));
-  ToolButton2 = button("ToolButton2", QStringLiteral(">"), QStringLiteral("Next page"));
-  LastPage = button("LastPage", QStringLiteral(">|"), QStringLiteral("Last page"));
+  FirstPage = button("FirstPage", QStringLiteral("|<"), tr("First page"));
+  PreviousPage = button("PreviousPage", QStringLiteral("<"), tr("Previous page"));
+  ToolButton2 = button("ToolButton2", QStringLiteral(">"), tr("Next page"));
+  LastPage = button("LastPage", QStringLiteral(">|"), tr("Last page"));
   ToolBar1->addSeparator();  // Separator2
-  PrintSetup = button("PrintSetup", QStringLiteral("Setup"), QStringLiteral("Printer setup"));
-  Print = button("Print", QStringLiteral("Print"), QStringLiteral("Print"));
+  PrintSetup = button("PrintSetup", tr("Setup"), tr("Printer setup"));
+  Print = button("Print", tr("Print"), tr("Print"));
   PrintSetup->setEnabled(false);
   Print->setEnabled(false);
   ToolBar1->addSeparator();  // Separator3
-  SaveReport = button("SaveReport", QStringLiteral("Save"), QStringLiteral("Save Report"));
-  LoadReport = button("LoadReport", QStringLiteral("Load"), QStringLiteral("Load Report"));
+  SaveReport = button("SaveReport", tr("Save"), tr("Save Report"));
+  LoadReport = button("LoadReport", tr("Load"), tr("Load Report"));
   ToolBar1->addSeparator();  // Separator4
-  ExitButton = new QPushButton(QStringLiteral("&Close"), ToolBar1);
+  ExitButton = new QPushButton(tr("&Close"), ToolBar1);
   ExitButton->setObjectName(QStringLiteral("ExitButton"));
   ExitButton->setMinimumSize(40, 22);
-  ExitButton->setFocusPolicy(Qt::NoFocus);
+  ExitButton->setFocusPolicy(Qt::TabFocus);
   ToolBar1->addWidget(ExitButton);
 
   // Icons from the style, beside the texts.
@@ -350,6 +352,7 @@ TRpStandardPreview::TRpStandardPreview(QWidget* owner, TRpPrinter& printer)
   ZoomToWidth->setChecked(true);
   if (printer_->Status() == TRpPrinterStatus::mpFinished) Print->setEnabled(true);
   UpdatePageInfo();
+  RpPreview->setFocus();  // the page takes the keys first; Tab reaches the toolbar
 }
 
 TRpStandardPreview::~TRpStandardPreview() {
@@ -363,8 +366,7 @@ void TRpStandardPreview::watchKeys(QWidget* w) {
 
 void TRpStandardPreview::UpdatePageInfo() {
   if (!printer_) return;
-  StatusPanel1->setText(QStringLiteral("Page") + " " + QString::number(RpPreview->PageNumber()) + " " +
-                        QStringLiteral("of") + " " + QString::number(printer_->PageCount()));
+  StatusPanel1->setText(tr("Page %1 of %2").arg(RpPreview->PageNumber()).arg(printer_->PageCount()));
 }
 
 void TRpStandardPreview::GoFirst() {
@@ -421,17 +423,26 @@ void TRpStandardPreview::DoPrint() {
 
 void TRpStandardPreview::DoPrintSetup() {
   if (!printer_) return;
+  pdfChosen_.clear();
   try {
     printer_->PrintSetup();
   } catch (const std::exception& e) {
     dialogs().error(userMessage(e));
+  }
+  // The print dialog and the file dialog are gone: the preview is the window in front again.
+  raise();
+  activateWindow();
+  // "Arquivo PDF..." with a file chosen writes the file now, as "Print" would.
+  if (!pdfChosen_.isEmpty()) {
+    pdfChosen_.clear();
+    DoPrint();
   }
 }
 
 void TRpStandardPreview::DoSave() {
   if (!printer_) return;
   QString entry;
-  QString name = dialogs().saveFileName(QStringLiteral("Save report"), QString(), SaveFilter(), &entry);
+  QString name = dialogs().saveFileName(tr("Save report"), QString(), SaveFilter(), &entry);
   if (name.isEmpty()) return;
   const int index = SaveFilter().split(QStringLiteral(";;")).indexOf(entry);
   const QList<TRpExportFilter>& filters = rpExportFilters();
@@ -452,10 +463,10 @@ void TRpStandardPreview::DoSave() {
 
 void TRpStandardPreview::DoLoad() {
   if (!printer_) return;
-  const QString name = dialogs().openFileName(QStringLiteral("Load report"), QString(), LoadFilter());
+  const QString name = dialogs().openFileName(tr("Load report"), QString(), LoadFilter());
   if (name.isEmpty()) return;
   if (!QFileInfo(name).isFile()) {
-    dialogs().message(QStringLiteral("File does not exist"));
+    dialogs().message(tr("File does not exist"));
     return;
   }
   try {
@@ -477,6 +488,14 @@ void TRpStandardPreview::DoLoad() {
 bool TRpStandardPreview::handleKey(QKeyEvent* e) {
   const bool ctrlAlone = e->modifiers() == Qt::ControlModifier;
   switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      // Enter presses the toolbar button that has the focus.
+      if (auto* b = qobject_cast<QAbstractButton*>(QApplication::focusWidget()); b && b->window() == this) {
+        if (b->isEnabled()) b->click();
+        return true;
+      }
+      return false;
     case Qt::Key_Home:
       GoFirst();
       return true;
@@ -559,7 +578,21 @@ bool TRpStandardPreviewInterface::ShowModal(TRpPrinter& printer) {
 }
 
 bool TRpStandardPreviewInterface::ExecutePrintDialog(TRpPrintDialogData& data) {
-  return rpRunPrintDialog(data, LastPreview ? static_cast<QWidget*>(LastPreview.data()) : Owner.data());
+  if (!rpRunPrintDialog(data, LastPreview ? static_cast<QWidget*>(LastPreview.data()) : Owner.data())) return false;
+  // A PDF file chosen in the preview's setup is written by the preview at once.
+  const QStringList names = TPrinterSettings::PrinterNames();
+  if (LastPreview && data.PrinterIndex >= 0 && data.PrinterIndex < names.size() &&
+      names.at(data.PrinterIndex) == QLatin1String(kRpPdfPrinterName) && !TPrinterSettings::PdfFile().isEmpty())
+    LastPreview->pdfChosen_ = TPrinterSettings::PdfFile();
+  return true;
+}
+
+QTranslator* rpInstallTranslations(const QLocale& locale) {
+  static QTranslator texts;
+  if (locale.language() != QLocale::Portuguese) return nullptr;
+  if (texts.isEmpty() && !texts.load(QStringLiteral(":/cotavia/translations/report_pt_BR.qm"))) return nullptr;
+  QCoreApplication::installTranslator(&texts);
+  return &texts;
 }
 
 std::unique_ptr<TRpPrinterViewer> TRpStandardPreviewInterface::CreateProgressForm(TRpPrinter& printer, bool show) {

@@ -16,7 +16,9 @@
 #include <memory>
 
 class QStatusBar;
+class QLocale;
 class QToolBar;
+class QTranslator;
 class QPushButton;
 
 namespace cotavia {
@@ -139,6 +141,7 @@ class TRpStandardPreview : public QMainWindow {
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
+  friend class TRpStandardPreviewInterface;
   bool handleKey(QKeyEvent* e);
   void pageArrived(int page);
   void progress(int percent);
@@ -148,6 +151,7 @@ class TRpStandardPreview : public QMainWindow {
   TRpPrinter* printer_;  // null once the printer is gone
   int lastProgress_ = 0;
   bool closedNotified_ = false;
+  QString pdfChosen_;  // the PDF file the setup just chose
 };
 
 // Opens the standard preview for the report engine, and provides its print dialog and progress
@@ -164,6 +168,11 @@ class TRpStandardPreviewInterface : public TRpPreviewInterface {
   // The last preview window opened (tests).
   QPointer<TRpStandardPreview> LastPreview;
 };
+
+// Loads the Portuguese texts of the report windows into the application when `locale` is
+// Portuguese (the texts stay as written, in English, otherwise). Returns the translator
+// installed, or null.
+QTranslator* rpInstallTranslations(const QLocale& locale);
 
 // Installs the standard windows while alive when only the headless ones are registered.
 class TRpStandardPreviewGuard {

@@ -234,7 +234,7 @@ TRpProgressForm::TRpProgressForm(TRpPrinter& printer, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::CustomizeWindowHint),
       printer_(printer) {
-  setWindowTitle(QStringLiteral("Printing progress"));
+  setWindowTitle(tr("Printing progress"));
   setFixedSize(149, 97);
   Gauge = new QProgressBar(this);
   Gauge->setGeometry(16, 18, 114, 16);
@@ -245,7 +245,7 @@ TRpProgressForm::TRpProgressForm(TRpPrinter& printer, QWidget* parent)
   Info->setGeometry(0, 44, 145, Info->sizeHint().height());
   Info->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   Info->setText(QString());
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelButton = new QPushButton(tr("Cancel"), this);
   CancelButton->setGeometry(36, 60, 75, 25);
   connect(CancelButton, &QPushButton::clicked, this, [this] { printer_.Cancel(); });
   if (QScreen* s = QGuiApplication::primaryScreen()) {
@@ -258,7 +258,7 @@ void TRpProgressForm::ProgressUpdate(int) {
   const int p = printer_.ProgressPercent();
   if (p % 5 != 0) return;
   Gauge->setValue(p);
-  Info->setText(QString::number(p) + QStringLiteral("% ") + QStringLiteral(" Completed"));
+  Info->setText(tr("%1%  Completed").arg(p));
   QCoreApplication::processEvents();
 }
 

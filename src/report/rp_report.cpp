@@ -306,6 +306,7 @@ void TRpReport::installCallbacks(TRpPrinter& p) {
     if (AfterPrint) AfterPrint(*this);
   };
   p.AfterPreviewNotify = [this] {
+    wakePreviewWait();
     if (AfterPreview) AfterPreview(*this);
   };
   if (OnPreview)
@@ -337,6 +338,7 @@ void TRpReport::FreePrinter() {
   if (running_) return;
   if (printer_) printer_->SetClient(nullptr);
   printer_.reset();
+  wakePreviewWait();
 }
 
 void TRpReport::Generate() {
@@ -739,8 +741,27 @@ void TRpReport::Preview() {
     return;
   }
   if (!shown) return;  // no window: the pages stay in RpPrinter()
-  while (printer_.get() == p && p->ShowingPreview() && !QCoreApplication::closingDown() && QCoreApplication::instance())
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 50);
+  // Wait for the window to close in an event loop of our own: the window's closing (or the
+  // printer being freed) ends it, so the wait takes no processor time. A slow check besides
+  // covers any other way the preview could end.
+  auto showing = [this, p] {
+    return printer_.get() == p && p->ShowingPreview() && QCoreApplication::instance() &&
+           !QCoreApplication::closingDown();
+  };
+  QEventLoop wait;
+  QTimer check;
+  QObject::connect(&check, &QTimer::timeout, &wait, [&] {
+    if (!showing()) wait.quit();
+  });
+  check.start(1000);
+  QEventLoop* outer = previewWait_;
+  previewWait_ = &wait;
+  while (showing()) wait.exec();
+  previewWait_ = outer;
+}
+
+void TRpReport::wakePreviewWait() {
+  if (previewWait_) previewWait_->quit();
 }
 
 void TRpReport::Print() {

@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+class QEventLoop;
+
 #include "report/rp_controls.h"
 #include "report/rp_dataset.h"
 #include "report/rp_printer.h"
@@ -307,13 +309,16 @@ class TRpReport : public TRpPrinterClient {
   void installCallbacks(TRpPrinter& p);
   void prepareStore(TRpPrinter& p);
   void processMessages();
+  // Ends the wait of Preview() for its window (the window closed or the printer was freed).
+  void wakePreviewWait();
 
   TRpPage page_;
   TRpFunctions functions_;
   std::vector<std::unique_ptr<TRpBand>> bands_;
   std::vector<std::unique_ptr<TRpPrintable>> pageControls_;
   std::unique_ptr<TRpPrinter> printer_;
-  std::unique_ptr<QObject> mailbox_;  // posts printer requests to the event loop
+  std::unique_ptr<QObject> mailbox_;   // posts printer requests to the event loop
+  QEventLoop* previewWait_ = nullptr;  // Preview() waiting for its window to close
 
   bool running_ = false;
   bool cancelled_ = false;

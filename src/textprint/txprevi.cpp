@@ -382,14 +382,14 @@ void TTxPrevi::DIRETOClick() {
   if (!pedePagina || !pedePagina(texto)) return;  // cancelled: nothing to do
   bool ok = false;
   const int n = texto.trimmed().toInt(&ok);
-  if (!ok) {
+  // Whatever is not a page of the printout (a text, 0, a negative number, past the last page)
+  // gets the same answer.
+  if (!ok || n < 1 || n > ultima_) {
     dialogs().message(QStringLiteral("Página inválida...\rInforme um número de página de 1 a %1.").arg(ultima_));
     return;
   }
-  if (n >= 1 && n <= ultima_) {
-    pagina_ = n;
-    Mostrar();
-  }
+  pagina_ = n;
+  Mostrar();
 }
 
 bool TTxPrevi::ativo(const QAbstractButton* b) { return b->isEnabled() && !b->isHidden(); }

@@ -271,6 +271,14 @@ class NumEditTest : public QObject {
     edit->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     auto [l3, r3] = inkColumns();
     QVERIFY(qAbs((l3 + r3) / 2 - edit->width() / 2) < 6);
+    // A number wider than the field is painted smaller, whole; one that fits keeps the font.
+    edit->setDecimals(4);
+    edit->setValue(99999999999.0L);
+    edit->resize(130, edit->height());
+    QCOMPARE(edit->paintedText(), QString("99.999.999.999,0000"));
+    QVERIFY(QFontMetrics(edit->paintedFont()).horizontalAdvance(edit->paintedText()) <= edit->paintedArea().width());
+    edit->setValue(5);
+    QCOMPARE(edit->paintedFont(), edit->font());
   }
 };
 

@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
+#include <ctime>
 
 using namespace cotavia;
 
@@ -164,6 +166,24 @@ class ReportPreviewTest : public QObject {
     w.RpPreview->ProgressUpdate(100);
     QCOMPARE(w.StatusPanel0->text(), QString());
 
+    // Tab reaches every toolbar button from the page, and Enter presses the one with the focus.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.PrintSetup->setEnabled(true);
+    QStringList reached;
+    w.RpPreview->setFocus();
+    for (int i = 0; i < 14; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      reached << QApplication::focusWidget()->objectName();
+    }
+    for (const char* name : {"ZoomFit", "FirstPage", "LastPage", "PrintSetup", "Print", "SaveReport", "ExitButton"})
+      QVERIFY2(reached.contains(name), name);
+    w.RpPreview->SetPageNumber(3);
+    w.FirstPage->setFocus();
+    QTest::keyClick(w.FirstPage, Qt::Key_Return);
+    QCOMPARE(w.RpPreview->PageNumber(), 1);
+    w.PrintSetup->setEnabled(false);
+
     // Zoom buttons.
     w.Zoom100->click();
     QCOMPARE(w.RpPreview->Zoom(), 100);
@@ -277,6 +297,41 @@ class ReportPreviewTest : public QObject {
     QVERIFY(setupEnabled);
     QVERIFY(hasPage);
     QCOMPARE(info, QStringLiteral("Page 1 of 4"));
+  }
+
+  // While the window is open the report waits for it without spinning: a second of an idle
+  // preview costs well under a tenth of a second of processor time.
+  void anOpenPreviewWaitsWithoutUsingTheProcessor() {
+    TRpStandardPreviewInterface ui;
+    rpSetPreviewInterface(&ui);
+    PagesReport r(2);
+    std::clock_t start = 0, end = 0;
+    QObject context;
+    QTimer::singleShot(300, &context, [&] { start = std::clock(); });
+    QTimer::singleShot(1300, &context, [&] {
+      end = std::clock();
+      if (ui.LastPreview) ui.LastPreview->close();
+    });
+    r.report.Preview();  // returns once the window is closed
+    rpSetPreviewInterface(nullptr);
+    QVERIFY(start != 0 && end != 0);
+    const double seconds = double(end - start) / CLOCKS_PER_SEC;
+    QVERIFY2(seconds < 0.1, qPrintable(QStringLiteral("%1 CPU-s in 1 s").arg(seconds)));
+  }
+
+  // The windows speak Portuguese once the translations are loaded for a Portuguese locale, and
+  // stay as written for any other.
+  void portugueseTextsForAPortugueseLocale() {
+    QVERIFY(!rpInstallTranslations(QLocale::c()));
+    QTranslator* t = rpInstallTranslations(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    QVERIFY(t);
+    PagesReport r(2);
+    r.report.Preview();
+    TRpStandardPreview w(nullptr, *r.report.RpPrinter());
+    TRpProgressForm f(*r.report.RpPrinter());
+    const QStringList shown = {w.windowTitle(), w.StatusPanel1->text(), w.ExitButton->text(), f.CancelButton->text()};
+    QCoreApplication::removeTranslator(t);
+    QCOMPARE(shown, QStringList({"Visualizar impressão", "Página 1 de 2", "&Fechar", "Cancelar"}));
   }
 
   void printDialogRangesAndCopies() {

@@ -1,13 +1,25 @@
 #include "support/support.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
+
+// Settings the windows keep (the editor's size and columns) go to a temporary folder of the
+// test program, never to the user's own.
+static void keepSettingsInATemporaryFolder() {
+  static QTemporaryDir dir(QDir::tempPath() + "/cotavia-settings-XXXXXX");
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+}
+Q_COREAPP_STARTUP_FUNCTION(keepSettingsInATemporaryFolder)
 
 namespace cotavia::test {
 

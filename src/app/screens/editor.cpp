@@ -21,12 +21,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStorageInfo>
 
 namespace cotavia {
@@ -61,7 +63,8 @@ QLabel* label(const QString& text, const QFont& font, QWidget* parent, const QRe
   return l;
 }
 
-// A borderless one-line text field. Read-only fields show through to the picture behind them.
+// A borderless one-line text field. Read-only fields show through to the picture behind them
+// and take no focus: Tab passes them by, and their text stays shown from its start.
 QLineEdit* field(const char* name, QWidget* parent, const QRect& r, const QFont& font, bool readOnly,
                  const QColor& color = Qt::black) {
   auto* e = new QLineEdit(parent);
@@ -70,6 +73,7 @@ QLineEdit* field(const char* name, QWidget* parent, const QRect& r, const QFont&
   e->setFont(font);
   e->setFrame(false);
   e->setReadOnly(readOnly);
+  if (readOnly) e->setFocusPolicy(Qt::NoFocus);
   QPalette p = e->palette();
   p.setColor(QPalette::Text, color);
   if (readOnly) p.setColor(QPalette::Base, Qt::transparent);
@@ -95,6 +99,7 @@ TNumEdit* numField(const char* name, QWidget* parent, const QRect& r, int decima
   n->setDecimals(decimals);
   n->setReadOnly(readOnly);
   if (readOnly) {
+    n->setFocusPolicy(Qt::NoFocus);  // always shows the formatted amount
     QPalette p = n->palette();
     p.setColor(QPalette::Base, QColor(240, 240, 240));
     n->setPalette(p);
@@ -105,7 +110,11 @@ TNumEdit* numField(const char* name, QWidget* parent, const QRect& r, int decima
 void setShownText(QLineEdit* e, const QByteArray& bytes) {
   e->setText(fromCp1252(bytes));
   e->setCursorPosition(0);  // long texts show their beginning
+  // A read-only text wider than its field is read whole on hover.
+  if (e->isReadOnly()) e->setToolTip(fromCp1252(trimRight(bytes)));
 }
+
+QSettings editorSettings() { return QSettings(QStringLiteral("Cotavia"), QStringLiteral("cotavia")); }
 
 }  // namespace
 
@@ -120,7 +129,11 @@ TTCotavia2::TTCotavia2(const QString& folder, const QString& fileName, const QBy
     : QDialog(parent), folder_(folder), fileName_(fileName), identity_(identity) {
   setObjectName(QStringLiteral("TTCotavia2"));
   setWindowTitle(QStringLiteral("Pravel® - Gestão Municipal Tessaro®"));
-  setFixedSize(kWidth, kHeight);
+  // The window opens at its design size and may be resized or maximised; the grid takes the room.
+  setMinimumSize(kWidth, kHeight);
+  resize(kWidth, kHeight);
+  setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+  setSizeGripEnabled(true);
   setModal(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
@@ -133,12 +146,94 @@ TTCotavia2::TTCotavia2(const QString& folder, const QString& fileName, const QBy
   buildButtons();
   buildExportPanel();
   setTabOrders();
+  anchorToEdges();
+  restoreWindowSize();
 
   // The form sees every key first: Enter moves on to the next field.
   for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
 
 TTCotavia2::~TTCotavia2() = default;
+
+void TTCotavia2::anchor(QWidget* w, double fx, double fy, double fw, double fh) {
+  anchors_.append(Anchor{w, w->geometry(), fx, fy, fw, fh});
+}
+
+void TTCotavia2::anchorToEdges() {
+  // Header texts widen; the export panel keeps to the upper right; the grid (and the item panel
+  // over it) takes the new room; the buttons keep to the lower left and the grand total to the
+  // lower right.
+  for (QLineEdit* e :
+       {Edit_Orgao, Edit_Endereco, Edit_Fornecedor, Edit_For_Endereco, Edit_For_Cidade, Edit_Modalidade, Edit_Objeto})
+    anchor(e, 0, 0, 1, 0);
+  anchor(Edit_Entrega, 0, 0, 0.5, 0);
+  anchor(EditAbertura, 0.5, 0, 0.5, 0);
+  anchor(Panel_Exporta, 1, 0, 0, 0);
+  anchor(StringGrid1, 0, 0, 1, 1);
+  anchor(Panel_Item, 0, 0, 1, 1);
+  anchor(Edit_Nome, 0, 0, 1, 0);
+  for (QWidget* w : bottomLeft_) anchor(w, 0, 1, 0, 0);
+  for (QWidget* w : bottomRight_) anchor(w, 1, 1, 0, 0);
+  connect(StringGrid1->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
+    // The description's width as the user sets it, counted at the design size.
+    if (!placing_ && column == ColDescription) descriptionWidth_ = size - (width() - kWidth);
+  });
+}
+
+void TTCotavia2::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  const int dw = width() - kWidth, dh = height() - kHeight;
+  placing_ = true;
+  for (const Anchor& a : anchors_) {
+    const QRect& b = a.base;
+    a.widget->setGeometry(b.x() + int(a.fx * dw), b.y() + int(a.fy * dh), b.width() + int(a.fw * dw),
+                          b.height() + int(a.fh * dh));
+  }
+  // The description column takes the width gained first.
+  if (descriptionWidth_ > 0) StringGrid1->setColumnWidth(ColDescription, std::max(descriptionWidth_ + dw, 20));
+  placing_ = false;
+}
+
+void TTCotavia2::restoreWindowSize() {
+  const QSettings s = editorSettings();
+  const QSize size = s.value(QStringLiteral("editor/size")).toSize();
+  if (size.isValid()) resize(size.expandedTo(minimumSize()));
+  if (s.value(QStringLiteral("editor/maximized")).toBool()) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TTCotavia2::restoreColumnWidths() {
+  StringGrid1->setColumns();
+  descriptionWidth_ = ItemGridModel::columnWidth(ColDescription);
+  const QVariantList widths = editorSettings().value(QStringLiteral("editor/columns")).toList();
+  if (widths.size() == GridColumnCount - 1) {  // the last column takes what is left
+    placing_ = true;
+    for (int c = 0; c < GridColumnCount - 1; ++c) {
+      const int w = std::clamp(widths[c].toInt(), 10, 2000);
+      if (c == ColDescription)
+        descriptionWidth_ = w;
+      else
+        StringGrid1->setColumnWidth(c, w);
+    }
+    placing_ = false;
+  }
+  StringGrid1->setColumnWidth(ColDescription, std::max(descriptionWidth_ + width() - kWidth, 20));
+}
+
+void TTCotavia2::saveWindowSize() {
+  QSettings s = editorSettings();
+  const bool maximized = isMaximized();
+  s.setValue(QStringLiteral("editor/maximized"), maximized);
+  if (!maximized) s.setValue(QStringLiteral("editor/size"), size());
+  QVariantList widths;
+  for (int c = 0; c < GridColumnCount - 1; ++c)
+    widths << (c == ColDescription ? descriptionWidth_ : StringGrid1->columnWidth(c));
+  s.setValue(QStringLiteral("editor/columns"), widths);
+}
+
+void TTCotavia2::done(int r) {
+  if (activated_) saveWindowSize();
+  QDialog::done(r);
+}
 
 void TTCotavia2::buildHeader() {
   const QFont caption = sansFont(13, true);
@@ -214,8 +309,14 @@ void TTCotavia2::buildItemPanel() {
   auto* hint = label(QStringLiteral("ENTER passa ao campo seguinte e, sobre um botão, pressiona-o. ESC cancela."),
                      sansFont(12), frame, QRect(16, 240, 794, 20));
   hint->setStyleSheet(QStringLiteral("color: rgb(80,80,80);"));
+  anchor(hint, 0, 0, 1, 0);
   frame->hide();
 
+  // The total follows every change of the amounts, however the field is then left.
+  for (TNumEdit* n : {NumEdit_PrUnit, NumEdit_Desconto, NumEdit_Acrescimo})
+    connect(n, &QLineEdit::textChanged, this, [this] {
+      if (Panel_Item->isVisible()) recomputeItemTotal();
+    });
   connect(bbtn_ok, &QPushButton::clicked, this, [this] { bbtn_okClick(); });
   connect(bbtn_cancelar, &QPushButton::clicked, this, [this] { bbtn_cancelarClick(); });
 }
@@ -228,21 +329,24 @@ void TTCotavia2::buildButtons() {
       button("bbtn_importarPrecos", QStringLiteral("Importar preços..."), this, QRect(448, 570, 134, 30));
   bbtn_exportarPrecos =
       button("bbtn_exportarPrecos", QStringLiteral("Exportar preços..."), this, QRect(448, 604, 134, 30));
-  label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
+  QLabel* printLabel = label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
   ComboBox_TipoImpr = new QComboBox(this);
   ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));
-  ComboBox_TipoImpr->setEditable(true);
-  ComboBox_TipoImpr->setInsertPolicy(QComboBox::NoInsert);
+  ComboBox_TipoImpr->setEditable(false);  // a choice from the list, never a typed text
   ComboBox_TipoImpr->addItems({QStringLiteral("0 - Texto (matricial)"), QStringLiteral("1 - Gráfico")});
   ComboBox_TipoImpr->setFont(sansFont(13));
   ComboBox_TipoImpr->setGeometry(260, 606, 182, 24);
 
-  label(QStringLiteral("TOTAL"), sansFont(16, true), this, QRect(588, 570, 58, 30), Qt::AlignRight | Qt::AlignVCenter);
+  QLabel* totalLabel = label(QStringLiteral("TOTAL"), sansFont(16, true), this, QRect(588, 570, 58, 30),
+                             Qt::AlignRight | Qt::AlignVCenter);
   NumEdit_TotalGeral = numField("NumEdit_TotalGeral", this, QRect(652, 570, 181, 30), 2, true, true);
   NumEdit_TotalGeral->setFont(sansFont(16, true));
   QPalette tp = NumEdit_TotalGeral->palette();
   tp.setColor(QPalette::Base, Qt::white);
   NumEdit_TotalGeral->setPalette(tp);
+  bottomLeft_ = {bbtn_gravar,         bbtn_importar, bbtn_voltar,      bbtn_importarPrecos,
+                 bbtn_exportarPrecos, printLabel,    ComboBox_TipoImpr};
+  bottomRight_ = {totalLabel, NumEdit_TotalGeral};
 
   connect(bbtn_gravar, &QPushButton::clicked, this, [this] { bbtn_gravarClick(); });
   connect(bbtn_importar, &QPushButton::clicked, this, [this] { bbtn_importarClick(); });
@@ -273,6 +377,7 @@ void TTCotavia2::buildExportPanel() {
   DirectoryListBox1->setGeometry(5, 84, 148, 25);
   DirectoryListBox1->setFont(sansFont(11));
   DirectoryListBox1->setReadOnly(true);
+  DirectoryListBox1->setFocusPolicy(Qt::NoFocus);
   bbtn_pasta = button("bbtn_pasta", QStringLiteral("..."), Panel_Exporta, QRect(155, 84, 30, 25));
   bbtn_pasta->setToolTip(QStringLiteral("Escolher outra pasta"));
   Panel_Exporta->hide();
@@ -287,13 +392,14 @@ void TTCotavia2::buildExportPanel() {
 }
 
 void TTCotavia2::setTabOrders() {
-  const QList<QWidget*> order = {
-      bbtn_gravar,        bbtn_voltar,   Edit_Orgao,          Edit_Modalidade,     Edit_Objeto,     Edit_Entrega,
-      Edit_Endereco,      EditAbertura,  Edit_Fornecedor,     Edit_For_Endereco,   Edit_For_Cidade, StringGrid1,
-      Edit_Item,          Edit_Codigo,   Edit_Nome,           Edit_Marca,          NumEdit_PrUnit,  NumEdit_Desconto,
-      NumEdit_Acrescimo,  bbtn_ok,       bbtn_cancelar,       NumEdit_Total,       NumEdit_Quant,   Edit_Unidade,
-      NumEdit_TotalGeral, bbtn_importar, bbtn_importarPrecos, bbtn_exportarPrecos, bbtn_exportar,   DriveComboBox1,
-      DirectoryListBox1,  bbtn_pasta,    ComboBox_TipoImpr};
+  // As the screen reads, top to bottom and left to right: the export panel at the top right
+  // (once shown), the supplier's fields, the grid (or the item panel over it), the button rows.
+  // Read-only fields take no focus.
+  const QList<QWidget*> order = {bbtn_exportar,       DriveComboBox1,    bbtn_pasta,         Edit_Fornecedor,
+                                 Edit_For_Endereco,   Edit_For_Cidade,   StringGrid1,        Edit_Marca,
+                                 NumEdit_PrUnit,      NumEdit_Desconto,  NumEdit_Acrescimo,  bbtn_ok,
+                                 bbtn_cancelar,       bbtn_gravar,       bbtn_importar,      bbtn_voltar,
+                                 bbtn_importarPrecos, ComboBox_TipoImpr, bbtn_exportarPrecos};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -315,7 +421,7 @@ void TTCotavia2::paintEvent(QPaintEvent*) {
 }
 
 void TTCotavia2::FormActivate() {
-  StringGrid1->setColumns();
+  restoreColumnWidths();
   setExportFolder(folder_);
   try {
     finishInterruptedSave(folder_, fileName_);  // before reading what such a save was writing
@@ -575,19 +681,23 @@ void TTCotavia2::bbtn_exportarClick() {
   try {
     const QString done = exportProposal(target, exportFolder_);
     QApplication::processEvents();
-    dialogs().message(QStringLiteral("A proposta foi exportada com sucesso para:\r") + QDir::toNativeSeparators(done) +
-                      QStringLiteral("\r\rAntes de retirar o pen drive, use a opção \"Ejetar\" "
-                                     "(Remover com segurança) do sistema."));
+    QString text = QStringLiteral("A proposta foi exportada com sucesso para:\r") + QDir::toNativeSeparators(done);
+    // Only a pen drive (or other removable medium) is ejected before it is pulled out.
+    const QString dest = QDir::cleanPath(exportFolder_);
+    for (const QString& m : removableMedia())
+      if (dest == QDir::cleanPath(m) || dest.startsWith(QDir::cleanPath(m) + QLatin1Char('/'))) {
+        text += QStringLiteral(
+            "\r\rAntes de retirar o pen drive, use a opção \"Ejetar\" "
+            "(Remover com segurança) do sistema.");
+        break;
+      }
+    dialogs().message(text);
   } catch (const AppError& e) {
     dialogs().error(QStringLiteral("A proposta NÃO foi exportada.\r") + userMessage(e));
   }
 }
 
-int TTCotavia2::printChoice() const {
-  const int i = ComboBox_TipoImpr->currentIndex();
-  if (i < 0 || ComboBox_TipoImpr->currentText() != ComboBox_TipoImpr->itemText(i)) return -1;
-  return i;
-}
+int TTCotavia2::printChoice() const { return ComboBox_TipoImpr->currentIndex(); }
 
 void TTCotavia2::bbtn_importarClick() {
   // The printouts read the saved files: with changes on screen, save first or say what the
@@ -670,7 +780,7 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv")) {
     path += filter == csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
     if (QFileInfo::exists(path) &&
-        !dialogs().confirm(
+        !dialogs().confirmDestructive(
             QStringLiteral("O arquivo %1 já existe. Deseja substituí-lo?").arg(QDir::toNativeSeparators(path)),
             QStringLiteral("Confirme")))
       return;

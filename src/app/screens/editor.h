@@ -59,7 +59,7 @@ class TTCotavia2 : public QDialog {
   // The export folder as chosen in the export panel.
   QString exportFolder() const { return exportFolder_; }
   void setExportFolder(const QString& folder);
-  // The print choice as ComboBox_TipoImpr gives it: its index, -1 when a typed text selects none.
+  // The print choice: the index of ComboBox_TipoImpr (0 text, 1 graphic).
   int printChoice() const;
   // The proposal as the editor holds it (header read from the file, rows from the grid).
   Proposal proposal() const;
@@ -74,6 +74,8 @@ class TTCotavia2 : public QDialog {
   // Leaving the editor ("Voltar", the window's close box): with unsaved changes it asks whether
   // to save them first; Cancelar, or a save that fails, keeps the editor open.
   void reject() override;
+  // Every way the editor closes: its size and column widths are kept for the next time.
+  void done(int r) override;
 
   ItemGridModel* model = nullptr;
   ItemGridView* StringGrid1 = nullptr;
@@ -102,6 +104,7 @@ class TTCotavia2 : public QDialog {
   bool eventFilter(QObject* obj, QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
 
  private:
@@ -114,6 +117,19 @@ class TTCotavia2 : public QDialog {
   void fillPlaces();
   EditorState state() const;
   void placeChosen(int index);
+  // Resizing: each control keeps its place relative to the window's edges, as a share of the
+  // change in width and height for its position (fx, fy) and its size (fw, fh).
+  struct Anchor {
+    QWidget* widget;
+    QRect base;  // at the design size
+    double fx, fy, fw, fh;
+  };
+  void anchor(QWidget* w, double fx, double fy, double fw, double fh);
+  void anchorToEdges();
+  // The window's size and the grid's column widths, kept between runs.
+  void restoreWindowSize();
+  void restoreColumnWidths();
+  void saveWindowSize();
 
   QString folder_;
   QString fileName_;
@@ -124,6 +140,12 @@ class TTCotavia2 : public QDialog {
   EditorState saved_;        // what was last loaded or saved
   bool loadFailed_ = false;  // the proposal file was not read whole: saving would drop items
   bool activated_ = false;
+  QList<Anchor> anchors_;
+  // The controls of the rows under the grid, kept at the lower left or the lower right corner;
+  // a control added to those rows joins one of these lists before anchorToEdges() runs.
+  QList<QWidget*> bottomLeft_, bottomRight_;
+  int descriptionWidth_ = 0;  // the description column's width at the design size
+  bool placing_ = false;      // column widths being set by the program, not the user
 };
 
 }  // namespace cotavia

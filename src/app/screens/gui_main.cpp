@@ -6,6 +6,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/qt_dialogs.h"
+#include "report/rp_preview.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -64,6 +65,7 @@ int runGui(int argc, char** argv) {
     }
   }
   installQtTranslations(app);
+  rpInstallTranslations(QLocale::system());  // the report windows speak the user's language
   installScreenStyle(app);
   QtDialogs dlg;
   dlg.font = sansFont(13);

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "report/rp_preview.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <memory>
 
@@ -37,12 +38,14 @@ void bbtn_importar(const PrintRequest& req) {
     // PDF..." of the print dialog does); with no printer installed that printer stands in.
     TPrinterSettings::SetPdfSuggestion(joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf"));
     const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
-    if (standIn.active())
-      form->RpReport.AfterPrint = [](TRpReport& r) {
-        if (!r.PrintedFile.isEmpty())
-          dialogs().message(QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ") +
-                            r.PrintedFile);
-      };
+    // A report written to a PDF file says where the file is.
+    const bool noPrinter = standIn.active();
+    form->RpReport.AfterPrint = [noPrinter](TRpReport& r) {
+      if (r.PrintedFile.isEmpty()) return;
+      dialogs().message((noPrinter ? QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ")
+                                   : QStringLiteral("O relatório foi gravado em ")) +
+                        QDir::toNativeSeparators(r.PrintedFile));
+    };
     TRpStandardPreviewGuard windows(req.editor);
     form->RpReport.Preview();  // returns when the preview window is closed
   } catch (const std::exception& e) {

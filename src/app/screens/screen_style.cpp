@@ -84,8 +84,9 @@ class ScreenStyle : public QProxyStyle {
   void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                           const QWidget* widget) const override {
     QProxyStyle::drawComplexControl(control, option, painter, widget);
-    // Selection boxes and number boxes: the same frame as the fields.
-    if ((control == CC_ComboBox || control == CC_SpinBox) && (option->state & State_HasFocus))
+    // Selection boxes, number boxes and tool buttons: the same frame as the fields.
+    if ((control == CC_ComboBox || control == CC_SpinBox || control == CC_ToolButton) &&
+        (option->state & State_HasFocus))
       focusFrame(painter, option->rect);
   }
 

@@ -52,7 +52,7 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   auto* b = new QPushButton(caption, parent);
   b->setFont(sansFont(13, true));
   b->setGeometry(r);
-  b->setAutoDefault(false);
+  b->setAutoDefault(true);  // Enter presses the button that has the focus, as Space does
   return b;
 }
 
@@ -188,13 +188,44 @@ TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
   connect(bbtn_excluir, &QPushButton::clicked, this, [this] { bbtn_excluirClick(); });
   connect(Btn_Tutorial, &QPushButton::clicked, this, [this] { Btn_TutorialClick(); });
   connect(Btn_Fechar, &QPushButton::clicked, this, [this] { Btn_FecharClick(); });
-  // Double-click or Enter on a file opens it, as "Visualizar" does.
-  connect(FileListBox1, &QListWidget::itemActivated, this, [this] { bbtn_digitarClick(); });
+  // Double-click or Enter on a file opens that file, as "Visualizar" does.
+  connect(FileListBox1, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    if (!item) return;
+    FileListBox1->clearSelection();
+    item->setSelected(true);
+    bbtn_digitarClick();
+  });
+  // From the keyboard the entry under the cursor is the chosen one: the list selects it when it
+  // gets the focus and wherever an arrow key takes it.
+  FileListBox1->installEventFilter(this);
   auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
   connect(f5, &QShortcut::activated, this, [this] { refreshList(); });
 }
 
 QByteArray TTCotavia::identity() const { return toCp1252(MaskEditCNPJCPF->text()); }
+
+void TTCotavia::selectOnly(QListWidgetItem* item) {
+  FileListBox1->clearSelection();
+  FileListBox1->setCurrentItem(item, QItemSelectionModel::Select);
+}
+
+bool TTCotavia::eventFilter(QObject* obj, QEvent* e) {
+  if (obj != FileListBox1 || FileListBox1->count() == 0 || !FileListBox1->selectedItems().isEmpty())
+    return QWidget::eventFilter(obj, e);
+  // Nothing selected: the focus arriving, or an arrow key (which moves on from there; with one
+  // file it stays), selects the entry under the cursor.
+  bool selectCurrent = e->type() == QEvent::FocusIn;
+  if (e->type() == QEvent::KeyPress) {
+    const int k = static_cast<QKeyEvent*>(e)->key();
+    selectCurrent = k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_Home || k == Qt::Key_End ||
+                    k == Qt::Key_PageUp || k == Qt::Key_PageDown;
+  }
+  if (selectCurrent) {
+    QListWidgetItem* current = FileListBox1->currentItem();
+    selectOnly(current ? current : FileListBox1->item(0));
+  }
+  return QWidget::eventFilter(obj, e);
+}
 
 bool TTCotavia::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate && !activated_) FormActivate();
@@ -370,9 +401,7 @@ void TTCotavia::MaskEditCNPJCPFChange() {
     MaskEditCNPJCPF->setCursorPosition(std::clamp(caret, 0, static_cast<int>(digits.size())));
     dialogs().beep();
   }
-  if (digits.isEmpty()) return;
-  // A number of 14 digits (a CNPJ without leading zero) is complete: go on to the list.
-  if (digits.size() == 14 && digits[0] != '0') FileListBox1->setFocus();
+  // The focus stays in the field whatever is typed: Enter (or "Confirmar") stores it.
 }
 
 void TTCotavia::bbtn_digitarClick() {
@@ -397,10 +426,13 @@ void TTCotavia::bbtn_digitarClick() {
     return;
   }
   if (!identityLoaded_ && !identityAccepted()) return;
-  dialogs().message(
-      QStringLiteral("Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
-                     "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"
-                     "em uma pasta no computador ou em uma PenDrive !!! "));
+  // A folder that cannot be written (a compressed file opened in place, a page of the internet)
+  // would lose every price typed: said before the editor opens.
+  if (::access(QFile::encodeName(folder_).constData(), W_OK) != 0)
+    dialogs().message(
+        QStringLiteral("Se esse Programa for executado dentro de um arquivo compactado ou pela internet \r"
+                       "as informações não serão gravadas !!! É necessário que os arquivos estejam salvos \r"
+                       "em uma pasta no computador ou em uma PenDrive !!! "));
   if (!identityLoaded_ && !storeIdentity()) return;
   const QString name = selected.first()->text();
   {
@@ -422,7 +454,7 @@ void TTCotavia::bbtn_excluirClick() {
     dialogs().message(QStringLiteral("Selecione na lista a proposta a excluir."));
     return;
   }
-  if (!dialogs().confirm(
+  if (!dialogs().confirmDestructive(
           QStringLiteral("Tem certeza que deseja excluir a Proposta ") + current->text() + QStringLiteral(" ???"),
           QStringLiteral("Confirme")))
     return;

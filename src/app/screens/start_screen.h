@@ -7,6 +7,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -29,8 +30,7 @@ class TTCotavia : public QWidget {
   void refreshList();
 
   // Every edit of the identity field: keeps the digits only (other characters typed or pasted
-  // are dropped with a beep, as the numeric fields drop them) and moves on to the list once a
-  // 14-digit CNPJ is complete.
+  // are dropped with a beep, as the numeric fields drop them), at most 14.
   void MaskEditCNPJCPFChange();
   // "Alterar CNPJ/CPF": the first-access panel again, on the current identity.
   void bbtn_alterarCNPJClick();
@@ -65,6 +65,7 @@ class TTCotavia : public QWidget {
 
  protected:
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* obj, QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:
@@ -72,6 +73,8 @@ class TTCotavia : public QWidget {
   // cannot be written.
   bool storeIdentity();
   void listFiles(const QStringList& keepSelected);
+  // Makes an entry of the list the current and only selected one.
+  void selectOnly(QListWidgetItem* item);
   // Shows the first-access panel (changing: with "Cancelar" and the current identity).
   void showIdentityPanel(bool changing);
   // The identity line under the list, shown while the panel is not.

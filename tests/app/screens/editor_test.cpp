@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 using namespace cotavia;
@@ -98,6 +99,7 @@ class EditorTest : public QObject {
     dlg.choices.clear();
     dlg.fileAnswers.clear();
     TTCotavia2::removableMedia = [] { return QStringList(); };
+    QSettings(QStringLiteral("Cotavia"), QStringLiteral("cotavia")).remove(QStringLiteral("editor"));
   }
   void cleanup() {
     ed.reset();
@@ -506,6 +508,14 @@ class EditorTest : public QObject {
     QCOMPARE(dlg.log.last().kind, Kind::Message);
     QVERIFY(dlg.lastText().startsWith("A proposta foi exportada com sucesso para:"));
     QVERIFY(dlg.lastText().contains(pen.path() + "/" + kResponse));
+    QVERIFY(dlg.lastText().contains("Antes de retirar o pen drive"));
+    // An ordinary folder is not ejected.
+    TempDir folder;
+    ed->setExportFolder(folder.path());
+    dlg.answers = {true};
+    QTest::mouseClick(ed->bbtn_exportar, Qt::LeftButton);
+    QVERIFY(folder.exists(kResponse));
+    QVERIFY2(!dlg.lastText().contains("pen drive"), qPrintable(dlg.lastText()));
 
     // The program's own folder: the file is already there; nothing is asked or copied.
     ed->setExportFolder(dir->path() + "/.");
@@ -636,15 +646,83 @@ class EditorTest : public QObject {
     QVERIFY(!dir->exists("E12345678000190_P0009.KVT"));
   }
 
-  // Typing into the print choice's text selects no entry.
-  void printChoiceFromTypedText() {
+  // The print choice is a list: typed text cannot make up an entry of its own.
+  void printChoiceIsAList() {
     open();
-    ed->ComboBox_TipoImpr->setCurrentIndex(0);
-    QCOMPARE(ed->printChoice(), 0);
+    QVERIFY(!ed->ComboBox_TipoImpr->lineEdit());
     ed->ComboBox_TipoImpr->setFocus();
-    ed->ComboBox_TipoImpr->lineEdit()->selectAll();
-    QTest::keyClicks(ed->ComboBox_TipoImpr->lineEdit(), "2");
-    QCOMPARE(ed->printChoice(), -1);
+    QTest::keyClicks(ed->ComboBox_TipoImpr, "5 - Outra");
+    QCOMPARE(ed->ComboBox_TipoImpr->count(), 2);
+    QVERIFY(ed->printChoice() == 0 || ed->printChoice() == 1);
+    QCOMPARE(ed->ComboBox_TipoImpr->currentText(), ed->ComboBox_TipoImpr->itemText(ed->printChoice()));
+  }
+
+  // Tab runs top to bottom and left to right and passes the read-only fields by; they keep
+  // their text shown from its start, and the grand total its formatted amount.
+  void tabOrderAndReadOnlyFields() {
+    open();
+    priceItem(0, "ACME", "3522,091", "", "");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);  // shows the export panel
+    ed->bbtn_exportar->setFocus();
+    const QList<QWidget*> expected = {ed->DriveComboBox1,      ed->bbtn_pasta,        ed->Edit_Fornecedor,
+                                      ed->Edit_For_Endereco,   ed->Edit_For_Cidade,   ed->StringGrid1,
+                                      ed->bbtn_gravar,         ed->bbtn_importar,     ed->bbtn_voltar,
+                                      ed->bbtn_importarPrecos, ed->ComboBox_TipoImpr, ed->bbtn_exportarPrecos,
+                                      ed->bbtn_exportar};
+    for (QWidget* w : expected) {
+      press(Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget()->objectName(), w->objectName());
+    }
+    for (QLineEdit* e : {ed->Edit_Orgao, ed->Edit_Endereco, ed->Edit_Modalidade, ed->Edit_Objeto, ed->Edit_Entrega,
+                         ed->EditAbertura, ed->DirectoryListBox1})
+      QCOMPARE(e->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(ed->NumEdit_TotalGeral->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(ed->NumEdit_TotalGeral->paintedText(), QString("35.230,91"));  // with item 3
+    QCOMPARE(ed->Edit_Modalidade->cursorPosition(), 0);
+    QCOMPARE(ed->Edit_Orgao->text(), QString("PREFEITURA MUNICIPAL DE SÃO TESTE"));
+  }
+
+  // The item total follows each change of the amounts, however the field is left (Tab too).
+  void itemTotalFollowsTab() {
+    open();
+    openItem(0);
+    press(Qt::Key_Tab);
+    QVERIFY(ed->NumEdit_PrUnit->hasFocus());
+    typeText("0,38");
+    press(Qt::Key_Tab);
+    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("3,80"));
+    typeText("1");
+    press(Qt::Key_Tab);
+    QCOMPARE(ed->NumEdit_Total->paintedText(), QString("2,80"));
+  }
+
+  // The editor grows: the grid and the description column take the room, the buttons keep to
+  // the lower left and the grand total to the lower right; the size and the column widths come
+  // back on the next opening.
+  void resizedEditorKeepsItsPlacesAndIsRemembered() {
+    open();
+    QCOMPARE(ed->size(), QSize(841, 641));
+    const QRect grid = ed->StringGrid1->geometry();
+    const QPoint gravar = ed->bbtn_gravar->pos(), total = ed->NumEdit_TotalGeral->pos();
+    const int description = ed->StringGrid1->columnWidth(ColDescription), code = ed->StringGrid1->columnWidth(ColCode);
+    ed->resize(1241, 841);
+    QCOMPARE(ed->StringGrid1->geometry(), grid.adjusted(0, 0, 400, 200));
+    QCOMPARE(ed->Panel_Item->geometry(), ed->StringGrid1->geometry());
+    QCOMPARE(ed->StringGrid1->columnWidth(ColDescription), description + 400);
+    QCOMPARE(ed->StringGrid1->columnWidth(ColCode), code);
+    QCOMPARE(ed->bbtn_gravar->pos(), gravar + QPoint(0, 200));
+    QCOMPARE(ed->NumEdit_TotalGeral->pos(), total + QPoint(400, 200));
+    QCOMPARE(ed->Panel_Exporta->x(), 646 + 400);
+    QCOMPARE(ed->Edit_Objeto->width(), 825 + 400);
+    ed->StringGrid1->setColumnWidth(ColCode, 60);
+    QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
+    reopen();
+    QCOMPARE(ed->size(), QSize(1241, 841));
+    QCOMPARE(ed->StringGrid1->columnWidth(ColCode), 60);
+    QCOMPARE(ed->StringGrid1->columnWidth(ColDescription), description + 400);
+    ed->resize(841, 641);
+    QCOMPARE(ed->StringGrid1->columnWidth(ColDescription), description);
+    QTest::mouseClick(ed->bbtn_voltar, Qt::LeftButton);
   }
 };
 

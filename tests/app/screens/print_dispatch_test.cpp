@@ -5,9 +5,11 @@
 #include "app/core/core_fixtures.h"
 #include "platform/dialogs.h"
 #include "report/rp_preview.h"
+#include "report/rp_printdialog.h"
 #include "support/support.h"
 
 #include <QApplication>
+#include <QPrinter>
 #include <QTimer>
 #include <QtTest>
 
@@ -129,6 +131,42 @@ class PrintDispatchTest : public QObject {
     // No preview window is left behind.
     for (QWidget* t : QApplication::topLevelWidgets())
       QVERIFY(!qobject_cast<TRpStandardPreview*>(t) || !t->isVisible());
+  }
+
+  // In the preview, "Setup", "Arquivo PDF..." and a file name write the PDF at once and say
+  // where; the preview stays open.
+  void aPdfFileChosenInTheSetupIsWrittenAtOnce() {
+    HeadlessDialogs dlg;
+    DialogsGuard guard(&dlg);
+    const auto defaultRunner = TRpPrintDialog::Runner;
+    TRpPrintDialog::Runner = [&](TRpPrintForm&, QPrinter&, TRpPrintDialog::Result& result) {
+      result.printToFile = true;
+      result.pdfFile = dir->file("Escolhido.pdf");
+      return true;
+    };
+    bool stillOpen = false;
+    QObject context;
+    int tries = 0;
+    std::function<void()> step = [&] {
+      TRpStandardPreview* w = nullptr;
+      for (QWidget* t : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      if (w && w->PrintSetup->isEnabled()) {
+        w->PrintSetup->click();
+        for (int i = 0; i < 100 && dlg.count(HeadlessDialogs::Entry::Message) == 0; ++i) QTest::qWait(10);
+        stillOpen = w->isVisible();
+        w->close();
+        return;
+      }
+      if (++tries < 300) QTimer::singleShot(10, &context, step);
+    };
+    QTimer::singleShot(0, &context, step);
+    bbtn_importar(request(1));
+    TRpPrintDialog::Runner = defaultRunner;
+    QVERIFY(dir->read("Escolhido.pdf").startsWith("%PDF-"));
+    QVERIFY(stillOpen);
+    QCOMPARE(dlg.count(HeadlessDialogs::Entry::Message), 1);
+    QCOMPARE(dlg.lastText(), "O relatório foi gravado em " + dir->file("Escolhido.pdf"));
   }
 
   void withoutAnyPrinterAPdfFileStandsInSoThePageKeepsItsPaper() {

@@ -2,8 +2,12 @@
 #include "app/screens/start_screen.h"
 #include "gui_fixtures.h"
 #include "platform/files.h"
+#include "platform/qt_dialogs.h"
 
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileIconProvider>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -89,8 +93,8 @@ class StartScreenTest : public QObject {
   }
 
   // A CPF with wrong check digits is refused, saying which digits to check; an 11-digit CPF is
-  // stored with three leading zeros; the warning comes every time; the editor opens on the
-  // selected file with the 14-character identity.
+  // stored with three leading zeros; the editor opens on the selected file with the 14-character
+  // identity, without the warning about folders that cannot be written.
   void cpfIsPaddedAndWrittenThenTheEditorOpens() {
     open();
     QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678901");
@@ -114,30 +118,65 @@ class StartScreenTest : public QObject {
     QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678909\r\n"));
     QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("00012345678909"));
     QVERIFY(!screen->Panel_CNPJCPF->isVisible());
-    QCOMPARE(messages().size(), 1);
-    QCOMPARE(messages()[0].text, kWarning);
+    QCOMPARE(messages().size(), 0);
 
-    // A second opening in the same run shows the warning again and keeps the 14 characters.
-    dlg.clear();
+    // A second opening in the same run keeps the 14 characters.
     whenEditorShown([](TTCotavia2* ed) { ed->close(); });
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
-    QCOMPARE(messages().size(), 1);
-    QCOMPARE(messages()[0].text, kWarning);
+    QCOMPARE(messages().size(), 0);
     QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("00012345678909\r\n"));
+
+    // A folder that cannot be written is warned about before the editor opens.
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner);
+    whenEditorShown([](TTCotavia2* ed) { ed->close(); });
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (messages().isEmpty()) QSKIP("running with rights that ignore folder permissions");
+    QCOMPARE(messages()[0].text, kWarning);
   }
 
-  // A 14-digit CNPJ without leading zero moves on to the list at its last digit; letters and
-  // separators typed or pasted are dropped quietly (a beep, no box); a path separator never
-  // reaches the file.
+  // Keyboard only: the 14th digit keeps the focus in the field and Enter stores the identity;
+  // Tab to the list, an arrow and Enter open the proposal under the cursor.
+  void keyboardOnlyFirstAccessAndOpening() {
+    QFile::remove(dir->file("P0002.KVT"));
+    QFile::remove(dir->file("p0003.kvt"));
+    open();
+    QTest::keyClicks(screen->MaskEditCNPJCPF, "12345678000195");
+    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
+    QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Return);
+    QCOMPARE(dir->read("CNPJCPF.KSD"), QByteArray("12345678000195\r\n"));
+    QVERIFY(messages().isEmpty());
+    screen->FileListBox1->clearSelection();
+    screen->bbtn_excluir->setFocus();
+    QString opened;
+    whenEditorShown([&](TTCotavia2* ed) {
+      opened = ed->target().inputFileName;
+      ed->close();
+    });
+    QTest::keyClick(screen->bbtn_excluir, Qt::Key_Backtab);
+    QTest::keyClick(screen->bbtn_digitar, Qt::Key_Backtab);
+    QVERIFY(screen->FileListBox1->hasFocus());
+    QCOMPARE(screen->FileListBox1->selectedItems().size(), 1);  // selected as the focus arrives
+    QTest::keyClick(screen->FileListBox1, Qt::Key_Down);
+    QCOMPARE(screen->FileListBox1->selectedItems().size(), 1);
+    QTest::keyClick(screen->FileListBox1, Qt::Key_Return);
+    QCOMPARE(opened, QString("P0001.KVT"));
+    // Enter on a button presses it.
+    opened.clear();
+    whenEditorShown([&](TTCotavia2* ed) {
+      opened = ed->target().inputFileName;
+      ed->close();
+    });
+    screen->bbtn_digitar->setFocus();
+    QTest::keyClick(screen->bbtn_digitar, Qt::Key_Return);
+    QCOMPARE(opened, QString("P0001.KVT"));
+    QVERIFY(messages().isEmpty());
+  }
+
+  // Letters and separators typed or pasted are dropped quietly (a beep, no box); a path
+  // separator never reaches the file.
   void identityFieldRules() {
     open();
-    QTest::keyClicks(screen->MaskEditCNPJCPF, "1234567800019");
-    QVERIFY(screen->MaskEditCNPJCPF->hasFocus());
-    QTest::keyClicks(screen->MaskEditCNPJCPF, "0");
-    QVERIFY(screen->FileListBox1->hasFocus());
-
-    screen->MaskEditCNPJCPF->clear();
-    screen->MaskEditCNPJCPF->setFocus();
     QTest::keyClicks(screen->MaskEditCNPJCPF, "12a3");
     QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Left);
     QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_Period);
@@ -149,7 +188,6 @@ class StartScreenTest : public QObject {
     screen->MaskEditCNPJCPF->selectAll();
     QTest::keyClick(screen->MaskEditCNPJCPF, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(screen->MaskEditCNPJCPF->text(), QString("12345678000190"));
-    QVERIFY(screen->FileListBox1->hasFocus());
     QCOMPARE(messages().size(), 0);
 
     screen->MaskEditCNPJCPF->setText("12/345");
@@ -243,6 +281,7 @@ class StartScreenTest : public QObject {
       opened = true;
       ed->close();
     });
+    screen->FileListBox1->clearSelection();
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
     QCOMPARE(dlg.lastText(), QString("Selecione o arquivo referente a Licitação desejada !!!"));
     select("P0001.KVT");
@@ -281,6 +320,37 @@ class StartScreenTest : public QObject {
     QVERIFY(dir->exists("P0001.KVT"));
     QVERIFY(dir->exists("E12345678000190_P0001.KVT"));
     QCOMPARE(listed(), QStringList({"P0001.KVT", "p0003.kvt"}));
+  }
+
+  // The question of "Excluir" answers "Não" to Enter and to Esc.
+  void deleteQuestionDefaultsToNo() {
+    dir->write("CNPJCPF.KSD", "12345678000190\r\n");
+    QtDialogs real;
+    DialogsGuard guard(&real);
+    open();
+    select("P0002.KVT");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+      QTimer::singleShot(0, [key] {
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QTest::keyClick(QApplication::activeModalWidget(), key);
+      });
+      QTest::mouseClick(screen->bbtn_excluir, Qt::LeftButton);
+      QVERIFY(dir->exists("P0002.KVT"));
+    }
+  }
+
+  // The file choosers name kinds of file in Portuguese and have room for the filter's text.
+  void fileChoosersInPortugueseWithRoomForTheirTexts() {
+    const QString filter = QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT)");
+    QFileDialog d(nullptr, QStringLiteral("Importar preços"), dir->path(), filter);
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    QtDialogs::prepare(d);
+    d.show();
+    QCOMPARE(d.iconProvider()->type(QFileInfo(QDir::tempPath())), QString("Pasta"));
+    QCOMPARE(d.iconProvider()->type(QFileInfo(dir->file("P0001.KVT"))), QString("Arquivo KVT"));
+    auto* filters = d.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(filters);
+    QVERIFY(filters->width() > filters->fontMetrics().horizontalAdvance(filter));
   }
 
   // A deletion the file system refuses is reported, and the file stays listed.
