@@ -1,8 +1,8 @@
 // The price memory's book: recording, replacing on a new save, each way of finding a price,
 // history, a book another program holds or a damaged book (the save goes on), and the same on a
 // private PostgreSQL server, with saves from several connections at once.
-#include "app/core/price_memory.h"
 #include "pricebook/price_book.h"
+#include "app/core/price_memory.h"
 #include "support/pg_server.h"
 #include "support/support.h"
 
@@ -34,7 +34,8 @@ void seed(PriceBook& book) {
   book.record(source(X, "P0001.KVT", "2026-01-10T10:00:00"),
               {item("0001", "101234", kPen, "UN", 100, "Bic", 0.89),
                item("0002", "200100", "Papel sulfite A4 75 g/m², resma com 500 folhas", "RS", 10, "Chamex", 22.9, 5)});
-  book.record(source(X, "P0002.KVT", "2026-03-01T10:00:00"), {item("0001", "101234", kPen, "UN", 50, "Compactor", 0.95)});
+  book.record(source(X, "P0002.KVT", "2026-03-01T10:00:00"),
+              {item("0001", "101234", kPen, "UN", 50, "Compactor", 0.95)});
   book.record(source(Y, "P0007.KVT", "2026-02-01T10:00:00"),
               {item("0003", "101234", "Detergente líquido neutro 500 ml", "FR", 20, "Ypê", 1.79),
                item("0004", "300300", "Grampeador de mesa para grampos 26/6", "UN", 3, "Cis", 25.5)});
@@ -52,15 +53,18 @@ void checkFinding(PriceBook& book) {
   };
   const Row rows[] = {
       {X, {"9", "101234", "qualquer texto", "UN"}, false, FoundBy::SameMunicipalityCode, "Compactor"},  // the latest
-      {Z, {"9", "101234", "CANETA esferografica azul ponta media", "UN"}, false, FoundBy::CodeAndDescription,
+      {Z,
+       {"9", "101234", "CANETA esferografica azul ponta media", "UN"},
+       false,
+       FoundBy::CodeAndDescription,
        "Compactor"},
       {Z, {"9", "101234", "Detergente liquido neutro 500 ml", "FR"}, false, FoundBy::CodeAndDescription, "Ypê"},
       {Z, {"9", "777777", "Ponta média, caneta azul ESFEROGRÁFICA", "un"}, false, FoundBy::Description, "Compactor"},
       {Z, {"9", "", "Grampeador mesa grampo 26/6", "UN"}, false, FoundBy::Description, "Cis"},
       {Z, {"9", "777777", "Caneta marca-texto amarela fluorescente", "UN"}, false, std::nullopt, ""},
-      {Z, {"9", "777777", kPen, "CX"}, false, std::nullopt, ""},                             // another unit
-      {Z, {"9", "101234", "Tinta para carimbo azul", "UN"}, false, std::nullopt, ""},        // same code, other thing
-      {Z, {"9", "777777", kPen, "UN"}, true, std::nullopt, ""},                              // codes only
+      {Z, {"9", "777777", kPen, "CX"}, false, std::nullopt, ""},                       // another unit
+      {Z, {"9", "101234", "Tinta para carimbo azul", "UN"}, false, std::nullopt, ""},  // same code, other thing
+      {Z, {"9", "777777", kPen, "UN"}, true, std::nullopt, ""},                        // codes only
   };
   QList<ItemQuery> all;
   for (const Row& r : rows) {
@@ -92,10 +96,10 @@ void checkFinding(PriceBook& book) {
   // A new save of a proposal replaces its entries; the others stay.
   book.record(source(X, "P0001.KVT", "2026-04-01T10:00:00"), {item("0001", "101234", kPen, "UN", 100, "Bic", 0.99)});
   EXPECT_EQ(book.entryCount(), 4);
-  EXPECT_EQ(double(book.suggestOne(X, {"1", "200100", "Papel sulfite", "RS"})
-                       .value_or(PriceSuggestion{})
-                       .entry.item.unitPrice),
-            0.0);
+  EXPECT_EQ(
+      double(
+          book.suggestOne(X, {"1", "200100", "Papel sulfite", "RS"}).value_or(PriceSuggestion{}).entry.item.unitPrice),
+      0.0);
   EXPECT_EQ(book.suggestOne(X, {"1", "101234", "", "UN"})->entry.item.brand, "Bic");
   book.record(source(X, "P0001.KVT", "2026-04-02T10:00:00"), {});
   EXPECT_EQ(book.entryCount(), 3);
