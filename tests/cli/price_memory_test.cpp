@@ -59,7 +59,7 @@ TEST(CliPriceMemory, SuggestFromWhatWasSaved) {
   const auto count = [&](const char* how) {
     return std::count_if(lines.begin(), lines.end(), [&](const QByteArray& l) { return l.contains(how); });
   };
-  EXPECT_GT(count("digo e descri"), 0);             // "código e descrição"
+  EXPECT_GT(count("digo e descri"), 0);               // "código e descrição"
   EXPECT_GT(count("descri\xe7\xe3o semelhante"), 0);  // Windows-1252
   EXPECT_TRUE(lines.value(1).contains("PREFEITURA MUNICIPAL DE SANTA LUZIA DO OESTE")) << lines.value(1).toStdString();
 
