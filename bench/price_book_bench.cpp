@@ -20,21 +20,22 @@ using namespace cotavia;
 namespace {
 
 const char* const kNouns[] = {
-    "Caneta esferográfica", "Lápis preto", "Borracha branca", "Papel sulfite", "Envelope pardo", "Pasta suspensa",
-    "Clipe niquelado", "Grampo galvanizado", "Grampeador de mesa", "Perfurador de papel", "Fita adesiva",
-    "Cola branca", "Tesoura multiuso", "Régua acrílica", "Marcador de texto", "Pincel atômico", "Caderno espiral",
-    "Bloco de notas", "Etiqueta adesiva", "Calculadora de mesa", "Detergente líquido", "Sabão em pó",
-    "Água sanitária", "Desinfetante", "Esponja dupla face", "Pano de chão", "Saco de lixo", "Papel higiênico",
-    "Papel toalha", "Copo descartável", "Café torrado", "Açúcar refinado", "Leite em pó", "Biscoito salgado",
-    "Filtro de papel", "Vassoura de pelo", "Rodo de borracha", "Balde plástico", "Luva de látex", "Álcool etílico",
-    "Toner para impressora", "Cartucho de tinta", "Pen drive", "Mouse óptico", "Teclado", "Cabo de rede",
-    "Lâmpada de LED", "Pilha alcalina", "Extensão elétrica", "Fita crepe", "Barbante de algodão",
-    "Caixa de arquivo", "Prancheta", "Quadro branco", "Apagador", "Giz de cera", "Massa de modelar",
-    "Tinta guache", "Pincel chato", "Cartolina"};
-const char* const kKinds[] = {"azul",       "vermelho",  "preto",     "verde",     "amarelo",   "branco",
-                              "reforçado",  "econômico", "premium",   "atóxico",   "neutro",    "perfumado",
-                              "transparente", "colorido", "escolar",  "profissional", "industrial", "infantil",
-                              "grande",     "pequeno"};
+    "Caneta esferográfica",  "Lápis preto",       "Borracha branca",    "Papel sulfite",      "Envelope pardo",
+    "Pasta suspensa",        "Clipe niquelado",   "Grampo galvanizado", "Grampeador de mesa", "Perfurador de papel",
+    "Fita adesiva",          "Cola branca",       "Tesoura multiuso",   "Régua acrílica",     "Marcador de texto",
+    "Pincel atômico",        "Caderno espiral",   "Bloco de notas",     "Etiqueta adesiva",   "Calculadora de mesa",
+    "Detergente líquido",    "Sabão em pó",       "Água sanitária",     "Desinfetante",       "Esponja dupla face",
+    "Pano de chão",          "Saco de lixo",      "Papel higiênico",    "Papel toalha",       "Copo descartável",
+    "Café torrado",          "Açúcar refinado",   "Leite em pó",        "Biscoito salgado",   "Filtro de papel",
+    "Vassoura de pelo",      "Rodo de borracha",  "Balde plástico",     "Luva de látex",      "Álcool etílico",
+    "Toner para impressora", "Cartucho de tinta", "Pen drive",          "Mouse óptico",       "Teclado",
+    "Cabo de rede",          "Lâmpada de LED",    "Pilha alcalina",     "Extensão elétrica",  "Fita crepe",
+    "Barbante de algodão",   "Caixa de arquivo",  "Prancheta",          "Quadro branco",      "Apagador",
+    "Giz de cera",           "Massa de modelar",  "Tinta guache",       "Pincel chato",       "Cartolina"};
+const char* const kKinds[] = {"azul",         "vermelho",   "preto",        "verde",    "amarelo",
+                              "branco",       "reforçado",  "econômico",    "premium",  "atóxico",
+                              "neutro",       "perfumado",  "transparente", "colorido", "escolar",
+                              "profissional", "industrial", "infantil",     "grande",   "pequeno"};
 const char* const kUnits[] = {"UN", "CX", "PC", "RS", "FR", "PCT"};
 
 // Product n (0 .. 35,999): noun, kind and a size.
@@ -86,7 +87,8 @@ double ms(const std::function<void()>& f) {
 
 qint64 folderBytes(const QString& path) {
   qint64 n = 0;
-  for (QDirIterator it(path, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) n += QFileInfo(it.next()).size();
+  for (QDirIterator it(path, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+    n += QFileInfo(it.next()).size();
   return n;
 }
 
@@ -103,13 +105,13 @@ int main(int argc, char** argv) {
   book.open(location);
 
   if (book.entryCount() == 0) {
-  const double built = ms([&] {
-    for (int s = 0; s < 1000; ++s)
-      book.record({municipality(s % 50), QStringLiteral("P%1.KVT").arg(s, 4, 10, QChar('0')), QStringLiteral("Pregão"),
-                   QDateTime(QDate(2024, 1, 1), QTime(8, 0)).addSecs(s * 3600)},
-                  proposalItems(rng, s % 50, 500));
-  });
-  std::printf("book of %lld entries built in %.1f s\n", book.entryCount(), built / 1000);
+    const double built = ms([&] {
+      for (int s = 0; s < 1000; ++s)
+        book.record({municipality(s % 50), QStringLiteral("P%1.KVT").arg(s, 4, 10, QChar('0')),
+                     QStringLiteral("Pregão"), QDateTime(QDate(2024, 1, 1), QTime(8, 0)).addSecs(s * 3600)},
+                    proposalItems(rng, s % 50, 500));
+    });
+    std::printf("book of %lld entries built in %.1f s\n", book.entryCount(), built / 1000);
   }
 
   // A save of 9000 items, recorded (the first time and again, replacing its entries).
@@ -158,8 +160,7 @@ int main(int argc, char** argv) {
   const double suggestCode = ms([&] {
     for (const auto& s : book.suggest(municipality(3), byCode)) found += s.has_value();
   });
-  std::printf("suggest 9000 items by code: %.3f s (cpu %.3f s, %d found)\n", suggestCode / 1000, lastCpu / 1000,
-              found);
+  std::printf("suggest 9000 items by code: %.3f s (cpu %.3f s, %d found)\n", suggestCode / 1000, lastCpu / 1000, found);
 
   QList<double> one;
   for (int i = 0; i < 200; ++i) one << ms([&] { book.suggestOne(municipality(60), byChangedWord[i]); });

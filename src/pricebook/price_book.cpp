@@ -105,7 +105,7 @@ double similarity(const QStringList& a, const QStringList& b) {
 // Below this a description is not offered: at least about half the words must be shared.
 constexpr double kMinSimilarity = 0.5;
 // Full-text candidates looked at per item, best ranked first.
-constexpr int kCandidates = 8;
+constexpr int kCandidates = 16;
 // A word found in more than this share of the products says little: the search by any of the
 // words leaves it out (and it would make that search slow).
 constexpr double kCommonWordShare = 0.05;
@@ -288,9 +288,9 @@ class PriceBookBackend {
   static QString sortedKey(QStringList words);
   // Up to kRareWords of the words, rarest first, leaving out those most products hold.
   QStringList rareWords(const QStringList& words);
-  // The latest entry of the best ranked product matching all the `terms` (or any of them) whose
-  // description is close enough to `words`, with its similarity.
-  std::optional<QPair<PriceEntry, double>> closestProduct(const QStringList& terms, bool all, const QStringList& words,
+  // Among the best ranked products holding all the `terms`, the latest entry of the one whose
+  // description is closest to `words` (if close enough), with its similarity.
+  std::optional<QPair<PriceEntry, double>> closestProduct(const QStringList& terms, const QStringList& words,
                                                           const QString& unit);
   // In how many products each word is, within one run of suggestions.
   QHash<QString, qint64> documentCounts;
@@ -315,23 +315,22 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
   const std::string what = "o histórico de preços não pôde ser consultado";
 
   if (!code.isEmpty()) {
-    // The latest price of the same municipality for the same code and unit.
-    if (auto e = latestEntry(QStringLiteral("SELECT %1%2 WHERE e.code = ? AND p.unit = ? AND pr.municipality = ? "
-                                            "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
-                                 .arg(kEntryColumns, kEntryJoin),
-                             {code, unit, muni}))
-      return suggestion(*e, FoundBy::SameMunicipalityCode, 0);
-    // The latest one of another municipality with the same code, whose description matches.
-    QSqlQuery& q = prepared(QStringLiteral("SELECT %1%2 WHERE e.code = ? AND p.unit = ? "
-                                           "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 50")
+    // The latest price of the same municipality for the same code and unit; else the latest of
+    // another municipality with that code whose description matches.
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1, pr.municipality = ? AS same%2 WHERE e.code = ? AND p.unit = ? "
+                                           "ORDER BY same DESC, pr.saved_at DESC, e.id DESC LIMIT 50")
                                 .arg(kEntryColumns, kEntryJoin));
-    q.bindValue(0, code);
-    q.bindValue(1, unit);
+    q.bindValue(0, muni);
+    q.bindValue(1, code);
+    q.bindValue(2, unit);
     exec(q, what);
     std::optional<PriceSuggestion> found;
     while (q.next()) {
-      const QString description = q.value(6).toString();
-      const double score = similarity(words, searchWords(description));
+      if (q.value(13).toBool()) {
+        found = suggestion(entryFrom(q), FoundBy::SameMunicipalityCode, 0);
+        break;
+      }
+      const double score = similarity(words, searchWords(q.value(6).toString()));
       if (score >= kMinSimilarity) {
         found = suggestion(entryFrom(q), FoundBy::CodeAndDescription, score);
         break;
@@ -348,15 +347,14 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
                                .arg(kEntryColumns, kEntryJoin),
                            {sortedKey(words), unit}))
     return suggestion(*e, FoundBy::Description, 1.0);
-  // Then the products holding all the words; then, since a description close enough shares most
-  // of them, those holding the three rarest words, or the two rarest (searching by any of the
-  // words would rank thousands of products per item). Best ranked first; the first close enough
-  // gives its latest price.
-  if (auto s = closestProduct(words, true, words, unit)) return suggestion(s->first, FoundBy::Description, s->second);
+  // Then, since a description close enough shares most of its words, the products holding its
+  // three rarest words, or its two rarest (searching by any of the words, or by all of them with
+  // those most products hold, would go through thousands of products per item). The closest of
+  // the best ranked gives its latest price.
   const QStringList rare = rareWords(words);
   for (qsizetype n = std::min<qsizetype>(kRareWords, rare.size()); n >= 1; --n) {
-    if (n == words.size() || (n == 1 && words.size() > 2)) continue;
-    if (auto s = closestProduct(rare.mid(0, n), true, words, unit))
+    if (n == 1 && words.size() > 2) break;
+    if (auto s = closestProduct(rare.mid(0, n), words, unit))
       return suggestion(s->first, FoundBy::Description, s->second);
   }
   return std::nullopt;
@@ -392,13 +390,11 @@ QStringList PriceBookBackend::rareWords(const QStringList& words) {
   return out;
 }
 
-std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const QStringList& terms, bool all,
+std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const QStringList& terms,
                                                                           const QStringList& words,
                                                                           const QString& unit) {
   QStringList quoted;
   for (const QString& w : terms) quoted << (pg ? w : '"' + w + '"');
-  const QString match = quoted.join(pg ? (all ? QLatin1String(" & ") : QLatin1String(" | "))
-                                       : (all ? QLatin1String(" AND ") : QLatin1String(" OR ")));
   QSqlQuery& q =
       pg ? prepared(QStringLiteral("SELECT p.id, p.description, ts_rank(to_tsvector('simple', p.words), q) AS r "
                                    "FROM products p, to_tsquery('simple', ?) q "
@@ -409,22 +405,22 @@ std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const 
                                    "JOIN products p ON p.id = products_fts.rowid "
                                    "WHERE products_fts MATCH ? AND p.unit = ? ORDER BY r, p.id DESC LIMIT %1")
                         .arg(kCandidates));
-  q.bindValue(0, match);
+  q.bindValue(0, quoted.join(pg ? QLatin1String(" & ") : QLatin1String(" AND ")));
   q.bindValue(1, unit);
   exec(q, "o histórico de preços não pôde ser consultado");
-  QList<QPair<qint64, double>> close;
+  qint64 best = -1;
+  double bestScore = kMinSimilarity;
   while (q.next()) {
     const double score = similarity(words, searchWords(q.value(1).toString()));
-    if (score >= kMinSimilarity) close.append({q.value(0).toLongLong(), score});
+    if (score >= bestScore && (best < 0 || score > bestScore)) best = q.value(0).toLongLong(), bestScore = score;
   }
   q.finish();
-  for (const auto& [product, score] : close) {
-    if (auto e = latestEntry(
-            QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
-                .arg(kEntryColumns, kEntryJoin),
-            {product}))
-      return QPair{*e, score};
-  }
+  if (best < 0) return std::nullopt;
+  if (auto e =
+          latestEntry(QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
+                          .arg(kEntryColumns, kEntryJoin),
+                      {best}))
+    return QPair{*e, bestScore};
   return std::nullopt;
 }
 
@@ -538,8 +534,15 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     // again mostly is), the others removed, the new ones added.
     auto entryKey = [](const QString& item, const QString& code, const QString& description, const QString& unit,
                        qint64 quantity, const QString& brand, qint64 price, qint64 discount, qint64 surcharge) {
-      return QStringList{item, code, description, unit, QString::number(quantity), brand, QString::number(price),
-                         QString::number(discount), QString::number(surcharge)}
+      return QStringList{item,
+                         code,
+                         description,
+                         unit,
+                         QString::number(quantity),
+                         brand,
+                         QString::number(price),
+                         QString::number(discount),
+                         QString::number(surcharge)}
           .join(QChar(0));
     };
     QHash<QString, QList<qint64>> previous;
