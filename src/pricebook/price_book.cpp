@@ -164,21 +164,24 @@ class PriceBookBackend {
   // A failure of the book as the user reads it.
   AppError failure(const QSqlError& err, const std::string& what) const {
     const QString text = err.text();
-    const QString file = pg ? QUrl(location).adjusted(QUrl::RemovePassword).toString() : location;
+    const std::string book = (pg ? QUrl(location).adjusted(QUrl::RemovePassword).toString() : location).toStdString();
+    const std::string detail = " (" + what + ": " + text.toStdString() + ")";
     if (!pg && (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"))))
-      return AppError(ErrorKind::Busy, file,
-                      what + ": o histórico de preços está em uso por outro programa; feche-o e tente de novo (" +
-                          text.toStdString() + ")");
+      return AppError("O histórico de preços " + book +
+                      " está em uso por outro programa: espere ele terminar e tente de novo" + detail + ".");
     if (!pg && (text.contains(QLatin1String("not a database")) || text.contains(QLatin1String("malformed")) ||
                 text.contains(QLatin1String("corrupt"))))
-      return AppError(ErrorKind::Damaged, file,
-                      what +
-                          ": o arquivo do histórico de preços está danificado; renomeie-o ou apague-o (um novo "
-                          "será criado) ou restaure uma cópia de segurança (" +
-                          text.toStdString() + ")");
+      return AppError("O histórico de preços " + book +
+                      " está danificado: renomeie-o ou apague-o (um novo será criado) ou restaure uma cópia de "
+                      "segurança" +
+                      detail + ".");
     if (!pg && (text.contains(QLatin1String("full")) || text.contains(QLatin1String("disk"))))
-      return AppError(ErrorKind::NoSpace, file, what + ": sem espaço no disco (" + text.toStdString() + ")");
-    return AppError(ErrorKind::Io, file, what + ": " + text.toStdString());
+      return AppError("Não há espaço no disco para o histórico de preços " + book + ": libere espaço e tente de novo" +
+                      detail + ".");
+    if (pg)
+      return AppError("O histórico de preços no servidor " + book +
+                      " não pôde ser usado: confira o endereço, a senha e a rede, e tente de novo" + detail + ".");
+    return AppError("O histórico de preços " + book + " não pôde ser usado" + detail + ".");
   }
 
   QSqlQuery& prepared(const QString& sql) {

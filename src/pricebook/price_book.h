@@ -66,7 +66,7 @@ struct PriceSuggestion {
   ItemQuery query;   // the item it is for
   PriceEntry entry;  // the price found and its source (municipality, proposal, date)
   FoundBy how = FoundBy::SameMunicipalityCode;
-  double score = 0;  // Description only: similarity, higher is closer (0 for code matches)
+  double score = 0;  // how alike the descriptions are, 0 to 1 (1: the same words); 0 for SameMunicipalityCode
 };
 
 struct SuggestOptions {

@@ -76,9 +76,7 @@ QString recordSavedProposal(const SaveTarget& target, const Proposal& p) {
     book.record(priceSourceOf(p, target.inputFileName, QDateTime::currentDateTime()), pricedItemsOf(p));
     return {};
   } catch (const std::exception& e) {
-    return QStringLiteral(
-               "A proposta foi gravada, mas os seus preços não foram guardados no histórico de preços "
-               "(serão guardados na próxima gravação que der certo). ") +
+    return QStringLiteral("A proposta foi gravada, mas os seus preços não foram guardados no histórico de preços. ") +
            userMessageLine(e);
   }
 }
