@@ -3,6 +3,7 @@
 #include "app/core/item_entry.h"
 #include "app/core/price_export.h"
 #include "app/core/price_list.h"
+#include "app/core/price_memory.h"
 #include "app/core/save.h"
 #include "app/core/supplier.h"
 #include "app/screens/item_grid.h"
@@ -619,6 +620,8 @@ bool TTCotavia2::gravarProposta() {
     return false;
   }
   saved_ = now;
+  // The prices saved go into the price memory; a failure there only warns.
+  if (const QString warning = recordSavedProposal(target(), proposal()); !warning.isEmpty()) dialogs().message(warning);
   // Only a save that succeeded offers its file for export.
   Panel_Exporta->show();
   return true;
