@@ -6,9 +6,12 @@ class PriceBookBackend {};
 
 QString foundByText(FoundBy how) {
   switch (how) {
-    case FoundBy::SameMunicipalityCode: return QStringLiteral("código (mesmo município)");
-    case FoundBy::CodeAndDescription: return QStringLiteral("código e descrição");
-    case FoundBy::Description: return QStringLiteral("descrição semelhante");
+    case FoundBy::SameMunicipalityCode:
+      return QStringLiteral("código (mesmo município)");
+    case FoundBy::CodeAndDescription:
+      return QStringLiteral("código e descrição");
+    case FoundBy::Description:
+      return QStringLiteral("descrição semelhante");
   }
   return {};
 }
