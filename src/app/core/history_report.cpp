@@ -175,8 +175,9 @@ PriceHistoryReport::PriceHistoryReport(QList<PriceEntry> entries, const HistoryQ
   line(Summary, 1);
   RpLbl_Totais = label(Summary, "RpLbl_Totais", {2, 2.5, 273, 4.5, 9, true});
   Summary->BeforePrint = [this](TRpCustomBand&, bool&) {
-    RpLbl_Totais->SetCaption(QStringLiteral("%1 de %2.").arg(plural(int(entries_.size()), "preço", "preços"),
-                                                             plural(products_, "produto", "produtos")));
+    RpLbl_Totais->SetCaption(
+        QStringLiteral("%1 de %2.")
+            .arg(plural(int(entries_.size()), "preço", "preços"), plural(products_, "produto", "produtos")));
   };
 }
 
@@ -227,9 +228,9 @@ void PriceHistoryReport::footerBeforePrint() {
     RpLbl_Figuras->SetCaption(QString());
     return;
   }
-  RpLbl_Figuras->SetCaption(QStringLiteral("Menor: %1     Maior: %2     Último: %3 (%4)")
-                                .arg(money(lowest_, 4), money(highest_, 4), money(latest_->item.unitPrice, 4),
-                                     day(latest_->source.savedAt)));
+  RpLbl_Figuras->SetCaption(
+      QStringLiteral("Menor: %1     Maior: %2     Último: %3 (%4)")
+          .arg(money(lowest_, 4), money(highest_, 4), money(latest_->item.unitPrice, 4), day(latest_->source.savedAt)));
 }
 
 void writePriceHistoryPdf(const QList<PriceEntry>& entries, const HistoryQuery& query, const QString& pdfFile) {
