@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "app/core/price_memory.h"
 #include "app/core/proposal_file.h"
 #include "app/core/supplier.h"
 #include "platform/codepage.h"
@@ -24,7 +25,7 @@ struct Command {
 
 const QList<Command>& commands() {
   static const QList<Command> list = {
-      {"fill", cmdFill, {"dir", "proposal", "prices", "supplier", "address", "city", "identity"}, {"verbose"}},
+      {"fill", cmdFill, {"dir", "proposal", "prices", "supplier", "address", "city", "identity", "db"}, {"verbose"}},
       {"export", cmdExport, {"dir", "proposal", "to", "identity"}, {"verbose"}},
       {"print-text",
        cmdPrintText,
@@ -35,6 +36,8 @@ const QList<Command>& commands() {
        {"dir", "proposal", "identity", "rpf", "pdf", "printer"},
        {"compress", "verbose"}},
       {"prices", cmdPrices, {"dir", "proposal", "identity", "out"}, {"verbose"}},
+      {"suggest", cmdSuggest, {"dir", "proposal", "out", "db"}, {"only-codes", "verbose"}},
+      {"history", cmdHistory, {"search", "code", "out", "import", "pdf", "db"}, {"verbose"}},
   };
   return list;
 }
@@ -50,7 +53,12 @@ const char* kUsage =
     "       cotavia print-report --dir DIR --proposal P0001.KVT [--identity ID]\n"
     "                    [--rpf FILE] [--compress] [--pdf FILE] [--printer QUEUE]\n"
     "       cotavia prices --dir DIR --proposal P0001.KVT --out PRECOS.xlsx|.csv [--identity ID]\n"
-    "Opção de todos os subcomandos: --verbose\n";
+    "       cotavia suggest --dir DIR --proposal P0001.KVT --out SUGESTOES.csv|.xlsx [--only-codes]\n"
+    "       cotavia history [--search TEXTO] [--code CODIGO] [--out ARQUIVO.xlsx|.csv]\n"
+    "       cotavia history --import PASTA\n"
+    "Opção de todos os subcomandos: --verbose\n"
+    "Histórico de preços (fill, suggest, history): --db postgresql://usuario@servidor/base ou ARQUIVO.sqlite\n"
+    "                    (sem --db: a variável COTAVIA_DB, ou ~/.local/share/Cotavia/precos.sqlite)\n";
 
 }  // namespace
 
@@ -149,6 +157,10 @@ int run(int argc, char** argv) {
     const auto dir = args.get("dir"), proposal = args.get("proposal");
     if (dir && proposal && !dir->isEmpty() && !proposal->isEmpty() && !proposal->contains('/'))
       finishInterruptedSave(*dir, *proposal);
+    if (const auto db = args.get("db")) {
+      if (db->isEmpty()) throw UsageError{"--db precisa de um endereço postgresql://... ou de um arquivo"};
+      setPriceBookLocation(*db);
+    }
     return cmd->fn(args);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "cotavia %s: uso incorreto: %s. Veja abaixo como usar.\n%s", cmd->name,

@@ -1,9 +1,14 @@
 #pragma once
-// The headless command line: cotavia fill | export | print-text | print-report | prices.
+// The headless command line: cotavia fill | export | print-text | print-report | prices | suggest |
+// history.
 #include <QString>
 #include <QStringList>
 #include <map>
 #include <optional>
+
+namespace cotavia {
+struct PriceSource;
+}
 
 namespace cotavia::cli {
 
@@ -38,11 +43,17 @@ QString required(const Args& a, const QString& name);
 // --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
 QString proposalName(const Args& a);
 
+// Where a price of the price memory came from, as suggest and history write it:
+// "Prefeitura de X - Pregão 12/2026 - P0001.KVT".
+QString sourceText(const PriceSource& s);
+
 // Subcommands, each in its own file.
 int cmdFill(const Args& a);
 int cmdExport(const Args& a);
 int cmdPrintText(const Args& a);
 int cmdPrintReport(const Args& a);
 int cmdPrices(const Args& a);
+int cmdSuggest(const Args& a);
+int cmdHistory(const Args& a);
 
 }  // namespace cotavia::cli

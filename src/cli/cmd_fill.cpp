@@ -1,6 +1,7 @@
 // cotavia fill: a price list applied as OK on each listed item, then saved as "Gravar".
 #include "app/core/item_entry.h"
 #include "app/core/price_list.h"
+#include "app/core/price_memory.h"
 #include "app/core/save.h"
 #include "cli/cli.h"
 #include "platform/amounts.h"
@@ -31,6 +32,9 @@ int cmdFill(const Args& a) {
   if (city) supplier.city = typed.city;
 
   const QString response = gravar({dir, proposalName, identity}, proposal, supplier);
+  // The prices saved go into the price memory; a failure there only warns.
+  if (const QString warning = recordSavedProposal({dir, proposalName, identity}, proposal); !warning.isEmpty())
+    std::fprintf(stderr, "aviso: %s\n", warning.toLocal8Bit().constData());
   if (a.verbose())
     std::printf("%d item(ns) com preço, total %s; gravado %s\n", priced,
                 fromCp1252(formatAmount(totalGeral(proposal.rows), 2, 14)).toLocal8Bit().constData(),

@@ -49,6 +49,7 @@ struct ItemQuery {
   QString code;
   QString description;
   QString unit;
+  long double quantity = 0;  // the discount and surcharge of a price found go with the same quantity only
 };
 
 // How a suggestion was found, best first.

@@ -17,16 +17,16 @@ namespace cotavia {
 
 namespace {
 
-const char* const kColumns[] = {"item",   "marca",     "preco_unitario", "desconto", "acrescimo",
-                                "codigo", "descricao", "quantidade",     "unidade",  "total"};
-constexpr int kColumnCount = 10;
+// The columns of a proposal's prices.
+const QList<PriceColumn>& exportColumns() {
+  static const QList<PriceColumn> columns = {
+      {"item", -1, 8},   {"marca", -1, 22},     {"preco_unitario", 4, 15}, {"desconto", 2, 11}, {"acrescimo", 2, 11},
+      {"codigo", -1, 9}, {"descricao", -1, 60}, {"quantidade", 4, 13},     {"unidade", -1, 8},  {"total", 2, 15}};
+  return columns;
+}
 
-// One exported row: the texts of the ten columns, in Windows-1252 (amounts in Brazilian
-// notation, empty when the item has none).
-using ExportRow = std::array<QByteArray, kColumnCount>;
-
-QList<ExportRow> exportRows(const Proposal& p) {
-  QList<ExportRow> out;
+QList<PriceRow> exportRows(const Proposal& p) {
+  QList<PriceRow> out;
   const int count = itemCount(p.rows);
   for (int r = 0; r < count; ++r) {
     const GridRow& g = p.rows[r];
@@ -53,12 +53,12 @@ QByteArray csvField(const QByteArray& text) {
   return '"' + QByteArray(text).replace('"', "\"\"") + '"';
 }
 
-QByteArray csvContent(const QList<ExportRow>& rows) {
+QByteArray csvContent(const QList<PriceColumn>& columns, const QList<PriceRow>& rows) {
   QList<QByteArray> lines;
   QList<QByteArray> head;
-  for (const char* c : kColumns) head << c;
+  for (const PriceColumn& c : columns) head << c.name;
   lines << head.join(';');
-  for (const ExportRow& r : rows) {
+  for (const PriceRow& r : rows) {
     QList<QByteArray> fields;
     for (const QByteArray& f : r) fields << csvField(f);
     lines << fields.join(';');
@@ -66,7 +66,7 @@ QByteArray csvContent(const QList<ExportRow>& rows) {
   return lines.join("\r\n") + "\r\n";
 }
 
-QByteArray xlsxContent(const QList<ExportRow>& rows, const QString& path) {
+QByteArray xlsxContent(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path) {
   QTemporaryDir tmp;
   if (!tmp.isValid()) throw AppError(ErrorKind::Io, path, "não foi possível criar a pasta temporária da planilha");
   const QByteArray file = QFile::encodeName(tmp.filePath(QStringLiteral("precos.xlsx")));
@@ -85,24 +85,27 @@ QByteArray xlsxContent(const QList<ExportRow>& rows, const QString& path) {
   lxw_format* two = workbook_add_format(wb);
   format_set_num_format(two, "#,##0.00");
   // The number format of each amount column; the others hold texts.
-  lxw_format* formats[kColumnCount] = {text, text, four, two, two, text, text, four, text, two};
-  const bool isAmount[kColumnCount] = {false, false, true, true, true, false, false, true, false, true};
-  const double widths[kColumnCount] = {8, 22, 15, 11, 11, 9, 60, 13, 8, 15};
-
-  for (int c = 0; c < kColumnCount; ++c) {
-    worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), widths[c], formats[c]);
-    worksheet_write_string(ws, 0, lxw_col_t(c), kColumns[c], bold);
+  const int columnCount = int(columns.size());
+  for (int c = 0; c < columnCount; ++c) {
+    const PriceColumn& col = columns[c];
+    worksheet_set_column(ws, lxw_col_t(c), lxw_col_t(c), col.width,
+                         col.decimals == 4   ? four
+                         : col.decimals == 2 ? two
+                                             : text);
+    worksheet_write_string(ws, 0, lxw_col_t(c), col.name, bold);
   }
   worksheet_freeze_panes(ws, 1, 0);
   lxw_row_t row = 1;
-  for (const ExportRow& r : rows) {
-    for (int c = 0; c < kColumnCount; ++c) {
+  for (const PriceRow& r : rows) {
+    for (int c = 0; c < columnCount && c < r.size(); ++c) {
       if (r[c].isEmpty()) continue;
-      const std::optional<double> v = isAmount[c] ? amountValue(r[c]) : std::nullopt;
+      const int decimals = columns[c].decimals;
+      lxw_format* format = decimals == 4 ? four : decimals == 2 ? two : text;
+      const std::optional<double> v = decimals >= 0 ? amountValue(r[c]) : std::nullopt;
       if (v)
-        worksheet_write_number(ws, row, lxw_col_t(c), *v, formats[c]);
+        worksheet_write_number(ws, row, lxw_col_t(c), *v, format);
       else
-        worksheet_write_string(ws, row, lxw_col_t(c), fromCp1252(r[c]).toUtf8().constData(), formats[c]);
+        worksheet_write_string(ws, row, lxw_col_t(c), fromCp1252(r[c]).toUtf8().constData(), format);
     }
     ++row;
   }
@@ -114,13 +117,17 @@ QByteArray xlsxContent(const QList<ExportRow>& rows, const QString& path) {
 
 }  // namespace
 
-int writePriceExport(const Proposal& p, const QString& path) {
+void writePriceTable(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path) {
   const QString ext = QFileInfo(path).suffix().toLower();
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
     throw AppError(ErrorKind::Refused, path,
                    "o nome do arquivo deve terminar em .xlsx (planilha) ou .csv (texto separado por ';')");
-  const QList<ExportRow> rows = exportRows(p);
-  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(rows) : xlsxContent(rows, path));
+  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(columns, rows) : xlsxContent(columns, rows, path));
+}
+
+int writePriceExport(const Proposal& p, const QString& path) {
+  const QList<PriceRow> rows = exportRows(p);
+  writePriceTable(exportColumns(), rows, path);
   return int(rows.size());
 }
 

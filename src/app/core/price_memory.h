@@ -33,8 +33,12 @@ QString recordSavedProposal(const SaveTarget& target, const Proposal& p);
 // price was found, in item order.
 QList<PriceSuggestion> suggestForProposal(PriceBook& book, const Proposal& p, const SuggestOptions& options = {});
 
+// Whether a suggestion's discount and surcharge (reais for the whole item) apply: only when the
+// item's quantity is the one they were given for; otherwise the unit price and brand alone.
+bool carriesAdjustments(const PriceSuggestion& s);
+
 // Suggestions as the lines of a price list, to apply with applyPriceList (all or nothing, as
-// the import does).
+// the import does); discount and surcharge as carriesAdjustments says.
 QList<PriceLine> priceLinesOf(const QList<PriceSuggestion>& suggestions);
 
 // `cotavia history --import`: records every saved response file (E*_P*.KVT) of `folder`, each

@@ -551,6 +551,8 @@ bool TTCotavia2::gravarProposta() {
     return false;
   }
   saved_ = now;
+  // The prices saved go into the price memory; a failure there only warns.
+  if (const QString warning = recordSavedProposal(target(), proposal()); !warning.isEmpty()) dialogs().message(warning);
   // Only a save that succeeded offers its file for export.
   Panel_Exporta->show();
   return true;
