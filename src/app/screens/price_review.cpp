@@ -21,10 +21,11 @@ QString suggestedAmount(long double v, int decimals) {
 }
 
 namespace {
-const QStringList kHeaders = {QStringLiteral("Usar"),      QStringLiteral("Item"),      QStringLiteral("Descrição"),
-                              QStringLiteral("Marca"),     QStringLiteral("Pr. Unit."), QStringLiteral("Desconto"),
-                              QStringLiteral("Acréscimo"), QStringLiteral("Origem"),    QStringLiteral("Data"),
-                              QStringLiteral("Como foi achado")};
+const QStringList kHeaders = {QStringLiteral("Usar"),      QStringLiteral("Item"),
+                              QStringLiteral("Descrição"), QStringLiteral("Marca"),
+                              QStringLiteral("Pr. Unit."), QStringLiteral("Desconto"),
+                              QStringLiteral("Acréscimo"), QStringLiteral("Origem"),
+                              QStringLiteral("Data"),      QStringLiteral("Como foi achado")};
 }  // namespace
 
 PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn apply, QWidget* parent)
