@@ -1,5 +1,6 @@
 #include "app/screens/price_review.h"
 
+#include "app/core/price_memory.h"
 #include "app/screens/screen_style.h"
 #include "platform/amounts.h"
 
@@ -49,9 +50,13 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
   Grid_Sugestoes->setSelectionBehavior(QAbstractItemView::SelectRows);
   Grid_Sugestoes->setSelectionMode(QAbstractItemView::SingleSelection);
   Grid_Sugestoes->verticalHeader()->setVisible(false);
+  // The amounts as "Aplicar" would price them (discount and surcharge go with the same quantity
+  // only).
+  const QList<PriceLine> lines = priceLinesOf(suggestions_);
   for (int r = 0; r < suggestions_.size(); ++r) {
     const PriceSuggestion& s = suggestions_.at(r);
     const PricedItem& i = s.entry.item;
+    const PriceLine& l = lines.at(r);
     const PriceSource& src = s.entry.source;
     auto* tick = new QTableWidgetItem();
     tick->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -60,9 +65,9 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
     const QStringList texts = {s.query.item,
                                s.query.description.trimmed(),
                                i.brand,
-                               suggestedAmount(i.unitPrice, 4),
-                               i.discount != 0 ? suggestedAmount(i.discount, 2) : QString(),
-                               i.surcharge != 0 ? suggestedAmount(i.surcharge, 2) : QString(),
+                               suggestedAmount(l.unitPrice, 4),
+                               l.discount != 0 ? suggestedAmount(l.discount, 2) : QString(),
+                               l.surcharge != 0 ? suggestedAmount(l.surcharge, 2) : QString(),
                                src.municipality + QStringLiteral(" (") + src.proposal + QStringLiteral(")"),
                                src.savedAt.toString(QStringLiteral("dd/MM/yyyy")),
                                foundByText(s.how)};
