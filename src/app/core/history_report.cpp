@@ -148,7 +148,10 @@ PriceHistoryReport::PriceHistoryReport(QList<PriceEntry> entries, const HistoryQ
     return QVariant(i.description + QChar(0x1f) + i.code + QChar(0x1f) + i.unit);
   };
   Product->BeforePrint = [this](TRpCustomBand&, bool&) { startProduct(); };
+  // A description too long for its place goes on in a second line, the band growing for it.
   RpLbl_Descricao = label(Product, "RpLbl_Descricao", {2, 2, 205, 4.5, 9, true});
+  RpLbl_Descricao->SetWordWrap(true);
+  RpLbl_Descricao->AutoStretch = true;
   RpLbl_CodigoUnidade = label(Product, "RpLbl_CodigoUnidade", {208, 2, 67, 4.5, 9, false, taRightJustify});
   Product->SetHasFooter(true);
   TRpBand* footer = Product->FooterBand();
@@ -162,6 +165,8 @@ PriceHistoryReport::PriceHistoryReport(QList<PriceEntry> entries, const HistoryQ
   Detail = r.AddBand(rbDetail);
   sizeBand(Detail, "Detail", 4.5);
   Detail->BeforePrint = [this](TRpCustomBand&, bool&) { detailBeforePrint(); };
+  // A product's header never ends a page without its first price line under it.
+  Product->LinkBand = Detail;
   TRpLabel** cells[] = {&RpLbl_Data,  &RpLbl_Municipio, &RpLbl_Proposta, &RpLbl_Item,     &RpLbl_Marca,
                         &RpLbl_Quant, &RpLbl_PrUnit,    &RpLbl_Desconto, &RpLbl_Acrescimo};
   for (size_t i = 0; i < std::size(kColumns); ++i) {

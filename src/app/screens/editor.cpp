@@ -214,8 +214,9 @@ void TTCotavia2::buildItemPanel() {
 
   bbtn_ok = button("bbtn_ok", QStringLiteral("OK"), frame, QRect(580, 196, 110, 32));
   bbtn_cancelar = button("bbtn_cancelar", QStringLiteral("Cancelar"), frame, QRect(700, 196, 110, 32));
-  Label_UltimoPreco = label(QString(), sansFont(12, true), frame, QRect(16, 200, 556, 24));
+  Label_UltimoPreco = label(QString(), sansFont(11, true), frame, QRect(16, 196, 556, 36));
   Label_UltimoPreco->setObjectName(QStringLiteral("Label_UltimoPreco"));
+  Label_UltimoPreco->setWordWrap(true);  // a long municipality's name goes on in a second line
   Label_UltimoPreco->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
   auto* hint = label(QStringLiteral("ENTER passa ao campo seguinte e, sobre um botão, pressiona-o. ESC cancela. "
                                     "F3 usa o último preço."),
@@ -236,9 +237,9 @@ void TTCotavia2::buildButtons() {
   bbtn_exportarPrecos =
       button("bbtn_exportarPrecos", QStringLiteral("Exportar preços..."), this, QRect(448, 604, 134, 30));
   bbtn_precosAnteriores =
-      button("bbtn_precosAnteriores", QStringLiteral("Preços anteriores..."), this, QRect(588, 604, 122, 30));
+      button("bbtn_precosAnteriores", QStringLiteral("Preços anteriores..."), this, QRect(588, 604, 128, 30));
   bbtn_imprimirHistorico =
-      button("bbtn_imprimirHistorico", QStringLiteral("Imprimir histórico"), this, QRect(714, 604, 119, 30));
+      button("bbtn_imprimirHistorico", QStringLiteral("Imprimir histórico"), this, QRect(720, 604, 113, 30));
   label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
   ComboBox_TipoImpr = new QComboBox(this);
   ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));

@@ -33,7 +33,7 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
     : QDialog(parent), suggestions_(std::move(suggestions)), apply_(std::move(apply)) {
   setObjectName(QStringLiteral("PriceReviewDialog"));
   setWindowTitle(QStringLiteral("Preços anteriores"));
-  resize(1000, 520);
+  resize(1200, 560);
   auto* layout = new QVBoxLayout(this);
   auto* intro = new QLabel(
       QStringLiteral("Preços de propostas gravadas antes, para os itens ainda sem preço. Marque os que deseja usar "
@@ -50,6 +50,7 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
   Grid_Sugestoes->setSelectionBehavior(QAbstractItemView::SelectRows);
   Grid_Sugestoes->setSelectionMode(QAbstractItemView::SingleSelection);
   Grid_Sugestoes->verticalHeader()->setVisible(false);
+  Grid_Sugestoes->setWordWrap(false);  // one line a row; the whole text in the cell's tip
   // The amounts as "Aplicar" would price them (discount and surcharge go with the same quantity
   // only).
   const QList<PriceLine> lines = priceLinesOf(suggestions_);
@@ -75,13 +76,13 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
       auto* cell = new QTableWidgetItem(texts.at(c));
       if (c >= 3 && c <= 5) cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       // The description the suggestion was recorded under, for a description match to check.
-      if (c == 1) cell->setToolTip(QStringLiteral("Registrado como: ") + i.description);
+      cell->setToolTip(c == 1 ? QStringLiteral("Registrado como: ") + i.description : texts.at(c));
       Grid_Sugestoes->setItem(r, c + 1, cell);
     }
   }
   Grid_Sugestoes->resizeColumnsToContents();
-  Grid_Sugestoes->setColumnWidth(2, std::min(Grid_Sugestoes->columnWidth(2), 280));
-  Grid_Sugestoes->setColumnWidth(7, std::min(Grid_Sugestoes->columnWidth(7), 220));
+  Grid_Sugestoes->setColumnWidth(2, std::min(Grid_Sugestoes->columnWidth(2), 300));
+  Grid_Sugestoes->setColumnWidth(7, std::min(Grid_Sugestoes->columnWidth(7), 260));
   if (!suggestions_.isEmpty()) Grid_Sugestoes->selectRow(0);
   layout->addWidget(Grid_Sugestoes, 1);
 
