@@ -237,9 +237,9 @@ void TTCotavia2::buildButtons() {
   bbtn_exportarPrecos =
       button("bbtn_exportarPrecos", QStringLiteral("Exportar preços..."), this, QRect(448, 604, 134, 30));
   bbtn_precosAnteriores =
-      button("bbtn_precosAnteriores", QStringLiteral("Preços anteriores..."), this, QRect(588, 604, 128, 30));
+      button("bbtn_precosAnteriores", QStringLiteral("Preços anteriores..."), this, QRect(588, 604, 125, 30));
   bbtn_imprimirHistorico =
-      button("bbtn_imprimirHistorico", QStringLiteral("Imprimir histórico"), this, QRect(720, 604, 113, 30));
+      button("bbtn_imprimirHistorico", QStringLiteral("Imprimir histórico"), this, QRect(716, 604, 117, 30));
   label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
   ComboBox_TipoImpr = new QComboBox(this);
   ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));

@@ -51,6 +51,8 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
   Grid_Sugestoes->setSelectionMode(QAbstractItemView::SingleSelection);
   Grid_Sugestoes->verticalHeader()->setVisible(false);
   Grid_Sugestoes->setWordWrap(false);  // one line a row; the whole text in the cell's tip
+  Grid_Sugestoes->verticalHeader()->setDefaultSectionSize(Grid_Sugestoes->fontMetrics().height() + 8);
+  Grid_Sugestoes->horizontalHeader()->setStretchLastSection(true);
   // The amounts as "Aplicar" would price them (discount and surcharge go with the same quantity
   // only).
   const QList<PriceLine> lines = priceLinesOf(suggestions_);
@@ -95,10 +97,8 @@ PriceReviewDialog::PriceReviewDialog(QList<PriceSuggestion> suggestions, ApplyFn
   bbtn_aplicar->setObjectName(QStringLiteral("bbtn_aplicar"));
   bbtn_marcarTodos->setObjectName(QStringLiteral("bbtn_marcarTodos"));
   bbtn_cancelar->setObjectName(QStringLiteral("bbtn_cancelar"));
-  for (QPushButton* b : {bbtn_marcarTodos, bbtn_aplicar, bbtn_cancelar}) {
-    b->setAutoDefault(false);
-    buttons->addWidget(b);
-  }
+  // Enter presses the button that has the focus.
+  for (QPushButton* b : {bbtn_marcarTodos, bbtn_aplicar, bbtn_cancelar}) buttons->addWidget(b);
   layout->addLayout(buttons);
   connect(bbtn_aplicar, &QPushButton::clicked, this, [this] { AplicarClick(); });
   connect(bbtn_cancelar, &QPushButton::clicked, this, &QDialog::reject);
