@@ -92,6 +92,16 @@ for pages in (334, 3340):
     versus(f"peak memory, {pages} pages", find(pp, rf"{pages} pages: peak memory ours ([\d.]+) MB"),
            find(pp, rf"{pages} pages: peak memory .*peer ([\d.]+) MB"), "MB", lambda v: f"{v:.1f}")
 
+# The price memory against a book of 500,000 entries.
+pb = "price_book_bench"
+add("price book: record a 9000-item save", find(pb, r"^record a 9000-item save: ([\d.]+) ms"), "ms", 150)
+add("price book: record it again, a tenth changed", find(pb, r"^record it again.*: ([\d.]+) ms"), "ms", 150)
+add("price book: suggest 9000 items, words reordered", find(pb, r"words in another order: ([\d.]+) s"), "s", 2)
+add("price book: suggest 9000 items, a word changed", find(pb, r"a word changed: ([\d.]+) s"), "s", 2)
+add("price book: suggest 9000 items by code", find(pb, r"by code: ([\d.]+) s"), "s", 2)
+add("price book: suggest one item (median)", find(pb, r"^suggest one item: ([\d.]+) ms"), "ms", 20)
+add("price book: 500,000 entries on disk", find(pb, r"^book on disk: ([\d.]+) MB"), "MB", 300)
+
 w = [max(len(r[i]) for r in rows + [("figure", "value", "", "target", None, "compared with")]) for i in (0, 1, 3, 5)]
 line = f"{'figure':<{w[0]}}  {'value':>{w[1]}}  {'target':<{w[2]}}  {'':<6}  compared with"
 print(line)

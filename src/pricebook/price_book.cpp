@@ -38,7 +38,8 @@ const QList<QStringList>& migrations() {
                       "discount BIGINT NOT NULL, surcharge BIGINT NOT NULL)"),
        QStringLiteral("CREATE INDEX entries_code ON entries (code)"),
        QStringLiteral("CREATE INDEX entries_product ON entries (product_id)"),
-       QStringLiteral("CREATE INDEX entries_proposal ON entries (proposal_id)"), QStringLiteral("%FTS%")},
+       QStringLiteral("CREATE INDEX entries_proposal ON entries (proposal_id)"),
+       QStringLiteral("CREATE INDEX products_words_key ON products (words, unit)"), QStringLiteral("%FTS%")},
   };
   return steps;
 }
@@ -47,6 +48,7 @@ const QStringList& ftsStatements(bool pg) {
   static const QStringList sqlite = {
       QStringLiteral("CREATE VIRTUAL TABLE products_fts USING fts5 (description, content='products', "
                      "content_rowid='id', tokenize='unicode61 remove_diacritics 2')"),
+      QStringLiteral("CREATE VIRTUAL TABLE products_vocab USING fts5vocab (products_fts, 'row')"),
       QStringLiteral("CREATE TRIGGER products_ai AFTER INSERT ON products BEGIN "
                      "INSERT INTO products_fts (rowid, description) VALUES (new.id, new.description); END")};
   static const QStringList postgres = {
@@ -83,6 +85,14 @@ QStringList searchWords(const QString& text) {
   return out;
 }
 
+// The words of a description sorted: the same for the same words in any order, with or without
+// accents, in any case (the products' column "words", indexed).
+QString wordsKey(const QString& description) {
+  QStringList words = searchWords(description);
+  words.sort();
+  return words.join(' ');
+}
+
 // How alike two descriptions are: the share of words they have in common (Dice's coefficient),
 // 0 (nothing in common) to 1 (the same words, in any order).
 double similarity(const QStringList& a, const QStringList& b) {
@@ -95,7 +105,12 @@ double similarity(const QStringList& a, const QStringList& b) {
 // Below this a description is not offered: at least about half the words must be shared.
 constexpr double kMinSimilarity = 0.5;
 // Full-text candidates looked at per item, best ranked first.
-constexpr int kCandidates = 8;
+constexpr int kCandidates = 16;
+// A word found in more than this share of the products says little: the search by any of the
+// words leaves it out (and it would make that search slow).
+constexpr double kCommonWordShare = 0.05;
+// The searches by the rarest words use at most this many.
+constexpr int kRareWords = 3;
 // A book in use by another program is waited for this long, then reported.
 constexpr int kBusyTimeoutMs = 500;
 
@@ -206,21 +221,30 @@ class PriceBookBackend {
     }
   }
 
-  // Brings the schema to the last version.
+  // The schema's version: 0 for a new book.
+  int schemaVersion() {
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT max(version) FROM schema_version"))) return 0;
+    return q.next() ? q.value(0).toInt() : 0;
+  }
+
+  // Brings the schema to the last version. A book already there is only read (a book another
+  // program is writing can still be searched).
   void migrate() {
     const std::string what = "o histórico de preços não pôde ser preparado";
+    const int last = int(migrations().size());
+    int version = schemaVersion();
+    if (version == last) return;
     begin();
     try {
+      // One program at a time brings a server's book up to date.
+      if (pg) execText(QStringLiteral("SELECT pg_advisory_xact_lock(4242)"), what);
       execText(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), what);
-      QSqlQuery q(db);
-      if (pg) execText(QStringLiteral("LOCK TABLE schema_version IN EXCLUSIVE MODE"), what);
-      if (!q.exec(QStringLiteral("SELECT max(version) FROM schema_version"))) throw failure(q.lastError(), what);
-      const int version = q.next() ? q.value(0).toInt() : 0;
-      q.finish();
-      if (version > migrations().size())
+      version = schemaVersion();
+      if (version > last)
         throw AppError(ErrorKind::Refused, location,
                        "o histórico de preços foi criado por uma versão mais nova do programa; atualize o Cotavia");
-      for (qsizetype v = version; v < migrations().size(); ++v) {
+      for (int v = version; v < last; ++v) {
         for (QString stmt : migrations()[v]) {
           if (stmt == QLatin1String("%FTS%")) {
             for (const QString& fts : ftsStatements(pg)) execText(fts, what);
@@ -231,9 +255,9 @@ class PriceBookBackend {
           execText(stmt, what);
         }
       }
-      if (version < migrations().size()) {
+      if (version < last) {
         execText(QStringLiteral("DELETE FROM schema_version"), what);
-        execText(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(migrations().size()), what);
+        execText(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(last), what);
       }
       commit();
     } catch (...) {
@@ -254,8 +278,23 @@ class PriceBookBackend {
 
   std::optional<PriceSuggestion> suggestOne(const QString& municipality, const ItemQuery& item,
                                             const SuggestOptions& options);
+  // Forgets the word counts kept for one run of suggestions.
+  void forgetCounts() {
+    documentCounts.clear();
+    productCount = -1;
+  }
 
  private:
+  static QString sortedKey(QStringList words);
+  // Up to kRareWords of the words, rarest first, leaving out those most products hold.
+  QStringList rareWords(const QStringList& words);
+  // Among the best ranked products holding all the `terms`, the latest entry of the one whose
+  // description is closest to `words` (if close enough), with its similarity.
+  std::optional<QPair<PriceEntry, double>> closestProduct(const QStringList& terms, const QStringList& words,
+                                                          const QString& unit);
+  // In how many products each word is, within one run of suggestions.
+  QHash<QString, qint64> documentCounts;
+  qint64 productCount = -1;
   QHash<QString, QSqlQuery> queries;
 };
 
@@ -276,23 +315,22 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
   const std::string what = "o histórico de preços não pôde ser consultado";
 
   if (!code.isEmpty()) {
-    // The latest price of the same municipality for the same code and unit.
-    if (auto e = latestEntry(QStringLiteral("SELECT %1%2 WHERE e.code = ? AND p.unit = ? AND pr.municipality = ? "
-                                            "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
-                                 .arg(kEntryColumns, kEntryJoin),
-                             {code, unit, muni}))
-      return suggestion(*e, FoundBy::SameMunicipalityCode, 0);
-    // The latest one of another municipality with the same code, whose description matches.
-    QSqlQuery& q = prepared(QStringLiteral("SELECT %1%2 WHERE e.code = ? AND p.unit = ? "
-                                           "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 50")
+    // The latest price of the same municipality for the same code and unit; else the latest of
+    // another municipality with that code whose description matches.
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1, pr.municipality = ? AS same%2 WHERE e.code = ? AND p.unit = ? "
+                                           "ORDER BY same DESC, pr.saved_at DESC, e.id DESC LIMIT 50")
                                 .arg(kEntryColumns, kEntryJoin));
-    q.bindValue(0, code);
-    q.bindValue(1, unit);
+    q.bindValue(0, muni);
+    q.bindValue(1, code);
+    q.bindValue(2, unit);
     exec(q, what);
     std::optional<PriceSuggestion> found;
     while (q.next()) {
-      const QString description = q.value(6).toString();
-      const double score = similarity(words, searchWords(description));
+      if (q.value(13).toBool()) {
+        found = suggestion(entryFrom(q), FoundBy::SameMunicipalityCode, 0);
+        break;
+      }
+      const double score = similarity(words, searchWords(q.value(6).toString()));
       if (score >= kMinSimilarity) {
         found = suggestion(entryFrom(q), FoundBy::CodeAndDescription, score);
         break;
@@ -303,10 +341,60 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
   }
   if (options.onlyCodes || words.isEmpty()) return std::nullopt;
 
-  // The products whose descriptions share words with this one, best ranked first; the first
-  // close enough gives its latest price.
-  QStringList terms;
-  for (const QString& w : words) terms << (pg ? w : '"' + w + '"');
+  // The same words (any order, accents and case aside) with the same unit.
+  if (auto e = latestEntry(QStringLiteral("SELECT %1%2 WHERE p.words = ? AND p.unit = ? "
+                                          "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
+                               .arg(kEntryColumns, kEntryJoin),
+                           {sortedKey(words), unit}))
+    return suggestion(*e, FoundBy::Description, 1.0);
+  // Then, since a description close enough shares most of its words, the products holding its
+  // three rarest words, or its two rarest (searching by any of the words, or by all of them with
+  // those most products hold, would go through thousands of products per item). The closest of
+  // the best ranked gives its latest price.
+  const QStringList rare = rareWords(words);
+  for (qsizetype n = std::min<qsizetype>(kRareWords, rare.size()); n >= 1; --n) {
+    if (n == 1 && words.size() > 2) break;
+    if (auto s = closestProduct(rare.mid(0, n), words, unit))
+      return suggestion(s->first, FoundBy::Description, s->second);
+  }
+  return std::nullopt;
+}
+
+QString PriceBookBackend::sortedKey(QStringList words) {
+  words.sort();
+  return words.join(' ');
+}
+
+QStringList PriceBookBackend::rareWords(const QStringList& words) {
+  if (pg) return words;
+  if (productCount < 0) {
+    QSqlQuery q(db);
+    productCount = q.exec(QStringLiteral("SELECT count(*) FROM products")) && q.next() ? q.value(0).toLongLong() : 0;
+  }
+  QList<QPair<qint64, QString>> byCount;
+  for (const QString& w : words) {
+    auto it = documentCounts.find(w);
+    if (it == documentCounts.end()) {
+      QSqlQuery& q = prepared(QStringLiteral("SELECT doc FROM products_vocab WHERE term = ?"));
+      q.bindValue(0, w);
+      exec(q, "o histórico de preços não pôde ser consultado");
+      it = documentCounts.insert(w, q.next() ? q.value(0).toLongLong() : 0);
+      q.finish();
+    }
+    if (*it > 0 && *it <= std::max<qint64>(kCandidates, qint64(productCount * kCommonWordShare)))
+      byCount.append({*it, w});
+  }
+  std::sort(byCount.begin(), byCount.end());
+  QStringList out;
+  for (int i = 0; i < byCount.size() && i < kRareWords; ++i) out << byCount[i].second;
+  return out;
+}
+
+std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const QStringList& terms,
+                                                                          const QStringList& words,
+                                                                          const QString& unit) {
+  QStringList quoted;
+  for (const QString& w : terms) quoted << (pg ? w : '"' + w + '"');
   QSqlQuery& q =
       pg ? prepared(QStringLiteral("SELECT p.id, p.description, ts_rank(to_tsvector('simple', p.words), q) AS r "
                                    "FROM products p, to_tsquery('simple', ?) q "
@@ -317,22 +405,22 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
                                    "JOIN products p ON p.id = products_fts.rowid "
                                    "WHERE products_fts MATCH ? AND p.unit = ? ORDER BY r, p.id DESC LIMIT %1")
                         .arg(kCandidates));
-  q.bindValue(0, terms.join(pg ? QLatin1String(" | ") : QLatin1String(" OR ")));
+  q.bindValue(0, quoted.join(pg ? QLatin1String(" & ") : QLatin1String(" AND ")));
   q.bindValue(1, unit);
-  exec(q, what);
-  QList<QPair<qint64, double>> close;
+  exec(q, "o histórico de preços não pôde ser consultado");
+  qint64 best = -1;
+  double bestScore = kMinSimilarity;
   while (q.next()) {
     const double score = similarity(words, searchWords(q.value(1).toString()));
-    if (score >= kMinSimilarity) close.append({q.value(0).toLongLong(), score});
+    if (score >= bestScore && (best < 0 || score > bestScore)) best = q.value(0).toLongLong(), bestScore = score;
   }
   q.finish();
-  for (const auto& [product, score] : close) {
-    if (auto e = latestEntry(
-            QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
-                .arg(kEntryColumns, kEntryJoin),
-            {product}))
-      return suggestion(*e, FoundBy::Description, score);
-  }
+  if (best < 0) return std::nullopt;
+  if (auto e =
+          latestEntry(QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
+                          .arg(kEntryColumns, kEntryJoin),
+                      {best}))
+    return QPair{*e, bestScore};
   return std::nullopt;
 }
 
@@ -402,6 +490,8 @@ void PriceBook::open(const QString& location) {
     QSqlQuery q(b->db);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) throw b->failure(q.lastError(), what);
     b->execText(QStringLiteral("PRAGMA synchronous=NORMAL"), what);
+    // A save of thousands of items touches pages all over the indexes: keep up to 64 MB of them.
+    b->execText(QStringLiteral("PRAGMA cache_size=-65536"), what);
     b->execText(QStringLiteral("PRAGMA foreign_keys=ON"), what);
   }
   b->migrate();
@@ -440,9 +530,50 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     if (!up.next()) throw AppError(ErrorKind::Io, b.location, what + ": a proposta não foi registrada");
     const qint64 proposalId = up.value(0).toLongLong();
     up.finish();
-    QSqlQuery& del = b.prepared(QStringLiteral("DELETE FROM entries WHERE proposal_id = ?"));
-    del.bindValue(0, proposalId);
-    b.exec(del, what);
+    // What the last save recorded: entries that stay as they were are kept (a proposal saved
+    // again mostly is), the others removed, the new ones added.
+    auto entryKey = [](const QString& item, const QString& code, const QString& description, const QString& unit,
+                       qint64 quantity, const QString& brand, qint64 price, qint64 discount, qint64 surcharge) {
+      return QStringList{item,
+                         code,
+                         description,
+                         unit,
+                         QString::number(quantity),
+                         brand,
+                         QString::number(price),
+                         QString::number(discount),
+                         QString::number(surcharge)}
+          .join(QChar(0));
+    };
+    QHash<QString, QList<qint64>> previous;
+    QSqlQuery& old = b.prepared(
+        QStringLiteral("SELECT e.id, e.item, e.code, p.description, p.unit, e.quantity, e.brand, e.unit_price, "
+                       "e.discount, e.surcharge FROM entries e JOIN products p ON p.id = e.product_id "
+                       "WHERE e.proposal_id = ?"));
+    old.bindValue(0, proposalId);
+    b.exec(old, what);
+    while (old.next())
+      previous[entryKey(old.value(1).toString(), old.value(2).toString(), old.value(3).toString(),
+                        old.value(4).toString(), old.value(5).toLongLong(), old.value(6).toString(),
+                        old.value(7).toLongLong(), old.value(8).toLongLong(), old.value(9).toLongLong())]
+          .append(old.value(0).toLongLong());
+    old.finish();
+    QList<const PricedItem*> added;
+    for (const PricedItem& it : items) {
+      auto kept = previous.find(entryKey(it.item.trimmed(), it.code.trimmed(), it.description.trimmed(),
+                                         normUnit(it.unit), scaled(it.quantity, 4), it.brand.trimmed(),
+                                         scaled(it.unitPrice, 4), scaled(it.discount, 2), scaled(it.surcharge, 2)));
+      if (kept != previous.end() && !kept->isEmpty())
+        kept->removeLast();
+      else
+        added.append(&it);
+    }
+    QSqlQuery& del = b.prepared(QStringLiteral("DELETE FROM entries WHERE id = ?"));
+    for (const QList<qint64>& ids : std::as_const(previous))
+      for (qint64 id : ids) {
+        del.bindValue(0, id);
+        b.exec(del, what);
+      }
 
     QSqlQuery& findProduct = b.prepared(QStringLiteral("SELECT id FROM products WHERE description = ? AND unit = ?"));
     QSqlQuery& addProduct = b.prepared(
@@ -453,7 +584,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     // The products first, in one order for every save: two saves adding the same new products
     // at once wait for each other instead of deadlocking.
     std::map<QPair<QString, QString>, qint64> products;
-    for (const PricedItem& it : items) products.emplace(QPair{it.description.trimmed(), normUnit(it.unit)}, -1);
+    for (const PricedItem* it : added) products.emplace(QPair{it->description.trimmed(), normUnit(it->unit)}, -1);
     for (auto& [key, productId] : products) {
       for (int attempt = 0; productId < 0 && attempt < 2; ++attempt) {
         findProduct.bindValue(0, key.first);
@@ -464,21 +595,21 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
         if (productId >= 0) break;
         addProduct.bindValue(0, key.first);
         addProduct.bindValue(1, key.second);
-        addProduct.bindValue(2, searchWords(key.first).join(' '));
+        addProduct.bindValue(2, wordsKey(key.first));
         b.exec(addProduct, what);
       }
       if (productId < 0) throw AppError(ErrorKind::Io, b.location, what + ": um produto não foi registrado");
     }
-    for (const PricedItem& it : items) {
+    for (const PricedItem* it : added) {
       addEntry.bindValue(0, proposalId);
-      addEntry.bindValue(1, products.at(QPair{it.description.trimmed(), normUnit(it.unit)}));
-      addEntry.bindValue(2, it.item.trimmed());
-      addEntry.bindValue(3, it.code.trimmed());
-      addEntry.bindValue(4, scaled(it.quantity, 4));
-      addEntry.bindValue(5, it.brand.trimmed());
-      addEntry.bindValue(6, scaled(it.unitPrice, 4));
-      addEntry.bindValue(7, scaled(it.discount, 2));
-      addEntry.bindValue(8, scaled(it.surcharge, 2));
+      addEntry.bindValue(1, products.at(QPair{it->description.trimmed(), normUnit(it->unit)}));
+      addEntry.bindValue(2, it->item.trimmed());
+      addEntry.bindValue(3, it->code.trimmed());
+      addEntry.bindValue(4, scaled(it->quantity, 4));
+      addEntry.bindValue(5, it->brand.trimmed());
+      addEntry.bindValue(6, scaled(it->unitPrice, 4));
+      addEntry.bindValue(7, scaled(it->discount, 2));
+      addEntry.bindValue(8, scaled(it->surcharge, 2));
       b.exec(addEntry, what);
     }
     b.commit();
@@ -496,6 +627,7 @@ QList<std::optional<PriceSuggestion>> PriceBook::suggest(const QString& municipa
   // One read transaction: every item sees the same book, and SQLite takes its lock once.
   if (!b.pg) b.execText(QStringLiteral("BEGIN"), "o histórico de preços não pôde ser consultado");
   try {
+    b.forgetCounts();
     for (const ItemQuery& item : items) out.append(b.suggestOne(municipality, item, options));
   } catch (...) {
     if (!b.pg) b.rollback();
@@ -507,7 +639,9 @@ QList<std::optional<PriceSuggestion>> PriceBook::suggest(const QString& municipa
 
 std::optional<PriceSuggestion> PriceBook::suggestOne(const QString& municipality, const ItemQuery& item,
                                                      const SuggestOptions& options) {
-  return need(backend_).suggestOne(municipality, item, options);
+  PriceBookBackend& b = need(backend_);
+  b.forgetCounts();
+  return b.suggestOne(municipality, item, options);
 }
 
 QList<PriceEntry> PriceBook::history(const HistoryQuery& query) {
