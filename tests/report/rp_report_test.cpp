@@ -241,6 +241,16 @@ TEST(RpReport, TallPageBandsAndLoopingLinksDoNotHang) {
   EXPECT_EQ(f.r.RpPrinter()->PageCount(), 5);
 }
 
+TEST(RpReport, BandsPrintedByAPageStartDoNotForceAnotherPage) {
+  // A column header asking for a new page would start pages without end.
+  Fixture f(3);
+  f.r.Page().SetPaperSize(TRpPaperSize::A4);
+  f.band(rbColumnHeader, 10, "CH")->ForceNewPage = true;
+  f.band(rbDetail, 200, "D");
+  f.r.Preview();
+  EXPECT_EQ(f.order().join(' ').toStdString(), "CH@1 D@1 CH@2 D@2 CH@3 D@3");
+}
+
 TEST(RpReport, OnNeedDataSuppliesRecordsWithoutADataSet) {
   Fixture f(0);
   f.r.DataSet = nullptr;
