@@ -54,7 +54,7 @@ const char* kUsage =
     "                    [--rpf FILE] [--compress] [--pdf FILE] [--printer QUEUE]\n"
     "       cotavia prices --dir DIR --proposal P0001.KVT --out PRECOS.xlsx|.csv [--identity ID]\n"
     "       cotavia suggest --dir DIR --proposal P0001.KVT --out SUGESTOES.csv|.xlsx [--only-codes]\n"
-    "       cotavia history [--search TEXTO] [--code CODIGO] [--out ARQUIVO.xlsx|.csv]\n"
+    "       cotavia history [--search TEXTO] [--code CODIGO] [--out ARQUIVO.xlsx|.csv] [--pdf ARQUIVO.pdf]\n"
     "       cotavia history --import PASTA\n"
     "Opção de todos os subcomandos: --verbose\n"
     "Histórico de preços (fill, suggest, history): --db postgresql://usuario@servidor/base ou ARQUIVO.sqlite\n"

@@ -1,5 +1,6 @@
 // cotavia history: what the price memory holds (all of it, or a search), listed or written as a
-// sheet; or a folder of saved proposals recorded into it.
+// sheet, or printed as a PDF price table; or a folder of saved proposals recorded into it.
+#include "app/core/history_report.h"
 #include "app/core/price_export.h"
 #include "app/core/price_memory.h"
 #include "cli/cli.h"
@@ -12,13 +13,10 @@
 namespace cotavia::cli {
 
 int cmdHistory(const Args& a) {
-  if (a.get("pdf"))
-    throw AppError(
-        "A impressão do histórico de preços em PDF não está disponível nesta versão do programa: use "
-        "--out HISTORICO.xlsx para ter o histórico numa planilha.");
-  const auto import = a.get("import"), out = a.get("out");
-  if (import && (a.get("search") || a.get("code") || out))
-    throw UsageError{"--import não se combina com --search, --code ou --out"};
+  const auto import = a.get("import"), out = a.get("out"), pdf = a.get("pdf");
+  if (import && (a.get("search") || a.get("code") || out || pdf))
+    throw UsageError{"--import não se combina com --search, --code, --out ou --pdf"};
+  if (pdf && pdf->isEmpty()) throw UsageError{"--pdf recebe o nome do arquivo PDF a gravar"};
   if (out) {
     const QString ext = QFileInfo(*out).suffix().toLower();
     if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
@@ -40,6 +38,13 @@ int cmdHistory(const Args& a) {
   query.search = a.get("search").value_or(QString());
   query.code = a.get("code").value_or(QString());
   const QList<PriceEntry> entries = book.history(query);
+  if (pdf) {
+    // The printed price table, grouped by product; nothing found is an error (no empty PDF).
+    writePriceHistoryPdf(entries, query, *pdf);
+    if (a.verbose())
+      std::fprintf(stderr, "%d preço(s) impresso(s) em %s\n", int(entries.size()), pdf->toLocal8Bit().constData());
+    if (!out) return 0;
+  }
   if (out) {
     static const QList<PriceColumn> columns = {{"descricao", -1, 60}, {"codigo", -1, 9},   {"unidade", -1, 8},
                                                {"data", -1, 11},      {"origem", -1, 50},  {"item", -1, 8},

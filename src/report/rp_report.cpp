@@ -173,22 +173,74 @@ TRpReport::~TRpReport() {
   printer_.reset();
 }
 
-TRpBand* TRpReport::AddBand(TRpBandType type) {
-  auto b = std::make_unique<TRpBand>(this, type);
+TRpBand* TRpReport::insertBand(std::unique_ptr<TRpBand> b) {
   TRpBand* raw = b.get();
-  auto pos = std::upper_bound(bands_.begin(), bands_.end(), bandOrder(type),
+  auto pos = std::upper_bound(bands_.begin(), bands_.end(), bandOrder(raw->BandType()),
                               [](int o, const std::unique_ptr<TRpBand>& x) { return o < bandOrder(x->BandType()); });
   bands_.insert(pos, std::move(b));
   return raw;
+}
+
+TRpBand* TRpReport::AddBand(TRpBandType type) {
+  // Only bands the generation prints are taken: any other would vanish from every page.
+  switch (type) {
+    case rbTitle:
+    case rbColumnHeader:
+    case rbDetail:
+    case rbSummary:
+      if (HasBand(type))
+        throw ERpError(
+            QStringLiteral("The report already has a %1 band and prints only one").arg(rpBandTypeName(type)));
+      break;
+    case rbPageHeader:
+    case rbPageFooter:
+      break;
+    case rbGroupHeader:
+      return AddGroup();
+    case rbGroupFooter:
+      throw ERpError(QStringLiteral("A group footer band is made by its group (HasFooter)"));
+    case rbChild:
+      throw ERpError(QStringLiteral("A child band is made by its parent band (HasChild)"));
+    case rbSubDetail:
+    case rbOverlay:
+    default:
+      throw ERpError(QStringLiteral("The report cannot print a %1 band").arg(rpBandTypeName(type)));
+  }
+  return insertBand(std::make_unique<TRpBand>(this, type));
+}
+
+TRpGroup* TRpReport::AddGroup() { return static_cast<TRpGroup*>(insertBand(std::make_unique<TRpGroup>(this))); }
+
+std::vector<TRpGroup*> TRpReport::Groups() const {
+  std::vector<TRpGroup*> r;
+  for (auto& b : bands_)
+    if (b->BandType() == rbGroupHeader) r.push_back(static_cast<TRpGroup*>(b.get()));
+  return r;
+}
+
+void TRpGroup::SetHasFooter(bool has) {
+  if (has && !footer_) {
+    footer_ = report_->insertBand(std::make_unique<TRpBand>(report_, rbGroupFooter));
+  } else if (!has && footer_) {
+    report_->RemoveBand(footer_);
+  }
 }
 
 void TRpReport::RemoveBand(TRpCustomBand* band) {
   if (running_) return;
   for (auto it = bands_.begin(); it != bands_.end(); ++it)
     if (it->get() == band) {
-      for (auto& o : bands_)
+      for (auto& o : bands_) {
         if (o->LinkBand == band) o->LinkBand = nullptr;
+        if (o->BandType() == rbGroupHeader) {
+          auto* g = static_cast<TRpGroup*>(o.get());
+          if (g->footer_ == band) g->footer_ = nullptr;
+        }
+      }
+      // A group takes its footer with it.
+      TRpBand* footer = band->BandType() == rbGroupHeader ? static_cast<TRpGroup*>(band)->footer_ : nullptr;
       bands_.erase(it);
+      if (footer) RemoveBand(footer);
       return;
     }
 }
@@ -431,6 +483,11 @@ void TRpReport::runController() {
   TRpBand* title = FindBand(rbTitle);
   TRpBand* detail = FindBand(rbDetail);
   TRpBand* summary = FindBand(rbSummary);
+  const std::vector<TRpGroup*> groups = Groups();
+  for (TRpGroup* g : groups) {
+    g->open_ = g->reprinting_ = false;
+    g->value_ = QVariant();
+  }
   const bool useDataSet = DataSet && DataSet->Active();
   // Without data set nor OnNeedData the bands print once, if the report prints when empty.
   if (!useDataSet && !OnNeedData) {
@@ -471,7 +528,8 @@ void TRpReport::runController() {
       titleFlag_ = true;
     }
   }
-  // One detail band per record, with the progress after each.
+  // One detail band per record, inside the headers and footers of its groups, with the
+  // progress after each.
   while (more) {
     processMessages();
     if (cancelled_ || printer_->Cancelled()) {
@@ -479,6 +537,7 @@ void TRpReport::runController() {
       return;
     }
     ++detailNumber_;
+    openGroups(groups);
     OutputBand(detail);
     if (useDataSet) {
       DataSet->Next();
@@ -487,12 +546,57 @@ void TRpReport::runController() {
       more = false;
       OnNeedData(*this, more);
     }
+    if (more) closeChangedGroups(groups);
     if (useDataSet && recordCount_ != 0) printer_->SetProgressPercent(int(qint64(detailNumber_) * 100 / recordCount_));
   }
-  // The summary, on a page of its own if no page was started.
+  // The footers of the last groups, then the summary, on a page of its own if no page was started.
+  closeGroups(groups, 0);
   if (summary) {
     if (pageNumber_ == 0) NextPage();
     OutputBand(summary);
+  }
+}
+
+// The groups that start at the current record print their headers, outermost first. A group is
+// open once its header printed, so a page break the header itself causes does not repeat it.
+void TRpReport::openGroups(const std::vector<TRpGroup*>& groups) {
+  for (TRpGroup* g : groups) {
+    if (g->open_) continue;
+    g->value_ = g->Expression ? g->Expression() : QVariant();
+    OutputBand(g);
+    g->open_ = true;
+  }
+}
+
+// Closes the groups from `outermost` inwards: footers print innermost first. A footer that
+// breaks the page still has its group's header repeated above it.
+void TRpReport::closeGroups(const std::vector<TRpGroup*>& groups, size_t outermost) {
+  for (size_t i = groups.size(); i-- > outermost;) {
+    if (!groups[i]->open_) continue;
+    OutputBand(groups[i]->footer_);
+    groups[i]->open_ = false;
+  }
+}
+
+// On the next record: the outermost group whose value changed closes, with every group inside it.
+void TRpReport::closeChangedGroups(const std::vector<TRpGroup*>& groups) {
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const QVariant v = groups[i]->Expression ? groups[i]->Expression() : QVariant();
+    if (v != groups[i]->value_) {
+      closeGroups(groups, i);
+      return;
+    }
+  }
+}
+
+void TRpReport::reprintGroupHeaders() {
+  for (auto& b : bands_) {
+    if (b->BandType() != rbGroupHeader) continue;
+    auto* g = static_cast<TRpGroup*>(b.get());
+    if (!g->open_ || !g->ReprintHeader) continue;
+    g->reprinting_ = true;
+    OutputBand(g);
+    g->reprinting_ = false;
   }
 }
 
@@ -520,7 +624,9 @@ void TRpReport::OutputBand(TRpCustomBand* band) {
 // page header, page footer and overlay bands never force a break.
 void TRpReport::MakeRoomForBand(TRpCustomBand* band) {
   const TRpBandType type = band->BandType();
-  const bool exempt = type == rbTitle || type == rbPageHeader || type == rbPageFooter || type == rbOverlay;
+  // Nor do the bands a page or column start prints (column header, repeated group headers).
+  const bool exempt =
+      type == rbTitle || type == rbPageHeader || type == rbPageFooter || type == rbOverlay || pageBandDepth_ > 0;
   if (band->ForceNewPage && !exempt && pageNumber_ > 0) {
     StartPage();
   } else if (band->ForceNewColumn && !exempt) {
@@ -663,6 +769,7 @@ void TRpReport::NextColumn() {
   if (!(pageNumber_ == 1 && column_ == 1)) {
     ++pageBandDepth_;
     OutputBand(FindBand(rbColumnHeader));
+    reprintGroupHeaders();
     --pageBandDepth_;
   }
 }

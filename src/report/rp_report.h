@@ -167,10 +167,42 @@ class TRpCustomBand {
   double expanded_ = 0;
 };
 
+// A band of the report. Its type is fixed when the report adds it (TRpReport::AddBand).
 class TRpBand : public TRpCustomBand {
  public:
   TRpBand(TRpReport* report, TRpBandType type) : TRpCustomBand(report, type) {}
-  void SetBandType(TRpBandType t) { type_ = t; }
+};
+
+// A group of consecutive records that share a value: this band (rbGroupHeader) prints before
+// the first record of each run of records whose Expression gives the same value, its footer
+// band (rbGroupFooter, when it has one) after the last record of the run, before the next
+// group's header. When a group goes on over a page or column break its header prints again at
+// the top, after the column header. Groups nest in the order the report added them: the first
+// is the outermost, and a change of an outer group closes the inner ones too.
+class TRpGroup : public TRpBand {
+ public:
+  explicit TRpGroup(TRpReport* report) : TRpBand(report, rbGroupHeader) {}
+
+  // The group's value for the current record (usually a field the report form reads). Without
+  // one the group spans every record.
+  std::function<QVariant()> Expression;
+  // Print the header again at the top of each page or column the group goes on to.
+  bool ReprintHeader = true;
+  // True while the header prints again at the top of a page or column (its BeforePrint may
+  // want to know, e.g. to say "continued", and must not start the group's figures over).
+  bool Reprinting() const { return reprinting_; }
+
+  // The footer band, made and destroyed with SetHasFooter (it is one of the report's bands).
+  TRpBand* FooterBand() const { return footer_; }
+  bool HasFooter() const { return footer_ != nullptr; }
+  void SetHasFooter(bool has);
+
+ private:
+  friend class TRpReport;
+  TRpBand* footer_ = nullptr;
+  QVariant value_;     // the value of the records now printing
+  bool open_ = false;  // header printed, footer not yet
+  bool reprinting_ = false;
 };
 
 class TRpChildBand : public TRpCustomBand {
@@ -217,9 +249,16 @@ class TRpReport : public TRpPrinterClient {
   std::function<void(TRpReport& sender, bool& moreData)> OnNeedData;
   std::function<void(TRpReport& sender)> OnPreview;
 
-  // Bands (owned), in print order: title, page header, column header, detail, summary, page
-  // footer, others in creation order.
+  // Bands (owned), in print order: title, page header, column header, group headers, detail,
+  // group footers, summary, page footer; bands of one type in creation order.
+  // A band the engine could not print is refused with ERpError: a second title, column header,
+  // detail or summary band; sub-detail and overlay bands; a child band (made by its parent,
+  // SetHasChild) and a group footer (made by its group, TRpGroup::SetHasFooter). A group
+  // header (rbGroupHeader) is a TRpGroup; AddGroup() returns it as one.
   TRpBand* AddBand(TRpBandType type);
+  TRpGroup* AddGroup();
+  // The groups, outermost first.
+  std::vector<TRpGroup*> Groups() const;
   void RemoveBand(TRpCustomBand* band);
   // The first band of a type, or null.
   TRpBand* FindBand(TRpBandType type) const;
@@ -301,7 +340,13 @@ class TRpReport : public TRpPrinterClient {
   double FromUnits(double value, bool horizontal) const;
 
  private:
+  friend class TRpGroup;
+  TRpBand* insertBand(std::unique_ptr<TRpBand> band);
   void runController();
+  void openGroups(const std::vector<TRpGroup*>& groups);
+  void closeGroups(const std::vector<TRpGroup*>& groups, size_t outermost);
+  void closeChangedGroups(const std::vector<TRpGroup*>& groups);
+  void reprintGroupHeaders();
   void printOnceEmpty();
   void computeFooterSpace();
   void prepareControls(bool prepare);

@@ -1,5 +1,7 @@
 #include "report/rp_types.h"
 
+#include <iterator>
+
 namespace cotavia {
 
 namespace {
@@ -54,6 +56,14 @@ bool rpPaperDimensions(TRpPaperSize p, double& width, double& length) {
 }
 
 QString rpPaperName(TRpPaperSize p) { return QString::fromLatin1(kPapers[int(p)].name); }
+
+QString rpBandTypeName(TRpBandType t) {
+  static const char* const names[] = {"rbTitle",        "rbPageHeader",  "rbDetail",      "rbPageFooter",
+                                      "rbSummary",      "rbGroupHeader", "rbGroupFooter", "rbSubDetail",
+                                      "rbColumnHeader", "rbOverlay",     "rbChild"};
+  const int i = int(t);
+  return i >= 0 && i < int(std::size(names)) ? QString::fromLatin1(names[i]) : QStringLiteral("unknown");
+}
 
 int rpBinCode(TRpBin b) {
   static const int codes[] = {1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 14, 14};

@@ -107,6 +107,9 @@ enum TRpBandType {
   rbChild
 };
 
+// "rbTitle", "rbGroupHeader", ... (for messages).
+QString rpBandTypeName(TRpBandType t);
+
 enum TRpAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TRpBiDiMode { bdLeftToRight, bdRightToLeft };
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <algorithm>
 
 using namespace cotavia::test;
@@ -78,7 +79,12 @@ TEST(CliPriceMemory, SuggestFromWhatWasSaved) {
   EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.startsWith("1 proposta(s) gravada(s)")) << r.out.toStdString();
 
-  r = cotaviaRun({"history", "--db", book, "--pdf", books.file("h.pdf")});
+  // The printed price table; a search that finds nothing writes no file and says so.
+  r = cotaviaRun({"history", "--db", book, "--search", "caneta", "--pdf", books.file("h.pdf")});
+  EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+  EXPECT_TRUE(books.read("h.pdf").startsWith("%PDF-"));
+  r = cotaviaRun({"history", "--db", book, "--search", "parafuso sextavado", "--pdf", books.file("n.pdf")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains("não está disponível")) << r.err.toStdString();
+  EXPECT_TRUE(r.err.contains("Nenhum preço do histórico atende à busca")) << r.err.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(books.file("n.pdf")));
 }

@@ -31,9 +31,13 @@ struct Fixture {
   QList<Hit> hits;
 
   explicit Fixture(int records) {
-    r.Units = TRpUnits::MM;
     QList<QByteArray> recs;
     for (int i = 0; i < records; ++i) recs.append(QByteArray::number(i + 1));
+    init(recs);
+  }
+  explicit Fixture(const QList<QByteArray>& recs) { init(recs); }
+  void init(const QList<QByteArray>& recs) {
+    r.Units = TRpUnits::MM;
     data.SetRecords(recs);
     data.Open();
     r.DataSet = &data;
@@ -44,6 +48,19 @@ struct Fixture {
     b->Size().SetHeight(heightMm);
     watch(b, name);
     return b;
+  }
+  // A group over a slice of the record's text, with a footer when footerName is given.
+  TRpGroup* group(const QString& name, double heightMm, int from, int len, const QString& footerName = QString()) {
+    TRpGroup* g = r.AddGroup();
+    g->Size().SetHeight(heightMm);
+    g->Expression = [this, from, len] { return QVariant(data.Field().mid(from, len)); };
+    watch(g, name);
+    if (!footerName.isEmpty()) {
+      g->SetHasFooter(true);
+      g->FooterBand()->Size().SetHeight(heightMm);
+      watch(g->FooterBand(), footerName);
+    }
+    return g;
   }
   void watch(TRpCustomBand* b, const QString& name) {
     auto* l = b->Add<TRpLabel>();
@@ -224,6 +241,16 @@ TEST(RpReport, TallPageBandsAndLoopingLinksDoNotHang) {
   EXPECT_EQ(f.r.RpPrinter()->PageCount(), 5);
 }
 
+TEST(RpReport, BandsPrintedByAPageStartDoNotForceAnotherPage) {
+  // A column header asking for a new page would start pages without end.
+  Fixture f(3);
+  f.r.Page().SetPaperSize(TRpPaperSize::A4);
+  f.band(rbColumnHeader, 10, "CH")->ForceNewPage = true;
+  f.band(rbDetail, 200, "D");
+  f.r.Preview();
+  EXPECT_EQ(f.order().join(' ').toStdString(), "CH@1 D@1 CH@2 D@2 CH@3 D@3");
+}
+
 TEST(RpReport, OnNeedDataSuppliesRecordsWithoutADataSet) {
   Fixture f(0);
   f.r.DataSet = nullptr;
@@ -267,4 +294,118 @@ TEST(RpReport, StretchingLabelGrowsTheBandAndContinuesOnTheNextPage) {
   EXPECT_EQ(f.hits.last().band, "S");
   EXPECT_EQ(f.hits.last().page, 2);
   EXPECT_GT(f.hits.last().y, 100 + 100);
+}
+
+TEST(RpReport, NestedGroupsBreakOnTheirValueAndFootersSeeTheirOwnRecords) {
+  // Outer group: the first letter; inner group: the digit; the amount after the blank.
+  Fixture f(QList<QByteArray>{"A1 3", "A1 5", "A2 4", "B2 7"});
+  f.band(rbDetail, 5, "D");
+  f.group("OH", 5, 0, 1, "OF");
+  TRpGroup* inner = f.group("IH", 5, 1, 1, "IF");
+  f.band(rbSummary, 5, "S");
+  // The footer's figures come from the records its group printed (when it prints, the data set
+  // is already on the next group's first record).
+  int sum = 0;
+  QList<int> footerSums;
+  f.r.FindBand(rbDetail)->BeforePrint = [&](TRpCustomBand&, bool&) { sum += f.data.Field().mid(3).toInt(); };
+  inner->FooterBand()->BeforePrint = [&](TRpCustomBand&, bool&) {
+    footerSums.append(sum);
+    sum = 0;
+  };
+  f.r.Preview();
+  EXPECT_EQ(f.order().join(' ').toStdString(), "OH@1 IH@1 D@1 D@1 IF@1 IH@1 D@1 IF@1 OF@1 OH@1 IH@1 D@1 IF@1 OF@1 S@1");
+  EXPECT_EQ(footerSums, QList<int>({8, 4, 7}));
+
+  // A group without an expression spans every record; each generation starts the groups anew.
+  inner->Expression = nullptr;
+  f.hits.clear();
+  f.r.Preview();
+  EXPECT_EQ(f.order().join(' ').toStdString(), "OH@1 IH@1 D@1 D@1 D@1 IF@1 OF@1 OH@1 IH@1 D@1 IF@1 OF@1 S@1");
+}
+
+TEST(RpReport, GroupHeaderRepeatsOnThePageItContinuesOn) {
+  // A4: bands from 100 to 2870. Under a 150 mm page header and a 5 mm group header two 50 mm
+  // details fill a page down to 2650.
+  struct Row {
+    QList<QByteArray> records;
+    double footerMm;
+    bool reprint;
+    const char* order;
+    QList<bool> reprinting;  // Reprinting() at each group header
+  } rows[] = {
+      // B's header does not fit page 1: it starts page 2 once; B goes on to page 3 under its
+      // header printed again.
+      {{"A", "A", "B", "B", "B"},
+       20,
+       true,
+       "PH@1 GH@1 D@1 D@1 GF@1 PH@2 GH@2 D@2 D@2 PH@3 GH@3 D@3 GF@3",
+       {false, false, true}},
+      // A's footer does not fit page 1: it goes to page 2 under A's header printed again.
+      {{"A", "A", "B"}, 25, true, "PH@1 GH@1 D@1 D@1 PH@2 GH@2 GF@2 GH@2 D@2 GF@2", {false, true, false}},
+      {{"A", "A", "B", "B", "B"}, 20, false, "PH@1 GH@1 D@1 D@1 GF@1 PH@2 GH@2 D@2 D@2 PH@3 D@3 GF@3", {false, false}},
+  };
+  for (const Row& row : rows) {
+    Fixture f(row.records);
+    f.r.Page().SetPaperSize(TRpPaperSize::A4);
+    f.band(rbPageHeader, 150, "PH");
+    f.band(rbDetail, 50, "D");
+    TRpGroup* g = f.group("GH", 5, 0, 1, "GF");
+    g->FooterBand()->Size().SetHeight(row.footerMm);
+    g->ReprintHeader = row.reprint;
+    QList<bool> reprinting;
+    g->BeforePrint = [&](TRpCustomBand&, bool&) { reprinting.append(g->Reprinting()); };
+    f.r.Preview();
+    EXPECT_EQ(f.order().join(' ').toStdString(), row.order);
+    EXPECT_EQ(reprinting, row.reprinting) << row.order;
+    // Every page's first group band sits right under the page header.
+    for (int i = 1; i < f.hits.size(); ++i) {
+      if (f.hits[i - 1].band == "PH") {
+        EXPECT_DOUBLE_EQ(f.hits[i].y, 100 + 1500) << row.order;
+      }
+    }
+  }
+}
+
+TEST(RpReport, EmptyGroupsAndEmptyReports) {
+  // A group whose every detail is suppressed still opens and closes.
+  Fixture f(QList<QByteArray>{"A", "B", "B"});
+  TRpBand* d = f.band(rbDetail, 5, "D");
+  d->BeforePrint = [&](TRpCustomBand&, bool& print) { print = f.data.Field() != "A"; };
+  f.group("GH", 5, 0, 1, "GF");
+  f.r.Preview();
+  EXPECT_EQ(f.order().join(' ').toStdString(), "GH@1 GF@1 GH@1 D@1 D@1 GF@1");
+
+  // No record: no group band and, without PrintIfEmpty, no page.
+  f.data.SetRecords({});
+  f.data.Open();
+  f.hits.clear();
+  f.r.PrintIfEmpty = false;
+  f.r.Preview();
+  EXPECT_TRUE(f.hits.isEmpty());
+  EXPECT_EQ(f.r.RpPrinter()->PageCount(), 0);
+}
+
+TEST(RpReport, BandsTheEngineCannotPrintAreRefused) {
+  TRpReport r;
+  r.AddBand(rbDetail);
+  r.AddBand(rbPageHeader);
+  r.AddBand(rbPageHeader);  // every page header prints
+  TRpBand* g = r.AddBand(rbGroupHeader);
+  ASSERT_TRUE(dynamic_cast<TRpGroup*>(g));
+  for (TRpBandType t : {rbDetail, rbSubDetail, rbOverlay, rbChild, rbGroupFooter}) {
+    const size_t before = r.Bands().size();
+    try {
+      r.AddBand(t);
+      ADD_FAILURE() << rpBandTypeName(t).toStdString() << " was taken";
+    } catch (const ERpError& e) {
+      EXPECT_TRUE(e.message().contains(rpBandTypeName(t)) || e.message().contains("made by")) << e.what();
+      EXPECT_TRUE(userMessage(e).startsWith("O relatório não pôde ser concluído")) << userMessage(e).toStdString();
+    }
+    EXPECT_EQ(r.Bands().size(), before);
+  }
+  // A group's footer goes with it.
+  static_cast<TRpGroup*>(g)->SetHasFooter(true);
+  EXPECT_TRUE(r.HasBand(rbGroupFooter));
+  r.RemoveBand(g);
+  EXPECT_FALSE(r.HasBand(rbGroupFooter));
 }

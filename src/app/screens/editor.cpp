@@ -1,5 +1,6 @@
 #include "app/screens/editor.h"
 
+#include "app/core/history_report.h"
 #include "app/core/item_entry.h"
 #include "app/core/price_export.h"
 #include "app/core/price_list.h"
@@ -8,6 +9,7 @@
 #include "app/core/supplier.h"
 #include "app/screens/item_grid.h"
 #include "app/screens/pictures.h"
+#include "app/screens/price_review.h"
 #include "app/screens/print_dispatch.h"
 #include "app/screens/screen_style.h"
 #include "controls/numedit.h"
@@ -16,6 +18,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "report/rp_preview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -307,7 +310,12 @@ void TTCotavia2::buildItemPanel() {
 
   bbtn_ok = button("bbtn_ok", QStringLiteral("OK"), frame, QRect(580, 196, 110, 32));
   bbtn_cancelar = button("bbtn_cancelar", QStringLiteral("Cancelar"), frame, QRect(700, 196, 110, 32));
-  auto* hint = label(QStringLiteral("ENTER passa ao campo seguinte e, sobre um botão, pressiona-o. ESC cancela."),
+  Label_UltimoPreco = label(QString(), sansFont(11, true), frame, QRect(16, 196, 556, 36));
+  Label_UltimoPreco->setObjectName(QStringLiteral("Label_UltimoPreco"));
+  Label_UltimoPreco->setWordWrap(true);  // a long municipality's name goes on in a second line
+  Label_UltimoPreco->setStyleSheet(QStringLiteral("color: rgb(0,0,160);"));
+  auto* hint = label(QStringLiteral("ENTER passa ao campo seguinte e, sobre um botão, pressiona-o. ESC cancela. "
+                                    "F3 usa o último preço."),
                      sansFont(12), frame, QRect(16, 240, 794, 20));
   hint->setStyleSheet(QStringLiteral("color: rgb(80,80,80);"));
   anchor(hint, 0, 0, 1, 0);
@@ -331,6 +339,10 @@ void TTCotavia2::buildButtons() {
   bbtn_exportarPrecos =
       button("bbtn_exportarPrecos", QStringLiteral("Exportar preços..."), this, QRect(448, 604, 134, 30));
   QLabel* printLabel = label(QStringLiteral("Impressão:"), sansFont(13, true), this, QRect(166, 606, 88, 24));
+  bbtn_precosAnteriores =
+      button("bbtn_precosAnteriores", QStringLiteral("Preços anteriores..."), this, QRect(588, 604, 125, 30));
+  bbtn_imprimirHistorico =
+      button("bbtn_imprimirHistorico", QStringLiteral("Imprimir histórico"), this, QRect(716, 604, 117, 30));
   ComboBox_TipoImpr = new QComboBox(this);
   ComboBox_TipoImpr->setObjectName(QStringLiteral("ComboBox_TipoImpr"));
   ComboBox_TipoImpr->setEditable(false);  // a choice from the list, never a typed text
@@ -347,13 +359,15 @@ void TTCotavia2::buildButtons() {
   NumEdit_TotalGeral->setPalette(tp);
   bottomLeft_ = {bbtn_gravar,         bbtn_importar, bbtn_voltar,      bbtn_importarPrecos,
                  bbtn_exportarPrecos, printLabel,    ComboBox_TipoImpr};
-  bottomRight_ = {totalLabel, NumEdit_TotalGeral};
+  bottomRight_ = {totalLabel, NumEdit_TotalGeral, bbtn_precosAnteriores, bbtn_imprimirHistorico};
 
   connect(bbtn_gravar, &QPushButton::clicked, this, [this] { bbtn_gravarClick(); });
   connect(bbtn_importar, &QPushButton::clicked, this, [this] { bbtn_importarClick(); });
   connect(bbtn_voltar, &QPushButton::clicked, this, [this] { bbtn_voltarClick(); });
   connect(bbtn_importarPrecos, &QPushButton::clicked, this, [this] { bbtn_importarPrecosClick(); });
   connect(bbtn_exportarPrecos, &QPushButton::clicked, this, [this] { bbtn_exportarPrecosClick(); });
+  connect(bbtn_precosAnteriores, &QPushButton::clicked, this, [this] { bbtn_precosAnterioresClick(); });
+  connect(bbtn_imprimirHistorico, &QPushButton::clicked, this, [this] { bbtn_imprimirHistoricoClick(); });
 }
 
 void TTCotavia2::buildExportPanel() {
@@ -400,7 +414,8 @@ void TTCotavia2::setTabOrders() {
                                  Edit_For_Endereco,   Edit_For_Cidade,   StringGrid1,        Edit_Marca,
                                  NumEdit_PrUnit,      NumEdit_Desconto,  NumEdit_Acrescimo,  bbtn_ok,
                                  bbtn_cancelar,       bbtn_gravar,       bbtn_importar,      bbtn_voltar,
-                                 bbtn_importarPrecos, ComboBox_TipoImpr, bbtn_exportarPrecos};
+                                 bbtn_importarPrecos, ComboBox_TipoImpr, bbtn_exportarPrecos, bbtn_precosAnteriores,
+ bbtn_imprimirHistorico};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -499,6 +514,11 @@ void TTCotavia2::keyPressEvent(QKeyEvent* e) {
     e->accept();  // no default button: Enter is the next-field key
     return;
   }
+  if (e->key() == Qt::Key_F3 && Panel_Item->isVisible()) {
+    fillLastPrice();
+    e->accept();
+    return;
+  }
   QDialog::keyPressEvent(e);
 }
 
@@ -521,6 +541,7 @@ void TTCotavia2::StringGrid1Enter() {
   NumEdit_Acrescimo->setText(fromCp1252(row[ColSurcharge]));
   NumEdit_Total->setText(fromCp1252(row[ColTotal]));
   Edit_Marca->setText(fromCp1252(row[ColBrand]));
+  showLastPrice(row);
   Panel_Item->show();
   Panel_Item->raise();
   Edit_Marca->setFocus();
@@ -821,6 +842,123 @@ void TTCotavia2::reject() {
     }
   }
   QDialog::reject();
+}
+
+PriceBook& TTCotavia2::priceBook() {
+  if (!book_ || !book_->isOpen()) {
+    auto book = std::make_unique<PriceBook>();
+    book->open(priceBookLocation());
+    book_ = std::move(book);
+  }
+  return *book_;
+}
+
+QString TTCotavia2::municipality() const {
+  return priceSourceOf(proposal_, fileName_, QDateTime::currentDateTime()).municipality;
+}
+
+void TTCotavia2::showLastPrice(const GridRow& row) {
+  lastPrice_.reset();
+  Label_UltimoPreco->clear();
+  ItemQuery q;
+  q.item = fromCp1252(trimRight(row[ColItem])).trimmed();
+  q.code = fromCp1252(trimRight(row[ColCode])).trimmed();
+  q.description = fromCp1252(trimRight(row[ColDescription])).trimmed();
+  q.unit = fromCp1252(trimRight(row[ColUnit])).trimmed();
+  if (q.item.isEmpty()) return;
+  try {
+    lastPrice_ = priceBook().suggestOne(municipality(), q);
+  } catch (const std::exception&) {
+    // The panel works without the book; "Preços anteriores..." says what is wrong with it.
+    return;
+  }
+  if (!lastPrice_) return;
+  const PriceEntry& e = lastPrice_->entry;
+  Label_UltimoPreco->setText(QStringLiteral("Último preço: %1 - %2 - %3, %4")
+                                 .arg(suggestedAmount(e.item.unitPrice, 4), e.item.brand, e.source.municipality,
+                                      e.source.savedAt.toString(QStringLiteral("dd/MM/yyyy"))));
+  Label_UltimoPreco->setToolTip(e.item.description);
+}
+
+void TTCotavia2::fillLastPrice() {
+  if (!lastPrice_) {
+    dialogs().beep();
+    return;
+  }
+  const PricedItem& i = lastPrice_->entry.item;
+  Edit_Marca->setText(i.brand);
+  NumEdit_PrUnit->setValue(i.unitPrice);
+  NumEdit_Desconto->setValue(i.discount);
+  NumEdit_Acrescimo->setValue(i.surcharge);
+  recomputeItemTotal();
+  bbtn_ok->setFocus();  // Enter confirms, as after typing the amounts
+}
+
+void TTCotavia2::bbtn_precosAnterioresClick() {
+  if (Panel_Item->isVisible()) bbtn_cancelarClick();
+  QList<PriceSuggestion> suggestions;
+  try {
+    suggestions = suggestForProposal(priceBook(), proposal());
+  } catch (const std::exception& e) {
+    dialogs().error(QStringLiteral("Os preços anteriores não puderam ser consultados.\r") + userMessage(e));
+    return;
+  }
+  if (suggestions.isEmpty()) {
+    dialogs().message(
+        QStringLiteral("Nenhum preço anterior foi encontrado para os itens sem preço desta proposta.\r"
+                       "Os preços são lembrados a cada proposta gravada."));
+    return;
+  }
+  PriceReviewDialog review(
+      suggestions,
+      [this](const QList<PriceSuggestion>& t, const QList<int>& rows) { return applySuggestions(t, rows); }, this);
+  review.exec();
+  StringGrid1->setFocus();
+}
+
+bool TTCotavia2::applySuggestions(const QList<PriceSuggestion>& ticked, const QList<int>& rows) {
+  if (ticked.isEmpty()) {
+    dialogs().message(QStringLiteral("Nenhuma linha está marcada: marque os preços que deseja usar."));
+    return false;
+  }
+  // The ticked rows as a price list, each line numbered by its row in the window, applied as the
+  // import applies one.
+  QList<PriceLine> lines = priceLinesOf(ticked);
+  for (int i = 0; i < lines.size() && i < rows.size(); ++i) lines[i].line = rows.at(i);
+  try {
+    Proposal p = proposal();
+    const int priced = applyPriceList(p, lines, QStringLiteral("Preços anteriores"));
+    model->setRows(p.rows);
+    TotalGeral();
+    const QString what = priced == 1 ? QStringLiteral("1 item recebeu preço")
+                                     : QString::number(priced) + QStringLiteral(" itens receberam preço");
+    dialogs().message(
+        what + QStringLiteral(" de propostas anteriores.\rOs preços ainda não foram gravados: confira os itens e "
+                              "pressione \"Gravar\"."));
+    return true;
+  } catch (const AppError& e) {
+    dialogs().error(QStringLiteral("Nenhum preço foi aplicado.\r") + userMessage(e));
+    return false;
+  }
+}
+
+void TTCotavia2::bbtn_imprimirHistoricoClick() {
+  if (Panel_Item->isVisible()) bbtn_cancelarClick();
+  try {
+    const HistoryQuery query;
+    const QList<PriceEntry> entries = priceBook().history(query);
+    if (entries.isEmpty()) throw emptyHistoryError(query);
+    auto form = std::make_unique<PriceHistoryReport>(entries, query);
+    // As the graphic proposal report: "Print" on the PDF printer asks where to write; with no
+    // printer installed that printer stands in.
+    TPrinterSettings::SetPdfSuggestion(joinPath(folder_, QStringLiteral("historico_precos.pdf")));
+    const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
+    TRpStandardPreviewGuard windows(this);
+    form->RpReport.Preview();  // returns when the preview window is closed
+  } catch (const std::exception& e) {
+    dialogs().error(userMessage(e));
+  }
+  StringGrid1->setFocus();
 }
 
 }  // namespace cotavia

@@ -4,10 +4,13 @@
 // ("Gerar Arquivo de Proposta"), the price list import and export and "Imprimir".
 #include "app/core/proposal_file.h"
 #include "app/core/save.h"
+#include "pricebook/price_book.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -55,6 +58,14 @@ class TTCotavia2 : public QDialog {
   void bbtn_importarPrecosClick();
   void bbtn_exportarPrecosClick();  // "Exportar preços...": the saved prices as .xlsx or .csv
   void bbtn_voltarClick();
+  // "Preços anteriores...": the price book's suggestions for the unpriced items, in the review
+  // window; the ticked ones are priced as the price list import prices (all or nothing).
+  void bbtn_precosAnterioresClick();
+  bool applySuggestions(const QList<PriceSuggestion>& ticked, const QList<int>& rows);
+  // "Imprimir histórico": the price table of the whole book, in the report preview.
+  void bbtn_imprimirHistoricoClick();
+  // F3 on the item panel: brand and amounts of the last price shown under the fields.
+  void fillLastPrice();
 
   // The export folder as chosen in the export panel.
   QString exportFolder() const { return exportFolder_; }
@@ -84,6 +95,7 @@ class TTCotavia2 : public QDialog {
   QLineEdit *Edit_Fornecedor = nullptr, *Edit_For_Endereco = nullptr, *Edit_For_Cidade = nullptr;
   QPushButton *bbtn_gravar = nullptr, *bbtn_importar = nullptr, *bbtn_voltar = nullptr, *bbtn_importarPrecos = nullptr;
   QPushButton* bbtn_exportarPrecos = nullptr;
+  QPushButton *bbtn_precosAnteriores = nullptr, *bbtn_imprimirHistorico = nullptr;
   TNumEdit* NumEdit_TotalGeral = nullptr;
   QComboBox* ComboBox_TipoImpr = nullptr;
 
@@ -93,6 +105,7 @@ class TTCotavia2 : public QDialog {
   TNumEdit *NumEdit_Quant = nullptr, *NumEdit_PrUnit = nullptr, *NumEdit_Desconto = nullptr,
            *NumEdit_Acrescimo = nullptr, *NumEdit_Total = nullptr;
   QPushButton *bbtn_ok = nullptr, *bbtn_cancelar = nullptr;
+  QLabel* Label_UltimoPreco = nullptr;  // "Último preço: 0,89 - Bic Cristal - Prefeitura de X, 12/03/2026"
 
   QWidget* Panel_Exporta = nullptr;
   QPushButton* bbtn_exportar = nullptr;
@@ -130,6 +143,10 @@ class TTCotavia2 : public QDialog {
   void restoreWindowSize();
   void restoreColumnWidths();
   void saveWindowSize();
+  // The book at priceBookLocation(), opened on first use. Throws AppError when it cannot be.
+  PriceBook& priceBook();
+  QString municipality() const;
+  void showLastPrice(const GridRow& row);
 
   QString folder_;
   QString fileName_;
@@ -146,6 +163,8 @@ class TTCotavia2 : public QDialog {
   QList<QWidget*> bottomLeft_, bottomRight_;
   int descriptionWidth_ = 0;  // the description column's width at the design size
   bool placing_ = false;      // column widths being set by the program, not the user
+  std::unique_ptr<PriceBook> book_;
+  std::optional<PriceSuggestion> lastPrice_;  // the item panel's, for F3
 };
 
 }  // namespace cotavia

@@ -1,7 +1,9 @@
 // The proposal editor: loading, Enter navigation, the item panel, totals, saving, exporting and
 // the price list import, driven with real key events.
 #include "app/screens/editor.h"
+#include "app/core/price_memory.h"
 #include "app/screens/item_grid.h"
+#include "app/screens/price_review.h"
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
 #include "report/rp_printer.h"
@@ -9,9 +11,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTimer>
 
 using namespace cotavia;
@@ -644,6 +648,78 @@ class EditorTest : public QObject {
     QVERIFY2(dlg.lastText().startsWith("A proposta não pôde ser lida por inteiro"), qPrintable(dlg.lastText()));
     QCOMPARE(dir->read("P0009.KVT"), before);
     QVERIFY(!dir->exists("E12345678000190_P0009.KVT"));
+  }
+
+  // Prices of earlier proposals from a temporary book: the item panel shows the last price and F3
+  // fills it in; "Preços anteriores..." ticks code matches only and applies all or nothing.
+  void previousPricesInThePanelAndTheReviewWindow() {
+    const QString bookFile = dir->file("precos.sqlite");
+    {
+      PriceBook book;
+      book.open(bookFile);
+      PriceSource here{QStringLiteral("PREFEITURA MUNICIPAL DE SÃO TESTE"), QStringLiteral("P0007.KVT"),
+                       QStringLiteral("Pregão 7"), QDateTime(QDate(2026, 3, 12), QTime(10, 0))};
+      PricedItem paper{"0009", "000456", "PAPEL A4 BRANCO RESMA 500 FOLHAS", "RS", 2, "Chamex", 21.5L, 0, 0};
+      book.record(here, {paper});
+      // Another municipality's pen, worded otherwise: a description match. Its discount leaves
+      // item 0001 (10 units) with a negative total, which pricing refuses.
+      PriceSource there{QStringLiteral("PREFEITURA DE OUTRA CIDADE"), QStringLiteral("P0003.KVT"),
+                        QStringLiteral("Pregão 3"), QDateTime(QDate(2026, 2, 1), QTime(9, 0))};
+      PricedItem pen{"0001", "999999", "AZUL CANETA ESFEROGRÁFICA", "UN", 10, "Bic Cristal", 1, 50, 0};
+      book.record(there, {pen});
+    }
+    setPriceBookLocation(bookFile);
+    struct Restore {
+      ~Restore() { setPriceBookLocation(QString()); }
+    } restore;
+    open();
+
+    openItem(1);
+    QCOMPARE(ed->Label_UltimoPreco->text(),
+             QString("Último preço: 21,50 - Chamex - PREFEITURA MUNICIPAL DE SÃO TESTE, 12/03/2026"));
+    press(Qt::Key_F3);
+    QCOMPARE(ed->Edit_Marca->text(), QString("Chamex"));
+    QCOMPARE(ed->NumEdit_Total->text(), QString("64,50"));
+    QVERIFY(ed->bbtn_ok->hasFocus());
+    press(Qt::Key_Escape);  // left unpriced for the review window
+    QCOMPARE(cell(1, 5), QString(10, ' '));
+
+    QList<QStringList> rows;
+    QList<bool> tickedAtFirst;
+    bool stayedOpen = false;
+    QString refusal;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* review = qobject_cast<PriceReviewDialog*>(QApplication::activeModalWidget());
+      if (!review) return;
+      poll.stop();
+      for (int r = 0; r < review->Grid_Sugestoes->rowCount(); ++r) {
+        rows << review->rowTexts(r);
+        tickedAtFirst << review->ticked(r);
+      }
+      review->setTicked(0, true);
+      review->AplicarClick();  // the pen's negative total refuses both
+      refusal = dlg.lastText();
+      stayedOpen = review->isVisible();
+      review->setTicked(0, false);
+      review->AplicarClick();
+    });
+    poll.start(10);
+    QTest::mouseClick(ed->bbtn_precosAnteriores, Qt::LeftButton);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].mid(0, 5), QStringList({"0001", "CANETA ESFEROGRÁFICA AZUL", "Bic Cristal", "1,00", "50,00"}));
+    QCOMPARE(rows[0].last(), QString("descrição semelhante"));
+    QCOMPARE(rows[1].mid(3, 5),
+             QStringList({"21,50", "", "", "PREFEITURA MUNICIPAL DE SÃO TESTE (P0007.KVT)", "12/03/2026"}));
+    QCOMPARE(tickedAtFirst, QList<bool>({false, true}));
+    QVERIFY2(refusal.startsWith("Nenhum preço foi aplicado.") && refusal.contains("Preços anteriores"),
+             qPrintable(refusal));
+    QVERIFY(stayedOpen);
+    QCOMPARE(cell(0, 5), QString(10, ' '));
+    QCOMPARE(cell(1, 5), QString("   21,5000"));
+    QCOMPARE(cell(1, 9), QString("Chamex"));
+    QVERIFY2(dlg.lastText().startsWith("1 item recebeu preço"), qPrintable(dlg.lastText()));
+    QVERIFY(ed->unsavedChanges());
   }
 
   // The print choice is a list: typed text cannot make up an entry of its own.
