@@ -744,7 +744,7 @@ class EditorTest : public QObject {
                                       ed->Edit_For_Endereco,   ed->Edit_For_Cidade,   ed->StringGrid1,
                                       ed->bbtn_gravar,         ed->bbtn_importar,     ed->bbtn_voltar,
                                       ed->bbtn_importarPrecos, ed->ComboBox_TipoImpr, ed->bbtn_exportarPrecos,
-                                      ed->bbtn_exportar};
+                                      ed->bbtn_precosAnteriores, ed->bbtn_imprimirHistorico, ed->bbtn_exportar};
     for (QWidget* w : expected) {
       press(Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget()->objectName(), w->objectName());
