@@ -1,5 +1,7 @@
 #pragma once
 // The headless command line: cotavia fill | export | print-text | print-report | prices.
+#include "app/core/save.h"
+
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -14,6 +16,7 @@ int run(int argc, char** argv);
 
 // Parsed options of one subcommand: "--name value" pairs and "--flag" switches.
 struct Args {
+  const char* command = "";  // the subcommand's name, for its messages
   std::map<QString, QString> values;
   QStringList flags;
   bool has(const QString& name) const { return values.count(name) || flags.contains(name); }
@@ -37,6 +40,10 @@ QByteArray identityFor(const Args& a, const QString& dir);
 QString required(const Args& a, const QString& name);
 // --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
 QString proposalName(const Args& a);
+// Says on standard error which file a printout reads when it is not simply the saved proposal:
+// the input file copied in again (the saved proposal is used), or a proposal never saved (its
+// items without amounts). With --verbose, the file read in every case.
+void notePrintedProposal(const Args& a, const SaveTarget& target);
 
 // Subcommands, each in its own file.
 int cmdFill(const Args& a);

@@ -46,6 +46,8 @@ int cmdPrintText(const Args& a) {
       throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
   const QByteArray identity = identityFor(a, dir);
+  // A proposal never saved is refused by the printout itself.
+  if (const SaveTarget target{dir, proposal, identity}; proposalSaved(target)) notePrintedProposal(a, target);
 
   HeadlessTxPrintUi ui;
   tx.setUi(&ui);

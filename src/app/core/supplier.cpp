@@ -65,9 +65,48 @@ SupplierData supplierFromText(const QString& name, const QString& address, const
   return SupplierData{toCp1252(name), toCp1252(address), toCp1252(city)};
 }
 
+namespace {
+bool allDigits(const QByteArray& s) {
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return !s.isEmpty();
+}
+
+// The check digit over the first n digits, with weights running down from `top` to 2 and, for a
+// CNPJ, starting again at 9.
+int checkDigit(const QByteArray& d, int n, int top, bool cycle) {
+  int sum = 0, weight = top;
+  for (int i = 0; i < n; ++i) {
+    sum += (d[i] - '0') * weight;
+    weight = weight == 2 && cycle ? 9 : weight - 1;
+  }
+  const int r = sum % 11;
+  return r < 2 ? 0 : 11 - r;
+}
+}  // namespace
+
+bool validCnpj(const QByteArray& d) {
+  if (d.size() != 14 || !allDigits(d)) return false;
+  return checkDigit(d, 12, 5, true) == d[12] - '0' && checkDigit(d, 13, 6, true) == d[13] - '0';
+}
+
+bool validCpf(const QByteArray& d) {
+  if (d.size() != 11 || !allDigits(d)) return false;
+  return checkDigit(d, 9, 10, false) == d[9] - '0' && checkDigit(d, 10, 11, false) == d[10] - '0';
+}
+
 QByteArray identityDisplay(const QByteArray& identityLine) {
   QByteArray s = identityLine;
   while (s.endsWith(' ')) s.chop(1);
+  // Decided by the check digits first: a CPF stored as "000" + 11 digits is 14 characters long.
+  enum { ByLength, Cnpj, Cpf } kind = ByLength;
+  if (validCnpj(s))
+    kind = Cnpj;
+  else if (s.size() >= 11 && allDigits(s) && validCpf(s.right(11)) && s.left(s.size() - 11).count('0') == s.size() - 11)
+    kind = Cpf;
+  else if (s.size() == 14 && s.startsWith("000"))
+    kind = Cpf;  // neither: the padding says a CPF was typed, and its digits are shown as typed
+  if (kind == Cpf) s = s.right(11);
   auto group = [&s](std::initializer_list<std::pair<int, const char*>> parts) {
     QByteArray out;
     int pos = 0;
@@ -78,7 +117,7 @@ QByteArray identityDisplay(const QByteArray& identityLine) {
     }
     return out;
   };
-  if (s.size() >= 12) {
+  if (kind == Cnpj || (kind == ByLength && s.size() >= 12)) {
     if (s.size() < 14) s = QByteArray(14 - s.size(), '0') + s;
     return "CNPJ: " + group({{2, "."}, {3, "."}, {3, "/"}, {4, "-"}, {2, ""}});
   }

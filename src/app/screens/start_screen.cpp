@@ -56,31 +56,6 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   return b;
 }
 
-// The check digits of a CNPJ (14 digits) are right.
-bool validCnpj(const QByteArray& d) {
-  if (d.size() != 14) return false;
-  for (char c : d)
-    if (c < '0' || c > '9') return false;
-  auto digit = [&](int n) {
-    int sum = 0, weight = n - 7;  // 5,4,3,2,9,8,... for 12 digits; 6,5,4,3,2,9,... for 13
-    for (int i = 0; i < n; ++i) {
-      sum += (d[i] - '0') * weight;
-      weight = weight == 2 ? 9 : weight - 1;
-    }
-    const int r = sum % 11;
-    return r < 2 ? 0 : 11 - r;
-  };
-  return digit(12) == d[12] - '0' && digit(13) == d[13] - '0';
-}
-
-// The identity as the start screen shows it. The file keeps a CPF made up to 14 characters with
-// "000"; such a text that is not a CNPJ is shown as the CPF it is.
-QByteArray shownIdentity(const QByteArray& id) {
-  const QByteArray t = trimRight(id);
-  if (t.size() == 14 && t.startsWith("000") && !validCnpj(t)) return identityDisplay(t.mid(3));
-  return identityDisplay(t);
-}
-
 }  // namespace
 
 TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
@@ -273,7 +248,7 @@ void TTCotavia::showIdentityPanel(bool changing) {
 
 void TTCotavia::showIdentity() {
   Panel_CNPJCPF->hide();
-  Label_CNPJCPF->setText(fromCp1252(shownIdentity(identity())));
+  Label_CNPJCPF->setText(fromCp1252(identityDisplay(identity())));
   Label_CNPJCPF->show();
   bbtn_alterarCNPJ->show();
 }
@@ -297,7 +272,7 @@ void TTCotavia::bbtn_alterarCNPJClick() {
   QString digits;
   for (QChar c : identityBefore_)
     if (c.isDigit()) digits += c;
-  const bool cpf = shownIdentity(identity()).startsWith("CPF");
+  const bool cpf = identityDisplay(identity()).startsWith("CPF");
   while (digits.size() > (cpf ? 11 : 14) && digits.startsWith('0')) digits.remove(0, 1);
   MaskEditCNPJCPF->setText(digits);
   showIdentityPanel(true);
