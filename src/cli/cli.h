@@ -40,9 +40,9 @@ QByteArray identityFor(const Args& a, const QString& dir);
 QString required(const Args& a, const QString& name);
 // --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
 QString proposalName(const Args& a);
-// Says on standard error which file a printout reads when it is not simply the saved proposal:
-// the input file copied in again (the saved proposal is used), or a proposal never saved (its
-// items without amounts). With --verbose, the file read in every case.
+// Says on standard error, once a printout is made, which file it read when that is not simply
+// the saved proposal: the input file copied in again (the saved proposal was used), or a
+// proposal never saved (its items without amounts). With --verbose, the file read in any case.
 void notePrintedProposal(const Args& a, const SaveTarget& target);
 
 // Subcommands, each in its own file.

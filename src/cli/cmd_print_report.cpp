@@ -24,7 +24,6 @@ int cmdPrintReport(const Args& a) {
   // The report shows what "cotavia fill" (or "Gravar") saved; a proposal never saved shows the
   // input file's items without amounts.
   const SaveTarget target{dir, proposal, identityFor(a, dir)};
-  notePrintedProposal(a, target);
 
   int printerIndex = -1;
   if (queue) {
@@ -53,6 +52,7 @@ int cmdPrintReport(const Args& a) {
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
     throw AppError(ErrorKind::Report, QString(),
                    dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
+  notePrintedProposal(a, target);
   if (a.verbose())
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.totalGeralText().constData());

@@ -46,8 +46,6 @@ int cmdPrintText(const Args& a) {
       throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
   const QByteArray identity = identityFor(a, dir);
-  // A proposal never saved is refused by the printout itself.
-  if (const SaveTarget target{dir, proposal, identity}; proposalSaved(target)) notePrintedProposal(a, target);
 
   HeadlessTxPrintUi ui;
   tx.setUi(&ui);
@@ -61,6 +59,7 @@ int cmdPrintText(const Args& a) {
     std::fprintf(stderr, "cotavia print-text: o trabalho de impressão não pôde ser aberto. Tente de novo.\n");
     return 1;
   }
+  notePrintedProposal(a, SaveTarget{dir, proposal, identity});  // saved: a proposal never saved was refused
   // The job is dropped once its outputs are made (or one of them failed).
   struct Fim {
     TTxPrint& tx;

@@ -175,10 +175,12 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   // The bid's texts under them sit closer together so the item columns stay where they are.
   RpLbl_Fornecedor = label(h, "RpLbl_Fornecedor",
                            {4.5, 22.2, 197.5, 6.1, 14, true, taLeftJustify, false, QColor(kBlue)}, "RpLbl_Fornecedor");
-  RpLbl_Identidade = label(h, "RpLbl_Identidade", {203.5, 22.9, 64.5, 5.3, 12, true, taRightJustify, false, QColor(kBlue)},
-                           "RpLbl_Identidade");
-  RpLbl_ForEndereco = label(h, "RpLbl_ForEndereco", {4.5, 28.3, 258.2, 4.0, 9, false, taLeftJustify, false, QColor(kBlue)},
-                            "RpLbl_ForEndereco");
+  RpLbl_Identidade =
+      label(h, "RpLbl_Identidade", {203.5, 22.9, 64.5, 5.3, 12, true, taRightJustify, false, QColor(kBlue)},
+            "RpLbl_Identidade");
+  RpLbl_ForEndereco =
+      label(h, "RpLbl_ForEndereco", {4.5, 28.3, 258.2, 4.0, 9, false, taLeftJustify, false, QColor(kBlue)},
+            "RpLbl_ForEndereco");
   RpLbl_Modalidade = label(h, "RpLbl_Modalidade", {4.2, 32.4, 258.8, 4.3, 10}, "RpLbl_Modalidade");
   RpLbl_Objeto = label(h, "RpLbl_Objeto", {4.2, 36.7, 258.8, 4.3, 10}, "RpLbl_Objeto");
   RpLbl_Entrega = label(h, "RpLbl_Entrega", {4.2, 41.0, 258.8, 4.3, 10}, "RpLbl_Entrega");

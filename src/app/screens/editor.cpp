@@ -342,7 +342,8 @@ void TTCotavia2::FormActivate() {
       case Dialogs::Answer::No:
         break;
       case Dialogs::Answer::Cancel:
-        QMetaObject::invokeMethod(this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
         return;
     }
   }
@@ -626,7 +627,8 @@ void TTCotavia2::bbtn_importarClick() {
                        "as alterações feitas depois NÃO aparecem nela."));
   else if (semAlteracoes && req.choice != 0)
     dialogs().message(
-        QStringLiteral("A proposta ainda não foi gravada: o relatório mostra os itens SEM os preços digitados."));
+        QStringLiteral("A proposta %1 ainda não foi gravada: o relatório mostra os itens SEM os preços digitados.")
+            .arg(fileName_));
   try {
     cotavia::bbtn_importar(req);
   } catch (const std::exception& e) {

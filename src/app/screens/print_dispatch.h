@@ -11,11 +11,11 @@ class QWidget;
 namespace cotavia {
 
 struct PrintRequest {
-  QWidget* editor = nullptr;    // owner of the engine windows
-  QString folder;               // program folder
-  QString proposalFile;         // input file name without folder, e.g. P0001.KVT
-  QByteArray identity;          // the start screen's identity text (Windows-1252)
-  int choice = 1;               // ComboBox_TipoImpr's index
+  QWidget* editor = nullptr;  // owner of the engine windows
+  QString folder;             // program folder
+  QString proposalFile;       // input file name without folder, e.g. P0001.KVT
+  QByteArray identity;        // the start screen's identity text (Windows-1252)
+  int choice = 1;             // ComboBox_TipoImpr's index
 };
 
 // A proposal never saved (no response file) has no text printout: says so through the dialog
