@@ -15,8 +15,8 @@ using test::Item;
 
 namespace {
 
-// A printer that writes a PDF file stands for an installed printer, so the report gets the
-// Letter landscape paper it asks for.
+// A printer that writes a PDF file stands for an installed printer (A4 by default), so the report
+// gets landscape pages as on paper.
 class ProposalReportTest : public ::testing::Test {
  protected:
   void SetUp() override { TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf")); }
