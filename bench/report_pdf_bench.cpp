@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir dir;
   atomicWrite(dir.filePath("P0001.KVT"), proposal(9000));
-  // A PDF-file printer stands for an installed printer, so the pages get Letter landscape.
+  // A PDF-file printer stands for an installed printer, so the pages get A4 landscape.
   TPrinterSettings::SetPdfPrinter(QStringLiteral("Bench PDF"), dir.filePath("printed.pdf"));
 
   double best = 1e9, bestCpu = 1e9;
@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     t.start();
     const double cpu0 = cpuSeconds();
     TTCotavia3 form;
-    form.Editor = editorHeaderFromFiles(dir.path(), "P0001.KVT");
+    form.Editor = reportHeaderFromFiles(dir.path(), "P0001.KVT", "12345678000190");
     form.OpenTable(dir.path(), "P0001.KVT");
     form.RpReport.Preview();
     const double gen = t.nsecsElapsed() / 1e9, genCpu = cpuSeconds() - cpu0;

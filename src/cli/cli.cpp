@@ -102,6 +102,19 @@ QByteArray identityFor(const Args& a, const QString& dir) {
   return id;
 }
 
+void notePrintedProposal(const Args& a, const SaveTarget& target) {
+  const PrintedProposal printed = printedProposal(target);
+  QString note;
+  if (printed.unpriced)
+    note = QStringLiteral("a proposta %1 ainda não foi gravada: o relatório mostra os itens de %1 sem preços.")
+               .arg(target.inputFileName);
+  else if (inputDiffersFromSaved(target))
+    note = inputDiffersNote(target);
+  else if (a.verbose())
+    note = QStringLiteral("lida a proposta gravada, %1.").arg(printed.fileName);
+  if (!note.isEmpty()) std::fprintf(stderr, "cotavia %s: %s\n", a.command, note.toLocal8Bit().constData());
+}
+
 int run(int argc, char** argv) {
   const char* name = argv[1];
   if (!std::strcmp(name, "--help") || !std::strcmp(name, "-h") || !std::strcmp(name, "help")) {
@@ -130,6 +143,7 @@ int run(int argc, char** argv) {
     if (!std::strcmp(name, c.name)) cmd = &c;
 
   Args args;
+  args.command = cmd->name;
   try {
     for (int i = 2; i < argc; ++i) {
       QString a = QString::fromLocal8Bit(argv[i]);

@@ -1,6 +1,8 @@
 #pragma once
 // The headless command line: cotavia fill | export | print-text | print-report | prices | suggest |
 // history.
+#include "app/core/save.h"
+
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -19,6 +21,7 @@ int run(int argc, char** argv);
 
 // Parsed options of one subcommand: "--name value" pairs and "--flag" switches.
 struct Args {
+  const char* command = "";  // the subcommand's name, for its messages
   std::map<QString, QString> values;
   QStringList flags;
   bool has(const QString& name) const { return values.count(name) || flags.contains(name); }
@@ -44,6 +47,10 @@ QByteArray identityFor(const Args& a, const QString& dir);
 QString required(const Args& a, const QString& name);
 // --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
 QString proposalName(const Args& a);
+// Says on standard error, once a printout is made, which file it read when that is not simply
+// the saved proposal: the input file copied in again (the saved proposal was used), or a
+// proposal never saved (its items without amounts). With --verbose, the file read in any case.
+void notePrintedProposal(const Args& a, const SaveTarget& target);
 
 // Where a price of the price memory came from, as suggest and history write it:
 // "Prefeitura de X - Pregão 12/2026 - P0001.KVT".

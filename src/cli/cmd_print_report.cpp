@@ -1,6 +1,6 @@
-// cotavia print-report: the graphic proposal report generated as the preview generates it (page
-// header from the proposal file and FORNEC.KSD, as the editor shows them after opening), then
-// saved as a report file, exported as PDF and/or printed on a CUPS queue.
+// cotavia print-report: the graphic proposal report generated as the preview generates it (the
+// response file, page header from it and from FORNEC.KSD), then saved as a report file, exported
+// as PDF and/or printed on a CUPS queue.
 #include "app/core/proposal_report.h"
 #include "app/core/save.h"
 #include "cli/cli.h"
@@ -21,8 +21,9 @@ int cmdPrintReport(const Args& a) {
   if (!rpf && !pdf && !queue) throw UsageError{"nada a fazer: informe --rpf, --pdf ou --printer"};
   for (const auto* v : {&rpf, &pdf, &queue})
     if (*v && (*v)->isEmpty()) throw UsageError{"uma opção de saída está vazia"};
-  // The report shows what "cotavia fill" (or "Gravar") saved: a proposal never saved is refused.
-  requireSavedProposal(SaveTarget{dir, proposal, identityFor(a, dir)}, SaveHow::CommandLine);
+  // The report shows what "cotavia fill" (or "Gravar") saved; a proposal never saved shows the
+  // input file's items without amounts.
+  const SaveTarget target{dir, proposal, identityFor(a, dir)};
 
   int printerIndex = -1;
   if (queue) {
@@ -37,9 +38,8 @@ int cmdPrintReport(const Args& a) {
 
   TTCotavia3 form;
   if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
-  form.Editor = editorHeaderFromFiles(dir, proposal);
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
-  form.OpenTable(dir, proposal);
+  form.OpenProposal(target);
   // The PDF is made while the report generates, on the other cores, as each page is finished.
   std::unique_ptr<TRpPdfExport> pdfExport;
   if (pdf)
@@ -52,6 +52,7 @@ int cmdPrintReport(const Args& a) {
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
     throw AppError(ErrorKind::Report, QString(),
                    dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
+  notePrintedProposal(a, target);
   if (a.verbose())
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
                  form.totalGeralText().constData());

@@ -59,6 +59,7 @@ int cmdPrintText(const Args& a) {
     std::fprintf(stderr, "cotavia print-text: o trabalho de impressão não pôde ser aberto. Tente de novo.\n");
     return 1;
   }
+  notePrintedProposal(a, SaveTarget{dir, proposal, identity});  // saved: a proposal never saved was refused
   // The job is dropped once its outputs are made (or one of them failed).
   struct Fim {
     TTxPrint& tx;

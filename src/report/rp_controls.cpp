@@ -374,6 +374,13 @@ void TRpCustomLabel::layoutParagraph(const QString& para) {
   if (!finished) lines_.append(line);
 }
 
+double TRpCustomLabel::LinesHeight() {
+  const TRpPrinter* p = printer_ ? printer_ : (report_ ? report_->RpPrinter() : nullptr);
+  const double yFactor = p ? p->YFactor() : kRpScreenFactor;
+  if (!doneFormat_) FormatLines();
+  return lines_.size() * (fontEntry(Font(), int(rpRound(yFactor * 254.0))).height / yFactor);
+}
+
 void TRpCustomLabel::Prepare() {
   TRpPrintable::Prepare();
   currentLine_ = 0;
@@ -513,11 +520,13 @@ void TRpCustomLabel::stretchBand(PrintArea& a, bool& mark) {
   const double prev = a.expanded;
   report_->ExpandBand(band_, a.LH, a.expanded, mark);
   a.bottom = a.Y + a.H + 1.0 + a.expanded;
-  if (a.draw && !Transparent && a.expanded > prev)
+  if (a.draw && !Transparent && a.expanded > prev) {
     rpFillRect(*a.cv,
                QRect(QPoint(a.p->XPos(a.X), a.p->YPos(a.Y + a.H + prev)),
                      QPoint(a.p->XPos(a.X + a.W) - 1, a.p->YPos(a.Y + a.H + a.expanded) - 1)),
                Color);
+    a.cv->setPen(a.font.Color);  // the fill leaves no pen, and the lines below are drawn with it
+  }
 }
 
 void TRpCustomLabel::drawLine(const PrintArea& a, const QString& line, double y) const {

@@ -162,6 +162,9 @@ class TRpCustomLabel : public TRpPrintable {
 
   // Lays PrintCaption out into FormattedLines (and, with AutoSize, sets the pixel width).
   virtual void FormatLines();
+  // The height of all its lines printed one under another on the report's printer now (native
+  // units): what the label takes of its band, stretched, to print its whole text.
+  double LinesHeight();
 
   void Prepare() override;
   void Print(double ofsX, double ofsY) override;

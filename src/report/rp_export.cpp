@@ -336,7 +336,7 @@ TRpPdfExport::TRpPdfExport(TRpPrinter& printer, const QString& fileName) : d_(st
     d_->out.reset();
     return;
   }
-  d_->pdf = std::make_unique<rpdetail::TRpPdfWriter>(*d_->out, printer.Title());
+  d_->pdf = std::make_unique<rpdetail::TRpPdfWriter>(*d_->out, printer.Title(), printer.Author());
   if (programsAt96Dpi()) d_->start();
 }
 

@@ -687,15 +687,17 @@ QByteArray rpPdfDeflate(const char* data, size_t size) {
 // ---------------------------------------------------------------------------------------------
 // The document
 
-TRpPdfWriter::TRpPdfWriter(QIODevice& out, const QString& title) : out_(out) {
+TRpPdfWriter::TRpPdfWriter(QIODevice& out, const QString& title, const QString& author) : out_(out) {
   offsets_.resize(kInfo + 1, 0);
   write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
   offsets_[kInfo] = offset_;
   QByteArray info = "4 0 obj\n<< /Creator (Cotavia) /Producer (Cotavia) /CreationDate (D:" +
                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + ")";
-  if (!title.isEmpty()) {
-    info += " /Title <FEFF";
-    for (QChar c : title) info += QByteArray::number(c.unicode() | 0x10000, 16).mid(1).toUpper();
+  // Texts as UTF-16 with its byte order mark, in hexadecimal: any character, nothing to escape.
+  for (const auto& [key, text] : {std::pair{" /Title <FEFF", &title}, std::pair{" /Author <FEFF", &author}}) {
+    if (text->isEmpty()) continue;
+    info += key;
+    for (QChar c : *text) info += QByteArray::number(c.unicode() | 0x10000, 16).mid(1).toUpper();
     info += '>';
   }
   write(info + " >>\nendobj\n");

@@ -108,7 +108,7 @@ QByteArray rpPdfDeflate(const char* data, size_t size);
 // errors are for the caller to check.
 class TRpPdfWriter {
  public:
-  TRpPdfWriter(QIODevice& out, const QString& title);
+  TRpPdfWriter(QIODevice& out, const QString& title, const QString& author = QString());
   // A page of `pixels` (page-store pixels, 96 per inch) whose content stream is already
   // compressed.
   void addPage(const QSizeF& pixels, const QByteArray& compressedContent);

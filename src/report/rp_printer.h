@@ -239,6 +239,9 @@ class TRpPrinter {
   void SetLastPage(int p) { lastPage_ = p; }
   QString Title() const { return title_; }
   void SetTitle(const QString& t) { title_ = t; }
+  // Who the document is by (a PDF's author).
+  QString Author() const { return author_; }
+  void SetAuthor(const QString& a) { author_ = a; }
 
   TRpPrinterStatus Status() const { return status_; }
   int PageCount() const { return pageCount_; }
@@ -318,6 +321,7 @@ class TRpPrinter {
   int pageCount_ = 0, pageNumber_ = 0;
   int progressPercent_ = 0;
   QString title_;
+  QString author_;
   bool showingPreview_ = false;
   TRpPrinterStatus status_ = TRpPrinterStatus::mpReady;
   double xFactor_ = 1, yFactor_ = 1;

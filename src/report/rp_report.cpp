@@ -366,6 +366,7 @@ void TRpReport::installCallbacks(TRpPrinter& p) {
   else
     p.OnPreview = nullptr;
   p.SetTitle(ReportTitle);
+  p.SetAuthor(ReportAuthor);
 }
 
 void TRpReport::prepareStore(TRpPrinter& p) {
@@ -888,11 +889,13 @@ void TRpReport::Print() {
   } restore{this, previous};
   if (!printer_->PrinterOK()) return;
   PrintedFile.clear();
+  bool toPdfFile = false;
   {
     // The PDF printer without a file asks where this print goes.
     const QStringList names = TPrinterSettings::PrinterNames();
     const int index = PrinterSettings.PrinterIndex >= 0 ? PrinterSettings.PrinterIndex : printer_->PrinterIndex();
     if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName()) {
+      toPdfFile = true;
       PrintedFile = TPrinterSettings::PdfFile();
       if (PrintedFile.isEmpty()) {
         PrintedFile = TPrinterSettings::AskPdfFile(TPrinterSettings::PdfSuggestion());
@@ -901,6 +904,16 @@ void TRpReport::Print() {
         printer_->SetOutputFile(PrintedFile);
       }
     }
+  }
+  if (toPdfFile && WritePdf) {
+    // Recorded on the PDF printer's paper, then written by WritePdf.
+    printer_->SetDestination(TRpDestination::rpdMetafile);
+    installCallbacks(*printer_);
+    Generate();
+    if (cancelled_ || printer_->Status() != TRpPrinterStatus::mpFinished) return;
+    WritePdf(*printer_, PrintedFile);
+    if (AfterPrint) AfterPrint(*this);
+    return;
   }
   printer_->SetDestination(TRpDestination::rpdPrinter);
   installCallbacks(*printer_);

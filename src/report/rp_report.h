@@ -232,6 +232,7 @@ class TRpReport : public TRpPrinterClient {
   TRpFunctions& Functions() { return functions_; }
   TRpFont Font;
   QString ReportTitle;
+  QString ReportAuthor;  // who the document is by: the author of its PDF
   QStringList Description;
   bool PrintIfEmpty = true;
   bool ShowProgress = true;
@@ -248,6 +249,10 @@ class TRpReport : public TRpPrinterClient {
   std::function<void(TRpReport& sender)> OnEndPage;
   std::function<void(TRpReport& sender, bool& moreData)> OnNeedData;
   std::function<void(TRpReport& sender)> OnPreview;
+  // Writes a finished page store as a PDF file. When set, Print() on the PDF-file printer records
+  // the pages (on that printer's paper) and has this write them, instead of the printer's own
+  // PDF output: every PDF of the report then comes from one writer, with its title and author.
+  std::function<void(TRpPrinter& pages, const QString& fileName)> WritePdf;
 
   // Bands (owned), in print order: title, page header, column header, group headers, detail,
   // group footers, summary, page footer; bands of one type in creation order.

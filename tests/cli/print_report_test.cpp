@@ -41,7 +41,7 @@ qint16 le16(const QByteArray& b, int at) { return qFromLittleEndian<qint16>(b.co
 
 TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   TempDir dir;
-  makeFolder(dir, 30);  // 27 on page 1, 3 and the summary on page 2
+  makeFolder(dir, 30);  // 26 on page 1, 4 and the summary on page 2
   const QByteArray before = dir.read("P0001.KVT");
   Outcome r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0001.KVT", "--rpf",
                           dir.file("plain.RPF"), "--pdf", dir.file("proposta.pdf")});
@@ -70,7 +70,7 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   ASSERT_TRUE(info.waitForFinished(30000));
   const QString text = QString::fromUtf8(info.readAllStandardOutput());
   EXPECT_TRUE(text.contains(QRegularExpression(R"(Pages:\s+2\n)"))) << text.toStdString();
-  EXPECT_TRUE(text.contains(QRegularExpression(R"(Page size:\s+792 x 612 pts)"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression(R"(Page size:\s+842.25 x 595.5 pts \(A4\))"))) << text.toStdString();
   QProcess pdftotext;
   pdftotext.start("pdftotext", {dir.file("proposta.pdf"), "-"});
   ASSERT_TRUE(pdftotext.waitForFinished(30000));
@@ -80,7 +80,7 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   EXPECT_TRUE(body.contains(QString::fromUtf8("PREFEITURA MUNICIPAL DE SÃO TESTE")));
   EXPECT_TRUE(body.contains("300,00"));  // 30 x 10,00
 
-  // The first page has the header and items 1 to 27, the last one items 28 to 30 under the same
+  // The first page has the header and items 1 to 26, the last one items 27 to 30 under the same
   // header, then the grand total.
   auto pageText = [&](int page) {
     QProcess p;
@@ -93,11 +93,11 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
     for (const char* header : {"Licitação - Proposta Eletrônica", "PREFEITURA MUNICIPAL DE SÃO TESTE",
                                "Papelaria Modelo Ltda", "Descrição", "Acréscimo"})
       EXPECT_TRUE(page.contains(QString::fromUtf8(header))) << header;
-  for (const char* item : {"0001", "0027"}) EXPECT_TRUE(first.contains(item)) << item;
-  EXPECT_FALSE(first.contains("0028"));
+  for (const char* item : {"0001", "0026"}) EXPECT_TRUE(first.contains(item)) << item;
+  EXPECT_FALSE(first.contains("0027"));
   EXPECT_FALSE(first.contains("Total:"));
-  for (const char* item : {"0028", "0030", "Total:", "300,00"}) EXPECT_TRUE(last.contains(item)) << item;
-  EXPECT_FALSE(last.contains("0027"));
+  for (const char* item : {"0027", "0030", "Total:", "300,00"}) EXPECT_TRUE(last.contains(item)) << item;
+  EXPECT_FALSE(last.contains("0026"));
 
   // Every font is embedded, as a subset of the glyphs used (name tagged "ABCDEF+").
   QProcess fonts;
@@ -126,7 +126,7 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   dir.write("E12345678000190_P0002.KVT", dir.read("P0002.KVT"));
   r = cotaviaRun({"print-report", "--dir", dir.path(), "--proposal", "P0002.KVT", "--rpf", dir.file("x.RPF")});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(r.err.contains((dir.file("P0002.KVT") + ":7: '").toUtf8()) &&
+  EXPECT_TRUE(r.err.contains((dir.file("E12345678000190_P0002.KVT") + ":7: '").toUtf8()) &&
               r.err.contains("is not a valid floating point value"))
       << r.err.toStdString();
   EXPECT_FALSE(dir.exists("x.RPF"));
@@ -152,21 +152,35 @@ TEST(CliPrintReport, ErrorsAreOneLineAndLeaveNoOutput) {
   EXPECT_FALSE(dir.exists("e.pdf"));
 }
 
-// Both printouts print what was saved: a proposal never saved is refused in one line that says
-// how to save it, and nothing is written.
-TEST(CliPrint, AProposalNeverSavedIsRefusedByBothPrintouts) {
+// Both printouts print what was saved. A proposal never saved has no text printout (refused in
+// one line that says how to save it, nothing written) and its graphic report shows the input's
+// items without amounts, saying so; an input copied in again after the save is not what prints,
+// and the report says so.
+TEST(CliPrint, WhatEachPrintoutReadsAndSays) {
   TempDir dir;
   makeFolder(dir, 2);
   dir.write("P0005.KVT", dir.read("P0001.KVT"));
-  for (const QStringList& args : {QStringList{"print-report", "--pdf", dir.file("x.pdf")},
-                                  QStringList{"print-text", "--prn", dir.file("x.prn")}}) {
-    Outcome r = cotaviaRun(args + QStringList{"--dir", dir.path(), "--proposal", "P0005.KVT"});
-    EXPECT_EQ(r.exitCode, 1) << args[0].toStdString();
-    const QString err = QString::fromUtf8(r.err);
-    EXPECT_TRUE(err.contains("proposta P0005.KVT ainda não foi gravada")) << err.toStdString();
-    EXPECT_TRUE(err.contains("cotavia fill")) << err.toStdString();
-    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
-  }
-  EXPECT_FALSE(dir.exists("x.pdf"));
+  Outcome r = cotaviaRun({"print-text", "--prn", dir.file("x.prn"), "--dir", dir.path(), "--proposal", "P0005.KVT"});
+  EXPECT_EQ(r.exitCode, 1);
+  QString err = QString::fromUtf8(r.err);
+  EXPECT_TRUE(err.contains("proposta P0005.KVT ainda não foi gravada")) << err.toStdString();
+  EXPECT_TRUE(err.contains("cotavia fill")) << err.toStdString();
+  EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
   EXPECT_FALSE(dir.exists("x.prn"));
+
+  struct Case {
+    const char *proposal, *note, *total;
+  };
+  dir.write("P0001.KVT", joinCrLf(standardHeader()));  // the call copied in again, say
+  for (const Case& k : {Case{"P0005.KVT", "o relatório mostra os itens de P0005.KVT sem preços", "0,00"},
+                        Case{"P0001.KVT", "foi usada a proposta gravada, E12345678000190_P0001.KVT", "20,00"}}) {
+    r = cotaviaRun(
+        {"print-report", "--pdf", dir.file("x.pdf"), "--dir", dir.path(), "--proposal", k.proposal, "--verbose"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    err = QString::fromUtf8(r.err);
+    EXPECT_TRUE(err.contains(QString::fromUtf8(k.note))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("total geral ") + k.total + "\n")) << err.toStdString();
+    EXPECT_TRUE(dir.exists("x.pdf"));
+    QFile::remove(dir.file("x.pdf"));
+  }
 }

@@ -3,7 +3,12 @@
 #include "app/core/proposal_file.h"
 #include "app/core/supplier.h"
 #include "platform/amounts.h"
+#include "platform/codepage.h"
 #include "platform/files.h"
+#include "report/rp_export.h"
+
+#include <QFileInfo>
+#include <cmath>
 
 namespace cotavia {
 
@@ -14,6 +19,11 @@ constexpr QRgb kBlue = 0x0000FF;
 // Summary band: where "Total:" stands (0.1 mm), and the least gap between it and the amount.
 constexpr double kTotalLabelLeft = 2133;
 constexpr double kTotalLabelGap = 10;
+// The area every page is laid out in (0.1 mm): Letter landscape is the narrower paper, A4
+// landscape the lower, so a page prints whole on either, whichever the printer is set to.
+constexpr double kLayoutWidth = 2794;
+constexpr double kLayoutLength = 2100;
+constexpr double kTopMargin = 100, kBottomMargin = 100;
 
 struct LabelSpec {
   double left, top, width, height;
@@ -88,19 +98,21 @@ QByteArray amountField(const QByteArray& field, long double divisor, int decimal
 
 }  // namespace
 
-ProposalReportHeader editorHeaderFromFiles(const QString& folder, const QString& proposalFile) {
-  return reportHeader(loadProposalHeader(joinPath(folder, proposalFile)), readSupplierData(folder).name);
-}
-
-ProposalReportHeader reportHeader(const Proposal& p, const QByteArray& fornecedor) {
+ProposalReportHeader reportHeaderFromFiles(const QString& folder, const QString& printedFile,
+                                           const QByteArray& identity) {
+  const Proposal p = loadProposalHeader(joinPath(folder, printedFile));
+  const SupplierData s = readSupplierData(folder);
   ProposalReportHeader h;
   h.orgao = p.header[HeaderOrgao];
   h.endereco = p.header[HeaderEndereco];
-  h.fornecedor = fornecedor;
+  h.fornecedor = s.name;
   h.modalidade = p.header[HeaderModalidade];
   h.objeto = p.header[HeaderObjeto];
   h.entrega = p.header[HeaderEntrega];
   h.abertura = p.header[HeaderAbertura];
+  h.identidade = identityDisplay(identity);
+  h.fornecedorEndereco = s.address;
+  h.fornecedorCidade = s.city;
   return h;
 }
 
@@ -116,14 +128,16 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   TRpReport& r = RpReport;
   r.Units = TRpUnits::MM;
   r.Zoom = 100;
-  r.Page().SetPaperSize(TRpPaperSize::Letter);
+  // The chosen printer's own paper (A4 on most printers here, Letter on some), in landscape.
+  r.Page().SetPaperSize(TRpPaperSize::Default);
   r.Page().SetOrientation(poLandscape);
   r.Page().SetColumns(1);
-  // Native units (0.1 mm): 279.4 x 215.9 mm, margins top/bottom 10 mm, left/right 5 mm.
-  r.Page().Width = 2794;
-  r.Page().Length = 2159;
-  r.Page().TopMargin = 100;
-  r.Page().BottomMargin = 100;
+  // Native units (0.1 mm): the layout area, margins top/bottom 10 mm, left/right 5 mm (the
+  // bottom one grows on a longer paper, see RpReportStartPage).
+  r.Page().Width = kLayoutWidth;
+  r.Page().Length = kLayoutLength;
+  r.Page().TopMargin = kTopMargin;
+  r.Page().BottomMargin = kBottomMargin;
   r.Page().LeftMargin = 50;
   r.Page().RightMargin = 50;
   r.Page().ColumnSpace = 0;
@@ -138,6 +152,8 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   r.Font = TRpFont();  // Arial, 10 points
   r.DataSet = &dataSet_;
   r.BeforePrint = [this](TRpReport& s, bool& p) { RpReportBeforePrint(s, p); };
+  r.OnStartPage = [this](TRpReport& s) { RpReportStartPage(s); };
+  r.WritePdf = [](TRpPrinter& pages, const QString& file) { rpExportPdf(pages, file); };
 
   tbl_retorno.setOnFilterRecord([this](TextTable& t, bool& accept) { tbl_retornoFilterRecord(t, accept); });
   tbl_retorno.setFiltered(true);
@@ -155,12 +171,20 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   RpLbl_Orgao = label(h, "RpLbl_Orgao", {1.1, 9.5, 267.2, 6.6, 16, true, taCenter, false, QColor(kRed)}, "RpLbl_Orgao");
   RpLbl_Endereco = label(h, "RpLbl_Endereco", {1.1, 15.6, 267.5, 6.1, 12, false, taCenter, false, Qt::black, true},
                          "RpLbl_Endereco");
+  // The supplier: name, with the CNPJ/CPF at the right end of its line, then address and city.
+  // The bid's texts under them sit closer together so the item columns stay where they are.
   RpLbl_Fornecedor = label(h, "RpLbl_Fornecedor",
-                           {4.5, 22.2, 258.2, 6.1, 14, true, taLeftJustify, false, QColor(kBlue)}, "RpLbl_Fornecedor");
-  RpLbl_Modalidade = label(h, "RpLbl_Modalidade", {4.2, 29.1, 258.8, 5.0, 10}, "RpLbl_Modalidade");
-  RpLbl_Objeto = label(h, "RpLbl_Objeto", {4.2, 34.1, 258.8, 5.0, 10}, "RpLbl_Objeto");
-  RpLbl_Entrega = label(h, "RpLbl_Entrega", {4.2, 39.2, 258.8, 5.0, 10}, "RpLbl_Entrega");
-  RpLbl_Abertura = label(h, "RpLbl_Abertura", {4.2, 44.2, 258.8, 5.0, 10}, "RpLbl_Abertura");
+                           {4.5, 22.2, 197.5, 6.1, 14, true, taLeftJustify, false, QColor(kBlue)}, "RpLbl_Fornecedor");
+  RpLbl_Identidade =
+      label(h, "RpLbl_Identidade", {203.5, 22.9, 64.5, 5.3, 12, true, taRightJustify, false, QColor(kBlue)},
+            "RpLbl_Identidade");
+  RpLbl_ForEndereco =
+      label(h, "RpLbl_ForEndereco", {4.5, 28.3, 258.2, 4.0, 9, false, taLeftJustify, false, QColor(kBlue)},
+            "RpLbl_ForEndereco");
+  RpLbl_Modalidade = label(h, "RpLbl_Modalidade", {4.2, 32.4, 258.8, 4.3, 10}, "RpLbl_Modalidade");
+  RpLbl_Objeto = label(h, "RpLbl_Objeto", {4.2, 36.7, 258.8, 4.3, 10}, "RpLbl_Objeto");
+  RpLbl_Entrega = label(h, "RpLbl_Entrega", {4.2, 41.0, 258.8, 4.3, 10}, "RpLbl_Entrega");
+  RpLbl_Abertura = label(h, "RpLbl_Abertura", {4.2, 45.3, 258.8, 4.3, 10}, "RpLbl_Abertura");
   RpShape2 = hLine(h, "RpShape2", 0.3, 50.0, 268.3, 1.9);
   const LabelSpec title{0, 51.6, 0, 4.0, 8, true, taLeftJustify, true};
   auto at = [&](double left, double width, bool autoSize = true, TRpAlignment a = taLeftJustify, double height = 4.0) {
@@ -184,12 +208,15 @@ TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {
   RpLabel13 = label(h, "RpLabel13", at(245.3, 9.0), QStringLiteral("Marca"));
   RpShape4 = hLine(h, "RpShape4", 0.5, 56.1, 268.3, 0.8);
 
-  // Detail: 8-point labels, top 0.5 mm, height 4.0 mm.
+  // Detail: 8-point labels, top 0.5 mm, height 4.0 mm. A text longer than its label (a
+  // description, a brand) wraps and stretches the band: every word of it prints.
   RpBand1 = band(r, rbDetail, "RpBand1", 5.0);
   RpBand1->BeforePrint = [this](TRpCustomBand& s, bool& p) { RpBand1BeforePrint(s, p); };
   auto cell = [&](const char* name, double left, double width, TRpAlignment a, bool bold = false,
                   bool autoSize = false) {
-    return label(RpBand1, name, {left, 0.5, width, 4.0, 8, bold, a, autoSize}, QString::fromLatin1(name));
+    TRpLabel* l = label(RpBand1, name, {left, 0.5, width, 4.0, 8, bold, a, autoSize}, QString::fromLatin1(name));
+    l->AutoStretch = true;
+    return l;
   };
   RpLbl_Item = cell("RpLbl_Item", 0.8, 6.9, taCenter);
   RpLbl_Codigo = cell("RpLbl_Codigo", 7.9, 10.6, taCenter);
@@ -227,6 +254,19 @@ void TTCotavia3::OpenTable(const QString& folder, const QString& fileName) {
   tbl_retorno.open();
 }
 
+void TTCotavia3::OpenProposal(const SaveTarget& target) {
+  const PrintedProposal printed = printedProposal(target);
+  Editor = reportHeaderFromFiles(target.folder, printed.fileName, target.identity);
+  Unpriced = printed.unpriced;
+  const QString licitante = fromCp1252(Editor.orgao).trimmed();
+  RpReport.ReportTitle = QStringLiteral("Proposta ") + QFileInfo(target.inputFileName).completeBaseName() +
+                         (licitante.isEmpty() ? QString() : QStringLiteral(" - ") + licitante);
+  const QString fornecedor = fromCp1252(Editor.fornecedor).trimmed();
+  RpReport.ReportAuthor =
+      (fornecedor.isEmpty() ? QString() : fornecedor + QStringLiteral(" - ")) + fromCp1252(Editor.identidade);
+  OpenTable(target.folder, printed.fileName);
+}
+
 void TTCotavia3::tbl_retornoFilterRecord(TextTable& dataSet, bool& accept) {
   accept = dataSet.field1().startsWith('I');
 }
@@ -236,10 +276,20 @@ void TTCotavia3::RpReportBeforePrint(TRpReport&, bool&) {
   TotalGeral = 0;
 }
 
+void TTCotavia3::RpReportStartPage(TRpReport& sender) {
+  // On a paper longer than the layout area (Letter), the page ends where it would end on A4.
+  const TRpPrinter* p = sender.RpPrinter();
+  const double length = p ? p->PaperLength() : kLayoutLength;
+  sender.Page().BottomMargin = std::max(kBottomMargin, length - (kLayoutLength - kBottomMargin));
+}
+
 void TTCotavia3::TRpBand1BeforePrint(TRpCustomBand&, bool&) {
   RpLbl_Orgao->SetCaptionCp1252(trimRight(Editor.orgao));
   RpLbl_Endereco->SetCaptionCp1252(trimRight(Editor.endereco));
   RpLbl_Fornecedor->SetCaptionCp1252(trimRight(Editor.fornecedor));
+  RpLbl_Identidade->SetCaptionCp1252(Editor.identidade);
+  const QByteArray endereco = trimRight(Editor.fornecedorEndereco), cidade = trimRight(Editor.fornecedorCidade);
+  RpLbl_ForEndereco->SetCaptionCp1252(endereco + (endereco.isEmpty() || cidade.isEmpty() ? "" : " - ") + cidade);
   RpLbl_Modalidade->SetCaptionCp1252(trimRight(Editor.modalidade));
   RpLbl_Objeto->SetCaptionCp1252(trimRight(Editor.objeto));
   RpLbl_Entrega->SetCaptionCp1252(trimRight(Editor.entrega));
@@ -250,9 +300,10 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   const QByteArray line = tbl_retorno.field1();
   RpLbl_Item->SetCaptionCp1252(line.mid(1, 4));
   RpLbl_Codigo->SetCaptionCp1252(line.mid(5, 6));
-  RpLbl_Nome->SetCaptionCp1252(line.mid(11, 100));
+  // The blanks that fill the description's and the brand's columns would wrap into empty lines.
+  RpLbl_Nome->SetCaptionCp1252(trimRight(line.mid(11, 100)));
   RpLbl_Unidade->SetCaptionCp1252(line.mid(124, 4));
-  RpLbl_Marca->SetCaptionCp1252(line.mid(172, 20));
+  RpLbl_Marca->SetCaptionCp1252(trimRight(line.mid(172, 20)));
 
   // Every number is converted before any caption changes, so a bad field stops the generation
   // with the item's previous captions and the grand total untouched; the error names the file
@@ -261,10 +312,12 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   long double total = 0;
   try {
     quant = padLeft(formatAmount(strToFloat(line.mid(111, 13)) / 10000, 4, 14), 14);
-    prUnit = amountField(line.mid(128, 11), 10000, 4, 10, nullptr);
-    desconto = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
-    acrescimo = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
-    totalText = amountField(line.mid(161, 11), 100, 2, 14, &total);
+    if (!Unpriced) {
+      prUnit = amountField(line.mid(128, 11), 10000, 4, 10, nullptr);
+      desconto = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
+      acrescimo = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
+      totalText = amountField(line.mid(161, 11), 100, 2, 14, &total);
+    }
   } catch (const AppError& e) {
     throw AppError(ErrorKind::Damaged, tbl_retorno.filePath(), tbl_retorno.lineNo(), e.detail());
   }
@@ -275,6 +328,30 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   RpLbl_Acrescimo->SetCaptionCp1252(acrescimo);
   RpLbl_Total->SetCaptionCp1252(totalText);
   if (!totalText.isEmpty()) TotalGeral += total;
+  keepItemOnOnePage();
+}
+
+void TTCotavia3::keepItemOnOnePage() {
+  // The height the item takes: its band, grown line by line for the tallest label (one line more
+  // when several labels grow, as the band may give the second one a line of its own).
+  double extra = 0, line = 0;
+  int growing = 0;
+  for (const auto& c : RpBand1->Controls()) {
+    auto* l = dynamic_cast<TRpCustomLabel*>(c.get());
+    if (!l || !l->AutoStretch || l->FormattedLines().size() < 2) continue;
+    const double lh = l->LinesHeight() / l->FormattedLines().size();
+    const double over = l->LinesHeight() - (l->Size().NativeHeight + 1.0);
+    if (over <= 0) continue;
+    extra = std::max(extra, std::ceil(over / lh - 1e-9) * lh);
+    line = std::max(line, lh);
+    ++growing;
+  }
+  if (growing > 1) extra += line;
+  const double needed = RpBand1->Size().NativeHeight + extra;
+  // An item that does not fit what is left of the page, and fits a page, starts the next page,
+  // so that its lines stay with its number and amounts.
+  RpBand1->ForceNewPage = extra > 0 && RpReport.PageNumber() > 0 && needed > RpReport.FreeSpace() &&
+                          needed <= kLayoutLength - kTopMargin - kBottomMargin - TRpBand1->Size().NativeHeight;
 }
 
 QByteArray TTCotavia3::totalGeralText() const { return formatAmount(TotalGeral, 2, 18); }

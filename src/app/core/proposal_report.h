@@ -1,8 +1,11 @@
 #pragma once
-// TTCotavia3: the graphic printout of a proposal on the banded report engine. Letter paper in
-// landscape; a page header with the bidding body, the supplier and the bid's header texts, one
-// detail line per item record of the proposal file (read through a text table filtered to the
-// "I" records), and a summary line with the grand total.
+// TTCotavia3: the graphic printout of a proposal on the banded report engine. Landscape, on the
+// chosen printer's paper, laid out within the area A4 and Letter have in common; a page header
+// with the bidding body, the supplier (name, CNPJ/CPF, address and city) and the bid's header
+// texts, one detail band per item record of the proposal file (read through a text table
+// filtered to the "I" records; a description or brand too long for one line stretches its band),
+// and a summary line with the grand total.
+#include "app/core/save.h"
 #include "report/rp_report.h"
 #include "report/text_table.h"
 
@@ -23,19 +26,21 @@ struct ProposalReportHeader {
   QByteArray objeto;      // Edit_Objeto
   QByteArray entrega;     // Edit_Entrega
   QByteArray abertura;    // EditAbertura
+  // The supplier as saved: CNPJ/CPF as shown (identityDisplay), address and city (FORNEC.KSD).
+  QByteArray identidade;
+  QByteArray fornecedorEndereco;
+  QByteArray fornecedorCidade;
 };
 
-// The header fields of a proposal's six header records, with the supplier's name as given.
-ProposalReportHeader reportHeader(const Proposal& p, const QByteArray& fornecedor);
+// The page header of a printed proposal file: the six header records of FOLDER/PRINTEDFILE, the
+// supplier's name, address and city from FOLDER/FORNEC.KSD (empty when the file is missing) and
+// the identity as shown. Throws AppError naming the file when one cannot be read.
+ProposalReportHeader reportHeaderFromFiles(const QString& folder, const QString& printedFile,
+                                           const QByteArray& identity);
 
-// The header fields as the editor shows them right after opening the proposal: the six header
-// records of FOLDER/PROPOSALFILE and the supplier's name from FOLDER/FORNEC.KSD (empty when the
-// file is missing). Throws AppError naming the file when one cannot be read.
-ProposalReportHeader editorHeaderFromFiles(const QString& folder, const QString& proposalFile);
-
-// The report's pages are Letter landscape, and need a printer that takes that paper: without one
-// (no printer installed, or none asked for on the command line) the engine would lay them out on
-// A4 portrait and cut the page. A PDF-file printer stands in then, so the pages are the real ones.
+// The report's pages are landscape, and need a printer that takes that: without one (no printer
+// installed, or none asked for on the command line) the engine would lay them out on A4 portrait
+// and cut the page. A PDF-file printer (A4) stands in then, so the pages are the real ones.
 // When `needed`, registers the PDF printer `name` writing `file` (empty: asked where at each
 // print) for the lifetime of the object.
 class PdfStandIn {
@@ -57,8 +62,10 @@ class TTCotavia3 {
   TTCotavia3(const TTCotavia3&) = delete;
   TTCotavia3& operator=(const TTCotavia3&) = delete;
 
-  // The fields of the open editor that the page header shows (read at every page header).
+  // The texts the page header shows (read at every page header).
   ProposalReportHeader Editor;
+  // The proposal was never saved: its items print without amounts (and add nothing to the total).
+  bool Unpriced = false;
 
   // The report and its text table (the print dispatch sets the folder and file name and opens
   // the table before asking for the preview).
@@ -81,6 +88,7 @@ class TTCotavia3 {
   TRpSysData *RpSysData2, *RpSysData1, *RpSysData3;
   TRpLabel *RpLbl_Orgao, *RpLbl_Endereco, *RpLbl_Fornecedor, *RpLbl_Modalidade, *RpLbl_Objeto, *RpLbl_Entrega,
       *RpLbl_Abertura;
+  TRpLabel *RpLbl_Identidade, *RpLbl_ForEndereco;  // the supplier's CNPJ/CPF; address and city
   TRpShape* RpShape2;
   TRpLabel *RpLabel4, *RpLabel27, *RpLabel1, *RpLabel2, *RpLabel9, *RpLabel8, *RpLabel6, *RpLabel5, *RpLabel11,
       *RpLabel13;
@@ -99,12 +107,20 @@ class TTCotavia3 {
   void TRpBand1BeforePrint(TRpCustomBand& sender, bool& printBand);
   void RpBand1BeforePrint(TRpCustomBand& sender, bool& printBand);
   void RpBand2BeforePrint(TRpCustomBand& sender, bool& printBand);
+  void RpReportStartPage(TRpReport& sender);
 
   // Points the text table at FOLDER/FILE and opens it (closing it first). Throws AppError naming
   // the file when it cannot be opened; the report does not run then.
   void OpenTable(const QString& folder, const QString& fileName);
+  // The printout of a proposal, as the print button and the command line make it: the file that
+  // printedProposal() names (the response file; the input file without amounts when never
+  // saved), the page header from it and from the supplier's files, and the document's title
+  // ("Proposta P0001 - <licitante>") and author (the supplier). Opens the table as OpenTable.
+  void OpenProposal(const SaveTarget& target);
 
  private:
+  // Before an item's band: a new page for it when its stretched lines would not fit this one.
+  void keepItemOnOnePage();
   TRpTextTableDataSet dataSet_;
 };
 

@@ -74,4 +74,36 @@ void requireSavedProposal(const SaveTarget& target, SaveHow how) {
     throw AppError(ErrorKind::NotSaved, responsePath(target), notSavedText(target, how).toStdString());
 }
 
+PrintedProposal printedProposal(const SaveTarget& target) {
+  if (proposalSaved(target)) return {responseFileName(target.identity, target.inputFileName), false};
+  return {target.inputFileName, true};
+}
+
+bool inputDiffersFromSaved(const SaveTarget& target) {
+  if (!proposalSaved(target) || !QFileInfo::exists(joinPath(target.folder, target.inputFileName))) return false;
+  try {
+    return readWholeFile(joinPath(target.folder, target.inputFileName)) != readWholeFile(responsePath(target));
+  } catch (const AppError&) {
+    return false;
+  }
+}
+
+QString inputDiffersQuestion(const SaveTarget& target) {
+  const QString saved = responseFileName(target.identity, target.inputFileName);
+  return QStringLiteral(
+             "O arquivo %1 não é igual à proposta gravada (%2): ele foi copiado de novo para a pasta ou "
+             "alterado depois da última gravação.\rDeseja abrir a proposta gravada?\r\r"
+             "Sim: abre a proposta gravada, com os preços que foram gravados e entregues.\r"
+             "Não: abre o arquivo %1 como está agora; ao gravar, ele substitui a proposta gravada.\r"
+             "Cancelar: volta sem abrir a proposta.")
+      .arg(target.inputFileName, saved);
+}
+
+QString inputDiffersNote(const SaveTarget& target) {
+  return QStringLiteral(
+             "o arquivo %1 foi copiado de novo ou alterado depois da última gravação e não é igual à "
+             "proposta gravada: foi usada a proposta gravada, %2.")
+      .arg(target.inputFileName, responseFileName(target.identity, target.inputFileName));
+}
+
 }  // namespace cotavia

@@ -61,4 +61,22 @@ QString notSavedText(const SaveTarget& target, SaveHow how);
 // notSavedText.
 void requireSavedProposal(const SaveTarget& target, SaveHow how);
 
+// What every printout prints: the response file, the proposal as delivered. A proposal never
+// saved has none; the graphic printout then shows the input file's items without amounts (the
+// call as received, to study it), while the text printout refuses (requireSavedProposal).
+struct PrintedProposal {
+  QString fileName;       // in the target's folder: E<identity>_<input>, or the input itself
+  bool unpriced = false;  // never saved: the input's amounts are left out
+};
+PrintedProposal printedProposal(const SaveTarget& target);
+
+// The input file and the response file both exist and hold different bytes: the input was copied
+// in again (or replaced) after the last "Gravar", which writes the two alike. false when either
+// cannot be read (opening it then says why).
+bool inputDiffersFromSaved(const SaveTarget& target);
+// What is said then: the editor's question (Sim opens the saved proposal, Não the input file as
+// it is now, Cancelar neither), and the command line's note that it used the saved proposal.
+QString inputDiffersQuestion(const SaveTarget& target);
+QString inputDiffersNote(const SaveTarget& target);
+
 }  // namespace cotavia

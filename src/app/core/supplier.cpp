@@ -80,27 +80,6 @@ SupplierData supplierFromText(const QString& name, const QString& address, const
   return SupplierData{toCp1252(name), toCp1252(address), toCp1252(city)};
 }
 
-QByteArray identityDisplay(const QByteArray& identityLine) {
-  QByteArray s = identityLine;
-  while (s.endsWith(' ')) s.chop(1);
-  auto group = [&s](std::initializer_list<std::pair<int, const char*>> parts) {
-    QByteArray out;
-    int pos = 0;
-    for (auto [len, after] : parts) {
-      out += s.mid(pos, len);
-      out += after;
-      pos += len;
-    }
-    return out;
-  };
-  if (s.size() >= 12) {
-    if (s.size() < 14) s = QByteArray(14 - s.size(), '0') + s;
-    return "CNPJ: " + group({{2, "."}, {3, "."}, {3, "/"}, {4, "-"}, {2, ""}});
-  }
-  s = QByteArray(11 - s.size(), '0') + s;
-  return "CPF: " + group({{3, "."}, {3, "."}, {3, "-"}, {2, ""}});
-}
-
 namespace {
 
 bool allDigits(const QByteArray& d) {
@@ -132,6 +111,36 @@ bool checkDigitsRight(const QByteArray& d, int size, int maxWeight) {
 bool isValidCnpj(const QByteArray& digits) { return checkDigitsRight(digits, 14, 9); }
 
 bool isValidCpf(const QByteArray& digits) { return checkDigitsRight(digits, 11, 11); }
+
+QByteArray identityDisplay(const QByteArray& identityLine) {
+  QByteArray s = identityLine;
+  while (s.endsWith(' ')) s.chop(1);
+  // Decided by the check digits first: a CPF stored as "000" + 11 digits is 14 characters long.
+  enum { ByLength, Cnpj, Cpf } kind = ByLength;
+  if (isValidCnpj(s))
+    kind = Cnpj;
+  else if (s.size() >= 11 && allDigits(s) && isValidCpf(s.right(11)) && s.left(s.size() - 11).count('0') == s.size() - 11)
+    kind = Cpf;
+  else if (s.size() == 14 && s.startsWith("000"))
+    kind = Cpf;  // neither: the padding says a CPF was typed, and its digits are shown as typed
+  if (kind == Cpf) s = s.right(11);
+  auto group = [&s](std::initializer_list<std::pair<int, const char*>> parts) {
+    QByteArray out;
+    int pos = 0;
+    for (auto [len, after] : parts) {
+      out += s.mid(pos, len);
+      out += after;
+      pos += len;
+    }
+    return out;
+  };
+  if (kind == Cnpj || (kind == ByLength && s.size() >= 12)) {
+    if (s.size() < 14) s = QByteArray(14 - s.size(), '0') + s;
+    return "CNPJ: " + group({{2, "."}, {3, "."}, {3, "/"}, {4, "-"}, {2, ""}});
+  }
+  s = QByteArray(11 - s.size(), '0') + s;
+  return "CPF: " + group({{3, "."}, {3, "."}, {3, "-"}, {2, ""}});
+}
 
 QByteArray newIdentity(const QString& typed) {
   auto refuse = [](const QString& sentence) { throw AppError(sentence.toStdString()); };

@@ -26,9 +26,12 @@ QByteArray padIdentity(const QByteArray& typed);
 // that text. Throws AppError on failure.
 QByteArray writeIdentity(const QString& folder, const QByteArray& typed);
 
-// Display form of an identity line: trailing blanks removed; 12 or more characters give
-// "CNPJ: 12.345.678/0001-90" (zero-padded to 14), fewer give "CPF: 123.456.789-01"
-// (zero-padded to 11).
+// Display form of an identity line, trailing blanks removed. A valid CNPJ (14 digits) gives
+// "CNPJ: 12.345.678/0001-95"; otherwise digits whose last 11 are a valid CPF, with only "0"s
+// before them (a CPF is stored with three leading zeros), give "CPF: 123.456.789-09", and so do
+// 14 characters beginning with "000" that are neither (the last 11 shown as typed). Any other
+// text goes by its length: 12 or more characters give the CNPJ form (zero-padded to 14), fewer
+// the CPF form (zero-padded to 11). Every screen, printout and file shows the identity this way.
 QByteArray identityDisplay(const QByteArray& identityLine);
 
 // Check digits: `digits` is a CNPJ of 14 digits, or a CPF of 11 digits, whose last two digits are

@@ -455,10 +455,25 @@ void TTCotavia2::FormActivate() {
     dialogs().error(userMessage(e));
   }
 
+  // The input file copied in again after the last save: the supplier chooses which to open.
+  QString opened = fileName_;
+  if (inputDiffersFromSaved(target())) {
+    switch (dialogs().ask(inputDiffersQuestion(target()))) {
+      case Dialogs::Answer::Yes:
+        opened = responseFileName(identity_, fileName_);
+        break;
+      case Dialogs::Answer::No:
+        break;
+      case Dialogs::Answer::Cancel:
+        QMetaObject::invokeMethod(
+            this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
+        return;
+    }
+  }
   bool loaded = true;
   QString failure;
   try {
-    loadProposal(joinPath(folder_, fileName_), proposal_);
+    loadProposal(joinPath(folder_, opened), proposal_);
   } catch (const AppError& e) {
     loaded = false;
     failure = userMessage(e);
@@ -750,11 +765,14 @@ void TTCotavia2::bbtn_importarClick() {
   req.proposalFile = fileName_;
   req.identity = identity_;
   req.choice = printChoice();
-  req.header = reportHeader(proposal_, toCp1252(Edit_Fornecedor->text()));
   if (semAlteracoes && proposalSaved(target()))
     dialogs().message(
         QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "
                        "as alterações feitas depois NÃO aparecem nela."));
+  else if (semAlteracoes && req.choice != 0)
+    dialogs().message(
+        QStringLiteral("A proposta %1 ainda não foi gravada: o relatório mostra os itens SEM os preços digitados.")
+            .arg(fileName_));
   try {
     cotavia::bbtn_importar(req);
   } catch (const std::exception& e) {

@@ -21,19 +21,19 @@ bool refuseUnsaved(const PrintRequest& req) {
 }
 
 void bbtn_importar(const PrintRequest& req) {
-  // Both printouts read what "Gravar" wrote: a proposal never saved is refused before any
-  // window opens.
-  if (refuseUnsaved(req)) return;
   if (req.choice == 0) {
+    // The text printout reads what "Gravar" wrote: a proposal never saved is refused before any
+    // window opens.
+    if (refuseUnsaved(req)) return;
     printTextWithWindows(req);
     return;
   }
   // Any other index (1, or -1 when the list's text was typed over): the graphic report of the
-  // proposal input file as last saved, in the report preview. Printing happens from there.
+  // response file, in the report preview. Printing happens from there.
   try {
     auto form = std::make_unique<TTCotavia3>();
-    form->Editor = req.header;
-    form->OpenTable(req.folder, req.proposalFile);  // a file that cannot be opened stops here
+    // A file that cannot be opened stops here.
+    form->OpenProposal(SaveTarget{req.folder, req.proposalFile, req.identity});
     // "Print" on the PDF printer asks where to write, offering FOLDER/P0001.pdf (as "Arquivo
     // PDF..." of the print dialog does); with no printer installed that printer stands in.
     TPrinterSettings::SetPdfSuggestion(joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf"));

@@ -56,14 +56,6 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
   return b;
 }
 
-// The identity as the start screen shows it. The file keeps a CPF made up to 14 characters with
-// "000"; such a text that is not a CNPJ is shown as the CPF it is.
-QByteArray shownIdentity(const QByteArray& id) {
-  const QByteArray t = trimRight(id);
-  if (t.size() == 14 && t.startsWith("000") && !isValidCnpj(t)) return identityDisplay(t.mid(3));
-  return identityDisplay(t);
-}
-
 }  // namespace
 
 TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
@@ -287,7 +279,7 @@ void TTCotavia::showIdentityPanel(bool changing) {
 
 void TTCotavia::showIdentity() {
   Panel_CNPJCPF->hide();
-  Label_CNPJCPF->setText(fromCp1252(shownIdentity(identity())));
+  Label_CNPJCPF->setText(fromCp1252(identityDisplay(identity())));
   Label_CNPJCPF->show();
   bbtn_alterarCNPJ->show();
 }
@@ -325,7 +317,7 @@ void TTCotavia::bbtn_alterarCNPJClick() {
   QString digits;
   for (QChar c : identityBefore_)
     if (c.isDigit()) digits += c;
-  const bool cpf = shownIdentity(identity()).startsWith("CPF");
+  const bool cpf = identityDisplay(identity()).startsWith("CPF");
   while (digits.size() > (cpf ? 11 : 14) && digits.startsWith('0')) digits.remove(0, 1);
   MaskEditCNPJCPF->setText(digits);
   showIdentityPanel(true);

@@ -15,8 +15,8 @@ using test::Item;
 
 namespace {
 
-// A printer that writes a PDF file stands for an installed printer, so the report gets the
-// Letter landscape paper it asks for.
+// A printer that writes a PDF file stands for an installed printer (A4 by default), so the report
+// gets landscape pages as on paper.
 class ProposalReportTest : public ::testing::Test {
  protected:
   void SetUp() override { TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf")); }
@@ -97,9 +97,8 @@ TEST_F(ProposalReportTest, OnlyItemRecordsReachTheDetailWithFormattedCaptionsAnd
   TTCotavia3 r;
   const Run run = generate(r);
   ASSERT_EQ(run.details.size(), 3);
-  EXPECT_EQ(run.details[0],
-            (QStringList{"0001", "000123", QString::fromLatin1(test::lj(a.description, 100)), "        2,5000", "CX  ",
-                         "1.234,5678", "      1,00", "", "      1.234,56", "ACME"}));
+  EXPECT_EQ(run.details[0], (QStringList{"0001", "000123", QString::fromLatin1(a.description), "        2,5000", "CX  ",
+                                         "1.234,5678", "      1,00", "", "      1.234,56", "ACME"}));
   EXPECT_EQ(run.details[1][0], "0002");
   EXPECT_EQ(run.details[1][3], "        1,0000");
   EXPECT_EQ(run.details[1][5], "");
@@ -111,21 +110,78 @@ TEST_F(ProposalReportTest, OnlyItemRecordsReachTheDetailWithFormattedCaptionsAnd
   EXPECT_EQ(run.headers, 1);
   EXPECT_EQ(run.summaries, 1);
   EXPECT_EQ(r.RpReport.RpPrinter()->PageCount(), 1);
+
+  // A proposal never saved: the same items without amounts, nothing added.
+  TTCotavia3 blank;
+  blank.Unpriced = true;
+  const Run unpriced = generate(blank);
+  ASSERT_EQ(unpriced.details.size(), 3);
+  EXPECT_EQ(unpriced.details[0][3], "        2,5000");
+  for (const QStringList& d : unpriced.details)
+    for (int col : {5, 6, 7, 8}) EXPECT_EQ(d[col], "") << d[0].toStdString() << " " << col;
+  EXPECT_EQ(unpriced.total, "0,00");
 }
 
-TEST_F(ProposalReportTest, TwentySevenItemsFitAPageAndTheSummaryFollowsWhereItFits) {
+TEST_F(ProposalReportTest, TwentySixItemsFitAPageOfA4OrLetterAndTheSummaryFollowsWhereItFits) {
   struct Case {
     int items, pages;
   };
-  // 26 items leave room for the summary; 27 fill the page so the summary starts page 2.
-  for (const Case& k : {Case{1, 1}, Case{26, 1}, Case{27, 2}, Case{28, 2}, Case{54, 3}, Case{80, 3}}) {
-    writeProposal(items(k.items));
+  // 25 items leave room for the summary; 26 fill the page so the summary starts page 2. A Letter
+  // page holds what an A4 page holds: the same layout prints whole on either paper.
+  for (TRpPaperSize paper : {TRpPaperSize::Default, TRpPaperSize::A4, TRpPaperSize::Letter})
+    for (const Case& k : {Case{1, 1}, Case{25, 1}, Case{26, 2}, Case{27, 2}, Case{52, 3}, Case{77, 3}}) {
+      writeProposal(items(k.items));
+      TTCotavia3 r;
+      r.RpReport.Page().SetPaperSize(paper);
+      const Run run = generate(r);
+      EXPECT_EQ(r.RpReport.RpPrinter()->PageCount(), k.pages) << k.items << " " << int(paper);
+      EXPECT_EQ(run.headers, k.pages) << k.items;  // a page header on every page
+      EXPECT_EQ(run.details.size(), k.items);
+      EXPECT_EQ(run.summaries, 1);
+    }
+}
+
+// A description or brand longer than its column wraps and stretches its item's band: every line
+// prints, right under the first, and an item that would not fit what is left of a page starts
+// the next one whole (one print of its labels) instead of leaving its end there.
+TEST_F(ProposalReportTest, ATextLongerThanItsColumnPrintsWholeAndItsItemStaysOnOnePage) {
+  const QByteArray description =
+      "PAPEL SULFITE A4 (210 X 297 MM), 75 G/M2, ALVURA MINIMA 90%, CAIXA COM 10 RESMAS DE 500 FOLHA ULTIMA";
+  struct Case {
+    int items, longAt;
+    bool longBrand;
+  };
+  for (const Case& k :
+       {Case{3, 2, false}, Case{3, 2, true}, Case{26, 25, false}, Case{26, 26, false}, Case{60, 51, true}}) {
+    QList<QByteArray> lines = items(k.items);
+    Item it;
+    it.number = numbered(k.longAt);
+    it.description = k.longBrand ? QByteArray("CURTA") : description.left(100);
+    it.price = "10000";
+    it.total = "100";
+    it.brand = k.longBrand ? QByteArray("MARCAMUITO LONGA ULT") : QByteArray("BIC");
+    lines[k.longAt - 1] = test::itemLine(it);
+    writeProposal(lines);
     TTCotavia3 r;
-    const Run run = generate(r);
-    EXPECT_EQ(r.RpReport.RpPrinter()->PageCount(), k.pages) << k.items;
-    EXPECT_EQ(run.headers, k.pages) << k.items;  // a page header on every page
-    EXPECT_EQ(run.details.size(), k.items);
-    EXPECT_EQ(run.summaries, 1);
+    TRpLabel* label = k.longBrand ? r.RpLbl_Marca : r.RpLbl_Nome;
+    QList<int> pages;  // the pages the long text printed on
+    label->OnPrint = [&](TRpCustomLabel& l, QString&) {
+      if (l.FormattedLines().size() > 1) pages << r.RpReport.PageNumber();
+    };
+    QStringList printedLines;
+    r.RpBand1->AfterPrint = [&](TRpCustomBand&, bool) {
+      if (label->FormattedLines().size() > 1) {
+        printedLines = label->FormattedLines().mid(0, label->CurrentLine());
+        EXPECT_TRUE(label->Finished());
+      }
+    };
+    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+    r.OpenTable(dir.path(), "P0001.KVT");
+    r.RpReport.Preview();
+    const QString shown = printedLines.join(QString());
+    EXPECT_GE(printedLines.size(), 2) << k.longAt;
+    EXPECT_TRUE(shown.endsWith("ULT") || shown.endsWith("ULTIMA")) << shown.toStdString();
+    EXPECT_EQ(pages.size(), 1) << k.longAt;  // one print, on one page
   }
 }
 
@@ -148,6 +204,9 @@ TEST_F(ProposalReportTest, PageHeaderShowsTheEditorFieldsWithoutTrailingBlanks) 
   r.Editor.objeto = "";
   r.Editor.entrega = "Entrega: 10/03/2026 ";
   r.Editor.abertura = "Abertura: 10/03/2026   ";
+  r.Editor.identidade = "CPF: 123.456.789-09";
+  r.Editor.fornecedorEndereco = "Rua B, 2  ";
+  r.Editor.fornecedorCidade = "Londrina ";
   generate(r);
   EXPECT_EQ(r.RpLbl_Orgao->Caption(), QString::fromUtf8("  PREFEITURA DE SÃO TESTE"));  // leading blanks stay
   EXPECT_EQ(r.RpLbl_Endereco->Caption(), "Rua A, 1");
@@ -156,6 +215,14 @@ TEST_F(ProposalReportTest, PageHeaderShowsTheEditorFieldsWithoutTrailingBlanks) 
   EXPECT_EQ(r.RpLbl_Objeto->Caption(), "");
   EXPECT_EQ(r.RpLbl_Entrega->Caption(), "Entrega: 10/03/2026");
   EXPECT_EQ(r.RpLbl_Abertura->Caption(), "Abertura: 10/03/2026");
+  // The supplier is identified; the item columns stay where they were.
+  EXPECT_EQ(r.RpLbl_Identidade->Caption(), "CPF: 123.456.789-09");
+  EXPECT_EQ(r.RpLbl_ForEndereco->Caption(), "Rua B, 2 - Londrina");
+  EXPECT_GT(r.RpLbl_Identidade->Size().NativeLeft,
+            r.RpLbl_Fornecedor->Size().NativeLeft + r.RpLbl_Fornecedor->Size().NativeWidth);
+  EXPECT_NEAR(r.RpLabel4->Size().NativeTop, 516, 0.01);
+  EXPECT_NEAR(r.TRpBand1->Size().NativeHeight, 587, 0.01);
+  EXPECT_LE(r.RpLbl_Abertura->Size().NativeTop + r.RpLbl_Abertura->Size().NativeHeight, r.RpShape2->Size().NativeTop);
 }
 
 TEST_F(ProposalReportTest, PrintingFromThePreviewGeneratesAgainWithTheSameGrandTotal) {
@@ -222,16 +289,19 @@ TEST_F(ProposalReportTest, AMissingProposalFileIsReportedBeforeTheReportRuns) {
   EXPECT_EQ(headers, 0);
 }
 
-TEST_F(ProposalReportTest, EditorHeaderFromFilesReadsTheProposalHeaderAndTheSupplierName) {
+TEST_F(ProposalReportTest, ReportHeaderFromFilesReadsTheProposalHeaderAndTheSupplier) {
   Item bad;
   bad.quantity = "x";  // item lines do not matter for the header
   writeProposal({test::itemLine(bad)});
   dir.write("FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nCidade\r\n");
-  const ProposalReportHeader h = editorHeaderFromFiles(dir.path(), "P0001.KVT");
+  const ProposalReportHeader h = reportHeaderFromFiles(dir.path(), "P0001.KVT", "00012345678909");
   EXPECT_EQ(h.orgao, test::standardHeader()[0].mid(1));
   EXPECT_EQ(h.abertura, test::standardHeader()[5].mid(1));
   EXPECT_EQ(h.fornecedor, "Papelaria Modelo Ltda");
-  EXPECT_THROW(editorHeaderFromFiles(dir.path(), "P0404.KVT"), AppError);
+  EXPECT_EQ(h.identidade, "CPF: 123.456.789-09");
+  EXPECT_EQ(h.fornecedorEndereco, "Rua B, 2");
+  EXPECT_EQ(h.fornecedorCidade, "Cidade");
+  EXPECT_THROW(reportHeaderFromFiles(dir.path(), "P0404.KVT", "00012345678909"), AppError);
 }
 
 // Every amount prints whole at the widest value its file column allows (13 digits of quantity,

@@ -72,11 +72,23 @@ TEST(SupplierFiles, IdentityFile) {
   EXPECT_EQ(padIdentity("123456789012345"), "123456789012345");
   EXPECT_EQ(padIdentity(""), "00000000000000");
 
-  EXPECT_EQ(identityDisplay("12345678000190"), "CNPJ: 12.345.678/0001-90");
-  EXPECT_EQ(identityDisplay("00012345678901"), "CNPJ: 00.012.345/6789-01");  // 14 characters: CNPJ form
-  EXPECT_EQ(identityDisplay("345678000190  "), "CNPJ: 00.345.678/0001-90");
-  EXPECT_EQ(identityDisplay("12345678901   "), "CPF: 123.456.789-01");
-  EXPECT_EQ(identityDisplay("5678901"), "CPF: 000.056.789-01");
+  // Check digits decide first (a CPF is stored with three leading zeros), then the length.
+  struct Shown {
+    const char *stored, *display;
+  };
+  for (const Shown& k : {
+           Shown{"12345678000195", "CNPJ: 12.345.678/0001-95"},  // valid CNPJ
+           Shown{"00012345678909", "CPF: 123.456.789-09"},       // valid CPF as stored
+           Shown{"12345678909", "CPF: 123.456.789-09"},          // valid CPF unpadded
+           Shown{"00000000000191", "CNPJ: 00.000.000/0001-91"},  // valid CNPJ, and its last 11 a valid CPF
+           Shown{"12312345678909", "CNPJ: 12.312.345/6789-09"},  // not a CNPJ, no zeros before a CPF
+           Shown{"00012345678901", "CPF: 123.456.789-01"},       // neither, padded as a CPF
+           Shown{"12345678000190", "CNPJ: 12.345.678/0001-90"},  // neither: by length
+           Shown{"345678000190  ", "CNPJ: 00.345.678/0001-90"},
+           Shown{"12345678901   ", "CPF: 123.456.789-01"},
+           Shown{"5678901", "CPF: 000.056.789-01"},
+       })
+    EXPECT_EQ(identityDisplay(k.stored), k.display) << k.stored;
 }
 
 TEST(SupplierFiles, SupplierDataFile) {

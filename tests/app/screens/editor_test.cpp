@@ -464,7 +464,7 @@ class EditorTest : public QObject {
     closingWindows([&] { QTest::mouseClick(ed->bbtn_importar, Qt::LeftButton); });
     QCOMPARE(dlg.log.size(), 3);
     QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
-    QCOMPARE(windowsClosed, 0);
+    QCOMPARE(windowsClosed, 1);  // the graphic report of the input's items, without amounts
 
     dlg.clear();
     dlg.choices = {Dialogs::Answer::Yes};
@@ -482,6 +482,31 @@ class EditorTest : public QObject {
     QVERIFY2(dlg.log[1].text.contains("NÃO aparecem"), qPrintable(dlg.log[1].text));
     QVERIFY(ed->unsavedChanges());
     TPrinterSettings::SetPdfPrinter(QString(), QString());
+  }
+
+  // The input file copied in again after a save: the editor says so and opens the saved proposal
+  // (Sim), the input as it is now (Não), or neither (Cancelar, the editor closes).
+  void aCopiedAgainInputAsksWhichToOpen() {
+    const QByteArray saved = threeItemProposal();
+    dir->write(kResponse, saved);
+    dir->write("P0001.KVT", saved.left(saved.lastIndexOf("I0003")));  // the call as received: two items
+    struct Case {
+      Dialogs::Answer answer;
+      int rows;
+    };
+    for (const Case& k :
+         {Case{Dialogs::Answer::Yes, 3}, Case{Dialogs::Answer::No, 2}, Case{Dialogs::Answer::Cancel, 0}}) {
+      dlg.clear();
+      dlg.choices = {k.answer};
+      ed = std::make_unique<TTCotavia2>(dir->path(), "P0001.KVT", kIdentity);
+      ed->show();
+      QTRY_COMPARE(ed->isVisible(), k.answer != Dialogs::Answer::Cancel);
+      QCOMPARE(dlg.count(Kind::Ask), 1);
+      QVERIFY2(dlg.log[0].text.contains("P0001.KVT") && dlg.log[0].text.contains(kResponse),
+               qPrintable(dlg.log[0].text));
+      QCOMPARE(ed->model->rows().size(), k.rows);
+    }
+    QCOMPARE(dir->read(kResponse), saved);  // nothing written by opening
   }
 
   // Export: the question names the target; No copies nothing; Yes copies the saved file and

@@ -57,7 +57,6 @@ class PrintDispatchTest : public QObject {
     r.proposalFile = "P0001.KVT";
     r.identity = "12345678000190";
     r.choice = choice;
-    r.header.orgao = "PREFEITURA";
     return r;
   }
 
@@ -79,6 +78,8 @@ class PrintDispatchTest : public QObject {
   void cleanup() { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
 
   void graphicChoiceAndNoChoiceOpenThePreviewOfTheSavedProposal() {
+    // The input file copied in again after the save: the preview still shows the saved one.
+    dir->write("P0001.KVT", test::joinCrLf(test::standardHeader() << test::itemLine(test::Item())));
     for (int choice : {1, -1, 7}) {
       HeadlessDialogs dlg;
       DialogsGuard guard(&dlg);
@@ -87,7 +88,7 @@ class PrintDispatchTest : public QObject {
       QCOMPARE(seen.pageInfo, QStringLiteral("Page 1 of 2"));
       QVERIFY(seen.printEnabled);
       QVERIFY(seen.hasPage);
-      QCOMPARE(seen.title, QStringLiteral("Print Preview"));
+      QCOMPARE(seen.title, QStringLiteral("Proposta P0001 - PREFEITURA MUNICIPAL DE SÃO TESTE"));
       QCOMPARE(dlg.log.size(), 0);
     }
   }
@@ -97,22 +98,27 @@ class PrintDispatchTest : public QObject {
     DialogsGuard guard(&dlg);
     PrintRequest r = request(1);
     r.proposalFile = "P0404.KVT";
-    dir->write("E12345678000190_P0404.KVT", "saved, then the proposal file went away");
+    QDir(dir->path()).mkdir("E12345678000190_P0404.KVT");  // a folder where the saved proposal should be
     const Seen seen = press(r);
     QVERIFY(!seen.preview);
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
-    QVERIFY2(dlg.lastText().contains("P0404.KVT"), qPrintable(dlg.lastText()));
+    QVERIFY2(dlg.lastText().contains("E12345678000190_P0404.KVT"), qPrintable(dlg.lastText()));
   }
 
-  // A proposal never saved is refused before any window opens, for both printouts.
-  void aProposalNeverSavedIsRefusedBeforeAnyWindow() {
+  // A proposal never saved: the text printout is refused before any window opens; the graphic
+  // report shows the input file's items, without amounts.
+  void aProposalNeverSavedHasOnlyTheGraphicPrintout() {
     QFile::remove(dir->file("E12345678000190_P0001.KVT"));
     for (int choice : {1, 0}) {
       HeadlessDialogs dlg;
       DialogsGuard guard(&dlg);
       const Seen seen = press(request(choice));
-      QVERIFY(!seen.preview);
-      QCOMPARE(dlg.log.size(), 1);
+      QCOMPARE(seen.preview, choice == 1);
+      QCOMPARE(dlg.log.size(), choice == 1 ? 0 : 1);
+      if (choice == 1) {
+        QCOMPARE(seen.pageInfo, QStringLiteral("Page 1 of 2"));
+        continue;
+      }
       QCOMPARE(dlg.log[0].kind, HeadlessDialogs::Entry::Message);
       QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
       QVERIFY(dlg.lastText().contains("Pressione \"Gravar\""));
@@ -124,7 +130,7 @@ class PrintDispatchTest : public QObject {
     DialogsGuard guard(&dlg);
     test::Item bad;
     bad.quantity = "1x";
-    dir->write("P0001.KVT", test::joinCrLf(test::standardHeader() << test::itemLine(bad)));
+    dir->write("E12345678000190_P0001.KVT", test::joinCrLf(test::standardHeader() << test::itemLine(bad)));
     press(request(1));
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::Error), 1);
     QVERIFY2(dlg.lastText().contains("is not a valid floating point value"), qPrintable(dlg.lastText()));
@@ -199,10 +205,11 @@ class PrintDispatchTest : public QObject {
     };
     QTimer::singleShot(0, &context, step);
     bbtn_importar(request(1));
-    // Letter landscape at 96 dpi: 1056 x 816 page pixels.
-    QCOMPARE(qRound(pageWidth), 1056);
-    QCOMPARE(qRound(pageLength), 816);
+    // A4 landscape at 96 dpi: 1123 x 794 page pixels.
+    QCOMPARE(qRound(pageWidth), 1123);
+    QCOMPARE(qRound(pageLength), 794);
     QVERIFY(dir->read("Proposta.pdf").startsWith("%PDF-"));
+    QVERIFY(dir->read("Proposta.pdf").contains("/Author <FEFF"));  // written by the report's own PDF writer
     QVERIFY(!dir->exists("P0001.pdf"));
     QCOMPARE(dlg.count(HeadlessDialogs::Entry::SaveFile), 1);
     QCOMPARE(dlg.log.first().text, dir->file("P0001.pdf"));
