@@ -40,6 +40,10 @@ const QList<QStringList>& migrations() {
        QStringLiteral("CREATE INDEX entries_product ON entries (product_id)"),
        QStringLiteral("CREATE INDEX entries_proposal ON entries (proposal_id)"),
        QStringLiteral("CREATE INDEX products_words_key ON products (words, unit)"), QStringLiteral("%FTS%")},
+      // 2: a product's entries with their proposals in the index, so its latest price is chosen
+      // without reading each entry.
+      {QStringLiteral("CREATE INDEX entries_product_proposal ON entries (product_id, proposal_id)"),
+       QStringLiteral("DROP INDEX entries_product")},
   };
   return steps;
 }
@@ -104,13 +108,18 @@ double similarity(const QStringList& a, const QStringList& b) {
 
 // Below this a description is not offered: at least about half the words must be shared.
 constexpr double kMinSimilarity = 0.5;
-// Full-text candidates looked at per item, best ranked first.
-constexpr int kCandidates = 16;
+// Products looked at per full-text search.
+constexpr int kCandidates = 200;
+// A word is never too common to search by when at most this many products hold it.
+constexpr int kFewProducts = 16;
 // A word found in more than this share of the products says little: the search by any of the
 // words leaves it out (and it would make that search slow).
 constexpr double kCommonWordShare = 0.05;
 // The searches by the rarest words use at most this many.
 constexpr int kRareWords = 3;
+// The searches and entries kept within one run of suggestions, at most (each table emptied when
+// full, so a proposal of any size keeps a bounded memory).
+constexpr int kBatchCacheSize = 20000;
 // A book in use by another program is waited for this long, then reported.
 constexpr int kBusyTimeoutMs = 500;
 
@@ -281,10 +290,12 @@ class PriceBookBackend {
 
   std::optional<PriceSuggestion> suggestOne(const QString& municipality, const ItemQuery& item,
                                             const SuggestOptions& options);
-  // Forgets the word counts kept for one run of suggestions.
-  void forgetCounts() {
+  // Forgets what was kept for one run of suggestions (the book may change before the next).
+  void forgetBatch() {
     documentCounts.clear();
     productCount = -1;
+    candidates.clear();
+    latest.clear();
   }
 
  private:
@@ -295,9 +306,19 @@ class PriceBookBackend {
   // description is closest to `words` (if close enough), with its similarity.
   std::optional<QPair<PriceEntry, double>> closestProduct(const QStringList& terms, const QStringList& words,
                                                           const QString& unit);
+  // The latest entry of a product, kept within one run of suggestions.
+  std::optional<PriceEntry> latestOfProduct(qint64 product);
   // In how many products each word is, within one run of suggestions.
   QHash<QString, qint64> documentCounts;
   qint64 productCount = -1;
+  // Within one run of suggestions: the products found by each full-text search (by its terms
+  // and unit), and the latest entry of each product offered.
+  struct Candidate {
+    qint64 product;
+    QStringList words;
+  };
+  QHash<QString, QList<Candidate>> candidates;
+  QHash<qint64, std::optional<PriceEntry>> latest;
   QHash<QString, QSqlQuery> queries;
 };
 
@@ -384,7 +405,7 @@ QStringList PriceBookBackend::rareWords(const QStringList& words) {
       it = documentCounts.insert(w, q.next() ? q.value(0).toLongLong() : 0);
       q.finish();
     }
-    if (*it > 0 && *it <= std::max<qint64>(kCandidates, qint64(productCount * kCommonWordShare)))
+    if (*it > 0 && *it <= std::max<qint64>(kFewProducts, qint64(productCount * kCommonWordShare)))
       byCount.append({*it, w});
   }
   std::sort(byCount.begin(), byCount.end());
@@ -396,35 +417,55 @@ QStringList PriceBookBackend::rareWords(const QStringList& words) {
 std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const QStringList& terms,
                                                                           const QStringList& words,
                                                                           const QString& unit) {
-  QStringList quoted;
-  for (const QString& w : terms) quoted << (pg ? w : '"' + w + '"');
-  QSqlQuery& q =
-      pg ? prepared(QStringLiteral("SELECT p.id, p.description, ts_rank(to_tsvector('simple', p.words), q) AS r "
-                                   "FROM products p, to_tsquery('simple', ?) q "
-                                   "WHERE to_tsvector('simple', p.words) @@ q AND p.unit = ? "
-                                   "ORDER BY r DESC, p.id DESC LIMIT %1")
-                        .arg(kCandidates))
-         : prepared(QStringLiteral("SELECT p.id, p.description, bm25(products_fts) AS r FROM products_fts "
-                                   "JOIN products p ON p.id = products_fts.rowid "
-                                   "WHERE products_fts MATCH ? AND p.unit = ? ORDER BY r, p.id DESC LIMIT %1")
-                        .arg(kCandidates));
-  q.bindValue(0, quoted.join(pg ? QLatin1String(" & ") : QLatin1String(" AND ")));
-  q.bindValue(1, unit);
-  exec(q, "o histórico de preços não pôde ser consultado");
+  // The products holding the terms with that unit, each with its words; a proposal often has
+  // several items searched by the same terms (the same product in other sizes or colours).
+  const QString key = terms.join(' ') + QChar(0) + unit;
+  auto cached = candidates.find(key);
+  if (cached == candidates.end()) {
+    QStringList quoted;
+    for (const QString& w : terms) quoted << (pg ? w : '"' + w + '"');
+    // Every product holding the terms is a candidate (up to kCandidates): the similarity of all the
+    // words picks among them, which a rank by the few terms searched cannot.
+    QSqlQuery& q = pg ? prepared(QStringLiteral("SELECT p.id, p.words FROM products p, to_tsquery('simple', ?) q "
+                                                "WHERE to_tsvector('simple', p.words) @@ q AND p.unit = ? "
+                                                "ORDER BY p.id LIMIT %1")
+                                     .arg(kCandidates))
+                      : prepared(QStringLiteral("SELECT p.id, p.words FROM products_fts "
+                                                "JOIN products p ON p.id = products_fts.rowid "
+                                                "WHERE products_fts MATCH ? AND p.unit = ? LIMIT %1")
+                                     .arg(kCandidates));
+    q.bindValue(0, quoted.join(pg ? QLatin1String(" & ") : QLatin1String(" AND ")));
+    q.bindValue(1, unit);
+    exec(q, "o histórico de preços não pôde ser consultado");
+    QList<Candidate> found;
+    while (q.next()) found.append({q.value(0).toLongLong(), q.value(1).toString().split(' ', Qt::SkipEmptyParts)});
+    q.finish();
+    if (candidates.size() >= kBatchCacheSize) candidates.clear();
+    cached = candidates.insert(key, found);
+  }
   qint64 best = -1;
   double bestScore = kMinSimilarity;
-  while (q.next()) {
-    const double score = similarity(words, searchWords(q.value(1).toString()));
-    if (score >= bestScore && (best < 0 || score > bestScore)) best = q.value(0).toLongLong(), bestScore = score;
+  for (const Candidate& c : std::as_const(*cached)) {  // of those alike, the newest product
+    const double score = similarity(words, c.words);
+    if (score >= bestScore) best = c.product, bestScore = score;
   }
-  q.finish();
   if (best < 0) return std::nullopt;
-  if (auto e =
-          latestEntry(QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
-                          .arg(kEntryColumns, kEntryJoin),
-                      {best}))
-    return QPair{*e, bestScore};
+  if (auto e = latestOfProduct(best)) return QPair{*e, bestScore};
   return std::nullopt;
+}
+
+std::optional<PriceEntry> PriceBookBackend::latestOfProduct(qint64 product) {
+  auto cached = latest.find(product);
+  if (cached != latest.end()) return *cached;
+  // The entry chosen by its product's key and the proposals' dates alone, then read whole.
+  std::optional<PriceEntry> e = latestEntry(
+      QStringLiteral("SELECT %1%2 WHERE e.id = (SELECT l.id FROM entries l JOIN proposals lp ON lp.id = l.proposal_id "
+                     "WHERE l.product_id = ? ORDER BY lp.saved_at DESC, l.id DESC LIMIT 1)")
+          .arg(kEntryColumns, kEntryJoin),
+      {product});
+  if (latest.size() >= kBatchCacheSize) latest.clear();
+  latest.insert(product, e);
+  return e;
 }
 
 QString foundByText(FoundBy how) {
@@ -630,7 +671,7 @@ QList<std::optional<PriceSuggestion>> PriceBook::suggest(const QString& municipa
   // One read transaction: every item sees the same book, and SQLite takes its lock once.
   if (!b.pg) b.execText(QStringLiteral("BEGIN"), "o histórico de preços não pôde ser consultado");
   try {
-    b.forgetCounts();
+    b.forgetBatch();
     for (const ItemQuery& item : items) out.append(b.suggestOne(municipality, item, options));
   } catch (...) {
     if (!b.pg) b.rollback();
@@ -643,7 +684,7 @@ QList<std::optional<PriceSuggestion>> PriceBook::suggest(const QString& municipa
 std::optional<PriceSuggestion> PriceBook::suggestOne(const QString& municipality, const ItemQuery& item,
                                                      const SuggestOptions& options) {
   PriceBookBackend& b = need(backend_);
-  b.forgetCounts();
+  b.forgetBatch();
   return b.suggestOne(municipality, item, options);
 }
 
