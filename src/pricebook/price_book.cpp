@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <map>
+#include <vector>
 
 namespace cotavia {
 
@@ -120,6 +121,8 @@ constexpr int kRareWords = 3;
 // The searches and entries kept within one run of suggestions, at most (each table emptied when
 // full, so a proposal of any size keeps a bounded memory).
 constexpr int kBatchCacheSize = 20000;
+// Products looked up by one statement when recording.
+constexpr qsizetype kRowsPerStatement = 100;
 // A book in use by another program is waited for this long, then reported.
 constexpr int kBusyTimeoutMs = 500;
 
@@ -200,6 +203,13 @@ class PriceBookBackend {
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw failure(q.lastError(), "o histórico de preços não pôde ser consultado");
     return *queries.insert(sql, q);
+  }
+
+  // A statement of `head`, then `count` times `row` separated by commas, then `tail`.
+  QSqlQuery& preparedRows(const QString& head, const QString& row, qsizetype count, const QString& tail = {}) {
+    QString sql = head;
+    for (qsizetype i = 0; i < count; ++i) sql += (i ? QStringLiteral(", ") : QString()) + row;
+    return prepared(sql + tail);
   }
 
   void exec(QSqlQuery& q, const std::string& what) {
@@ -393,7 +403,9 @@ QStringList PriceBookBackend::rareWords(const QStringList& words) {
   if (pg) return words;
   if (productCount < 0) {
     QSqlQuery q(db);
-    productCount = q.exec(QStringLiteral("SELECT count(*) FROM products")) && q.next() ? q.value(0).toLongLong() : 0;
+    // Products are numbered in order and never removed: the last number is their count, read at
+    // once where counting would go through them all.
+    productCount = q.exec(QStringLiteral("SELECT max(id) FROM products")) && q.next() ? q.value(0).toLongLong() : 0;
   }
   QList<QPair<qint64, QString>> byCount;
   for (const QString& w : words) {
@@ -604,6 +616,10 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     old.finish();
     QList<const PricedItem*> added;
     for (const PricedItem& it : items) {
+      if (previous.isEmpty()) {  // a proposal saved for the first time
+        added.append(&it);
+        continue;
+      }
       auto kept = previous.find(entryKey(it.item.trimmed(), it.code.trimmed(), it.description.trimmed(),
                                          normUnit(it.unit), scaled(it.quantity, 4), it.brand.trimmed(),
                                          scaled(it.unitPrice, 4), scaled(it.discount, 2), scaled(it.surcharge, 2)));
@@ -619,34 +635,56 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
         b.exec(del, what);
       }
 
+    // The products first, in one order for every save: two saves adding the same new products
+    // at once wait for each other instead of deadlocking. Those the book has are looked up by
+    // their descriptions, many at a time.
+    std::map<QPair<QString, QString>, qint64> products;
+    std::vector<std::map<QPair<QString, QString>, qint64>::iterator> productOf;  // of each entry added
+    productOf.reserve(added.size());
+    for (const PricedItem* it : added)
+      productOf.push_back(products.emplace(QPair{it->description.trimmed(), normUnit(it->unit)}, -1).first);
+    QStringList descriptions;
+    for (const auto& [key, productId] : products)
+      if (descriptions.isEmpty() || descriptions.last() != key.first) descriptions << key.first;
+    for (qsizetype at = 0; at < descriptions.size(); at += kRowsPerStatement) {
+      const qsizetype n = std::min<qsizetype>(kRowsPerStatement, descriptions.size() - at);
+      QSqlQuery& known =
+          b.preparedRows(QStringLiteral("SELECT id, description, unit FROM products WHERE description IN ("),
+                         QStringLiteral("?"), n, QStringLiteral(")"));
+      for (qsizetype i = 0; i < n; ++i) known.bindValue(int(i), descriptions[at + i]);
+      b.exec(known, what);
+      while (known.next()) {
+        auto it = products.find(QPair{known.value(1).toString(), known.value(2).toString()});
+        if (it != products.end()) it->second = known.value(0).toLongLong();
+      }
+      known.finish();
+    }
     QSqlQuery& findProduct = b.prepared(QStringLiteral("SELECT id FROM products WHERE description = ? AND unit = ?"));
     QSqlQuery& addProduct = b.prepared(
         QStringLiteral("INSERT INTO products (description, unit, words) VALUES (?, ?, ?) ON CONFLICT DO NOTHING"));
+    for (auto& [key, productId] : products) {
+      if (productId >= 0) continue;
+      // New to the book (or added meanwhile by another save: then its row is the one found).
+      addProduct.bindValue(0, key.first);
+      addProduct.bindValue(1, key.second);
+      addProduct.bindValue(2, wordsKey(key.first));
+      b.exec(addProduct, what);
+      findProduct.bindValue(0, key.first);
+      findProduct.bindValue(1, key.second);
+      b.exec(findProduct, what);
+      if (findProduct.next()) productId = findProduct.value(0).toLongLong();
+      findProduct.finish();
+      if (productId < 0) throw AppError(ErrorKind::Io, b.location, what + ": um produto não foi registrado");
+    }
+    // The entries, through one statement (a statement of many rows would copy every page it
+    // changes aside, in case it fails halfway).
     QSqlQuery& addEntry = b.prepared(
         QStringLiteral("INSERT INTO entries (proposal_id, product_id, item, code, quantity, brand, unit_price, "
                        "discount, surcharge) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    // The products first, in one order for every save: two saves adding the same new products
-    // at once wait for each other instead of deadlocking.
-    std::map<QPair<QString, QString>, qint64> products;
-    for (const PricedItem* it : added) products.emplace(QPair{it->description.trimmed(), normUnit(it->unit)}, -1);
-    for (auto& [key, productId] : products) {
-      for (int attempt = 0; productId < 0 && attempt < 2; ++attempt) {
-        findProduct.bindValue(0, key.first);
-        findProduct.bindValue(1, key.second);
-        b.exec(findProduct, what);
-        if (findProduct.next()) productId = findProduct.value(0).toLongLong();
-        findProduct.finish();
-        if (productId >= 0) break;
-        addProduct.bindValue(0, key.first);
-        addProduct.bindValue(1, key.second);
-        addProduct.bindValue(2, wordsKey(key.first));
-        b.exec(addProduct, what);
-      }
-      if (productId < 0) throw AppError(ErrorKind::Io, b.location, what + ": um produto não foi registrado");
-    }
-    for (const PricedItem* it : added) {
+    for (qsizetype i = 0; i < added.size(); ++i) {
+      const PricedItem* it = added[i];
       addEntry.bindValue(0, proposalId);
-      addEntry.bindValue(1, products.at(QPair{it->description.trimmed(), normUnit(it->unit)}));
+      addEntry.bindValue(1, productOf[i]->second);
       addEntry.bindValue(2, it->item.trimmed());
       addEntry.bindValue(3, it->code.trimmed());
       addEntry.bindValue(4, scaled(it->quantity, 4));
