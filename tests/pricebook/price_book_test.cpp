@@ -118,6 +118,25 @@ TEST(PriceBook, RecordAndFindInAFile) {
   EXPECT_EQ(book.entryCount(), 3);
 }
 
+// Many products share the rarest words of a description: the one sharing most of its words is
+// found, however its full-text rank on those few words places it (here: last, being longer).
+TEST(PriceBook, ClosestAmongManySharingTheRarestWords) {
+  TempDir dir;
+  PriceBook book;
+  book.open(dir.file("precos.sqlite"));
+  QList<PricedItem> items = {
+      item("0001", "1", QStringLiteral("Caneta azul grande fina ponta média"), "UN", 1, "Certa", 1)};
+  for (int k = 1; k < 20; ++k)
+    items << item("0002", "2", QStringLiteral("Caneta azul pequena fina n%1").arg(k), "UN", 1, "Outra", 1);
+  for (int k = 0; k < 380; ++k)  // words most products hold: never searched by
+    items << item("0003", "3", QStringLiteral("Lixa grande ponta média n%1").arg(k), "UN", 1, "Lixa", 1);
+  book.record(source(X, "P0001.KVT", "2026-01-10T10:00:00"), items);
+  const auto found = book.suggestOne(Y, {"9", "", "Caneta azul grande grossa, ponta média", "UN"});
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->how, FoundBy::Description);
+  EXPECT_EQ(found->entry.item.brand, "Certa");
+}
+
 // A save goes on whatever happens to the book: another program holding it, a damaged file. The
 // warning says so; the damaged file is left as it was.
 TEST(PriceBook, SaveWarnsWhenTheBookCannotTakeIt) {
