@@ -118,9 +118,10 @@ constexpr int kFewProducts = 16;
 constexpr double kCommonWordShare = 0.05;
 // The searches by the rarest words use at most this many.
 constexpr int kRareWords = 3;
-// The searches and entries kept within one run of suggestions, at most (each table emptied when
-// full, so a proposal of any size keeps a bounded memory).
-constexpr int kBatchCacheSize = 20000;
+// What one run of suggestions keeps, at most (each emptied when full, so a proposal of any size
+// takes a bounded memory): products found by the searches, latest entries of products.
+constexpr qsizetype kKeptCandidates = 50000;
+constexpr qsizetype kKeptEntries = 20000;
 // Products looked up by one statement when recording.
 constexpr qsizetype kRowsPerStatement = 100;
 // A book in use by another program is waited for this long, then reported.
@@ -305,6 +306,7 @@ class PriceBookBackend {
     documentCounts.clear();
     productCount = -1;
     candidates.clear();
+    keptCandidates = 0;
     latest.clear();
   }
 
@@ -328,6 +330,7 @@ class PriceBookBackend {
     QStringList words;
   };
   QHash<QString, QList<Candidate>> candidates;
+  qsizetype keptCandidates = 0;
   QHash<qint64, std::optional<PriceEntry>> latest;
   QHash<QString, QSqlQuery> queries;
 };
@@ -452,7 +455,8 @@ std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const 
     QList<Candidate> found;
     while (q.next()) found.append({q.value(0).toLongLong(), q.value(1).toString().split(' ', Qt::SkipEmptyParts)});
     q.finish();
-    if (candidates.size() >= kBatchCacheSize) candidates.clear();
+    if (keptCandidates + found.size() > kKeptCandidates) candidates.clear(), keptCandidates = 0;
+    keptCandidates += found.size();
     cached = candidates.insert(key, found);
   }
   qint64 best = -1;
@@ -475,7 +479,7 @@ std::optional<PriceEntry> PriceBookBackend::latestOfProduct(qint64 product) {
                      "WHERE l.product_id = ? ORDER BY lp.saved_at DESC, l.id DESC LIMIT 1)")
           .arg(kEntryColumns, kEntryJoin),
       {product});
-  if (latest.size() >= kBatchCacheSize) latest.clear();
+  if (latest.size() >= kKeptEntries) latest.clear();
   latest.insert(product, e);
   return e;
 }
