@@ -6,17 +6,25 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <climits>
+
 namespace cotavia {
 
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
-  // Every refusal happens here, before anything is written.
-  const QByteArray content = crlfLines(responseFileLines(proposal));
-  const QString response = responsePath(target);
   // One save at a time per proposal, and the three files written as one: the printouts, read from
   // the response file and the supplier file, then always agree with the input file.
   const SaveLock lock(target.folder, target.inputFileName);
-  finishInterruptedSave(target.folder, target.inputFileName, lock);
+  return gravar(target, proposal, supplier, lock);
+}
+
+QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier, const SaveLock& held) {
+  checkIdentityForFileName(target.identity);
+  checkSaveName(target.folder, responseFileName(target.identity, target.inputFileName), NAME_MAX);
+  // Every refusal happens here, before anything is written.
+  const QByteArray content = crlfLines(responseFileLines(proposal));
+  const QString response = responsePath(target);
+  finishInterruptedSave(target.folder, target.inputFileName, held);
   saveTogether(target.folder, target.inputFileName,
                {{response, content},
                 {joinPath(target.folder, target.inputFileName), content},
