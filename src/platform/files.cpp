@@ -617,7 +617,8 @@ void checkSaveName(const QString& folder, const QString& name, qsizetype longest
                      .toStdString());
 }
 
-SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path_(lockPath(folder, key)) {
+SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs, const std::function<void()>& waiting)
+    : path_(lockPath(folder, key)) {
   // The longest file of our own for a proposal is its journal.
   checkSaveName(folder, key, NAME_MAX - qsizetype(sizeof kOwnPrefix - 1 + sizeof ".journal" - 1));
   const QByteArray name = QFile::encodeName(path_);
@@ -654,7 +655,15 @@ SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path
       throw AppError(ErrorKind::Busy, joinPath(folder, key),
                      "outra gravação desta proposta está em andamento (em outra janela ou comando); "
                      "espere ela terminar e tente de novo");
-    QThread::msleep(50);
+    if (waiting) {
+      // Short naps between the calls, so the caller's events are handled while it waits.
+      for (int i = 0; i < 5; ++i) {
+        waiting();
+        QThread::msleep(10);
+      }
+    } else {
+      QThread::msleep(50);
+    }
   }
 }
 

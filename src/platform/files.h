@@ -144,7 +144,10 @@ void checkSaveName(const QString& folder, const QString& name, qsizetype longest
 // finishInterruptedSave).
 class SaveLock {
  public:
-  SaveLock(const QString& folder, const QString& key, int waitMs = 3000);
+  // `waiting`, when given, is called between the tries while another save holds the lock (a
+  // window keeps its event loop running there instead of freezing).
+  SaveLock(const QString& folder, const QString& key, int waitMs = 3000,
+           const std::function<void()>& waiting = {});
   ~SaveLock();
   SaveLock(const SaveLock&) = delete;
   SaveLock& operator=(const SaveLock&) = delete;

@@ -4,9 +4,12 @@
 #include "platform/files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <climits>
+
+#include <sys/stat.h>
 
 namespace cotavia {
 
@@ -30,6 +33,22 @@ QString gravar(const SaveTarget& target, const Proposal& proposal, const Supplie
                 {joinPath(target.folder, target.inputFileName), content},
                 {joinPath(target.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
   return response;
+}
+
+QByteArray savedFilesStamp(const SaveTarget& target) {
+  QByteArray stamp;
+  for (const QString& path : {joinPath(target.folder, target.inputFileName), responsePath(target)}) {
+    struct stat st {};
+    // Only a file a save wrote counts (a folder or link in its place is refused by the save).
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      stamp += "-;";
+      continue;
+    }
+    stamp += QByteArray::number(qulonglong(st.st_dev)) + ':' + QByteArray::number(qulonglong(st.st_ino)) + ':' +
+             QByteArray::number(qlonglong(st.st_size)) + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) +
+             '.' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ';';
+  }
+  return stamp;
 }
 
 QString exportTargetPath(const QString& targetFolder, const SaveTarget& target) {

@@ -24,6 +24,11 @@ QString gravar(const SaveTarget& target, const Proposal& proposal, const Supplie
 // proposal it changed (so no other save can come in between the reading and the writing).
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier, const SaveLock& held);
 
+// What the files holding a proposal's prices (the input file and the response file) are on disk
+// now: each one's identity, size and time of change, or its absence. Every save replaces them, so
+// a stamp taken when a proposal was read differs once another window or command has saved it.
+QByteArray savedFilesStamp(const SaveTarget& target);
+
 // The export target path: targetFolder + "/E" + identity + "_" + input name.
 QString exportTargetPath(const QString& targetFolder, const SaveTarget& target);
 // The response file of the proposal in its own folder.

@@ -113,6 +113,9 @@ class TTCotavia2 : public QDialog {
   void setTabOrders();
   void fillPlaces();
   EditorState state() const;
+  // Reads the proposal and the supplier's data into the screen (FormActivate, and "Gravar" when
+  // the user chooses to reload); false when the proposal could not be read (said already).
+  bool carregar();
   void placeChosen(int index);
 
   QString folder_;
@@ -122,6 +125,7 @@ class TTCotavia2 : public QDialog {
   QString exportFolder_;
   int panelRow_ = -1;  // the grid row the item panel edits
   EditorState saved_;  // what was last loaded or saved
+  QByteArray filesStamp_;  // the saved files on disk as this window last read or wrote them
   bool activated_ = false;
 };
 
