@@ -18,6 +18,7 @@
 #include <functional>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -161,10 +162,16 @@ QString fileNameFromBytes(const QByteArray& name) {
                  "o arquivo (ou a pasta) com outro nome e tente de novo");
 }
 
-bool listedNameIsLossy(const QString& folder, const QString& name) {
-  if (!name.contains(QChar::ReplacementCharacter)) return false;
-  struct stat st {};
-  return ::lstat(QFile::encodeName(joinPath(folder, name)).constData(), &st) != 0;
+QList<QByteArray> namesNotUtf8(const QString& folder) {
+  QList<QByteArray> names;
+  DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+  if (!dir) return names;
+  while (const dirent* e = ::readdir(dir)) {
+    const QByteArray name(e->d_name);
+    if (QFile::encodeName(QFile::decodeName(name)) != name) names.append(name);
+  }
+  ::closedir(dir);
+  return names;
 }
 
 std::vector<LineSpan> lineSpans(const QByteArray& content) {

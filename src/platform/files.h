@@ -41,9 +41,9 @@ int openRegularFile(const QString& path);
 QString fileNameFromBytes(const QByteArray& name);
 // A name shown as its bytes are: UTF-8 characters as they are, any other byte as \xNN.
 QString shownFileName(const QByteArray& name);
-// True when a name listed from a folder (decoded by Qt) is not the name of any file there: its
-// bytes on disk are not UTF-8, and the listed name stands for another one.
-bool listedNameIsLossy(const QString& folder, const QString& name);
+// The names in a folder that are not UTF-8, as their bytes: Qt's listing of the folder gives them
+// as other names (or leaves them out), under which no file can be opened.
+QList<QByteArray> namesNotUtf8(const QString& folder);
 
 // Splits file content into lines. A line ends at CR LF, a lone LF or a lone CR.
 // A final line without a line end counts; an empty content gives no lines.
@@ -146,8 +146,7 @@ class SaveLock {
  public:
   // `waiting`, when given, is called between the tries while another save holds the lock (a
   // window keeps its event loop running there instead of freezing).
-  SaveLock(const QString& folder, const QString& key, int waitMs = 3000,
-           const std::function<void()>& waiting = {});
+  SaveLock(const QString& folder, const QString& key, int waitMs = 3000, const std::function<void()>& waiting = {});
   ~SaveLock();
   SaveLock(const SaveLock&) = delete;
   SaveLock& operator=(const SaveLock&) = delete;

@@ -45,8 +45,8 @@ QByteArray savedFilesStamp(const SaveTarget& target) {
       continue;
     }
     stamp += QByteArray::number(qulonglong(st.st_dev)) + ':' + QByteArray::number(qulonglong(st.st_ino)) + ':' +
-             QByteArray::number(qlonglong(st.st_size)) + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) +
-             '.' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ';';
+             QByteArray::number(qlonglong(st.st_size)) + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+             QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ';';
   }
   return stamp;
 }

@@ -509,9 +509,8 @@ bool TTCotavia2::gravarProposta() {
     for (;;) {
       // Another save holding the lock is waited for with the window still drawn (typing and
       // clicks wait until this save is over).
-      auto lock = std::make_unique<SaveLock>(folder_, fileName_, 3000, [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      });
+      auto lock = std::make_unique<SaveLock>(
+          folder_, fileName_, 3000, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
       finishInterruptedSave(folder_, fileName_, *lock);
       const QByteArray onDisk = savedFilesStamp(target());
       if (onDisk == filesStamp_ || onDisk == accepted) {

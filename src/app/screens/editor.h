@@ -123,8 +123,8 @@ class TTCotavia2 : public QDialog {
   QByteArray identity_;
   Proposal proposal_;  // header texts as read; the rows live in the grid's model
   QString exportFolder_;
-  int panelRow_ = -1;  // the grid row the item panel edits
-  EditorState saved_;  // what was last loaded or saved
+  int panelRow_ = -1;      // the grid row the item panel edits
+  EditorState saved_;      // what was last loaded or saved
   QByteArray filesStamp_;  // the saved files on disk as this window last read or wrote them
   bool activated_ = false;
 };

@@ -1,8 +1,8 @@
 // The proposal editor: loading, Enter navigation, the item panel, totals, saving, exporting and
 // the price list import, driven with real key events.
+#include "app/screens/editor.h"
 #include "app/core/item_entry.h"
 #include "app/core/save.h"
-#include "app/screens/editor.h"
 #include "app/screens/item_grid.h"
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
@@ -408,7 +408,10 @@ class EditorTest : public QObject {
     open();
     priceItem(0, "ACME", "2,5", "", "");
     auto elsewhere = std::make_unique<SaveLock>(dir->path(), "P0001.KVT");
-    QTimer::singleShot(300, [&] { elsewhere.reset(); });
+    QTimer release;
+    release.setSingleShot(true);
+    QObject::connect(&release, &QTimer::timeout, [&] { elsewhere.reset(); });
+    release.start(300);
     QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
     QVERIFY2(dlg.log.isEmpty(), qPrintable(dlg.lastText()));
     QVERIFY(!elsewhere);
