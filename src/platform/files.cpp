@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <functional>
 #include <vector>
@@ -23,7 +24,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <climits>
 
 namespace cotavia {
 
