@@ -247,10 +247,10 @@ class StartScreenTest : public QObject {
     screen->refreshList();
     select(QStringLiteral("P\\xE74.KVT"));
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
-    QVERIFY(dlg.lastText().contains("codificação antiga"));
     ::unlink(QFile::encodeName(dir->path()) +
              "/P\xE7"
              "4.KVT");
+    QVERIFY(dlg.lastText().contains("codificação antiga"));
     QTest::qWait(50);
     QVERIFY(!opened);
     for (QWidget* w : QApplication::topLevelWidgets())
