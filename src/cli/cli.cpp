@@ -152,7 +152,8 @@ int run(int argc, char** argv) {
       QString value;
       bool inlineValue = false;
       if (int eq = opt.indexOf('='); eq >= 0) {
-        value = opt.mid(eq + 1);
+        const QByteArray raw(argv[i]);
+        value = fileNameFromBytes(raw.mid(raw.indexOf('=') + 1));
         opt = opt.left(eq);
         inlineValue = true;
       }
@@ -161,7 +162,8 @@ int run(int argc, char** argv) {
       } else if (cmd->valueOptions.contains(opt)) {
         if (!inlineValue) {
           if (i + 1 >= argc) throw UsageError{"a opção --" + opt + " precisa de um valor"};
-          value = QString::fromLocal8Bit(argv[++i]);
+          // A file name with a byte that is not UTF-8 is refused, never taken for another name.
+          value = fileNameFromBytes(argv[++i]);
         }
         args.values[opt] = value;
       } else {

@@ -114,6 +114,12 @@ QString sentenceFor(const AppError& e) {
       return asSentence(detail);
     case ErrorKind::TextPrint:
       return detail;
+    case ErrorKind::BadCopy:
+      return QStringLiteral(
+                 "A cópia de \"%1\" não confere com o original quando lida de volta: o pen drive (ou o disco) "
+                 "pode estar com defeito ou cheio. Use outro pen drive, ou libere espaço nele, e gere o arquivo "
+                 "de novo.")
+          .arg(name);
     case ErrorKind::Busy:
       return QStringLiteral("A proposta já está sendo gravada. Aguarde o fim dessa gravação e tente de novo.");
     case ErrorKind::Printer: {

@@ -19,6 +19,7 @@ enum class ErrorKind {
   Io,          // any other failure of the operating system to read or write
   Damaged,     // a file whose content cannot be read back (bad number, broken record)
   Busy,        // another save of the same proposal is running
+  BadCopy,     // a copy read back differs from what was written (a faulty or full medium)
   NotSaved,    // a proposal never saved (no response file) asked to be printed or exported
   Printer,     // the spooler refused the job (file: the printer, empty for the default; detail: the cause)
   Report,      // the report engine could not lay out, keep or write a report
