@@ -482,7 +482,7 @@ bool TTCotavia2::carregar() {
       case Dialogs::Answer::Cancel:
         QMetaObject::invokeMethod(
             this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
-        return;
+        return false;
     }
   }
   bool loaded = true;
