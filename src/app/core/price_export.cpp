@@ -1,16 +1,23 @@
 #include "app/core/price_export.h"
 
+#include "app/core/price_list.h"
+
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <clocale>
+#include <cstdio>
 #include <optional>
 
 namespace cotavia {
@@ -48,7 +55,8 @@ std::optional<double> amountValue(const QByteArray& text) {
   return v;
 }
 
-QByteArray csvField(const QByteArray& text) {
+QByteArray csvField(QByteArray text) {
+  text = csvTextCell(text);
   if (!text.contains(';') && !text.contains('"') && !text.contains('\r') && !text.contains('\n')) return text;
   return '"' + QByteArray(text).replace('"', "\"\"") + '"';
 }
@@ -66,16 +74,75 @@ QByteArray csvContent(const QList<ExportRow>& rows) {
   return lines.join("\r\n") + "\r\n";
 }
 
-QByteArray xlsxContent(const QList<ExportRow>& rows, const QString& path) {
+// libxlsxwriter writes its numbers with printf ("%.16G"): under a comma-decimal locale such as
+// pt_BR it would write <v>0,89</v> and width="8,71", which spreadsheet programs misread. While
+// it runs, this thread uses the C locale (the process's locale is left alone).
+class CLocale {
+ public:
+  CLocale() : c_(newlocale(LC_ALL_MASK, "C", locale_t(nullptr))), old_(c_ ? uselocale(c_) : locale_t(nullptr)) {
+    if (!c_) throw AppError(ErrorKind::Io, QString(), "o idioma C das planilhas não pôde ser preparado");
+  }
+  ~CLocale() {
+    uselocale(old_);
+    freelocale(c_);
+  }
+  CLocale(const CLocale&) = delete;
+  CLocale& operator=(const CLocale&) = delete;
+
+ private:
+  locale_t c_;
+  locale_t old_;
+};
+
+// libxlsxwriter also prints its failures on standard error, in English; the user reads the
+// program's own message instead, so standard error goes to /dev/null while it runs.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+    if (null >= 0) ::close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
+// The sheet is put together in a folder of its own in the system's temporary folder, so a
+// failure there (a full /tmp) names that folder and TMPDIR, not the output's folder.
+QByteArray xlsxContent(const QList<ExportRow>& rows) {
+  errno = 0;
   QTemporaryDir tmp;
-  if (!tmp.isValid()) throw AppError(ErrorKind::Io, path, "não foi possível criar a pasta temporária da planilha");
+  if (!tmp.isValid()) throw tempFolderError(errno ? errno : EIO);
   const QByteArray file = QFile::encodeName(tmp.filePath(QStringLiteral("precos.xlsx")));
   QByteArray tmpdir = QFile::encodeName(tmp.path());
+  const CLocale cLocale;
+  const QuietStderr quiet;
+  // Constant-memory mode: each row goes to a temporary file as it is written, so a proposal of
+  // 160,000 items needs a few megabytes instead of hundreds. Texts are then written inline.
   lxw_workbook_options options = {};
+  options.constant_memory = LXW_TRUE;
   options.tmpdir = tmpdir.data();
+  errno = 0;
   lxw_workbook* wb = workbook_new_opt(file.constData(), &options);
-  if (!wb) throw AppError(ErrorKind::Io, path, "não foi possível criar a planilha");
+  if (!wb) throw tempFolderError(errno ? errno : ENOMEM);
+  errno = 0;
   lxw_worksheet* ws = workbook_add_worksheet(wb, "Precos");
+  if (!ws) {
+    const int err = errno ? errno : EIO;
+    workbook_close(wb);
+    throw tempFolderError(err);
+  }
   lxw_format* bold = workbook_add_format(wb);
   format_set_bold(bold);
   lxw_format* text = workbook_add_format(wb);
@@ -106,9 +173,12 @@ QByteArray xlsxContent(const QList<ExportRow>& rows, const QString& path) {
     }
     ++row;
   }
+  errno = 0;
   const lxw_error err = workbook_close(wb);
-  if (err != LXW_NO_ERROR)
-    throw AppError(ErrorKind::Io, path, std::string("a planilha não pôde ser escrita: ") + lxw_strerror(err));
+  const int systemErr = errno;
+  if (err == LXW_ERROR_MEMORY_MALLOC_FAILED) throw std::bad_alloc();
+  // Every file the library writes (its working files and the sheet) is in the temporary folder.
+  if (err != LXW_NO_ERROR) throw tempFolderError(systemErr ? systemErr : EIO);
   return readWholeFile(QFile::decodeName(file));
 }
 
@@ -120,7 +190,7 @@ int writePriceExport(const Proposal& p, const QString& path) {
     throw AppError(ErrorKind::Refused, path,
                    "o nome do arquivo deve terminar em .xlsx (planilha) ou .csv (texto separado por ';')");
   const QList<ExportRow> rows = exportRows(p);
-  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(rows) : xlsxContent(rows, path));
+  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(rows) : xlsxContent(rows));
   return int(rows.size());
 }
 
