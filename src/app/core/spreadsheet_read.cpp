@@ -16,6 +16,9 @@ namespace {
 const QByteArray kOle2Magic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 constexpr qsizetype kCellTextCap = 32768;  // characters kept of one cell's text
 constexpr int kSpacesCap = 1024;           // blanks one <text:s> may stand for
+// Elements one inside another: a sheet nests about ten (cell, paragraph, spans); deeper ones are
+// refused at once, as reading millions of levels would take minutes and gigabytes.
+constexpr int kXmlDepthCap = 64;
 
 const QString kOdsMime = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
 const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
@@ -129,7 +132,7 @@ class Zip {
 // ---- XML ----------------------------------------------------------------------------------
 
 // A stream reader over one part that refuses DTDs (so no entity is ever declared or expanded)
-// and names the part and line of any fault.
+// and elements nested deeper than kXmlDepthCap, and names the part and line of any fault.
 class Xml {
  public:
   Xml(const QByteArray& data, const QString& fileName, const QString& part)
@@ -146,6 +149,16 @@ class Xml {
         throw fault("referência a entidade desconhecida");
       case QXmlStreamReader::Invalid:
         throw fault(r.errorString());
+      case QXmlStreamReader::StartElement:
+        if (++depth_ > kXmlDepthCap)
+          throw AppError(ErrorKind::Refused, fileName_,
+                         "a parte " + str(part_) + " da planilha tem elementos aninhados em mais de " +
+                             std::to_string(kXmlDepthCap) +
+                             " níveis, o que uma planilha não tem; confira se é o arquivo certo");
+        return true;
+      case QXmlStreamReader::EndElement:
+        --depth_;
+        return true;
       case QXmlStreamReader::EndDocument:
         return false;
       default:
@@ -198,6 +211,7 @@ class Xml {
  private:
   QString fileName_;
   QString part_;
+  int depth_ = 0;
 };
 
 std::optional<double> parseNumber(const QString& text) {
