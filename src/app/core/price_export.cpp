@@ -32,16 +32,12 @@ constexpr int kColumnCount = 10;
 // notation, empty when the item has none).
 using ExportRow = std::array<QByteArray, kColumnCount>;
 
-QList<ExportRow> exportRows(const Proposal& p) {
-  QList<ExportRow> out;
-  const int count = itemCount(p.rows);
-  for (int r = 0; r < count; ++r) {
-    const GridRow& g = p.rows[r];
-    out.append({g[ColItem].trimmed(), g[ColBrand].trimmed(), g[ColUnitPrice].trimmed(), g[ColDiscount].trimmed(),
-                g[ColSurcharge].trimmed(), g[ColCode].trimmed(), g[ColDescription].trimmed(), g[ColQuantity].trimmed(),
-                g[ColUnit].trimmed(), g[ColTotal].trimmed()});
-  }
-  return out;
+// Row `r` of the item list as exported (made one at a time: a copy of a 160,000-item list would
+// double the memory an export needs).
+ExportRow exportRow(const GridRow& g) {
+  return {g[ColItem].trimmed(),      g[ColBrand].trimmed(), g[ColUnitPrice].trimmed(),   g[ColDiscount].trimmed(),
+          g[ColSurcharge].trimmed(), g[ColCode].trimmed(),  g[ColDescription].trimmed(), g[ColQuantity].trimmed(),
+          g[ColUnit].trimmed(),      g[ColTotal].trimmed()};
 }
 
 // "1.234,5678" -> 1234.5678 (the double nearest the decimal text).
@@ -61,17 +57,17 @@ QByteArray csvField(QByteArray text) {
   return '"' + QByteArray(text).replace('"', "\"\"") + '"';
 }
 
-QByteArray csvContent(const QList<ExportRow>& rows) {
-  QList<QByteArray> lines;
+QByteArray csvContent(const Proposal& p) {
   QList<QByteArray> head;
   for (const char* c : kColumns) head << c;
-  lines << head.join(';');
-  for (const ExportRow& r : rows) {
+  QByteArray out = head.join(';') + "\r\n";
+  for (int i = 0, count = itemCount(p.rows); i < count; ++i) {
+    const ExportRow r = exportRow(p.rows[i]);
     QList<QByteArray> fields;
     for (const QByteArray& f : r) fields << csvField(f);
-    lines << fields.join(';');
+    out += fields.join(';') + "\r\n";
   }
-  return lines.join("\r\n") + "\r\n";
+  return out;
 }
 
 // libxlsxwriter writes its numbers with printf ("%.16G"): under a comma-decimal locale such as
@@ -120,7 +116,7 @@ class QuietStderr {
 
 // The sheet is put together in a folder of its own in the system's temporary folder, so a
 // failure there (a full /tmp) names that folder and TMPDIR, not the output's folder.
-QByteArray xlsxContent(const QList<ExportRow>& rows) {
+QByteArray xlsxContent(const Proposal& p) {
   errno = 0;
   QTemporaryDir tmp;
   if (!tmp.isValid()) throw tempFolderError(errno ? errno : EIO);
@@ -162,7 +158,8 @@ QByteArray xlsxContent(const QList<ExportRow>& rows) {
   }
   worksheet_freeze_panes(ws, 1, 0);
   lxw_row_t row = 1;
-  for (const ExportRow& r : rows) {
+  for (int i = 0, count = itemCount(p.rows); i < count; ++i) {
+    const ExportRow r = exportRow(p.rows[i]);
     for (int c = 0; c < kColumnCount; ++c) {
       if (r[c].isEmpty()) continue;
       const std::optional<double> v = isAmount[c] ? amountValue(r[c]) : std::nullopt;
@@ -189,9 +186,8 @@ int writePriceExport(const Proposal& p, const QString& path) {
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
     throw AppError(ErrorKind::Refused, path,
                    "o nome do arquivo deve terminar em .xlsx (planilha) ou .csv (texto separado por ';')");
-  const QList<ExportRow> rows = exportRows(p);
-  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(rows) : xlsxContent(rows));
-  return int(rows.size());
+  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(p) : xlsxContent(p));
+  return itemCount(p.rows);
 }
 
 Proposal loadSavedProposal(const SaveTarget& target) {
