@@ -28,27 +28,30 @@ QByteArray nestedXlsx(qsizetype levels) {
   return test::zipArchive({
       {"[Content_Types].xml", "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>"},
       {"xl/workbook.xml", "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" xmlns:r=\"" +
-                              rel + "\"><sheets><sheet name=\"Precos\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+                              rel +
+                              "\"><sheets><sheet name=\"Precos\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
       {"xl/_rels/workbook.xml.rels",
        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
        "Id=\"rId1\" Type=\"" +
            rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-      {"xl/worksheets/sheet1.xml", "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-                                   "<sheetData><row r=\"1\"><c r=\"A1\">" +
-                                       nested(levels) + "</c></row></sheetData></worksheet>"},
+      {"xl/worksheets/sheet1.xml",
+       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+       "<sheetData><row r=\"1\"><c r=\"A1\">" +
+           nested(levels) + "</c></row></sheetData></worksheet>"},
   });
 }
 
 QByteArray nestedOds(qsizetype levels) {
-  return test::zipArchive({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                           {"content.xml",
-                            "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body>"
-                            "<office:spreadsheet><table:table table:name=\"Precos\"><table:table-row>"
-                            "<table:table-cell>" +
-                                nested(levels) +
-                                "</table:table-cell></table:table-row></table:table></office:spreadsheet>"
-                                "</office:body></office:document-content>"}});
+  return test::zipArchive(
+      {{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+       {"content.xml",
+        "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body>"
+        "<office:spreadsheet><table:table table:name=\"Precos\"><table:table-row>"
+        "<table:table-cell>" +
+            nested(levels) +
+            "</table:table-cell></table:table-row></table:table></office:spreadsheet>"
+            "</office:body></office:document-content>"}});
 }
 
 // Reads the file in a fresh process (this program run with "read FILE"), so the time and the
@@ -74,7 +77,10 @@ void measure(const char* what, const QByteArray& bytes, const QString& name) {
                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   std::printf("nested %s, %lld KB zipped: %s in %.3f s (cpu %.3f s), peak memory %.1f MB\n", what,
-              static_cast<long long>(bytes.size() / 1024), code == 1 ? "refused" : code == 0 ? "read" : "FAILED",
+              static_cast<long long>(bytes.size() / 1024),
+              code == 1   ? "refused"
+              : code == 0 ? "read"
+                          : "FAILED",
               seconds, cpu, double(usage.ru_maxrss) / 1024.0);
 }
 
