@@ -1,5 +1,6 @@
 #include "platform/error.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -42,6 +43,11 @@ AppError systemError(const QString& file, int err) {
     default:
       return AppError(ErrorKind::Io, file, std::strerror(err));
   }
+}
+
+AppError tempFolderError(int err) {
+  return AppError(ErrorKind::TempFolder, QDir::tempPath(),
+                  "pasta temporária do sistema (TMPDIR): " + systemError(QString(), err).detail());
 }
 
 namespace {
@@ -130,6 +136,12 @@ QString sentenceFor(const AppError& e) {
                  "escolha outra em Configurar.")
           .arg(path.isEmpty() ? QStringLiteral("na impressora padrão") : QStringLiteral("em \"%1\"").arg(path), cause);
     }
+    case ErrorKind::TempFolder:
+      return QStringLiteral(
+                 "O programa não conseguiu usar a pasta temporária do sistema, \"%1\", onde guarda seus "
+                 "arquivos de trabalho. Verifique se há espaço livre nessa pasta e se você pode gravar nela (ou "
+                 "indique outra pasta na variável de ambiente TMPDIR) e tente de novo.")
+          .arg(QDir::toNativeSeparators(path));
     case ErrorKind::Report:
       if (!path.isEmpty())
         return QStringLiteral(
