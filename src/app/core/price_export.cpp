@@ -13,11 +13,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <functional>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace cotavia {
@@ -186,19 +186,21 @@ void writeTable(const QList<PriceColumn>& columns, int count, const RowAt& rowAt
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
     throw AppError(ErrorKind::Refused, path,
                    "o nome do arquivo deve terminar em .xlsx (planilha) ou .csv (texto separado por ';')");
-  atomicWrite(path, ext == QLatin1String("csv") ? csvContent(columns, count, rowAt)
-                                                : xlsxContent(columns, count, rowAt));
+  atomicWrite(path,
+              ext == QLatin1String("csv") ? csvContent(columns, count, rowAt) : xlsxContent(columns, count, rowAt));
 }
 
 }  // namespace
 
 void writePriceTable(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path) {
-  writeTable(columns, int(rows.size()), [&rows](int i) { return rows[i]; }, path);
+  writeTable(
+      columns, int(rows.size()), [&rows](int i) { return rows[i]; }, path);
 }
 
 int writePriceExport(const Proposal& p, const QString& path) {
   const int count = itemCount(p.rows);
-  writeTable(exportColumns(), count, [&p](int i) { return exportRow(p.rows[i]); }, path);
+  writeTable(
+      exportColumns(), count, [&p](int i) { return exportRow(p.rows[i]); }, path);
   return count;
 }
 

@@ -412,12 +412,12 @@ void TTCotavia2::setTabOrders() {
   // As the screen reads, top to bottom and left to right: the export panel at the top right
   // (once shown), the supplier's fields, the grid (or the item panel over it), the button rows.
   // Read-only fields take no focus.
-  const QList<QWidget*> order = {bbtn_exportar,       DriveComboBox1,    bbtn_pasta,         Edit_Fornecedor,
-                                 Edit_For_Endereco,   Edit_For_Cidade,   StringGrid1,        Edit_Marca,
-                                 NumEdit_PrUnit,      NumEdit_Desconto,  NumEdit_Acrescimo,  bbtn_ok,
-                                 bbtn_cancelar,       bbtn_gravar,       bbtn_importar,      bbtn_voltar,
-                                 bbtn_importarPrecos, ComboBox_TipoImpr, bbtn_exportarPrecos, bbtn_precosAnteriores,
- bbtn_imprimirHistorico};
+  const QList<QWidget*> order = {bbtn_exportar,         DriveComboBox1,    bbtn_pasta,          Edit_Fornecedor,
+                                 Edit_For_Endereco,     Edit_For_Cidade,   StringGrid1,         Edit_Marca,
+                                 NumEdit_PrUnit,        NumEdit_Desconto,  NumEdit_Acrescimo,   bbtn_ok,
+                                 bbtn_cancelar,         bbtn_gravar,       bbtn_importar,       bbtn_voltar,
+                                 bbtn_importarPrecos,   ComboBox_TipoImpr, bbtn_exportarPrecos, bbtn_precosAnteriores,
+                                 bbtn_imprimirHistorico};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -827,11 +827,14 @@ class EditorTest : public QObject {
     priceItem(0, "ACME", "3522,091", "", "");
     QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);  // shows the export panel
     ed->bbtn_exportar->setFocus();
-    const QList<QWidget*> expected = {ed->DriveComboBox1,      ed->bbtn_pasta,        ed->Edit_Fornecedor,
-                                      ed->Edit_For_Endereco,   ed->Edit_For_Cidade,   ed->StringGrid1,
-                                      ed->bbtn_gravar,         ed->bbtn_importar,     ed->bbtn_voltar,
-                                      ed->bbtn_importarPrecos, ed->ComboBox_TipoImpr, ed->bbtn_exportarPrecos,
-                                      ed->bbtn_precosAnteriores, ed->bbtn_imprimirHistorico, ed->bbtn_exportar};
+    const QList<QWidget*> expected = {ed->DriveComboBox1,        ed->bbtn_pasta,
+                                      ed->Edit_Fornecedor,       ed->Edit_For_Endereco,
+                                      ed->Edit_For_Cidade,       ed->StringGrid1,
+                                      ed->bbtn_gravar,           ed->bbtn_importar,
+                                      ed->bbtn_voltar,           ed->bbtn_importarPrecos,
+                                      ed->ComboBox_TipoImpr,     ed->bbtn_exportarPrecos,
+                                      ed->bbtn_precosAnteriores, ed->bbtn_imprimirHistorico,
+                                      ed->bbtn_exportar};
     for (QWidget* w : expected) {
       press(Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget()->objectName(), w->objectName());
