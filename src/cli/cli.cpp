@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
@@ -81,6 +82,12 @@ QString proposalName(const Args& a) {
   const QString name = required(a, "proposal");
   if (name.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
   return name;
+}
+
+void checkTableName(const QString& out) {
+  const QString ext = QFileInfo(out).suffix().toLower();
+  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
 }
 
 QByteArray identityFor(const Args& a, const QString& dir) {

@@ -69,28 +69,32 @@ QString joinPath(const QString& folder, const QString& name) {
 
 namespace {
 
-// Reads a file from its start, in blocks, until `enough` says the bytes read so far are enough
-// (given the last block) or the file ends.
+// Appends what is read from `fd` to `data`, in blocks, until `enough` says the bytes read so far
+// are enough (given the last block) or the file ends. Returns 0, or the errno of a failed read.
+int readBlocks(int fd, QByteArray& data, const std::function<bool(const char*, qsizetype)>& enough) {
+  char buf[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    data.append(buf, n);
+    if (enough && enough(buf, n)) return 0;
+  }
+}
+
+// Reads a file from its start until `enough` says so (readBlocks) or the file ends.
 QByteArray readFileUntil(const QString& path, const std::function<bool(const char*, qsizetype)>& enough) {
   const int fd = openRegularFile(path);
   struct stat st {};
   qint64 expected = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
   QByteArray data;
   if (!enough) data.reserve(qMax<qint64>(expected, 0) + 1);
-  char buf[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      throw systemError(path, err);
-    }
-    if (n == 0) break;
-    data.append(buf, n);
-    if (enough && enough(buf, n)) break;
-  }
+  const int err = readBlocks(fd, data, enough);
   ::close(fd);
+  if (err) throw systemError(path, err);
   return data;
 }
 
@@ -487,22 +491,10 @@ void AtomicFile::verify(const QByteArray& expected) {
   }
   QByteArray back;
   back.reserve(expected.size() + 1);
-  char buf[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      fail(err, path_);
-    }
-    if (n == 0 || back.size() + n > expected.size() + 1) {
-      if (n > 0) back.append(buf, n);
-      break;
-    }
-    back.append(buf, n);
-  }
+  // A copy longer than the original is told apart once it is; the rest need not be read.
+  const int err = readBlocks(fd, back, [&](const char*, qsizetype) { return back.size() > expected.size(); });
   ::close(fd);
+  if (err) fail(err, path_);
   if (back == expected) return;
   failure_ = std::make_unique<AppError>(
       ErrorKind::BadCopy, path_,
