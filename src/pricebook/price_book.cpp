@@ -423,7 +423,7 @@ std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const 
           latestEntry(QStringLiteral("SELECT %1%2 WHERE e.product_id = ? ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
                           .arg(kEntryColumns, kEntryJoin),
                       {best}))
-    return QPair{*e, bestScore};
+    return std::pair{*e, bestScore};
   return std::nullopt;
 }
 
@@ -587,7 +587,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     // The products first, in one order for every save: two saves adding the same new products
     // at once wait for each other instead of deadlocking.
     std::map<QPair<QString, QString>, qint64> products;
-    for (const PricedItem* it : added) products.emplace(QPair{it->description.trimmed(), normUnit(it->unit)}, -1);
+    for (const PricedItem* it : added) products.emplace(std::pair{it->description.trimmed(), normUnit(it->unit)}, -1);
     for (auto& [key, productId] : products) {
       for (int attempt = 0; productId < 0 && attempt < 2; ++attempt) {
         findProduct.bindValue(0, key.first);
@@ -605,7 +605,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     }
     for (const PricedItem* it : added) {
       addEntry.bindValue(0, proposalId);
-      addEntry.bindValue(1, products.at(QPair{it->description.trimmed(), normUnit(it->unit)}));
+      addEntry.bindValue(1, products.at(std::pair{it->description.trimmed(), normUnit(it->unit)}));
       addEntry.bindValue(2, it->item.trimmed());
       addEntry.bindValue(3, it->code.trimmed());
       addEntry.bindValue(4, scaled(it->quantity, 4));
