@@ -65,6 +65,11 @@ add("splay coder expand", find(rb, r"^splay coder.*expand ([\d.]+) MB/s"), "MB/s
     f"zlib -6: {ze:.0f} MB/s" if ze is not None else "zlib: missing")
 rows.append(("splay coder size ratio", f"{sr:.2f}" if sr is not None else "missing", "", "",
              None if sr is not None else False, f"zlib -6: {zr:.2f}" if zr is not None else "zlib: missing"))
+# Price lists nested millions of levels deep: refused within 2 s and 300 MB.
+for kind in ("xlsx", "ods"):
+    add(f"nested .{kind} price list refused", find("sheet_bench", rf"^nested \.{kind}, .*: refused in ([\d.]+) s"), "s", 2)
+    add(f"nested .{kind} price list, peak memory",
+        find("sheet_bench", rf"^nested \.{kind}, .*: refused in .*peak memory ([\d.]+) MB"), "MB", 300)
 # Graphic proposal report and PDF (best of 3 rounds).
 add("proposal report + PDF, 9000 items", find("report_pdf_bench", r"best total ([\d.]+) s"), "s", 1.2)
 # `cotavia print-report --pdf` against ReportLab drawing the same report (whole processes, median

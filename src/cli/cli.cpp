@@ -8,6 +8,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstring>
@@ -83,6 +84,12 @@ QString proposalName(const Args& a) {
   return name;
 }
 
+void checkTableName(const QString& out) {
+  const QString ext = QFileInfo(out).suffix().toLower();
+  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
+}
+
 QByteArray identityFor(const Args& a, const QString& dir) {
   QByteArray id;
   if (auto v = a.get("identity")) {
@@ -152,7 +159,8 @@ int run(int argc, char** argv) {
       QString value;
       bool inlineValue = false;
       if (int eq = opt.indexOf('='); eq >= 0) {
-        value = opt.mid(eq + 1);
+        const QByteArray raw(argv[i]);
+        value = fileNameFromBytes(raw.mid(raw.indexOf('=') + 1));
         opt = opt.left(eq);
         inlineValue = true;
       }
@@ -161,7 +169,8 @@ int run(int argc, char** argv) {
       } else if (cmd->valueOptions.contains(opt)) {
         if (!inlineValue) {
           if (i + 1 >= argc) throw UsageError{"a opção --" + opt + " precisa de um valor"};
-          value = QString::fromLocal8Bit(argv[++i]);
+          // A file name with a byte that is not UTF-8 is refused, never taken for another name.
+          value = fileNameFromBytes(argv[++i]);
         }
         args.values[opt] = value;
       } else {

@@ -47,6 +47,8 @@ QByteArray identityFor(const Args& a, const QString& dir);
 QString required(const Args& a, const QString& name);
 // --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
 QString proposalName(const Args& a);
+// --out of a price table: a name ending in .xlsx or .csv; throws UsageError otherwise.
+void checkTableName(const QString& out);
 // Says on standard error, once a printout is made, which file it read when that is not simply
 // the saved proposal: the input file copied in again (the saved proposal was used), or a
 // proposal never saved (its items without amounts). With --verbose, the file read in any case.

@@ -7,7 +7,6 @@
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 
-#include <QFileInfo>
 #include <cstdio>
 
 namespace cotavia::cli {
@@ -17,11 +16,7 @@ int cmdHistory(const Args& a) {
   if (import && (a.get("search") || a.get("code") || out || pdf))
     throw UsageError{"--import não se combina com --search, --code, --out ou --pdf"};
   if (pdf && pdf->isEmpty()) throw UsageError{"--pdf recebe o nome do arquivo PDF a gravar"};
-  if (out) {
-    const QString ext = QFileInfo(*out).suffix().toLower();
-    if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-      throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
-  }
+  if (out) checkTableName(*out);
   PriceBook book;
   book.open(priceBookLocation());
 

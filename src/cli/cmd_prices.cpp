@@ -3,7 +3,6 @@
 #include "app/core/price_export.h"
 #include "cli/cli.h"
 
-#include <QFileInfo>
 #include <cstdio>
 
 namespace cotavia::cli {
@@ -12,9 +11,7 @@ int cmdPrices(const Args& a) {
   const QString dir = required(a, "dir");
   const QString proposalName = cli::proposalName(a);
   const QString out = required(a, "out");
-  const QString ext = QFileInfo(out).suffix().toLower();
-  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
+  checkTableName(out);
   const QByteArray identity = identityFor(a, dir);
   const int items = exportPrices({dir, proposalName, identity}, out);
   if (a.verbose()) std::printf("%d item(ns) gravado(s) em %s\n", items, out.toLocal8Bit().constData());

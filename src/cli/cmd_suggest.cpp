@@ -7,7 +7,6 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 
-#include <QFileInfo>
 #include <cstdio>
 
 namespace cotavia::cli {
@@ -22,9 +21,7 @@ int cmdSuggest(const Args& a) {
   const QString dir = required(a, "dir");
   const QString proposalName = cli::proposalName(a);
   const QString out = required(a, "out");
-  const QString ext = QFileInfo(out).suffix().toLower();
-  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
+  checkTableName(out);
   const Proposal proposal = loadProposal(joinPath(dir, proposalName));
   SuggestOptions options;
   options.onlyCodes = a.flags.contains(QLatin1String("only-codes"));

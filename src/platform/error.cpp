@@ -1,5 +1,6 @@
 #include "platform/error.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
@@ -42,6 +43,11 @@ AppError systemError(const QString& file, int err) {
     default:
       return AppError(ErrorKind::Io, file, std::strerror(err));
   }
+}
+
+AppError tempFolderError(int err) {
+  return AppError(ErrorKind::TempFolder, QDir::tempPath(),
+                  "pasta temporária do sistema (TMPDIR): " + systemError(QString(), err).detail());
 }
 
 namespace {
@@ -114,6 +120,12 @@ QString sentenceFor(const AppError& e) {
       return asSentence(detail);
     case ErrorKind::TextPrint:
       return detail;
+    case ErrorKind::BadCopy:
+      return QStringLiteral(
+                 "A cópia de \"%1\" não confere com o original quando lida de volta: o pen drive (ou o disco) "
+                 "pode estar com defeito ou cheio. Use outro pen drive, ou libere espaço nele, e gere o arquivo "
+                 "de novo.")
+          .arg(name);
     case ErrorKind::Busy:
       return QStringLiteral("A proposta já está sendo gravada. Aguarde o fim dessa gravação e tente de novo.");
     case ErrorKind::Printer: {
@@ -124,6 +136,12 @@ QString sentenceFor(const AppError& e) {
                  "escolha outra em Configurar.")
           .arg(path.isEmpty() ? QStringLiteral("na impressora padrão") : QStringLiteral("em \"%1\"").arg(path), cause);
     }
+    case ErrorKind::TempFolder:
+      return QStringLiteral(
+                 "O programa não conseguiu usar a pasta temporária do sistema, \"%1\", onde guarda seus "
+                 "arquivos de trabalho. Verifique se há espaço livre nessa pasta e se você pode gravar nela (ou "
+                 "indique outra pasta na variável de ambiente TMPDIR) e tente de novo.")
+          .arg(QDir::toNativeSeparators(path));
     case ErrorKind::Report:
       if (!path.isEmpty())
         return QStringLiteral(

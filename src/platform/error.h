@@ -19,10 +19,12 @@ enum class ErrorKind {
   Io,          // any other failure of the operating system to read or write
   Damaged,     // a file whose content cannot be read back (bad number, broken record)
   Busy,        // another save of the same proposal is running
+  BadCopy,     // a copy read back differs from what was written (a faulty or full medium)
   NotSaved,    // a proposal never saved (no response file) asked to be printed or exported
   Printer,     // the spooler refused the job (file: the printer, empty for the default; detail: the cause)
   Report,      // the report engine could not lay out, keep or write a report
   TextPrint,   // the text print engine refused a call or failed a run; the detail is its own text
+  TempFolder,  // the system's temporary folder (file: that folder) could not hold a working file
 };
 
 class AppError : public std::runtime_error {
@@ -48,6 +50,11 @@ class AppError : public std::runtime_error {
 // ENOENT NotFound, ELOOP Link, anything else Io); the detail is the system's text in Portuguese
 // where the program knows one ("sem espaço no disco").
 AppError systemError(const QString& file, int err);
+
+// The error from errno after a failed system call on a working file in the system's temporary
+// folder (QDir::tempPath(), which TMPDIR sets): kind TempFolder naming that folder, so the user
+// is told to free space there or point TMPDIR elsewhere instead of blaming the output folder.
+AppError tempFolderError(int err);
 
 // The text a user reads for an error, the same in the windows and on the command line: a
 // Portuguese sentence saying what happened and what to do, then, on a line of its own, the

@@ -14,10 +14,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <functional>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -67,28 +69,32 @@ QString joinPath(const QString& folder, const QString& name) {
 
 namespace {
 
-// Reads a file from its start, in blocks, until `enough` says the bytes read so far are enough
-// (given the last block) or the file ends.
+// Appends what is read from `fd` to `data`, in blocks, until `enough` says the bytes read so far
+// are enough (given the last block) or the file ends. Returns 0, or the errno of a failed read.
+int readBlocks(int fd, QByteArray& data, const std::function<bool(const char*, qsizetype)>& enough) {
+  char buf[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return 0;
+    data.append(buf, n);
+    if (enough && enough(buf, n)) return 0;
+  }
+}
+
+// Reads a file from its start until `enough` says so (readBlocks) or the file ends.
 QByteArray readFileUntil(const QString& path, const std::function<bool(const char*, qsizetype)>& enough) {
   const int fd = openRegularFile(path);
   struct stat st {};
   qint64 expected = ::fstat(fd, &st) == 0 ? qint64(st.st_size) : 0;
   QByteArray data;
   if (!enough) data.reserve(qMax<qint64>(expected, 0) + 1);
-  char buf[64 * 1024];
-  for (;;) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      throw systemError(path, err);
-    }
-    if (n == 0) break;
-    data.append(buf, n);
-    if (enough && enough(buf, n)) break;
-  }
+  const int err = readBlocks(fd, data, enough);
   ::close(fd);
+  if (err) throw systemError(path, err);
   return data;
 }
 
@@ -127,6 +133,49 @@ int openRegularFile(const QString& path) {
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
+}
+
+QString shownFileName(const QByteArray& name) {
+  QString shown;
+  for (qsizetype i = 0; i < name.size();) {
+    // The longest valid UTF-8 character starting here, else the byte on its own.
+    qsizetype len = 0;
+    for (qsizetype n = 4; n >= 1 && !len; --n) {
+      if (i + n > name.size()) continue;
+      const QByteArray chunk = name.mid(i, n);
+      const QString c = QString::fromUtf8(chunk);
+      if (!c.contains(QChar::ReplacementCharacter) && c.toUtf8() == chunk && c.toUcs4().size() == 1) len = n;
+    }
+    if (len) {
+      shown += QString::fromUtf8(name.mid(i, len));
+      i += len;
+    } else {
+      shown += QStringLiteral("\\x") + QString::number(uchar(name[i]), 16).toUpper().rightJustified(2, '0');
+      ++i;
+    }
+  }
+  return shown;
+}
+
+QString fileNameFromBytes(const QByteArray& name) {
+  const QString decoded = QFile::decodeName(name);
+  if (QFile::encodeName(decoded) == name) return decoded;
+  throw AppError(ErrorKind::Refused, shownFileName(name),
+                 "o nome tem letras gravadas numa codificação antiga (não UTF-8, como os nomes de um pen drive "
+                 "antigo), e o programa leria ou gravaria outro arquivo no lugar dele; nada foi feito. Renomeie "
+                 "o arquivo (ou a pasta) com outro nome e tente de novo");
+}
+
+QList<QByteArray> namesNotUtf8(const QString& folder) {
+  QList<QByteArray> names;
+  DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+  if (!dir) return names;
+  while (const dirent* e = ::readdir(dir)) {
+    const QByteArray name(e->d_name);
+    if (QFile::encodeName(QFile::decodeName(name)) != name) names.append(name);
+  }
+  ::closedir(dir);
+  return names;
 }
 
 std::vector<LineSpan> lineSpans(const QByteArray& content) {
@@ -213,6 +262,14 @@ struct Rename {
   QString temp, target;  // names in the folder
 };
 
+// A journal lists one rename a line, "<temporary name>\t<target name>". Its first version held
+// the names as they are, which a name holding a tab or a line end breaks; the second holds them
+// percent-encoded, so any name a folder can hold is read back as it was written.
+const char kJournalV1[] = "cotavia-journal 1";
+const char kJournalV2[] = "cotavia-journal 2";
+
+QByteArray journalName(const QString& name) { return QFile::encodeName(name).toPercentEncoding(); }
+
 // The renames a journal lists. Throws AppError (Damaged) on anything but our own format.
 QList<Rename> readJournal(const QString& path) {
   struct stat st {};
@@ -222,13 +279,16 @@ QList<Rename> readJournal(const QString& path) {
     return AppError(ErrorKind::Damaged, path,
                     "o registro de uma gravação interrompida está ilegível; apague este arquivo e grave de novo");
   };
-  if (lines.isEmpty() || lines[0] != "cotavia-journal 1") throw damaged();
+  if (lines.isEmpty() || (lines[0] != kJournalV1 && lines[0] != kJournalV2)) throw damaged();
+  const bool encoded = lines[0] == kJournalV2;
   QList<Rename> renames;
   for (qsizetype i = 1; i < lines.size(); ++i) {
     if (lines[i].isEmpty()) continue;
     const QList<QByteArray> f = lines[i].split('\t');
     if (f.size() != 2) throw damaged();
-    Rename r{QString::fromUtf8(f[0]), QString::fromUtf8(f[1])};
+    Rename r = encoded ? Rename{QFile::decodeName(QByteArray::fromPercentEncoding(f[0])),
+                                QFile::decodeName(QByteArray::fromPercentEncoding(f[1]))}
+                       : Rename{QString::fromUtf8(f[0]), QString::fromUtf8(f[1])};
     if (!plainName(r.temp) || !plainName(r.target) || writerOf(r.temp) == 0) throw damaged();
     renames.append(r);
   }
@@ -313,8 +373,15 @@ void AtomicFile::create() {
   } else if (errno != ENOENT) {
     throw systemError(path_, errno);
   }
-  // A name a file name can hold whatever the target's length.
-  const QString base = nameOf(path_).left(100);
+  // A name a file name can hold whatever the target's length: at most 100 bytes of the target's
+  // name, cut before a character, not inside one.
+  QByteArray cut = QFile::encodeName(nameOf(path_));
+  if (cut.size() > 100) {
+    qsizetype end = 100;
+    while (end > 0 && (uchar(cut[end]) & 0xC0) == 0x80) --end;
+    cut.truncate(end);
+  }
+  const QString base = QFile::decodeName(cut);
   const QString folder = folderOf(path_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString temp = joinPath(folder, QLatin1String(kOwnPrefix) + base +
@@ -409,6 +476,37 @@ void AtomicFile::prepare() {
   prepared_ = true;
 }
 
+void AtomicFile::verify(const QByteArray& expected) {
+  if (failure_) throw *failure_;
+  if (!prepared_) throw AppError(ErrorKind::Io, path_, "o arquivo não foi preparado para gravação");
+  const QByteArray temp = QFile::encodeName(temp_);
+  const int fd = ::open(temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) fail(errno, path_);
+  // The pages just written are dropped from memory, so that what is read comes from the medium
+  // where the file system allows it, not from what the program handed over.
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  if (int e = injected(FileStep::ReadBack, path_)) {
+    ::close(fd);
+    fail(e, path_);
+  }
+  QByteArray back;
+  back.reserve(expected.size() + 1);
+  // A copy longer than the original is told apart once it is; the rest need not be read.
+  const int err = readBlocks(fd, back, [&](const char*, qsizetype) { return back.size() > expected.size(); });
+  ::close(fd);
+  if (err) fail(err, path_);
+  if (back == expected) return;
+  failure_ = std::make_unique<AppError>(
+      ErrorKind::BadCopy, path_,
+      QStringLiteral("lida de volta, a cópia não confere com o original (%1 bytes lidos, %2 gravados); a cópia foi "
+                     "apagada")
+          .arg(back.size())
+          .arg(expected.size())
+          .toStdString());
+  discard();
+  throw *failure_;
+}
+
 void AtomicFile::publish() {
   if (failure_) throw *failure_;
   if (!prepared_) throw AppError(ErrorKind::Io, path_, "o arquivo não foi preparado para gravação");
@@ -475,19 +573,24 @@ void copyFileChecked(const QString& src, const QString& dst) {
   const QByteArray data = readWholeFile(src);
   if (QFileInfo(src).canonicalFilePath() == QFileInfo(dst).canonicalFilePath() && QFileInfo::exists(dst))
     return;  // copying a file onto itself leaves it as it is
-  atomicWrite(dst, data);
+  AtomicFile f(dst);
+  f.create();
+  f.writeAll(data);
+  f.prepare();
+  f.verify(data);
+  f.publish();
 }
 
 void saveTogether(const QString& folder, const QString& key, const QList<FileContent>& files) {
   std::vector<std::unique_ptr<AtomicFile>> parts;
-  QByteArray journal = "cotavia-journal 1\n";
+  QByteArray journal = QByteArray(kJournalV2) + '\n';
   for (const FileContent& f : files) {
     parts.push_back(std::make_unique<AtomicFile>(f.path));
     AtomicFile& a = *parts.back();
     a.create();
     a.writeAll(f.bytes);
     a.prepare();
-    journal += nameOf(a.temporaryPath()).toUtf8() + '\t' + nameOf(f.path).toUtf8() + '\n';
+    journal += journalName(nameOf(a.temporaryPath())) + '\t' + journalName(nameOf(f.path)) + '\n';
   }
   const QString jpath = journalPath(folder, key);
   atomicWrite(jpath, journal);
@@ -502,7 +605,21 @@ void saveTogether(const QString& folder, const QString& key, const QList<FileCon
   }
 }
 
-SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path_(lockPath(folder, key)) {
+void checkSaveName(const QString& folder, const QString& name, qsizetype longest) {
+  const qsizetype size = QFile::encodeName(name).size();
+  if (size <= longest) return;
+  throw AppError(ErrorKind::Refused, joinPath(folder, name),
+                 QStringLiteral("o nome deste arquivo é longo demais para que a proposta seja gravada (%1 bytes; "
+                                "no máximo %2): renomeie o arquivo com um nome mais curto e abra-o de novo")
+                     .arg(size)
+                     .arg(longest)
+                     .toStdString());
+}
+
+SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs, const std::function<void()>& waiting)
+    : path_(lockPath(folder, key)) {
+  // The longest file of our own for a proposal is its journal.
+  checkSaveName(folder, key, NAME_MAX - qsizetype(sizeof kOwnPrefix - 1 + sizeof ".journal" - 1));
   const QByteArray name = QFile::encodeName(path_);
   QElapsedTimer waited;
   waited.start();
@@ -537,7 +654,15 @@ SaveLock::SaveLock(const QString& folder, const QString& key, int waitMs) : path
       throw AppError(ErrorKind::Busy, joinPath(folder, key),
                      "outra gravação desta proposta está em andamento (em outra janela ou comando); "
                      "espere ela terminar e tente de novo");
-    QThread::msleep(50);
+    if (waiting) {
+      // Short naps between the calls, so the caller's events are handled while it waits.
+      for (int i = 0; i < 5; ++i) {
+        waiting();
+        QThread::msleep(10);
+      }
+    } else {
+      QThread::msleep(50);
+    }
   }
 }
 

@@ -34,6 +34,17 @@ QByteArray readFileStart(const QString& path, int lines);
 // else is refused as readWholeFile refuses it.
 int openRegularFile(const QString& path);
 
+// A file name as the system gives it (bytes), for the program's use. The program's file names
+// are UTF-8: a name holding a byte that is not (a Latin-1 "preços" from an old pen drive) would be
+// opened or written under another name, so it is refused (kind Refused), naming it with each such
+// byte shown as \xNN.
+QString fileNameFromBytes(const QByteArray& name);
+// A name shown as its bytes are: UTF-8 characters as they are, any other byte as \xNN.
+QString shownFileName(const QByteArray& name);
+// The names in a folder that are not UTF-8, as their bytes: Qt's listing of the folder gives them
+// as other names (or leaves them out), under which no file can be opened.
+QList<QByteArray> namesNotUtf8(const QString& folder);
+
 // Splits file content into lines. A line ends at CR LF, a lone LF or a lone CR.
 // A final line without a line end counts; an empty content gives no lines.
 QList<QByteArray> splitLines(const QByteArray& content);
@@ -66,6 +77,10 @@ class AtomicFile : public QIODevice {
   void writeAll(const QByteArray& bytes) { writeAll(bytes.constData(), bytes.size()); }
   // Writes what is buffered, fsyncs and closes the temporary file (each step checked). Throws.
   void prepare();
+  // Reads the prepared temporary file back from the disk and compares it with `expected`: a
+  // difference (a medium that accepted writes it could not store) removes the temporary file and
+  // throws AppError (kind BadCopy), the target untouched.
+  void verify(const QByteArray& expected);
   // Renames the prepared temporary file over the target. Throws.
   void publish();
   // prepare() then publish().
@@ -105,7 +120,8 @@ QByteArray crlfLines(const QList<QByteArray>& lines);
 void atomicWrite(const QString& path, const QByteArray& bytes);
 // Joins the lines with CR LF (each line ended) and writes them atomically.
 void atomicWriteLines(const QString& path, const QList<QByteArray>& lines);
-// Copies src over dst atomically and checks the result; throws AppError naming the failing file.
+// Copies src over dst atomically, the copy read back before it replaces dst (AtomicFile::verify);
+// throws AppError naming the failing file.
 void copyFileChecked(const QString& src, const QString& dst);
 
 // Saves several files of one folder so that they agree: every file is first written whole to its
@@ -118,13 +134,19 @@ struct FileContent {
 };
 void saveTogether(const QString& folder, const QString& key, const QList<FileContent>& files);
 
+// Refuses (kind Refused, naming the file) a name of a file to be saved in `folder` whose bytes on
+// disk are more than `longest`, before anything is written.
+void checkSaveName(const QString& folder, const QString& name, qsizetype longest);
+
 // The lock of one proposal during a save: flock on FOLDER/.cotavia.<key>.lock. A second program
 // or command saving the same proposal waits up to `waitMs`, then is refused (kind Busy). The lock
 // file is removed when the lock is released (one a killed save left is removed by the next
 // finishInterruptedSave).
 class SaveLock {
  public:
-  SaveLock(const QString& folder, const QString& key, int waitMs = 3000);
+  // `waiting`, when given, is called between the tries while another save holds the lock (a
+  // window keeps its event loop running there instead of freezing).
+  SaveLock(const QString& folder, const QString& key, int waitMs = 3000, const std::function<void()>& waiting = {});
   ~SaveLock();
   SaveLock(const SaveLock&) = delete;
   SaveLock& operator=(const SaveLock&) = delete;
@@ -149,7 +171,7 @@ void removeStaleTemporaryFiles(const QString& folder);
 
 // Tests only: the steps of a save where a fault can be injected. The hook is called before each
 // step with the file it touches; a non-zero errno makes the step fail with it.
-enum class FileStep { Create, Write, Sync, Close, Rename };
+enum class FileStep { Create, Write, Sync, Close, Rename, ReadBack };
 using FileFaultHook = std::function<int(FileStep, const QString&)>;
 void setFileFaultHook(FileFaultHook hook);
 

@@ -466,7 +466,7 @@ std::optional<QPair<PriceEntry, double>> PriceBookBackend::closestProduct(const 
     if (score >= bestScore) best = c.product, bestScore = score;
   }
   if (best < 0) return std::nullopt;
-  if (auto e = latestOfProduct(best)) return QPair{*e, bestScore};
+  if (auto e = latestOfProduct(best)) return std::pair{*e, bestScore};
   return std::nullopt;
 }
 
@@ -646,7 +646,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
     std::vector<std::map<QPair<QString, QString>, qint64>::iterator> productOf;  // of each entry added
     productOf.reserve(added.size());
     for (const PricedItem* it : added)
-      productOf.push_back(products.emplace(QPair{it->description.trimmed(), normUnit(it->unit)}, -1).first);
+      productOf.push_back(products.emplace(std::pair{it->description.trimmed(), normUnit(it->unit)}, -1).first);
     QStringList descriptions;
     for (const auto& [key, productId] : products)
       if (descriptions.isEmpty() || descriptions.last() != key.first) descriptions << key.first;
@@ -658,7 +658,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
       for (qsizetype i = 0; i < n; ++i) known.bindValue(int(i), descriptions[at + i]);
       b.exec(known, what);
       while (known.next()) {
-        auto it = products.find(QPair{known.value(1).toString(), known.value(2).toString()});
+        auto it = products.find(std::pair{known.value(1).toString(), known.value(2).toString()});
         if (it != products.end()) it->second = known.value(0).toLongLong();
       }
       known.finish();

@@ -39,6 +39,14 @@ int TRpMetafile::metric(PaintDeviceMetric m) const {
 // ---------------------------------------------------------------------------------------------
 // TRpStream
 
+namespace {
+// The spill file's failures name the system's temporary folder and TMPDIR, where it lives.
+[[noreturn]] void tempFolderFailed(int err) {
+  const AppError e = tempFolderError(err);
+  throw ERpError(e.kind(), e.file(), QString::fromStdString(e.detail()));
+}
+}  // namespace
+
 TRpStream::TRpStream(qint64 memoryLimit) : limit_(memoryLimit) {}
 
 std::unique_ptr<TRpStream> TRpStream::openFile(const QString& fileName) {
@@ -127,9 +135,11 @@ void TRpStream::Write(const void* buf, qint64 len) {
     if (mem_.size() > limit_) spill();
     return;
   }
-  if (dev_->write(static_cast<const char*>(buf), len) != len)
-    throw ERpError(QStringLiteral("Cannot write the temporary page file in \"%1\": %2")
-                       .arg(QDir::tempPath(), dev_->errorString()));
+  errno = 0;
+  if (dev_->write(static_cast<const char*>(buf), len) != len) {
+    // Only the spill file is written here (a report file is opened for reading).
+    tempFolderFailed(errno ? errno : EIO);
+  }
 }
 
 void TRpStream::spill() {
@@ -142,17 +152,15 @@ void TRpStream::spill() {
     fd = ::mkostemps(name.data(), 4, O_CLOEXEC);
     if (fd >= 0) ::unlink(name.constData());
   }
-  if (fd < 0)
-    throw ERpError(QStringLiteral("Cannot create a temporary page file in \"%1\": %2")
-                       .arg(QDir::tempPath(), QString::fromLocal8Bit(std::strerror(errno))));
+  // A full temporary folder (or one without inodes) names that folder and TMPDIR.
+  if (fd < 0) tempFolderFailed(errno);
   auto t = std::make_unique<QFile>();
   if (!t->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
     ::close(fd);
     throw ERpError(QStringLiteral("Cannot create a temporary page file: %1").arg(t->errorString()));
   }
-  if (t->write(mem_) != mem_.size() || !t->seek(pos_))
-    throw ERpError(
-        QStringLiteral("Cannot write the temporary page file in \"%1\": %2").arg(QDir::tempPath(), t->errorString()));
+  errno = 0;
+  if (t->write(mem_) != mem_.size() || !t->seek(pos_)) tempFolderFailed(errno ? errno : EIO);
   temp_ = std::move(t);
   dev_ = temp_.get();
   mem_ = QByteArray();

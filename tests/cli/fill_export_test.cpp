@@ -252,6 +252,57 @@ TEST(CliFill, AFifoWhereAFileShouldBeIsRefusedAtOnce) {
   }
 }
 
+// Fills of one proposal run at once, each pricing its own item: each waits for the one before to
+// finish saving, so every price is kept.
+TEST(CliFill, FillsRunAtOnceKeepEveryPrice) {
+  Folder f;
+  constexpr int kRuns = 8;
+  QByteArray content = joinCrLf(standardHeader());
+  for (int i = 1; i <= kRuns; ++i) {
+    Item it;
+    it.number = QByteArray::number(i).rightJustified(4, '0');
+    content += itemLine(it) + "\r\n";
+  }
+  f.dir.write("P0001.KVT", content);
+  std::vector<std::unique_ptr<QProcess>> runs;
+  for (int i = 1; i <= kRuns; ++i) {
+    const QString list = f.dir.file(QStringLiteral("p%1.csv").arg(i));
+    writeFile(list, "item;marca;preco_unitario;desconto;acrescimo\r\n" + QByteArray::number(i).rightJustified(4, '0') +
+                        ";M" + QByteArray::number(i) + ";" + QByteArray::number(i) + ";;\r\n");
+    runs.push_back(std::make_unique<QProcess>());
+    runs.back()->start(QStringLiteral(COTAVIA_BIN),
+                       {"fill", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--prices", list});
+  }
+  for (auto& r : runs) {
+    ASSERT_TRUE(r->waitForFinished(60000));
+    EXPECT_EQ(r->exitCode(), 0) << r->readAllStandardError().toStdString();
+  }
+  const Proposal p = loadProposal(f.dir.file("P0001.KVT"));
+  ASSERT_EQ(p.rows.size(), kRuns);
+  for (int i = 0; i < kRuns; ++i) EXPECT_EQ(p.rows[i][ColBrand].trimmed(), "M" + QByteArray::number(i + 1)) << i;
+  EXPECT_EQ(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
+}
+
+// A name with a byte that is not UTF-8 (Latin-1 "preços") is refused, naming it; no file is
+// written under another name.
+TEST(CliFill, ANameThatIsNotUtf8IsRefusedNotReplaced) {
+  Folder f;
+  ASSERT_EQ(cotaviaRun(f.fill()).exitCode, 0);
+  const auto before = snapshot(f.dir.path());
+  const QStringList from{"--dir", f.dir.path(), "--proposal", "P0001.KVT"};
+  const QByteArray latin1 = QFile::encodeName(f.dir.path()) + "/pre\\347os";
+  for (const char* out :
+       {"print-text --prn", "print-text --txt", "print-text --rtx", "print-report --pdf", "prices --out"}) {
+    // The name goes to the program as the bytes it is (QProcess would make UTF-8 of it).
+    const QByteArray cmd = "\"$0\" " + QByteArray(out).replace(" ", " --dir \"$1\" --proposal P0001.KVT ") +
+                           " \"$(printf '" + latin1 + ".csv')\"";
+    Outcome r = runHeadless("/bin/sh", {"-c", QString::fromUtf8(cmd), QStringLiteral(COTAVIA_BIN), f.dir.path()});
+    EXPECT_EQ(r.exitCode, 1) << out;
+    EXPECT_TRUE(r.err.contains("pre\\xE7os.csv")) << r.err.toStdString();
+    EXPECT_EQ(snapshot(f.dir.path()), before) << out;
+  }
+}
+
 TEST(CliFill, WaitsWhileAnotherSaveOfTheProposalRunsAndFinishesAnInterruptedOne) {
   Folder f;
   const QByteArray input = f.dir.read("P0001.KVT");

@@ -99,3 +99,26 @@ TEST(CliPrices, SpreadsheetRefusalNamesTheCell) {
       << r.err.toStdString();
   EXPECT_EQ(snapshot(d.dir.path()), before);
 }
+
+// The .xlsx is put together in the system's temporary folder: when that is full, the message
+// names it and TMPDIR (not the output's folder), on one line, without the library's own lines.
+TEST(CliPrices, AFullTemporaryFolderIsNamed) {
+  SmallFileSystem disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system is not permitted here";
+  Demo d;
+  ASSERT_EQ(cotaviaRun(d.args("fill", {"--prices", d.dir.file("precos.csv")})).exitCode, 0);
+  disk.fill();
+  const QByteArray old = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(disk.path()));
+  const ProgramRun r = cotaviaRun(d.args("prices", {"--out", d.dir.file("out.xlsx")}));
+  if (old.isEmpty())
+    qunsetenv("TMPDIR");
+  else
+    qputenv("TMPDIR", old);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.contains("pasta temporária do sistema, \"" + QFile::encodeName(disk.path()) + "\"") &&
+              r.err.contains("TMPDIR") && r.err.contains("sem espaço no disco"))
+      << r.err.toStdString();
+  EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+  EXPECT_FALSE(d.dir.exists("out.xlsx"));
+}

@@ -5,14 +5,31 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include <atomic>
 #include <cerrno>
+#include <thread>
 
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace cotavia;
+
+// Every fsync of this program passes through here, so a test sees which files were synced.
+namespace {
+QStringList g_synced;
+}
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  g_synced << QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+  return real(fd);
+}
 
 TEST(Files, SplitLinesEndsAtCrLfLoneLfAndLoneCr) {
   // "c\r\r\n": a lone CR, then CR LF ending an empty line.
@@ -53,8 +70,12 @@ TEST(Files, TheStartOfAFileHoldsItsFirstLinesWhole) {
 
 TEST(Files, AtomicWriteReplacesWholeOrLeavesTargetUntouched) {
   test::TempDir d;
+  g_synced.clear();
   atomicWriteLines(d.file("F.KSD"), {"one", "two"});
   EXPECT_EQ(d.read("F.KSD"), "one\r\ntwo\r\n");
+  // The bytes reached the disk before the rename: the temporary file itself was synced.
+  EXPECT_EQ(g_synced.filter(QRegularExpression("/\\.cotavia\\.F\\.KSD\\.[^/]*\\.tmp$")).size(), 1)
+      << g_synced.join(' ').toStdString();
   // A folder that does not exist: the error names the file and nothing is left behind.
   try {
     atomicWrite(d.file("missing/F.KSD"), "x");
@@ -103,11 +124,15 @@ TEST(Files, AFailedStepOfASaveLeavesTheTargetAsItWasAndSaysWhy) {
   test::TempDir d;
   d.write("F.KSD", "old\r\n");
   const NoFaults restore;
-  for (FileStep step : {FileStep::Create, FileStep::Write, FileStep::Sync, FileStep::Close, FileStep::Rename}) {
-    setFileFaultHook([step](FileStep s, const QString&) { return s == step ? ENOSPC : 0; });
+  // A full disk, and a full quota, at each step.
+  for (auto [step, err] :
+       {std::pair{FileStep::Create, ENOSPC}, std::pair{FileStep::Write, ENOSPC}, std::pair{FileStep::Sync, ENOSPC},
+        std::pair{FileStep::Close, ENOSPC}, std::pair{FileStep::Rename, ENOSPC}, std::pair{FileStep::Write, EDQUOT}}) {
+    setFileFaultHook([step, err](FileStep s, const QString&) { return s == step ? err : 0; });
     // Small and large saves, and the bytes of a writer that takes a QIODevice (PDF, report file).
     for (int size : {10, 200000, -1}) {
-      const std::string what = "step " + std::to_string(int(step)) + ", size " + std::to_string(size);
+      const std::string what =
+          "step " + std::to_string(int(step)) + ", errno " + std::to_string(err) + ", size " + std::to_string(size);
       try {
         if (size < 0) {
           AtomicFile f(d.file("F.KSD"));
@@ -166,6 +191,18 @@ TEST(Files, NothingIsWrittenThroughALinkOrIntoAFifoAndOnlyRegularFilesAreRead) {
     }
   }
   EXPECT_EQ(readWholeFile(d.file("L.KSD")), "keep");
+  // A FIFO with a writer waiting for a reader is refused without being opened: the writer stays
+  // waiting.
+  std::atomic<int> writer{-1};
+  std::thread waiting([&] { writer = ::open(QFile::encodeName(d.file("FIFO.KSD")).constData(), O_WRONLY); });
+  QThread::msleep(100);
+  EXPECT_THROW(readWholeFile(d.file("FIFO.KSD")), AppError);
+  QThread::msleep(200);
+  EXPECT_EQ(writer, -1) << "the FIFO was opened";
+  const int reader = ::open(QFile::encodeName(d.file("FIFO.KSD")).constData(), O_RDONLY | O_NONBLOCK);
+  waiting.join();
+  ::close(writer);
+  ::close(reader);
 }
 
 TEST(Files, ASecondSaveOfTheSameProposalWaitsThenIsRefused) {

@@ -148,6 +148,30 @@ TEST(RpStream, SpillsToATemporaryFileThatHasNoName) {
   EXPECT_EQ(spillFiles(), before);
 }
 
+// A temporary folder that is full is named, with TMPDIR, instead of blaming the report's file.
+TEST(RpStream, AFullTemporaryFolderIsNamed) {
+  SmallFileSystem disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system is not permitted here";
+  disk.fill();
+  const QByteArray old = qgetenv("TMPDIR");
+  qputenv("TMPDIR", QFile::encodeName(disk.path()));
+  TRpStream s(10);
+  try {
+    s.Write(QByteArray(4096, 'a').constData(), 4096);
+    ADD_FAILURE() << "spilled into a full folder";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::TempFolder);
+    const QString text = userMessage(e);
+    EXPECT_TRUE(text.contains("pasta temporária do sistema, \"" + disk.path() + "\"") && text.contains("TMPDIR") &&
+                text.contains("sem espaço no disco"))
+        << text.toStdString();
+  }
+  if (old.isEmpty())
+    qunsetenv("TMPDIR");
+  else
+    qputenv("TMPDIR", old);
+}
+
 TEST(RpPageList, FileLayoutHeaderRecordsAndBackPointers) {
   TempDir dir;
   const QByteArray b = savedStore(dir, 3, false);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <stdexcept>
 
+#include <clocale>
+
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -50,6 +52,32 @@ void SmallFileSystem::fill() const {
   while (::write(fd, "f", 1) == 1) {
   }
   ::close(fd);
+}
+
+PtBrLocale::PtBrLocale() : old_(std::setlocale(LC_ALL, nullptr)) {
+  const char* name = "pt_BR.UTF-8";
+  if (std::setlocale(LC_ALL, name)) {
+    active_ = true;
+    return;
+  }
+  // Built once per machine into a folder kept for later runs (localedef takes seconds).
+  const QString folder = QDir::tempPath() + "/cotavia-test-locales";
+  if (!QFileInfo::exists(folder + "/" + name + "/LC_NUMERIC")) {
+    QDir().mkpath(folder);
+    QTemporaryDir work(folder + "/build-XXXXXX");
+    QProcess::execute("localedef", {"-i", "pt_BR", "-f", "UTF-8", work.filePath(name)});
+    QDir().rename(work.filePath(name), folder + "/" + name);  // whole or not at all
+  }
+  oldLocpath_ = qgetenv("LOCPATH");
+  qputenv("LOCPATH", QFile::encodeName(folder));
+  setLocpath_ = true;
+  active_ = std::setlocale(LC_ALL, name) != nullptr;
+}
+
+PtBrLocale::~PtBrLocale() {
+  std::setlocale(LC_ALL, old_.constData());
+  if (setLocpath_ && oldLocpath_.isEmpty()) qunsetenv("LOCPATH");
+  if (setLocpath_ && !oldLocpath_.isEmpty()) qputenv("LOCPATH", oldLocpath_);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

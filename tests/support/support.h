@@ -38,6 +38,21 @@ class SmallFileSystem {
   bool mounted_ = false;
 };
 
+// While it lives, the process runs under pt_BR.UTF-8 (comma decimals), built with localedef
+// into a folder of its own (LOCPATH) when the system lacks it. active() is false only when it
+// could not be built: the test then skips, saying so.
+class PtBrLocale {
+ public:
+  PtBrLocale();
+  ~PtBrLocale();
+  bool active() const { return active_; }
+
+ private:
+  bool active_ = false;
+  bool setLocpath_ = false;
+  QByteArray old_, oldLocpath_;
+};
+
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 // The repository's root (for demo files and the built program in CLI tests).

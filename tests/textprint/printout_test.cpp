@@ -10,6 +10,7 @@
 #include "textprint/txprint.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <QFile>
 
@@ -390,7 +391,9 @@ TEST(TextPrintout, AModelChangedInThePreviewPlacesThePrintoutAgain) {
 
 TEST(TextPrintout, EveryLineEndsWithinThePrintersLine) {
   using cotavia::test::PrinterFamily;
-  const QByteArray longText = QByteArray("ABCDEFGHIJ").repeated(20);
+  // Control bytes in the municipality's texts and the supplier's (ESC @ resets a printer, a form
+  // feed ejects the page) are printed as blanks.
+  const QByteArray longText = QByteArray("ABCD\x1b@G\x0c\tJ").repeated(20);
   QList<QByteArray> headers;
   for (int i = 0; i < 6; ++i) headers << longText.left(199);
   QList<cotavia::test::FixtureItem> items;
@@ -417,8 +420,12 @@ TEST(TextPrintout, EveryLineEndsWithinThePrintersLine) {
     Fixture f;
     f.tx.Impressora = c.model;
     cotavia::test::writeFixtureProposal(f.dir.path(), kId, "P0001.KVT", headers, items, &supplier);
-    const QList<cotavia::test::HeadLine> lines = cotavia::test::followHead(f.run(), c.family);
+    QList<QByteArray> placed;
+    const QList<cotavia::test::HeadLine> lines = cotavia::test::followHead(f.run(&placed), c.family);
     ASSERT_GT(lines.size(), 60);
+    for (const QByteArray& it : placed)
+      EXPECT_FALSE(std::any_of(it.begin() + 14, it.end(), [](char b) { return uchar(b) < 32; })) << it.constData();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& l) { return l.text.contains("ABCD @G  J"); }));
     bool titles = false, total = false;
     for (const cotavia::test::HeadLine& l : lines) {
       EXPECT_LE(l.end, 8.0 + 1e-9) << int(c.model) << " page " << l.page << " line " << l.line << ": "

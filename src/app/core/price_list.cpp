@@ -28,6 +28,13 @@ AppError lineError(const QString& fileName, const PriceLine& p, const std::strin
   return fieldError(fileName, p.line, p.cell, reason);
 }
 
+// "o item 0003", or "o item 0003 de código 000123" when the line gives the code.
+std::string itemOf(const PriceLine& p) {
+  std::string s = "o item " + textForMessage(p.item);
+  if (!p.code.isEmpty()) s += " de código " + textForMessage(p.code);
+  return s;
+}
+
 // "na linha 7" or "em Precos!A7": where a line of the list is.
 std::string placeOf(const PriceLine& p) {
   return p.cell.isEmpty() ? "na linha " + std::to_string(p.line) : "em " + p.cell.toStdString();
@@ -117,6 +124,11 @@ constexpr const char* kNotInCp1252Prefix = "a linha contém ";
 constexpr const char* kNotInCp1252Rest =
     ", que o arquivo da proposta não pode guardar (Windows-1252); troque ou apague esses caracteres";
 
+// True when the sixth name is "codigo": the list gives each item's code.
+bool hasCodeColumn(const QStringList& names) {
+  return names.size() > kFieldCount && headerName(names[kFieldCount]) == QLatin1String("codigo");
+}
+
 // True when the first five names are the header's (more names may follow).
 bool isHeader(const QStringList& names) {
   static const QStringList kHeader = QString::fromLatin1(kHeaderText).split(';');
@@ -126,9 +138,10 @@ bool isHeader(const QStringList& names) {
   return true;
 }
 
+// True when the row's first five fields (the code does not count) are empty.
 bool blank(const QList<PriceField>& fields) {
-  for (const PriceField& f : fields)
-    if (f.isNumber || !f.text.trimmed().isEmpty()) return false;
+  for (qsizetype i = 0; i < std::min<qsizetype>(fields.size(), kFieldCount); ++i)
+    if (fields[i].isNumber || !fields[i].text.trimmed().isEmpty()) return false;
   return true;
 }
 
@@ -163,9 +176,9 @@ QByteArray shortestDecimal(double v) {
 class DuplicateCheck {
  public:
   void add(const PriceLine& p, const QString& fileName) {
-    const QByteArray key = (p.itemIsNumber ? "#" : "") + p.item;
+    const QByteArray key = (p.itemIsNumber ? "#" : "") + p.item + '\n' + (p.codeIsNumber ? "#" : "") + p.code;
     if (auto it = seen_.constFind(key); it != seen_.cend())
-      throw lineError(fileName, p, "o item " + textForMessage(p.item) + " já aparece " + placeOf(it.value()));
+      throw lineError(fileName, p, itemOf(p) + " já aparece " + placeOf(it.value()));
     seen_.insert(key, p);
   }
 
@@ -174,6 +187,7 @@ class DuplicateCheck {
 };
 
 QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
+  int fieldCount = kFieldCount;
   if (t.rows.isEmpty())
     throw AppError(ErrorKind::Refused, fileName,
                    "a planilha " + t.name.toStdString() + " está vazia; a primeira linha deve ser " + kHeaderText);
@@ -181,6 +195,7 @@ QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
     const SheetRow& head = t.rows[0];
     QStringList names;
     for (const SheetCell& c : head.cells) names << (c.kind == SheetCell::Kind::Text ? c.text : QString());
+    fieldCount = hasCodeColumn(names) ? kFieldCount + 1 : kFieldCount;
     if (!isHeader(names))
       throw fieldError(fileName, 0, sheetCellName(t.name, head.row, 1),
                        std::string("a primeira linha preenchida deve ser ") + kHeaderText +
@@ -191,7 +206,7 @@ QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
   for (qsizetype r = 1; r < t.rows.size(); ++r) {
     const SheetRow& row = t.rows[r];
     QList<PriceField> fields;
-    for (int c = 0; c < kFieldCount; ++c) {
+    for (int c = 0; c < fieldCount; ++c) {
       const SheetCell& cell = row.cells[c];
       PriceField f;
       f.cell = sheetCellName(t.name, row.row, c + 1);
@@ -229,7 +244,72 @@ QList<PriceLine> parseSheet(const SheetTable& t, const QString& fileName) {
   return out;
 }
 
+QByteArray withoutLeadingZeros(const QByteArray& digits) {
+  qsizetype zeros = 0;
+  while (zeros + 1 < digits.size() && digits[zeros] == '0') ++zeros;
+  return digits.mid(zeros);
+}
+
+// "a", "a e b", "a, b e c".
+std::string listed(const QList<std::string>& names) {
+  std::string s;
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    if (i > 0) s += i + 1 == names.size() ? " e " : ", ";
+    s += names[i];
+  }
+  return s;
+}
+
+// The item a line prices among the items that have its number: the only one, or, when a call
+// repeats the number (lots), the one whose code the line gives. Throws naming the items when
+// that is not exactly one.
+int pickItem(const QList<GridRow>& rows, const QList<int>& sameNumber, const PriceLine& p, const QString& fileName) {
+  if (sameNumber.size() == 1) return sameNumber[0];
+  const auto codeOf = [&](int r) { return rows[r][ColCode].trimmed(); };
+  QList<std::string> codes;
+  for (int r : sameNumber) codes << textForMessage(codeOf(r));
+  const std::string number = textForMessage(rows[sameNumber[0]][ColItem].trimmed());
+  if (p.code.isEmpty())
+    throw lineError(fileName, p,
+                    "o item " + number + " aparece " + std::to_string(sameNumber.size()) +
+                        " vezes na proposta, com os códigos " + listed(codes) +
+                        "; indique o código do item na coluna codigo, a sexta da lista (como a exportação de "
+                        "preços a escreve)");
+  QList<int> picked;
+  for (int r : sameNumber) {
+    const QByteArray code = codeOf(r);
+    if (p.codeIsNumber ? allDigits(code) && withoutLeadingZeros(code) == p.code : code == p.code) picked << r;
+  }
+  if (picked.isEmpty())
+    throw lineError(fileName, p,
+                    "nenhum dos " + std::to_string(sameNumber.size()) + " itens " + number +
+                        " da proposta tem o código " + textForMessage(p.code) + " (eles têm os códigos " +
+                        listed(codes) + ")");
+  if (picked.size() > 1) {
+    QList<std::string> places;
+    for (int r : picked) places << std::to_string(r + 1);
+    throw lineError(fileName, p,
+                    "o item " + number + " de código " + textForMessage(codeOf(picked[0])) + " aparece " +
+                        std::to_string(picked.size()) + " vezes na proposta (posições " + listed(places) +
+                        " da lista de itens); dê os preços desses itens na janela da proposta");
+  }
+  return picked[0];
+}
+
+// True when a text would start a formula: its first character after any apostrophes.
+bool startsFormula(const QByteArray& s) {
+  qsizetype i = 0;
+  while (i < s.size() && s[i] == '\'') ++i;
+  return i < s.size() && QByteArray("=+-@\t\r").contains(s[i]);
+}
+
 }  // namespace
+
+QByteArray csvTextCell(const QByteArray& text) { return startsFormula(text) ? '\'' + text : text; }
+
+QByteArray csvCellText(const QByteArray& cell) {
+  return cell.startsWith('\'') && startsFormula(cell) ? cell.mid(1) : cell;
+}
 
 PriceLine priceLineFromFields(const QList<PriceField>& f, int line, const QString& fileName) {
   PriceLine p;
@@ -243,6 +323,14 @@ PriceLine priceLineFromFields(const QList<PriceField>& f, int line, const QStrin
   } else {
     p.item = f[0].text.trimmed();
     if (p.item.isEmpty()) throw lineError(fileName, p, "o número do item está vazio");
+  }
+  if (f.size() > kFieldCount) {
+    const PriceField& code = f[kFieldCount];
+    p.code = code.text.trimmed();
+    p.codeIsNumber = code.isNumber;
+    if (p.codeIsNumber && !allDigits(p.code))
+      throw fieldError(fileName, line, code.cell,
+                       "o código " + textForMessage(p.code) + " não é um número inteiro sem sinal");
   }
   const PriceField& brand = f[1];
   p.brand = brand.text.trimmed();
@@ -275,11 +363,13 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
   if (lines.isEmpty())
     throw AppError(ErrorKind::Refused, fileName, 1,
                    std::string("a lista de preços está vazia; a primeira linha deve ser ") + kHeaderText);
+  int fieldCount = kFieldCount;
   {
     QStringList names;
     for (const QByteArray& f : splitFields(lines[0])) names << fromCp1252(f);
     if (!isHeader(names))
       throw AppError(ErrorKind::Refused, fileName, 1, std::string("a primeira linha deve ser ") + kHeaderText);
+    if (hasCodeColumn(names)) fieldCount = kFieldCount + 1;
   }
   QList<PriceLine> out;
   DuplicateCheck duplicates;
@@ -287,7 +377,8 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
     const int lineNo = static_cast<int>(i) + 1;
     const QList<QByteArray> split = splitFields(lines[i]);
     QList<PriceField> fields;
-    for (qsizetype k = 0; k < std::min<qsizetype>(split.size(), kFieldCount); ++k) fields.append({split[k], false, {}});
+    for (qsizetype k = 0; k < std::min<qsizetype>(split.size(), fieldCount); ++k)
+      fields.append({csvCellText(split[k].trimmed()), false, {}});
     if (blank(fields)) continue;
     if (fields.size() < kFieldCount)
       throw AppError(ErrorKind::Refused, fileName, lineNo,
@@ -303,7 +394,7 @@ QList<PriceLine> parsePriceList(const QByteArray& content, const QString& fileNa
 QList<PriceLine> parsePriceListFile(const QByteArray& content, const QString& fileName) {
   const SpreadsheetFormat format = spreadsheetFormat(content, fileName);
   if (format == SpreadsheetFormat::Text) return parsePriceList(content, fileName);
-  return parseSheet(readFirstSheet(content, format, fileName, kFieldCount), fileName);
+  return parseSheet(readFirstSheet(content, format, fileName, kFieldCount + 1), fileName);
 }
 
 QList<PriceLine> readPriceList(const QString& path) {
@@ -323,11 +414,7 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
   for (int r = 0; r < count; ++r) {
     const QByteArray item = rows[r][ColItem].trimmed();
     index[item].append(r);
-    if (allDigits(item)) {
-      qsizetype zeros = 0;
-      while (zeros + 1 < item.size() && item[zeros] == '0') ++zeros;
-      byValue[item.mid(zeros)].append(r);
-    }
+    if (allDigits(item)) byValue[withoutLeadingZeros(item)].append(r);
   }
   QHash<int, const PriceLine*> pricedBy;
   int priced = 0;
@@ -335,37 +422,34 @@ int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QStr
     const auto& found = p.itemIsNumber ? byValue : index;
     auto it = found.constFind(p.item);
     if (it == found.cend()) throw lineError(fileName, p, "o item " + textForMessage(p.item) + " não está na proposta");
+    const int r = pickItem(rows, it.value(), p, fileName);
     if (!p.priced) continue;
-    for (int r : it.value()) {
-      if (const PriceLine* first = pricedBy.value(r); first && first != &p)
-        throw lineError(
-            fileName, p,
-            "o item " + textForMessage(rows[r][ColItem].trimmed()) + " já recebeu preço " + placeOf(*first));
-      pricedBy.insert(r, &p);
-      const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
-      if (total < 0) {
-        // The total as the panel rounds it is only exact above -10^12; below, say so instead of
-        // showing the rounding's leftovers ("-10,00" for a discount of 10^20).
-        const long double exact =
-            itemTotal(parseNumEditText(rows[r][ColQuantity]), p.unitPrice, p.discount, p.surcharge);
-        const std::string shown = exact > -1e12L ? "o total do item " + formatAmount(total, 2, 14).toStdString()
-                                                 : "o total do item, abaixo de -999.999.999.999,99,";
-        throw lineError(fileName, p,
-                        "item " + textForMessage(p.item) + ": " + shown +
-                            " seria negativo (o desconto é maior que quantidade vezes preço unitário mais acréscimo)");
-      }
-      // What the proposal file could not hold is refused here, naming the price list's line.
-      Proposal one;
-      one.rows = {rows[r]};
-      try {
-        responseFileLines(one);
-      } catch (const AppError& e) {
-        std::string reason = e.what();
-        if (const auto colon = reason.find("): "); colon != std::string::npos) reason = reason.substr(colon + 3);
-        throw lineError(fileName, p, "item " + textForMessage(p.item) + ": " + reason);
-      }
-      ++priced;
+    if (const PriceLine* first = pricedBy.value(r); first && first != &p)
+      throw lineError(fileName, p,
+                      "o item " + textForMessage(rows[r][ColItem].trimmed()) + " já recebeu preço " + placeOf(*first));
+    pricedBy.insert(r, &p);
+    const long double total = applyItemEntry(rows[r], p.brand, p.unitPrice, p.discount, p.surcharge);
+    if (total < 0) {
+      // The total as the panel rounds it is only exact above -10^12; below, say so instead of
+      // showing the rounding's leftovers ("-10,00" for a discount of 10^20).
+      const long double exact = itemTotal(parseNumEditText(rows[r][ColQuantity]), p.unitPrice, p.discount, p.surcharge);
+      const std::string shown = exact > -1e12L ? "o total do item " + formatAmount(total, 2, 14).toStdString()
+                                               : "o total do item, abaixo de -999.999.999.999,99,";
+      throw lineError(fileName, p,
+                      "item " + textForMessage(p.item) + ": " + shown +
+                          " seria negativo (o desconto é maior que quantidade vezes preço unitário mais acréscimo)");
     }
+    // What the proposal file could not hold is refused here, naming the price list's line.
+    Proposal one;
+    one.rows = {rows[r]};
+    try {
+      responseFileLines(one);
+    } catch (const AppError& e) {
+      std::string reason = e.what();
+      if (const auto colon = reason.find("): "); colon != std::string::npos) reason = reason.substr(colon + 3);
+      throw lineError(fileName, p, "item " + textForMessage(p.item) + ": " + reason);
+    }
+    ++priced;
   }
   proposal.rows = std::move(rows);
   return priced;

@@ -7,7 +7,9 @@
 // thousands dots optional, an empty field is 0), at most 4 decimals for the unit price and 2
 // for discount and surcharge; a number cell is taken at its shortest decimal form and follows
 // the same rules. Rows with nothing in the five columns are skipped; a row whose three amounts
-// are all empty names an item without pricing it (an export of an unpriced item).
+// are all empty names an item without pricing it (an export of an unpriced item). A sixth
+// column named "codigo" (as the export writes it) gives the item's code, which picks the item
+// when several items of the proposal share its number (calls priced in lots).
 #include "app/core/proposal_file.h"
 
 #include <QList>
@@ -19,6 +21,8 @@ struct PriceLine {
   QString cell;               // in a sheet, the item's cell ("Precos!A7"); empty for a text file
   QByteArray item;            // item number, blanks trimmed; from a number cell, its digits ("3")
   bool itemIsNumber = false;  // a number cell: matches the item numbers of the same value ("0003")
+  QByteArray code;            // the item's code when the list has a "codigo" column, blanks trimmed
+  bool codeIsNumber = false;  // a number cell: matches the codes of the same value ("000123")
   bool priced = true;         // false when the three amounts are empty: the item is left as it is
   QByteArray brand;           // Windows-1252, blanks trimmed
   long double unitPrice = 0;
@@ -34,8 +38,9 @@ struct PriceField {
 };
 
 // The rules of one row, shared by every format: the row's five fields (item, brand, unit
-// price, discount, surcharge) become a PriceLine, or AppError "FILE:LINE: reason" (text file)
-// or "FILE: Precos!C7: reason" (sheet) names the field. `line` is the row's line or sheet row.
+// price, discount, surcharge), and a sixth (the code) when the list has one, become a PriceLine, or AppError
+// "FILE:LINE: reason" (text file) or "FILE: Precos!C7: reason" (sheet) names the field. `line` is the row's line or
+// sheet row.
 PriceLine priceLineFromFields(const QList<PriceField>& fields, int line, const QString& fileName);
 
 // Parses a ";"-separated price list. Throws AppError "FILE:LINE: reason" for the first bad
@@ -51,11 +56,19 @@ QList<PriceLine> parsePriceListFile(const QByteArray& content, const QString& fi
 // Reads the file and parses it (parsePriceListFile).
 QList<PriceLine> readPriceList(const QString& path);
 
-// Applies every priced line to the rows of the item list whose item number (blanks trimmed)
-// matches, exactly as OK on the item panel. All or nothing: on an unknown item, an item priced
-// by two lines, a negative item total or an amount too large for the proposal file it throws
+// A text as a ";"-separated file's cell holds it: a text beginning with "=", "+", "-", "@", a
+// tab or a CR (after any apostrophes) gets a leading apostrophe, so spreadsheet programs show it
+// as text instead of running it as a formula. csvCellText undoes it; every text round trips.
+QByteArray csvTextCell(const QByteArray& text);
+QByteArray csvCellText(const QByteArray& cell);
+
+// Applies every priced line to the item whose number (blanks trimmed) matches, exactly as OK on
+// the item panel. When several items share the number, the line's code picks one; a line
+// without a code, or whose code picks none or several, is refused naming them. All or nothing:
+// on an unknown item, an item priced by two lines, a negative item total or an amount too large
+// for the proposal file it throws
 // AppError naming the line (or the item's cell) and `proposal` is unchanged. Returns the
-// number of rows priced.
+// number of items priced.
 int applyPriceList(Proposal& proposal, const QList<PriceLine>& lines, const QString& fileName);
 
 }  // namespace cotavia

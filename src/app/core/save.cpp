@@ -4,24 +4,51 @@
 #include "platform/files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <climits>
+
+#include <sys/stat.h>
 
 namespace cotavia {
 
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
   checkIdentityForFileName(target.identity);
-  // Every refusal happens here, before anything is written.
-  const QByteArray content = crlfLines(responseFileLines(proposal));
-  const QString response = responsePath(target);
   // One save at a time per proposal, and the three files written as one: the printouts, read from
   // the response file and the supplier file, then always agree with the input file.
   const SaveLock lock(target.folder, target.inputFileName);
-  finishInterruptedSave(target.folder, target.inputFileName, lock);
+  return gravar(target, proposal, supplier, lock);
+}
+
+QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier, const SaveLock& held) {
+  checkIdentityForFileName(target.identity);
+  checkSaveName(target.folder, responseFileName(target.identity, target.inputFileName), NAME_MAX);
+  // Every refusal happens here, before anything is written.
+  const QByteArray content = crlfLines(responseFileLines(proposal));
+  const QString response = responsePath(target);
+  finishInterruptedSave(target.folder, target.inputFileName, held);
   saveTogether(target.folder, target.inputFileName,
                {{response, content},
                 {joinPath(target.folder, target.inputFileName), content},
                 {joinPath(target.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
   return response;
+}
+
+QByteArray savedFilesStamp(const SaveTarget& target) {
+  QByteArray stamp;
+  for (const QString& path : {joinPath(target.folder, target.inputFileName), responsePath(target)}) {
+    struct stat st {};
+    // Only a file a save wrote counts (a folder or link in its place is refused by the save).
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      stamp += "-;";
+      continue;
+    }
+    stamp += QByteArray::number(qulonglong(st.st_dev)) + ':' + QByteArray::number(qulonglong(st.st_ino)) + ':' +
+             QByteArray::number(qlonglong(st.st_size)) + ':' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' +
+             QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ';';
+  }
+  return stamp;
 }
 
 QString exportTargetPath(const QString& targetFolder, const SaveTarget& target) {

@@ -3,6 +3,7 @@
 // `cotavia export` call these.
 #include "app/core/proposal_file.h"
 #include "app/core/supplier.h"
+#include "platform/files.h"
 
 namespace cotavia {
 
@@ -19,6 +20,14 @@ struct SaveTarget {
 // as they were, a kill is finished later). Throws AppError naming the file or the item (a second
 // save of the same proposal running: kind Busy). Returns the response file's path.
 QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier);
+// The same for a caller that already holds the proposal's save lock, taken before it read the
+// proposal it changed (so no other save can come in between the reading and the writing).
+QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier, const SaveLock& held);
+
+// What the files holding a proposal's prices (the input file and the response file) are on disk
+// now: each one's identity, size and time of change, or its absence. Every save replaces them, so
+// a stamp taken when a proposal was read differs once another window or command has saved it.
+QByteArray savedFilesStamp(const SaveTarget& target);
 
 // The export target path: targetFolder + "/E" + identity + "_" + input name.
 QString exportTargetPath(const QString& targetFolder, const SaveTarget& target);

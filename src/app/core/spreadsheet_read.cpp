@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 
 #include <charconv>
+#include <memory>
 #include <optional>
 
 namespace cotavia {
@@ -16,6 +17,9 @@ namespace {
 const QByteArray kOle2Magic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 constexpr qsizetype kCellTextCap = 32768;  // characters kept of one cell's text
 constexpr int kSpacesCap = 1024;           // blanks one <text:s> may stand for
+// Elements one inside another: a sheet nests about ten (cell, paragraph, spans); deeper ones are
+// refused at once, as reading millions of levels would take minutes and gigabytes.
+constexpr int kXmlDepthCap = 64;
 
 const QString kOdsMime = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
 const QString kOffice = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
@@ -72,41 +76,56 @@ class Zip {
 
   bool has(const QString& name) const { return locate(name) >= 0; }
 
-  // The part inflated, at most kSpreadsheetPartCap bytes. Throws for a missing, encrypted,
-  // oversized or broken part.
+  // A part being inflated, read piece by piece (a hostile part is refused after its first
+  // pieces instead of being inflated whole first).
+  class Part {
+   public:
+    Part(const Zip& zip, const QString& name) : zip_(zip), name_(name) {
+      const zip_int64_t index = zip.locate(name);
+      if (index < 0) throw damaged(zip.fileName_, "falta a parte " + str(name));
+      zip_stat_t st;
+      zip_stat_init(&st);
+      if (zip_stat_index(zip.zip_, zip_uint64_t(index), 0, &st) != 0)
+        throw damaged(zip.fileName_, "a parte " + str(name) + " não pode ser lida");
+      if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+        throw encrypted(zip.fileName_);
+      if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(kSpreadsheetPartCap)) throw zip.tooLarge(name);
+      f_ = zip_fopen_index(zip.zip_, zip_uint64_t(index), 0);
+      if (!f_) {
+        const int code = zip_error_code_zip(zip_get_error(zip.zip_));
+        if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
+          throw encrypted(zip.fileName_);
+        throw damaged(zip.fileName_, "a parte " + str(name) + ": " + zip_strerror(zip.zip_));
+      }
+    }
+    ~Part() { zip_fclose(f_); }
+    Part(const Part&) = delete;
+    Part& operator=(const Part&) = delete;
+
+    // The next bytes of the part, at most 64 KB; empty at its end. The part as a whole holds at
+    // most kSpreadsheetPartCap bytes.
+    QByteArray next() {
+      QByteArray out(65536, Qt::Uninitialized);
+      const zip_int64_t n = zip_fread(f_, out.data(), zip_uint64_t(out.size()));
+      if (n < 0) throw damaged(zip_.fileName_, "a parte " + str(name_) + ": " + zip_file_strerror(f_));
+      total_ += n;
+      if (total_ > kSpreadsheetPartCap) throw zip_.tooLarge(name_);
+      out.resize(qsizetype(n));
+      return out;
+    }
+
+   private:
+    const Zip& zip_;
+    QString name_;
+    zip_file_t* f_ = nullptr;
+    qint64 total_ = 0;
+  };
+
+  // The part inflated whole (a small one: the mimetype).
   QByteArray read(const QString& name) const {
-    const zip_int64_t index = locate(name);
-    if (index < 0) throw damaged(fileName_, "falta a parte " + str(name));
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(zip_, zip_uint64_t(index), 0, &st) != 0)
-      throw damaged(fileName_, "a parte " + str(name) + " não pode ser lida");
-    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) throw encrypted(fileName_);
-    if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(kSpreadsheetPartCap)) throw tooLarge(name);
-    zip_file_t* f = zip_fopen_index(zip_, zip_uint64_t(index), 0);
-    if (!f) {
-      const int code = zip_error_code_zip(zip_get_error(zip_));
-      if (code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD || code == ZIP_ER_ENCRNOTSUPP)
-        throw encrypted(fileName_);
-      throw damaged(fileName_, "a parte " + str(name) + ": " + zip_strerror(zip_));
-    }
+    Part part(*this, name);
     QByteArray out;
-    char buf[65536];
-    for (;;) {
-      const zip_int64_t n = zip_fread(f, buf, sizeof buf);
-      if (n < 0) {
-        const std::string why = zip_file_strerror(f);
-        zip_fclose(f);
-        throw damaged(fileName_, "a parte " + str(name) + ": " + why);
-      }
-      if (n == 0) break;
-      if (out.size() + n > kSpreadsheetPartCap) {
-        zip_fclose(f);
-        throw tooLarge(name);
-      }
-      out.append(buf, qsizetype(n));
-    }
-    zip_fclose(f);
+    for (QByteArray piece = part.next(); !piece.isEmpty(); piece = part.next()) out += piece;
     return out;
   }
 
@@ -129,15 +148,23 @@ class Zip {
 // ---- XML ----------------------------------------------------------------------------------
 
 // A stream reader over one part that refuses DTDs (so no entity is ever declared or expanded)
-// and names the part and line of any fault.
+// and elements nested deeper than kXmlDepthCap, and names the part and line of any fault.
 class Xml {
  public:
-  Xml(const QByteArray& data, const QString& fileName, const QString& part)
-      : r(data), fileName_(fileName), part_(part) {}
+  // Reads the part of the zip as it is inflated.
+  Xml(const Zip& zip, const QString& fileName, const QString& part)
+      : source_(std::make_unique<Zip::Part>(zip, part)), fileName_(fileName), part_(part) {}
 
   // The next token; false at the end of the document.
   bool next() {
-    switch (r.readNext()) {
+    QXmlStreamReader::TokenType token = r.readNext();
+    while (token == QXmlStreamReader::Invalid && r.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
+      const QByteArray more = source_->next();
+      if (more.isEmpty()) break;  // the part ends before its document does
+      r.addData(more);
+      token = r.readNext();
+    }
+    switch (token) {
       case QXmlStreamReader::DTD:
         throw AppError(ErrorKind::Damaged, fileName_,
                        "a parte " + str(part_) +
@@ -146,6 +173,16 @@ class Xml {
         throw fault("referência a entidade desconhecida");
       case QXmlStreamReader::Invalid:
         throw fault(r.errorString());
+      case QXmlStreamReader::StartElement:
+        if (++depth_ > kXmlDepthCap)
+          throw AppError(ErrorKind::Refused, fileName_,
+                         "a parte " + str(part_) + " da planilha tem elementos aninhados em mais de " +
+                             std::to_string(kXmlDepthCap) +
+                             " níveis, o que uma planilha não tem; confira se é o arquivo certo");
+        return true;
+      case QXmlStreamReader::EndElement:
+        --depth_;
+        return true;
       case QXmlStreamReader::EndDocument:
         return false;
       default:
@@ -196,8 +233,10 @@ class Xml {
   QXmlStreamReader r;
 
  private:
+  std::unique_ptr<Zip::Part> source_;
   QString fileName_;
   QString part_;
+  int depth_ = 0;
 };
 
 std::optional<double> parseNumber(const QString& text) {
@@ -273,7 +312,7 @@ QList<Relationship> readRelationships(const Zip& zip, const QString& part, const
   QList<Relationship> rels;
   const QString name = relsPart(part);
   if (!zip.has(name)) return rels;
-  Xml x(zip.read(name), fileName, name);
+  Xml x(zip, fileName, name);
   while (x.next())
     if (x.start() && x.is({}, "Relationship") && x.attrLocal("TargetMode") != QLatin1String("External"))
       rels.append({x.attrLocal("Id"), x.attrLocal("Type"), resolvePart(part, x.attrLocal("Target"))});
@@ -352,7 +391,7 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
   QString sheetId;
   bool found = false;
   {
-    Xml x(zip.read(workbook), fileName, workbook);
+    Xml x(zip, fileName, workbook);
     while (!found && x.next()) {
       if (x.start() && x.is({}, "sheet")) {
         found = true;
@@ -376,7 +415,7 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
   };
   QList<SharedRef> shared;
   {
-    Xml x(zip.read(sheetPart), fileName, sheetPart);
+    Xml x(zip, fileName, sheetPart);
     int row = 0, previousRow = 0;
     bool rowNumbered = false;
     int column = 0;
@@ -494,7 +533,7 @@ SheetTable readXlsx(const QByteArray& content, const QString& fileName, int colu
   for (const SharedRef& s : shared) wanted.insert(s.index);
   QHash<int, QString> strings;
   if (!stringsPart.isEmpty() && zip.has(stringsPart)) {
-    Xml x(zip.read(stringsPart), fileName, stringsPart);
+    Xml x(zip, fileName, stringsPart);
     int index = 0;
     while (x.next()) {
       if (!x.start() || !x.is({}, "si")) continue;
@@ -616,12 +655,12 @@ SheetTable readOds(const QByteArray& content, const QString& fileName, int colum
   const Zip zip(content, fileName);
   // OpenDocument encrypts parts inside an ordinary zip; its manifest says so.
   if (zip.has(QStringLiteral("META-INF/manifest.xml"))) {
-    Xml m(zip.read(QStringLiteral("META-INF/manifest.xml")), fileName, QStringLiteral("META-INF/manifest.xml"));
+    Xml m(zip, fileName, QStringLiteral("META-INF/manifest.xml"));
     while (m.next())
       if (m.start() && m.r.name() == QLatin1String("encryption-data")) throw encrypted(fileName);
   }
   const QString part = QStringLiteral("content.xml");
-  Xml x(zip.read(part), fileName, part);
+  Xml x(zip, fileName, part);
   SheetTable t;
   bool inSpreadsheet = false, found = false;
   while (!found && x.next()) {

@@ -119,7 +119,8 @@ QByteArray identityDisplay(const QByteArray& identityLine) {
   enum { ByLength, Cnpj, Cpf } kind = ByLength;
   if (isValidCnpj(s))
     kind = Cnpj;
-  else if (s.size() >= 11 && allDigits(s) && isValidCpf(s.right(11)) && s.left(s.size() - 11).count('0') == s.size() - 11)
+  else if (s.size() >= 11 && allDigits(s) && isValidCpf(s.right(11)) &&
+           s.left(s.size() - 11).count('0') == s.size() - 11)
     kind = Cpf;
   else if (s.size() == 14 && s.startsWith("000"))
     kind = Cpf;  // neither: the padding says a CPF was typed, and its digits are shown as typed

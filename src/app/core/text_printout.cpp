@@ -80,9 +80,14 @@ class Printout {
   void novaPagina();
   void item(const QByteArray& line);
   QByteArray valores(const QByteArray& line);
-  // The engine's calls, left out while the pages are only counted.
-  void imp(int linha, int coluna, const QByteArray& texto, TFonte fonte) {
-    if (!contando_) tx_.ImpF(linha, coluna, texto, fonte);
+  // The engine's calls, left out while the pages are only counted. A text item carries no control
+  // byte: one in a file (an ESC in a description would reach the printer as a command, ESC @
+  // resetting it mid-page) is printed, and previewed, as a blank.
+  void imp(int linha, int coluna, QByteArray texto, TFonte fonte) {
+    if (contando_) return;
+    for (char& c : texto)
+      if (uchar(c) < 32) c = ' ';
+    tx_.ImpF(linha, coluna, texto, fonte);
   }
   void caixa(int l1, int c1, int l2, int c2) {
     if (!contando_) tx_.Box(l1, c1, l2, c2, false);

@@ -35,6 +35,8 @@
 #include <QSettings>
 #include <QStorageInfo>
 
+#include <memory>
+
 namespace cotavia {
 
 namespace {
@@ -410,12 +412,12 @@ void TTCotavia2::setTabOrders() {
   // As the screen reads, top to bottom and left to right: the export panel at the top right
   // (once shown), the supplier's fields, the grid (or the item panel over it), the button rows.
   // Read-only fields take no focus.
-  const QList<QWidget*> order = {bbtn_exportar,       DriveComboBox1,    bbtn_pasta,         Edit_Fornecedor,
-                                 Edit_For_Endereco,   Edit_For_Cidade,   StringGrid1,        Edit_Marca,
-                                 NumEdit_PrUnit,      NumEdit_Desconto,  NumEdit_Acrescimo,  bbtn_ok,
-                                 bbtn_cancelar,       bbtn_gravar,       bbtn_importar,      bbtn_voltar,
-                                 bbtn_importarPrecos, ComboBox_TipoImpr, bbtn_exportarPrecos, bbtn_precosAnteriores,
- bbtn_imprimirHistorico};
+  const QList<QWidget*> order = {bbtn_exportar,         DriveComboBox1,    bbtn_pasta,          Edit_Fornecedor,
+                                 Edit_For_Endereco,     Edit_For_Cidade,   StringGrid1,         Edit_Marca,
+                                 NumEdit_PrUnit,        NumEdit_Desconto,  NumEdit_Acrescimo,   bbtn_ok,
+                                 bbtn_cancelar,         bbtn_gravar,       bbtn_importar,       bbtn_voltar,
+                                 bbtn_importarPrecos,   ComboBox_TipoImpr, bbtn_exportarPrecos, bbtn_precosAnteriores,
+                                 bbtn_imprimirHistorico};
   for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -439,11 +441,24 @@ void TTCotavia2::paintEvent(QPaintEvent*) {
 void TTCotavia2::FormActivate() {
   restoreColumnWidths();
   setExportFolder(folder_);
+  if (!carregar()) return;
+  TotalGeral();
+  ComboBox_TipoImpr->setCurrentIndex(1);
+  StringGrid1->selectRow0(0);
+  if (Edit_Fornecedor->text().isEmpty())
+    Edit_Fornecedor->setFocus();
+  else
+    StringGrid1->setFocus();
+}
+
+bool TTCotavia2::carregar() {
   try {
     finishInterruptedSave(folder_, fileName_);  // before reading what such a save was writing
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
   }
+  // Taken before reading: a save by another window or command from here on is noticed by "Gravar".
+  filesStamp_ = savedFilesStamp(target());
   try {
     if (supplierDataExists(folder_)) {
       const SupplierData s = readSupplierData(folder_);
@@ -467,7 +482,7 @@ void TTCotavia2::FormActivate() {
       case Dialogs::Answer::Cancel:
         QMetaObject::invokeMethod(
             this, [this] { QDialog::reject(); }, Qt::QueuedConnection);
-        return;
+        return false;
     }
   }
   bool loaded = true;
@@ -488,15 +503,9 @@ void TTCotavia2::FormActivate() {
   if (!loaded) {
     // What was read stays on screen; no total and no focus, as the file needs fixing first.
     dialogs().error(failure);
-    return;
+    return false;
   }
-  TotalGeral();
-  ComboBox_TipoImpr->setCurrentIndex(1);
-  StringGrid1->selectRow0(0);
-  if (Edit_Fornecedor->text().isEmpty())
-    Edit_Fornecedor->setFocus();
-  else
-    StringGrid1->setFocus();
+  return true;
 }
 
 bool TTCotavia2::eventFilter(QObject* obj, QEvent* e) {
@@ -647,8 +656,46 @@ bool TTCotavia2::gravarProposta() {
   const EditorState now = state();
   try {
     // "?" must not replace a character of the supplier's name, address or city.
-    gravar(target(), proposal(),
-           supplierFromText(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text()));
+    const SupplierData supplier =
+        supplierFromText(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());
+    QByteArray accepted;  // files changed by another save that the user chose to overwrite
+    for (;;) {
+      // Another save holding the lock is waited for with the window still drawn (typing and
+      // clicks wait until this save is over).
+      auto lock = std::make_unique<SaveLock>(
+          folder_, fileName_, 3000, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+      finishInterruptedSave(folder_, fileName_, *lock);
+      const QByteArray onDisk = savedFilesStamp(target());
+      if (onDisk == filesStamp_ || onDisk == accepted) {
+        gravar(target(), proposal(), supplier, *lock);
+        filesStamp_ = savedFilesStamp(target());
+        break;
+      }
+      // Saved by another window or command since this one read it: never replaced unasked.
+      lock.reset();
+      switch (dialogs().ask(
+          QStringLiteral("A proposta %1 foi gravada por outra janela ou comando depois que esta janela a abriu.\r"
+                         "Deseja substituir o que foi gravado pelo que está nesta janela?\r\r"
+                         "Sim: grava esta janela, substituindo os preços gravados pela outra.\r"
+                         "Não: recarrega a proposta como foi gravada, descartando as alterações desta janela.\r"
+                         "Cancelar: não grava.")
+              .arg(fileName_))) {
+        case Dialogs::Answer::Yes:
+          accepted = onDisk;
+          continue;
+        case Dialogs::Answer::No: {
+          const int row = StringGrid1->selectedRow();
+          if (carregar()) {
+            TotalGeral();
+            StringGrid1->selectRow0(std::max(row, 0));
+            StringGrid1->setFocus();
+          }
+          return false;
+        }
+        case Dialogs::Answer::Cancel:
+          return false;
+      }
+    }
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
     const int bad = supplierTextRefused(Edit_Fornecedor->text(), Edit_For_Endereco->text(), Edit_For_Cidade->text());

@@ -129,6 +129,9 @@ class TTCotavia2 : public QDialog {
   void setTabOrders();
   void fillPlaces();
   EditorState state() const;
+  // Reads the proposal and the supplier's data into the screen (FormActivate, and "Gravar" when
+  // the user chooses to reload); false when the proposal could not be read (said already).
+  bool carregar();
   void placeChosen(int index);
   // Resizing: each control keeps its place relative to the window's edges, as a share of the
   // change in width and height for its position (fx, fy) and its size (fw, fh).
@@ -156,6 +159,7 @@ class TTCotavia2 : public QDialog {
   int panelRow_ = -1;        // the grid row the item panel edits
   EditorState saved_;        // what was last loaded or saved
   bool loadFailed_ = false;  // the proposal file was not read whole: saving would drop items
+  QByteArray filesStamp_;    // the saved files on disk as this window last read or wrote them
   bool activated_ = false;
   QList<Anchor> anchors_;
   // The controls of the rows under the grid, kept at the lower left or the lower right corner;

@@ -32,6 +32,9 @@ namespace cotavia {
 
 namespace {
 
+// Marks a listed name that is not UTF-8 (shown with its odd bytes as \xNN).
+constexpr int kNameNotUtf8 = Qt::UserRole + 1;
+
 constexpr int kWidth = 630;
 constexpr int kHeight = 546;
 // The tutorial panel waits below the visible area until it is asked for.
@@ -359,10 +362,17 @@ void TTCotavia::bbtn_cancelarCNPJClick() {
 void TTCotavia::listFiles(const QStringList& keepSelected) {
   FileListBox1->clear();
   if (folder_.isEmpty()) return;
-  const QStringList names =
+  QStringList names =
       QDir(folder_).entryList({QStringLiteral("P*.KVT")}, QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name);
+  // A name that is not UTF-8 (from an old pen drive) is listed as its bytes are, so that opening
+  // it can say what to do.
+  const qsizetype readable = names.size();
+  for (const QByteArray& n : namesNotUtf8(folder_))
+    if (n.toUpper().startsWith('P') && n.toUpper().endsWith(".KVT")) names << shownFileName(n);
+  std::sort(names.begin() + readable, names.end());
   for (const QString& n : names) {
     auto* item = new QListWidgetItem(n, FileListBox1);
+    if (names.indexOf(n) >= readable) item->setData(kNameNotUtf8, true);
     if (keepSelected.contains(n)) {
       item->setSelected(true);
       FileListBox1->setCurrentItem(item, QItemSelectionModel::Current);
@@ -427,6 +437,15 @@ void TTCotavia::bbtn_digitarClick() {
                        "em uma pasta no computador ou em uma PenDrive !!! "));
   if (!identityLoaded_ && !storeIdentity()) return;
   const QString name = selected.first()->text();
+  if (selected.first()->data(kNameNotUtf8).toBool()) {
+    // Opened by the name Qt made of it, another (missing) file would be read and written.
+    dialogs().message(QStringLiteral("O nome do arquivo \"%1\" tem letras gravadas numa codificação antiga (não "
+                                     "UTF-8, como os nomes de um pen drive antigo), e o programa não consegue "
+                                     "abri-lo por esse nome.\rRenomeie o arquivo (por exemplo, para P0002.KVT) e "
+                                     "pressione F5 para ver a lista de novo.")
+                          .arg(name));
+    return;
+  }
   {
     TTCotavia2 editor(folder_, name, identity(), this);
     editor.exec();

@@ -104,6 +104,8 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   EXPECT_TRUE(has(e, "número do item está vazio")) << e;
   e = refusal(kHead + "0001;MARCA COM MAIS DE VINTE;1;;\r\n");
   EXPECT_TRUE(has(e, "tem mais de 20 caracteres")) << e;
+  EXPECT_EQ(refusal(kHead + "0001;" + QByteArray(20, 'M') + ";1;;\r\n"), "no error");
+  EXPECT_TRUE(has(refusal(kHead + "0001;" + QByteArray(21, 'M') + ";1;;\r\n"), "tem mais de 20 caracteres"));
   // A brand Windows-1252 cannot hold (an emoji; UTF-8 here) would be saved as "?".
   e = refusal("\xEF\xBB\xBF" + kHead + ok + "0002;Bic \xF0\x9F\x98\x80 Pre\xC3\xA7o;1;;\r\n");
   EXPECT_TRUE(has(e, "precos.csv:3: a linha contém \xF0\x9F\x98\x80, que o arquivo")) << e;
@@ -118,4 +120,52 @@ TEST(PriceList, EachBadLineIsRefusedNamingIt) {
   EXPECT_EQ(refusal(kHead + "0003;B;9.999.999,9999;;\r\n"), "no error");
   // Exactly zero is a valid bid.
   EXPECT_EQ(refusal(kHead + "0002;B;1;10,00;\r\n"), "no error");
+}
+
+// A call that repeats an item number (lots): the code column picks the item; without it, or
+// when it picks none or several, the line is refused naming the items. A number used once
+// needs no code.
+TEST(PriceList, RepeatedItemNumbersArePickedByTheirCode) {
+  QByteArray content = joinCrLf(standardHeader());
+  for (const auto& [n, code] :
+       {std::pair{"0001", "000100"}, {"0003", "000123"}, {"0003", "000124"}, {"0005", "000200"}, {"0005", "000200"}}) {
+    Item it;
+    it.number = n;
+    it.code = code;
+    content += itemLine(it) + "\r\n";
+  }
+  Proposal proposal;
+  parseProposal(content, "P0001.KVT", proposal);
+  const QByteArray head = "item;marca;preco_unitario;desconto;acrescimo;codigo\r\n";
+  struct Case {
+    QByteArray list;
+    const char* expected;  // the refusal, or the rows priced ("ok 2" for the third item)
+  };
+  const Case cases[] = {
+      {head + "0003;A;1;;;000124\r\n", "ok 2"},
+      {head + "0003;A;1;;; 000123 \r\n0001;B;1;;;999999\r\n", "ok 0 1"},
+      {kHead + "0003;A;1;;\r\n",
+       "precos.csv:2: o item 0003 aparece 2 vezes na proposta, com os códigos 000123 e 000124; indique o código do "
+       "item na coluna codigo"},
+      {head + "0003;A;1;;;000999\r\n",
+       "precos.csv:2: nenhum dos 2 itens 0003 da proposta tem o código 000999 (eles têm os códigos 000123 e 000124)"},
+      {head + "0005;A;1;;;000200\r\n",
+       "precos.csv:2: o item 0005 de código 000200 aparece 2 vezes na proposta (posições 4 e 5 da lista de itens)"},
+      {head + "0003;A;1;;;000124\r\n0003;B;2;;;000124\r\n",
+       "precos.csv:3: o item 0003 de código 000124 já aparece na linha 2"},
+  };
+  for (const Case& c : cases) {
+    Proposal p = proposal;
+    std::string got;
+    try {
+      applyPriceList(p, parsePriceList(c.list, "precos.csv"), "precos.csv");
+      got = "ok";
+      for (int r = 0; r < 5; ++r)
+        if (p.rows[r] != proposal.rows[r]) got.append(1, ' ').append(1, char('0' + r));
+    } catch (const AppError& e) {
+      got = e.what();
+      EXPECT_EQ(p.rows, proposal.rows);
+    }
+    EXPECT_TRUE(got.starts_with(c.expected)) << c.list.toStdString() << "\n got: " << got;
+  }
 }

@@ -1,6 +1,7 @@
 #include "app/core/item_entry.h"
 #include "app/core/save.h"
 #include "app/core/supplier.h"
+#include "platform/error.h"
 #include "platform/files.h"
 
 #include "core_fixtures.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -20,6 +22,10 @@ using namespace cotavia;
 using namespace cotavia::test;
 
 namespace {
+
+struct NoFaults {
+  ~NoFaults() { setFileFaultHook({}); }
+};
 
 // Every file of a folder with its content.
 std::map<QString, QByteArray> snapshot(const QString& folder) {
@@ -253,6 +259,27 @@ TEST(Export, CopiesTheFileAsLastSaved) {
   EXPECT_EQ(f.dir.read("E12345678000190_P0001.KVT"), saved);
   // A folder that does not exist.
   EXPECT_THROW(exportProposal(f.target, pen.file("nao/existe")), AppError);
+
+  // A pen drive that takes writes it cannot store: the copy read back is short. The export fails
+  // saying so, the copy goes and the file exported before stays.
+  const NoFaults restoreHook;
+  setFileFaultHook([&](FileStep step, const QString&) {
+    if (step == FileStep::ReadBack)
+      for (const QString& n : QDir(pen.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden))
+        QFile::resize(pen.file(n), 100);
+    return 0;
+  });
+  pen.write("E12345678000190_P0001.KVT", "exported before");
+  try {
+    exportProposal(f.target, pen.path());
+    ADD_FAILURE() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::BadCopy);
+    EXPECT_NE(userMessage(e).indexOf("o pen drive (ou o disco) pode estar com defeito ou cheio"), -1)
+        << userMessage(e).toStdString();
+  }
+  EXPECT_EQ(QDir(pen.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"E12345678000190_P0001.KVT"});
+  EXPECT_EQ(pen.read("E12345678000190_P0001.KVT"), "exported before");
 }
 
 // What counts as a change not yet saved: a row or a supplier field that differs from the state
@@ -280,9 +307,6 @@ void restore(const QString& folder, const std::map<QString, QByteArray>& files) 
   for (const QString& f : dir.entryList(QDir::Files | QDir::Hidden)) dir.remove(f);
   for (const auto& [name, bytes] : files) writeFile(folder + "/" + name, bytes);
 }
-struct NoFaults {
-  ~NoFaults() { setFileFaultHook({}); }
-};
 }  // namespace
 
 // A full disk (or any failure) at any step of a save, or a kill after its decision, leaves the
@@ -354,14 +378,68 @@ TEST(Gravar, RemovesTemporaryAndLockFilesOfProgramsNoLongerRunning) {
   f.dir.write(dead, "half");
   f.dir.write(alive, "being written");
   f.dir.write(".cotavia.P0002.KVT.lock", "");  // left by a killed save of another proposal
+  // A save of another proposal killed after its decision: its journal still needs its file.
+  const QString pending = QStringLiteral(".cotavia.P0002.KVT.%1.0x.tmp").arg(child);
+  f.dir.write(pending, "P0002 priced");
+  f.dir.write(".cotavia.P0002.KVT.journal", "cotavia-journal 2\n" + pending.toUtf8() + "\tP0002.KVT\n");
   gravar(f.target, f.proposal, {});
   EXPECT_FALSE(f.dir.exists(dead));
   EXPECT_TRUE(f.dir.exists(alive));
   EXPECT_FALSE(f.dir.exists(".cotavia.P0002.KVT.lock"));
+  EXPECT_TRUE(f.dir.exists(pending));
+  finishInterruptedSaves(f.dir.path());
+  EXPECT_EQ(f.dir.read("P0002.KVT"), "P0002 priced");
   // So does an export, in the folder it copies to (a pen drive an export killed halfway wrote to).
   TempDir pen;
   const QString deadCopy = QStringLiteral(".cotavia.E12345678000190_P0001.KVT.%1.0x.tmp").arg(child);
   pen.write(deadCopy, "half a copy");
   exportProposal(f.target, pen.path());
   EXPECT_FALSE(pen.exists(deadCopy));
+}
+
+// Any name a folder can hold saves, is finished after a kill and cleaned up; a journal of the
+// earlier format is still finished; a name too long for the save's own files is refused first.
+TEST(Gravar, AnyFileNameSavesAndAnInterruptedSaveOfItIsFinished) {
+  const NoFaults restoreHook;
+  for (const QString& name : {QStringLiteral("P\t1.KVT"), QStringLiteral("P\n2.KVT"), QStringLiteral("P\r3 %0A.KVT"),
+                              QStringLiteral("P ção 4.KVT")}) {
+    const std::string what = name.toStdString();
+    SavedFolder f;
+    QFile::rename(f.dir.file("P0001.KVT"), f.dir.file(name));
+    SaveTarget t = f.target;
+    t.inputFileName = name;
+    Proposal p = loadProposal(f.dir.file(name));
+    applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
+    setFileFaultHook([&](FileStep step, const QString& file) {
+      return step == FileStep::Rename && file == f.dir.file(name) ? EIO : 0;
+    });
+    EXPECT_THROW(gravar(t, p, {}), AppError) << what;
+    setFileFaultHook({});
+    finishInterruptedSave(f.dir.path(), name);
+    EXPECT_EQ(f.dir.read(name), f.dir.read("E12345678000190_" + name)) << what;
+    EXPECT_EQ(loadProposal(f.dir.file(name)).rows, p.rows) << what;
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".cotavia."), QStringList()) << what;
+  }
+  // A journal written by the earlier format.
+  SavedFolder old;
+  old.dir.write(".cotavia.P0001.KVT.1.0x.tmp", "new");
+  old.dir.write(".cotavia.P0001.KVT.journal", "cotavia-journal 1\n.cotavia.P0001.KVT.1.0x.tmp\tP0001.KVT\n");
+  finishInterruptedSave(old.dir.path(), "P0001.KVT");
+  EXPECT_EQ(old.dir.read("P0001.KVT"), "new");
+  EXPECT_FALSE(old.dir.exists(".cotavia.P0001.KVT.journal"));
+
+  SavedFolder longName;
+  const QString name = QString(235, QChar('P')) + ".KVT";
+  QFile::rename(longName.dir.file("P0001.KVT"), longName.dir.file(name));
+  const auto before = snapshot(longName.dir.path());
+  SaveTarget t = longName.target;
+  t.inputFileName = name;
+  try {
+    gravar(t, longName.proposal, {});
+    ADD_FAILURE() << "no error";
+  } catch (const AppError& e) {
+    EXPECT_EQ(e.file(), longName.dir.file(name));
+    EXPECT_NE(std::string(e.what()).find("longo demais"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(snapshot(longName.dir.path()), before);
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 using namespace cotavia;
 using namespace cotavia::test;
@@ -108,21 +109,31 @@ QByteArray odsZip(const QByteArray& content, const QByteArray& manifest = {}) {
   return zipArchive(parts);
 }
 
+// Equal neighbouring cells are stored once with number-columns-repeated, as spreadsheet
+// programs save them.
 QByteArray odsRow(const QList<Cell>& cells) {
   QByteArray row = "<table:table-row>";
-  for (const Cell& x : cells) {
+  for (qsizetype i = 0; i < cells.size(); ++i) {
+    const Cell& x = cells[i];
+    int same = 1;
+    while (i + same < cells.size() && x.kind <= Cell::Number && cells[i + same].kind == x.kind &&
+           cells[i + same].text == x.text && cells[i + same].number == x.number)
+      ++same;
+    i += same - 1;
+    const QByteArray repeated =
+        same > 1 ? " table:number-columns-repeated=\"" + QByteArray::number(same) + "\"" : QByteArray();
     const QByteArray shown =
         "<text:p>" + xmlEscape(x.text.isEmpty() ? QByteArray::number(x.number) : x.text) + "</text:p>";
     switch (x.kind) {
       case Cell::Empty:
-        row += "<table:table-cell/>";
+        row += "<table:table-cell" + repeated + "/>";
         break;
       case Cell::Text:
-        row += "<table:table-cell office:value-type=\"string\">" + shown + "</table:table-cell>";
+        row += "<table:table-cell" + repeated + " office:value-type=\"string\">" + shown + "</table:table-cell>";
         break;
       case Cell::Number:
-        row += "<table:table-cell office:value-type=\"float\" office:value=\"" + QByteArray::number(x.number, 'g', 17) +
-               "\">" + shown + "</table:table-cell>";
+        row += "<table:table-cell" + repeated + " office:value-type=\"float\" office:value=\"" +
+               QByteArray::number(x.number, 'g', 17) + "\">" + shown + "</table:table-cell>";
         break;
       case Cell::Formula:
         row += "<table:table-cell table:formula=\"of:" + xmlEscape(x.text) +
@@ -187,26 +198,27 @@ QByteArray patchZip(QByteArray zip, const QByteArray& entry, int local, int cent
 
 // The same list as a CSV file, an .xlsx by libxlsxwriter and an .ods: numbers and texts, an empty
 // row, a formula with its calculated value, header names in other case, accents and blanks, an
-// item number stored as a number, an item with no amounts (left as it is), an extra column.
+// item number stored as a number, an item with no amounts (left as it is), an extra column, equal
+// neighbouring cells (stored once in the .ods).
 TEST(SpreadsheetPriceList, SheetsPriceAsTheCsvDoes) {
   const QByteArray csv =
       "Item; MARCA ;Pre\xC3\xA7o_Unit\xC3\xA1rio;Desconto;ACR\xC3\x89SCIMO;nota\r\n"
       "0003;Faber-Castell;0,45;;;ignorada\r\n"
       ";;;;\r\n"
-      "0001;Bic;1.234,5;1;0,5\r\n"
+      "0001;Bic;1.234,5;0,5;0,5\r\n"
       "0002;Velha;;;\r\n";
   const Rows rows = {
       {txt("Item"), txt(" MARCA "), txt("Pre\xC3\xA7o_Unit\xC3\xA1rio"), txt("Desconto"), txt("ACR\xC3\x89SCIMO"),
        txt("nota")},
       {txt("0003"), txt("Faber-Castell"), num(0.45000000000000001), {}, {}, txt("ignorada")},
       {},
-      {num(1), txt("Bic"), txt("1.234,5"), {Cell::Formula, "0.5*2", 1}, num(0.5)},
+      {num(1), txt("Bic"), {Cell::Formula, "1234.5*1", 1234.5}, num(0.5), num(0.5)},
       {txt("0002"), txt("Velha")},
   };
   Proposal fromCsv;
   ASSERT_EQ(applied(csv, "precos.csv", &fromCsv), "ok");
   EXPECT_EQ(fromCsv.rows[2][ColUnitPrice], "    0,4500");
-  EXPECT_EQ(fromCsv.rows[0][ColTotal], "     12.344,50");  // 10 x 1234,5 - 1 + 0,5
+  EXPECT_EQ(fromCsv.rows[0][ColTotal], "     12.345,00");  // 10 x 1234,5 - 0,5 + 0,5
   EXPECT_EQ(fromCsv.rows[1], threeItems().rows[1]);        // no amounts: untouched
   for (const auto& [bytes, name] :
        {std::pair{xlsxByLibrary(rows), QString("precos.xlsx")}, std::pair{odsByHand(rows), QString("precos.ods")},
@@ -263,8 +275,11 @@ TEST(SpreadsheetPriceList, HostileFilesAreRefused) {
                              "\"/><table:table-cell office:value-type=\"string\"><text:p>x</text:p>"
                              "</table:table-cell></table:table-row>"));
   };
-  const QByteArray emptyRows =
-      "<table:table-row table:number-rows-repeated=\"1048576\"><table:table-cell/></table:table-row>";
+  const auto emptyRows = [](int count) {
+    return "<table:table-row table:number-rows-repeated=\"" + QByteArray::number(count) +
+           "\"><table:table-cell/></table:table-row>";
+  };
+  const QByteArray nested = QByteArray("<a>").repeated(1000000) + QByteArray("</a>").repeated(1000000);
   struct Case {
     QByteArray bytes;
     const char* name;
@@ -290,52 +305,102 @@ TEST(SpreadsheetPriceList, HostileFilesAreRefused) {
                          "<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>")),
        "p.ods", "declara uma DTD"},
       {filled(1, "200000"), "p.ods", "a planilha Precos tem mais de 100.000 linhas preenchidas"},
-      {odsZip(odsContent(odsRow(kHeaderRow) + emptyRows + odsRow({txt("1")}))), "p.ods",
+      {odsZip(odsContent(odsRow(kHeaderRow) + emptyRows(1048576) + odsRow({txt("1")}))), "p.ods",
        "tem células preenchidas além da linha 1.048.576"},
       {filled(16384, "1"), "p.ods", "Precos!A2: a linha passa de 16.384 colunas"},
       {xlsxByHand({kHeaderRow}, "Precos", "<row r=\"2\"><c r=\"XFE2\"><v>1</v></c></row>"), "p.xlsx",
        "Precos!A2: a linha passa de 16.384 colunas"},
+      // Elements nested a million levels deep (a few kilobytes deflated).
+      {xlsxByHand({kHeaderRow}, "Precos", nested), "p.xlsx",
+       "a parte xl/worksheets/sheet1.xml da planilha tem elementos aninhados em mais de 64 níveis"},
+      {odsZip(odsContent(odsRow(kHeaderRow) + nested)), "p.ods",
+       "a parte content.xml da planilha tem elementos aninhados em mais de 64 níveis"},
   };
   for (const Case& c : cases) {
     const std::string e = applied(c.bytes, c.name);
     EXPECT_NE(e.find(c.expected), std::string::npos) << c.expected << "\n got: " << e;
     EXPECT_EQ(e.rfind(std::string(c.name) + ": ", 0), 0u) << e;
   }
+  // A filled row exactly at the last row a sheet holds is read.
+  const QList<Cell> last = {num(1), txt("A"), num(1)};
+  EXPECT_EQ(applied(odsZip(odsContent(odsRow(kHeaderRow) + emptyRows(1048574) + odsRow(last))), "p.ods"), "ok");
+  EXPECT_EQ(applied(xlsxByHand({kHeaderRow}, "Precos",
+                               "<row r=\"1048576\"><c r=\"A1048576\"><v>1</v></c><c r=\"B1048576\" "
+                               "t=\"inlineStr\"><is><t>A</t></is></c><c r=\"C1048576\"><v>1</v></c></row>"),
+                    "p.xlsx"),
+            "ok");
+}
+
+// The part of a zip archive, inflated.
+QByteArray zipPart(const QByteArray& zip, const char* name) {
+  zip_error_t err;
+  zip_error_init(&err);
+  zip_source_t* src = zip_source_buffer_create(zip.constData(), zip_uint64_t(zip.size()), 0, &err);
+  zip_t* z = src ? zip_open_from_source(src, ZIP_RDONLY, &err) : nullptr;
+  QByteArray out;
+  if (zip_file_t* f = z ? zip_fopen(z, name, 0) : nullptr) {
+    char buf[65536];
+    for (zip_int64_t n; (n = zip_fread(f, buf, sizeof buf)) > 0;) out.append(buf, qsizetype(n));
+    zip_fclose(f);
+  }
+  if (z) zip_discard(z);
+  zip_error_fini(&err);
+  return out;
 }
 
 // The export: the import's five columns, then the reader's; unpriced items with empty
-// amounts; imported unchanged, it changes nothing.
+// amounts; texts that would start a formula kept as texts; imported unchanged, it changes
+// nothing, also where a call repeats an item number (the code tells the items apart). Written
+// under pt_BR (comma decimals), the sheet still holds its numbers in the file's notation.
 TEST(PriceExport, WritesTheImportColumnsAndRoundTrips) {
-  Proposal p = threeItems();
+  const PtBrLocale ptBr;
+  Proposal p;
+  {
+    QByteArray content = joinCrLf(standardHeader());
+    for (const auto& [n, code] :
+         {std::pair{"0001", "000123"}, {"0002", "000123"}, {"0003", "000123"}, {"0003", "000124"}}) {
+      Item it;
+      it.number = n;
+      it.code = code;
+      content += itemLine(it) + "\r\n";  // quantity 10
+    }
+    parseProposal(content, "P0001.KVT", p);
+  }
   p.rows[1][ColDescription] = "PAPEL; A4 \"75 g\"";
+  p.rows[3][ColDescription] = "=HYPERLINK(\"http://x\")";
   applyPriceList(p,
-                 parsePriceList("item;marca;preco_unitario;desconto;acrescimo\r\n"
-                                "0001;Bic;1.234,5678;1;0,5\r\n0002;Chamex;0,45;;\r\n",
+                 parsePriceList("item;marca;preco_unitario;desconto;acrescimo;codigo\r\n"
+                                "0001;Bic;1.234,5678;1;0,5;\r\n0002;@Chamex;0,45;;;\r\n0003;-1+1;2;;;000124\r\n",
                                 "p.csv"),
                  "p.csv");
   TempDir dir;
-  EXPECT_EQ(writePriceExport(p, dir.file("e.csv")), 3);
+  EXPECT_EQ(writePriceExport(p, dir.file("e.csv")), 4);
   EXPECT_EQ(dir.read("e.csv"),
             "item;marca;preco_unitario;desconto;acrescimo;codigo;descricao;quantidade;unidade;total\r\n"
             "0001;Bic;1.234,5678;1,00;0,50;000123;CANETA ESFEROGR\xC1"
             "FICA AZUL;10,0000;UN;12.345,18\r\n"
-            "0002;Chamex;0,4500;0,00;0,00;000123;\"PAPEL; A4 \"\"75 g\"\"\";10,0000;UN;4,50\r\n"
+            "0002;'@Chamex;0,4500;0,00;0,00;000123;\"PAPEL; A4 \"\"75 g\"\"\";10,0000;UN;4,50\r\n"
             "0003;;;;;000123;CANETA ESFEROGR\xC1"
-            "FICA AZUL;10,0000;UN;\r\n");
-  EXPECT_EQ(writePriceExport(p, dir.file("e.xlsx")), 3);
+            "FICA AZUL;10,0000;UN;\r\n"
+            "0003;'-1+1;2,0000;0,00;0,00;000124;\"'=HYPERLINK(\"\"http://x\"\")\";10,0000;UN;20,00\r\n");
+  EXPECT_EQ(writePriceExport(p, dir.file("e.xlsx")), 4);
+  const QByteArray xml = zipPart(dir.read("e.xlsx"), "xl/worksheets/sheet1.xml");
+  EXPECT_TRUE(xml.contains("<v>1234.5678</v>") && xml.contains("width=\"8.")) << xml.left(2000).toStdString();
   const SheetTable t = readFirstSheet(dir.read("e.xlsx"), SpreadsheetFormat::Xlsx, "e.xlsx", 10);
   EXPECT_EQ(t.name, "Precos");
-  ASSERT_EQ(t.rows.size(), 4);
+  ASSERT_EQ(t.rows.size(), 5);
   EXPECT_EQ(t.rows[1].cells[0].text, "0001");  // item numbers stay texts
   EXPECT_EQ(t.rows[1].cells[2].kind, SheetCell::Kind::Number);
   EXPECT_EQ(t.rows[1].cells[2].number, 1234.5678);
   EXPECT_EQ(t.rows[1].cells[9].number, 12345.18);
   EXPECT_EQ(t.rows[3].cells[2].kind, SheetCell::Kind::Empty);
+  EXPECT_EQ(t.rows[4].cells[6].text, "=HYPERLINK(\"http://x\")");  // a text cell, not a formula
   for (const char* name : {"e.csv", "e.xlsx"}) {
     Proposal q = p;
-    EXPECT_EQ(applyPriceList(q, readPriceList(dir.file(name)), name), 2) << name;
+    EXPECT_EQ(applyPriceList(q, readPriceList(dir.file(name)), name), 3) << name;
     EXPECT_EQ(q.rows, p.rows) << name;
   }
   EXPECT_THROW(writePriceExport(p, dir.file("e.txt")), AppError);
   EXPECT_FALSE(dir.exists("e.txt"));
+  if (!ptBr.active()) GTEST_SKIP() << "pt_BR.UTF-8 could not be built with localedef: exported under the C locale";
 }

@@ -1,11 +1,14 @@
 // The proposal editor: loading, Enter navigation, the item panel, totals, saving, exporting and
 // the price list import, driven with real key events.
 #include "app/screens/editor.h"
+#include "app/core/item_entry.h"
 #include "app/core/price_memory.h"
+#include "app/core/save.h"
 #include "app/screens/item_grid.h"
 #include "app/screens/price_review.h"
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
+#include "platform/files.h"
 #include "report/rp_printer.h"
 
 #include <QComboBox>
@@ -362,6 +365,65 @@ class EditorTest : public QObject {
     QCOMPARE(double(ed->NumEdit_TotalGeral->Value()), 34.5);
     QTRY_VERIFY(ed->StringGrid1->hasFocus());
     QVERIFY(!ed->Panel_Exporta->isVisible());
+  }
+
+  // Another window or command saved the proposal after this window read it: "Gravar" asks
+  // before replacing those prices. Cancelar writes nothing, Não shows what was saved, Sim
+  // writes this window's prices.
+  void aSaveByAnotherWindowIsNotOverwrittenUnasked() {
+    open();
+    const SaveTarget target{dir->path(), "P0001.KVT", kIdentity};
+    auto otherSave = [&](const char* brand) {
+      Proposal p = loadProposal(dir->file("P0001.KVT"));
+      applyItemEntry(p.rows[1], brand, 3, 0, 0);
+      gravar(target, p, {});
+    };
+    priceItem(0, "ACME", "2,5", "", "");
+    otherSave("OUTRA");
+    const QByteArray other = dir->read(kResponse);
+    dlg.choices = {Dialogs::Answer::Cancel};
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Ask), 1);
+    QVERIFY(dlg.lastText().contains("foi gravada por outra janela ou comando"));
+    QCOMPARE(dir->read(kResponse), other);
+    QVERIFY(ed->unsavedChanges());
+
+    dlg.choices = {Dialogs::Answer::No};
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dir->read(kResponse), other);
+    QCOMPARE(cell(1, 9), QString("OUTRA"));
+    QCOMPARE(cell(0, 5), QString(10, ' '));
+    QVERIFY(!ed->unsavedChanges());
+
+    priceItem(0, "ACME", "2,5", "", "");
+    otherSave("TERCEIRA");
+    dlg.clear();
+    dlg.choices = {Dialogs::Answer::Yes};
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QCOMPARE(dlg.count(Kind::Ask), 1);
+    QCOMPARE(loadProposal(dir->file("P0001.KVT")).rows[0][ColBrand].trimmed(), QByteArray("ACME"));
+    QCOMPARE(loadProposal(dir->file("P0001.KVT")).rows[1][ColBrand].trimmed(), QByteArray("OUTRA"));
+    // Its own saves are not taken for another's.
+    dlg.clear();
+    priceItem(2, "MAIS", "1", "", "");
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QVERIFY(dlg.log.isEmpty());
+  }
+
+  // While another save holds the proposal's lock, "Gravar" waits with the window alive (its
+  // events handled): here a timer of the window ends the other save, and this one goes on.
+  void gravarWaitsWithTheWindowAlive() {
+    open();
+    priceItem(0, "ACME", "2,5", "", "");
+    auto elsewhere = std::make_unique<SaveLock>(dir->path(), "P0001.KVT");
+    QTimer release;
+    release.setSingleShot(true);
+    QObject::connect(&release, &QTimer::timeout, [&] { elsewhere.reset(); });
+    release.start(300);
+    QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);
+    QVERIFY2(dlg.log.isEmpty(), qPrintable(dlg.lastText()));
+    QVERIFY(!elsewhere);
+    QCOMPARE(loadProposal(dir->file("P0001.KVT")).rows[0][ColBrand].trimmed(), QByteArray("ACME"));
   }
 
   // A save that cannot be written is reported and leaves the files as they were.
@@ -765,11 +827,14 @@ class EditorTest : public QObject {
     priceItem(0, "ACME", "3522,091", "", "");
     QTest::mouseClick(ed->bbtn_gravar, Qt::LeftButton);  // shows the export panel
     ed->bbtn_exportar->setFocus();
-    const QList<QWidget*> expected = {ed->DriveComboBox1,      ed->bbtn_pasta,        ed->Edit_Fornecedor,
-                                      ed->Edit_For_Endereco,   ed->Edit_For_Cidade,   ed->StringGrid1,
-                                      ed->bbtn_gravar,         ed->bbtn_importar,     ed->bbtn_voltar,
-                                      ed->bbtn_importarPrecos, ed->ComboBox_TipoImpr, ed->bbtn_exportarPrecos,
-                                      ed->bbtn_precosAnteriores, ed->bbtn_imprimirHistorico, ed->bbtn_exportar};
+    const QList<QWidget*> expected = {ed->DriveComboBox1,        ed->bbtn_pasta,
+                                      ed->Edit_Fornecedor,       ed->Edit_For_Endereco,
+                                      ed->Edit_For_Cidade,       ed->StringGrid1,
+                                      ed->bbtn_gravar,           ed->bbtn_importar,
+                                      ed->bbtn_voltar,           ed->bbtn_importarPrecos,
+                                      ed->ComboBox_TipoImpr,     ed->bbtn_exportarPrecos,
+                                      ed->bbtn_precosAnteriores, ed->bbtn_imprimirHistorico,
+                                      ed->bbtn_exportar};
     for (QWidget* w : expected) {
       press(Qt::Key_Tab);
       QCOMPARE(QApplication::focusWidget()->objectName(), w->objectName());

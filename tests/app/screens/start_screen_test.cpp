@@ -14,6 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace cotavia;
 using namespace cotavia::test;
 using Kind = HeadlessDialogs::Entry::Kind;
@@ -290,6 +293,21 @@ class StartScreenTest : public QObject {
     QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
     QCOMPARE(dlg.lastText(), QString("Selecione apenas o arquivo referente a Licitação desejada !!!"));
     QCOMPARE(messages().size(), 2);
+    // A name that is not UTF-8 (Latin-1, from an old pen drive) is listed and refused, not taken
+    // for another file.
+    const int fd = ::open(QFile::encodeName(dir->path()) +
+                              "/P\xE7"
+                              "4.KVT",
+                          O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    screen->refreshList();
+    select(QStringLiteral("P\\xE74.KVT"));
+    QTest::mouseClick(screen->bbtn_digitar, Qt::LeftButton);
+    ::unlink(QFile::encodeName(dir->path()) +
+             "/P\xE7"
+             "4.KVT");
+    QVERIFY(dlg.lastText().contains("codificação antiga"));
     QTest::qWait(50);
     QVERIFY(!opened);
     for (QWidget* w : QApplication::topLevelWidgets())
