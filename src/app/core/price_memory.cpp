@@ -5,8 +5,10 @@
 #include "platform/files.h"
 
 #include <QDir>
+
 #include <QFileInfo>
 #include <cmath>
+#include <optional>
 
 namespace cotavia {
 
@@ -69,10 +71,14 @@ QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly) {
   return out;
 }
 
-QString recordSavedProposal(const SaveTarget& target, const Proposal& p) {
+QString recordSavedProposal(const SaveTarget& target, const Proposal& p, PriceBook* openBook) {
   try {
-    PriceBook book;
-    book.open(priceBookLocation());
+    std::optional<PriceBook> own;
+    if (!openBook) {
+      own.emplace();
+      own->open(priceBookLocation());
+    }
+    PriceBook& book = openBook ? *openBook : *own;
     book.record(priceSourceOf(p, target.inputFileName, QDateTime::currentDateTime()), pricedItemsOf(p));
     return {};
   } catch (const std::exception& e) {

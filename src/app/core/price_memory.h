@@ -26,8 +26,9 @@ QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly);
 // After a save that succeeded ("Gravar", `cotavia fill`): records the proposal's priced items in
 // the book at priceBookLocation(), replacing what its last save recorded. Never throws and never
 // waits long: returns the warning to show (a Portuguese sentence: the proposal was saved, its
-// prices were not remembered, why and what to do), or an empty text when all went well.
-QString recordSavedProposal(const SaveTarget& target, const Proposal& p);
+// prices were not remembered, why and what to do), or an empty text when all went well. A window
+// that keeps the book open passes it (no opening and closing on every save).
+QString recordSavedProposal(const SaveTarget& target, const Proposal& p, PriceBook* openBook = nullptr);
 
 // The suggestions for the items of `p` without a price, from the book: only items for which a
 // price was found, in item order.

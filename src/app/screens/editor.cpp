@@ -704,7 +704,14 @@ bool TTCotavia2::gravarProposta() {
   }
   saved_ = now;
   // The prices saved go into the price memory; a failure there only warns.
-  if (const QString warning = recordSavedProposal(target(), proposal()); !warning.isEmpty()) dialogs().message(warning);
+  PriceBook* book = nullptr;
+  try {
+    book = &priceBook();  // kept open by this window for the next saves and the item panel
+  } catch (const std::exception&) {
+    // recordSavedProposal tries again and says why it cannot
+  }
+  if (const QString warning = recordSavedProposal(target(), proposal(), book); !warning.isEmpty())
+    dialogs().message(warning);
   // Only a save that succeeded offers its file for export.
   Panel_Exporta->show();
   return true;
