@@ -370,9 +370,10 @@ void TTCotavia::listFiles(const QStringList& keepSelected) {
   for (const QByteArray& n : namesNotUtf8(folder_))
     if (n.toUpper().startsWith('P') && n.toUpper().endsWith(".KVT")) names << shownFileName(n);
   std::sort(names.begin() + readable, names.end());
-  for (const QString& n : names) {
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    const QString& n = names[i];
     auto* item = new QListWidgetItem(n, FileListBox1);
-    if (names.indexOf(n) >= readable) item->setData(kNameNotUtf8, true);
+    if (i >= readable) item->setData(kNameNotUtf8, true);
     if (keepSelected.contains(n)) {
       item->setSelected(true);
       FileListBox1->setCurrentItem(item, QItemSelectionModel::Current);

@@ -15,6 +15,16 @@
 
 using namespace cotavia;
 
+namespace {
+// The report preview on screen, if any.
+TRpStandardPreview* shownPreview() {
+  TRpStandardPreview* w = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+  return w;
+}
+}  // namespace
+
 class PrintDispatchTest : public QObject {
   Q_OBJECT
 
@@ -30,9 +40,7 @@ class PrintDispatchTest : public QObject {
     std::function<void()> look;
     int tries = 0;
     look = [&] {
-      TRpStandardPreview* w = nullptr;
-      for (QWidget* t : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      TRpStandardPreview* w = shownPreview();
       if (w && (w->Print->isEnabled() || ++tries > 200)) {
         seen.preview = true;
         seen.pageInfo = w->StatusPanel1->text();
@@ -154,9 +162,7 @@ class PrintDispatchTest : public QObject {
     QObject context;
     int tries = 0;
     std::function<void()> step = [&] {
-      TRpStandardPreview* w = nullptr;
-      for (QWidget* t : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      TRpStandardPreview* w = shownPreview();
       if (w && w->PrintSetup->isEnabled()) {
         w->PrintSetup->click();
         for (int i = 0; i < 100 && dlg.count(HeadlessDialogs::Entry::Message) == 0; ++i) QTest::qWait(10);
@@ -187,9 +193,7 @@ class PrintDispatchTest : public QObject {
     QObject context;
     int tries = 0;
     std::function<void()> step = [&] {
-      TRpStandardPreview* w = nullptr;
-      for (QWidget* t : QApplication::topLevelWidgets())
-        if (auto* p = qobject_cast<TRpStandardPreview*>(t); p && p->isVisible()) w = p;
+      TRpStandardPreview* w = shownPreview();
       if (w && w->Print->isEnabled()) {
         const TRpMetafile* page = w->RpPreview->Image()->Page();
         if (page) {
