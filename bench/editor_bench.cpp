@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   for (int run = 1; run <= 3; ++run) {
     QElapsedTimer t;
     t.start();
-    cotavia::TTCotavia2 ed(dir.path(), "P0001.KVT", "12345678000195");
+    cotavia::TTCotavia2 ed({dir.path(), "P0001.KVT", "12345678000195"});
     PaintWatch watch;
     ed.StringGrid1->viewport()->installEventFilter(&watch);
     ed.show();

@@ -74,12 +74,12 @@ int main(int argc, char** argv) {
   Proposal p;
   const Timing read = best(15, [&] { loadProposal(input, p); });
   long double total = 0;
-  const Timing tot = best(15, [&] { total = totalGeral(p.rows); });
+  const Timing tot = best(15, [&] { total = grandTotal(p.rows); });
   const Timing write = best(15, [&] {
     atomicWriteLines(dir.filePath(responseFileName("12345678000195", "P0001.KVT")), responseFileLines(p));
   });
-  const SaveTarget target{dir.path(), "P0001.KVT", "12345678000195"};
-  const Timing grav = best(15, [&] { gravar(target, p, {"Fornecedor", "Rua", "Cidade"}); });
+  const ProposalRef target{dir.path(), "P0001.KVT", "12345678000195"};
+  const Timing grav = best(15, [&] { saveProposal(target, p, {"Fornecedor", "Rua", "Cidade"}); });
 
   std::printf("proposal of %lld items (%lld bytes), grand total %s\n", static_cast<long long>(p.rows.size()),
               static_cast<long long>(content.size()), formatAmount(total, 2, 14).constData());

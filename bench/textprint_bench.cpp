@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   qsizetype count = 0, prnSize = 0;
   for (int r = 0; r < runs; ++r) {
     TTxPrint tx;
-    configuraTxPrint1(tx);
+    configureTxPrint1(tx);
     HeadlessTxPrintUi ui;
     tx.setUi(&ui);
     double t[4] = {0, 0, 0, 0};
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     tx.OnPreview = [&](TTxPrint&) {
       untilPreview = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     };
-    TextPrintout p{dir.path(), id, "P9999.KVT", {}};
+    TextPrintout p;
+    p.proposal = {dir.path(), "P9999.KVT", id};
     if (!imprime_licitacao(tx, p)) return 1;
     t[0] = untilPreview;
     prnSize = QFileInfo(dir.filePath("P.PRN")).size();

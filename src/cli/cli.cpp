@@ -2,6 +2,7 @@
 
 #include "app/core/price_memory.h"
 #include "app/core/proposal_file.h"
+#include "app/core/save.h"
 #include "app/core/supplier.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -78,17 +79,13 @@ QString required(const Args& a, const QString& name) {
   return *v;
 }
 
-QString proposalName(const Args& a) {
-  const QString name = required(a, "proposal");
-  if (name.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
-  return name;
-}
-
 void checkTableName(const QString& out) {
   const QString ext = QFileInfo(out).suffix().toLower();
   if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
     throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
 }
+
+namespace {
 
 QByteArray identityFor(const Args& a, const QString& dir) {
   QByteArray id;
@@ -109,14 +106,25 @@ QByteArray identityFor(const Args& a, const QString& dir) {
   return id;
 }
 
-void notePrintedProposal(const Args& a, const SaveTarget& target) {
-  const PrintedProposal printed = printedProposal(target);
+}  // namespace
+
+ProposalRef proposalRef(const Args& a, bool withIdentity) {
+  ProposalRef ref;
+  ref.folder = required(a, "dir");
+  ref.inputFileName = required(a, "proposal");
+  if (ref.inputFileName.contains('/')) throw UsageError{"--proposal recebe o nome de um arquivo que está em --dir"};
+  if (withIdentity) ref.identity = identityFor(a, ref.folder);
+  return ref;
+}
+
+void notePrintedProposal(const Args& a, const ProposalRef& ref) {
+  const PrintedProposal printed = printedProposal(ref);
   QString note;
   if (printed.unpriced)
     note = QStringLiteral("a proposta %1 ainda não foi gravada: o relatório mostra os itens de %1 sem preços.")
-               .arg(target.inputFileName);
-  else if (inputDiffersFromSaved(target))
-    note = inputDiffersNote(target);
+               .arg(ref.inputFileName);
+  else if (inputDiffersFromSaved(ref))
+    note = inputDiffersNote(ref);
   else if (a.verbose())
     note = QStringLiteral("lida a proposta gravada, %1.").arg(printed.fileName);
   if (!note.isEmpty()) std::fprintf(stderr, "cotavia %s: %s\n", a.command, note.toLocal8Bit().constData());

@@ -1,7 +1,7 @@
 #pragma once
 // The headless command line: cotavia fill | export | print-text | print-report | prices | suggest |
 // history.
-#include "app/core/save.h"
+#include "app/core/proposal_ref.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,21 +38,21 @@ struct UsageError {
   QString text;
 };
 
-// The identity: --identity (a valid CNPJ or CPF, made up to 14 characters as CNPJCPF.KSD keeps it),
-// else the first line of DIR/CNPJCPF.KSD (its first 14 characters, as they are). Throws AppError
-// when neither gives one, when --identity is not a valid CNPJ or CPF, or when the identity cannot
-// be part of a file name.
-QByteArray identityFor(const Args& a, const QString& dir);
 // The option's value; throws UsageError when missing.
 QString required(const Args& a, const QString& name);
-// --proposal: the name of a file in --dir (no path); throws UsageError otherwise.
-QString proposalName(const Args& a);
+// The proposal a command works on: --dir, --proposal (the name of a file in --dir, no path) and,
+// unless `withIdentity` is false, the identity: --identity (a valid CNPJ or CPF, made up to 14
+// characters as CNPJCPF.KSD keeps it), else the first line of DIR/CNPJCPF.KSD (its first 14
+// characters, as they are). Throws UsageError for a missing option or a path in --proposal, and
+// AppError when neither gives an identity, when --identity is not a valid CNPJ or CPF, or when the
+// identity cannot be part of a file name.
+ProposalRef proposalRef(const Args& a, bool withIdentity = true);
 // --out of a price table: a name ending in .xlsx or .csv; throws UsageError otherwise.
 void checkTableName(const QString& out);
 // Says on standard error, once a printout is made, which file it read when that is not simply
 // the saved proposal: the input file copied in again (the saved proposal was used), or a
 // proposal never saved (its items without amounts). With --verbose, the file read in any case.
-void notePrintedProposal(const Args& a, const SaveTarget& target);
+void notePrintedProposal(const Args& a, const ProposalRef& ref);
 
 // Where a price of the price memory came from, as suggest and history write it:
 // "Prefeitura de X - Pregão 12/2026 - P0001.KVT".

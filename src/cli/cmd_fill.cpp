@@ -13,10 +13,8 @@
 namespace cotavia::cli {
 
 int cmdFill(const Args& a) {
-  const QString dir = required(a, "dir");
-  const QString proposalName = cli::proposalName(a);
   const QString pricesPath = required(a, "prices");
-  const QByteArray identity = identityFor(a, dir);
+  const ProposalRef ref = proposalRef(a);
 
   const QList<PriceLine> prices = readPriceList(pricesPath);
   const auto name = a.get("supplier"), address = a.get("address"), city = a.get("city");
@@ -26,24 +24,24 @@ int cmdFill(const Args& a) {
   // The lock is held from reading the proposal to the end of its save: another fill or window
   // saving the same proposal meanwhile would otherwise have its prices replaced by the ones
   // read before it.
-  const SaveLock lock(dir, proposalName);
-  finishInterruptedSave(dir, proposalName, lock);
-  Proposal proposal = loadProposal(joinPath(dir, proposalName));
+  const SaveLock lock(ref.folder, ref.inputFileName);
+  finishInterruptedSave(ref.folder, ref.inputFileName, lock);
+  Proposal proposal = loadProposal(ref.inputPath());
   const int priced = applyPriceList(proposal, prices, pricesPath);
 
   // The supplier's name, address and city default to what FORNEC.KSD holds.
-  SupplierData supplier = readSupplierData(dir);
+  SupplierData supplier = readSupplierData(ref.folder);
   if (name) supplier.name = typed.name;
   if (address) supplier.address = typed.address;
   if (city) supplier.city = typed.city;
 
-  const QString response = gravar({dir, proposalName, identity}, proposal, supplier, lock);
+  const QString response = saveProposal(ref, proposal, supplier, lock);
   // The prices saved go into the price memory; a failure there only warns.
-  if (const QString warning = recordSavedProposal({dir, proposalName, identity}, proposal); !warning.isEmpty())
+  if (const QString warning = recordSavedProposal(ref, proposal); !warning.isEmpty())
     std::fprintf(stderr, "aviso: %s\n", warning.toLocal8Bit().constData());
   if (a.verbose())
     std::printf("%d item(ns) com preço, total %s; gravado %s\n", priced,
-                fromCp1252(formatAmount(totalGeral(proposal.rows), 2, 14)).toLocal8Bit().constData(),
+                fromCp1252(formatAmount(grandTotal(proposal.rows), 2, 14)).toLocal8Bit().constData(),
                 response.toLocal8Bit().constData());
   return 0;
 }

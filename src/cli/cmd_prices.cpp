@@ -8,12 +8,9 @@
 namespace cotavia::cli {
 
 int cmdPrices(const Args& a) {
-  const QString dir = required(a, "dir");
-  const QString proposalName = cli::proposalName(a);
   const QString out = required(a, "out");
   checkTableName(out);
-  const QByteArray identity = identityFor(a, dir);
-  const int items = exportPrices({dir, proposalName, identity}, out);
+  const int items = exportPrices(proposalRef(a), out);
   if (a.verbose()) std::printf("%d item(ns) gravado(s) em %s\n", items, out.toLocal8Bit().constData());
   return 0;
 }

@@ -15,15 +15,13 @@
 namespace cotavia::cli {
 
 int cmdPrintReport(const Args& a) {
-  const QString dir = required(a, "dir");
-  const QString proposal = required(a, "proposal");
   const auto rpf = a.get("rpf"), pdf = a.get("pdf"), queue = a.get("printer");
   if (!rpf && !pdf && !queue) throw UsageError{"nada a fazer: informe --rpf, --pdf ou --printer"};
   for (const auto* v : {&rpf, &pdf, &queue})
     if (*v && (*v)->isEmpty()) throw UsageError{"uma opção de saída está vazia"};
   // The report shows what "cotavia fill" (or "Gravar") saved; a proposal never saved shows the
   // input file's items without amounts.
-  const SaveTarget target{dir, proposal, identityFor(a, dir)};
+  const ProposalRef ref = proposalRef(a);
 
   int printerIndex = -1;
   if (queue) {
@@ -39,7 +37,7 @@ int cmdPrintReport(const Args& a) {
   TTCotavia3 form;
   if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
-  form.OpenProposal(target);
+  form.OpenProposal(ref);
   // The PDF is made while the report generates, on the other cores, as each page is finished.
   std::unique_ptr<TRpPdfExport> pdfExport;
   if (pdf)
@@ -51,11 +49,11 @@ int cmdPrintReport(const Args& a) {
   TRpPrinter* pages = form.RpReport.RpPrinter();
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)
     throw AppError(ErrorKind::Report, QString(),
-                   dir.toStdString() + "/" + proposal.toStdString() + ": o relatório não foi gerado");
-  notePrintedProposal(a, target);
+                   ref.folder.toStdString() + "/" + ref.inputFileName.toStdString() + ": o relatório não foi gerado");
+  notePrintedProposal(a, ref);
   if (a.verbose())
     std::fprintf(stderr, "cotavia print-report: %d página(s), total geral %s\n", pages->PageCount(),
-                 form.totalGeralText().constData());
+                 form.grandTotalText().constData());
 
   if (rpf) pages->Save(*rpf);
   if (pdfExport)

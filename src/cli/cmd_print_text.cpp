@@ -14,59 +14,54 @@ namespace cotavia::cli {
 
 namespace {
 
-TModelo modelo(const QString& nome) {
-  const QString n = nome.toLower();
+TModelo printerModel(const QString& name) {
+  const QString n = name.toLower();
   if (n == "epson") return TModelo::Epson;
   if (n == "rima") return TModelo::Rima;
   if (n == "hp") return TModelo::HP;
   if (n == "grafico") return TModelo::Grafico;
   if (n == "personalizado") return TModelo::Personalizado;
-  throw UsageError{"o modelo '" + nome + "' não existe (epson, rima, hp, grafico, personalizado)"};
+  throw UsageError{"o modelo '" + name + "' não existe (epson, rima, hp, grafico, personalizado)"};
 }
 
 }  // namespace
 
 int cmdPrintText(const Args& a) {
-  const QString dir = required(a, "dir");
-  const QString proposal = required(a, "proposal");
   const auto prn = a.get("prn"), rtx = a.get("rtx"), txt = a.get("txt"), printer = a.get("printer"),
              port = a.get("port");
   if (!prn && !rtx && !txt && !printer && !port)
     throw UsageError{"nada a fazer: informe --prn, --rtx, --txt, --printer ou --port"};
 
   TTxPrint tx;
-  configuraTxPrint1(tx);
-  if (auto m = a.get("model")) tx.Impressora = modelo(*m);
+  configureTxPrint1(tx);
+  if (auto m = a.get("model")) tx.Impressora = printerModel(*m);
   if (port && tx.Impressora == TModelo::Grafico)
     throw UsageError{"--port recebe os bytes de um modelo de texto, não do modelo grafico"};
+  TextPrintout p;
+  p.proposal = proposalRef(a);
+  p.identityGiven = a.get("identity").has_value();
+  p.saveHow = SaveHow::CommandLine;
   if (printer) {
     bool found = false;
     for (const auto& d : cups::destinations()) found = found || d.name == *printer;
     if (!found)
       throw AppError(ErrorKind::Printer, *printer, "não há fila com esse nome no servidor de impressão (CUPS)");
   }
-  const QByteArray identity = identityFor(a, dir);
 
   HeadlessTxPrintUi ui;
   tx.setUi(&ui);
-  TextPrintout p;
-  p.folder = dir;
-  p.identity = identity;
-  p.identityGiven = a.get("identity").has_value();
-  p.comoGravar = SaveHow::CommandLine;
-  p.proposalFile = proposal;
-  if (!monta_licitacao(tx, p)) {
+  if (!placeTextPrintout(tx, p)) {
     std::fprintf(stderr, "cotavia print-text: o trabalho de impressão não pôde ser aberto. Tente de novo.\n");
     return 1;
   }
-  notePrintedProposal(a, SaveTarget{dir, proposal, identity});  // saved: a proposal never saved was refused
+  notePrintedProposal(a, p.proposal);  // saved: a proposal never saved was refused
   // The job is dropped once its outputs are made (or one of them failed).
-  struct Fim {
+  struct DropJob {
     TTxPrint& tx;
-    ~Fim() {
+    ~DropJob() {
       if (TTxPrint::JobAberto()) tx.Abortar();
     }
-  } fim{tx};
+  } dropJob{tx};
 
   // Each output asked for, in this order, until one fails; an engine error is thrown on.
   QStringList done;
@@ -99,7 +94,7 @@ int cmdPrintText(const Args& a) {
     for (const QString& d : done) std::fprintf(stderr, "cotavia print-text: gravado %s\n", d.toLocal8Bit().constData());
   if (!ok) {
     std::fprintf(stderr, "cotavia print-text: a impressão de %s foi interrompida.\n",
-                 proposal.toLocal8Bit().constData());
+                 p.proposal.inputFileName.toLocal8Bit().constData());
     return 1;
   }
   return 0;

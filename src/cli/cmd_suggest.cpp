@@ -18,11 +18,9 @@ QString sourceText(const PriceSource& s) {
 }
 
 int cmdSuggest(const Args& a) {
-  const QString dir = required(a, "dir");
-  const QString proposalName = cli::proposalName(a);
   const QString out = required(a, "out");
   checkTableName(out);
-  const Proposal proposal = loadProposal(joinPath(dir, proposalName));
+  const Proposal proposal = loadProposal(proposalRef(a, false).inputPath());
   SuggestOptions options;
   options.onlyCodes = a.flags.contains(QLatin1String("only-codes"));
 

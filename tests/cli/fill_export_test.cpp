@@ -27,12 +27,6 @@ using Outcome = ProgramRun;
 
 Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
-std::map<QString, QByteArray> snapshot(const QString& folder) {
-  std::map<QString, QByteArray> m;
-  for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden)) m[f] = readFile(folder + "/" + f);
-  return m;
-}
-
 // A proposal folder: P0001.KVT with three items of quantity 10, an identity and supplier data.
 struct Folder {
   TempDir dir;
@@ -96,7 +90,7 @@ TEST(CliFill, PricesAndSavesLikeGravar) {
 
 TEST(CliFill, RefusalsWriteNothing) {
   Folder f;
-  const auto before = snapshot(f.dir.path());
+  const auto before = folderSnapshot(f.dir.path());
   struct Case {
     QByteArray prices;
     const char* expected;
@@ -109,15 +103,15 @@ TEST(CliFill, RefusalsWriteNothing) {
                         Case{head + "0001;A;1;100;\r\n", "precos.csv:2: item 0001: o total do item -90,00"},
                         Case{head + "0001;A;10000000;;\r\n", "precos.csv:2: item 0001:"}}) {
     f.dir.write("precos.csv", c.prices);
-    const auto withList = snapshot(f.dir.path());
+    const auto withList = folderSnapshot(f.dir.path());
     Outcome r = cotaviaRun(f.fill());
     EXPECT_EQ(r.exitCode, 1) << c.expected;
     EXPECT_TRUE(r.err.contains(c.expected)) << r.err.toStdString();
     EXPECT_TRUE(oneLine(r.err)) << r.err.toStdString();
-    EXPECT_EQ(snapshot(f.dir.path()), withList) << c.expected;
+    EXPECT_EQ(folderSnapshot(f.dir.path()), withList) << c.expected;
   }
   f.dir.write("precos.csv", before.at("precos.csv"));
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
 
   // A bad number in the proposal file: named by file and line.
   Folder g;
@@ -149,7 +143,7 @@ TEST(CliFill, RefusalsWriteNothing) {
     EXPECT_EQ(r.exitCode, 1) << value;
     EXPECT_TRUE(r.err.contains(expected)) << r.err.toStdString();
     EXPECT_TRUE(oneLine(r.err)) << r.err.toStdString();
-    EXPECT_EQ(snapshot(f.dir.path()), before) << value;
+    EXPECT_EQ(folderSnapshot(f.dir.path()), before) << value;
   }
 
   // A proposal file that is not one the program can read is refused at open and kept as it
@@ -163,7 +157,7 @@ TEST(CliFill, RefusalsWriteNothing) {
        }) {
     Folder h;
     h.dir.write("P0001.KVT", content);
-    const auto unsaved = snapshot(h.dir.path());
+    const auto unsaved = folderSnapshot(h.dir.path());
     r = cotaviaRun(h.fill({"--verbose"}));
     if (!expected) {
       EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -173,7 +167,7 @@ TEST(CliFill, RefusalsWriteNothing) {
     EXPECT_EQ(r.exitCode, 1) << expected;
     EXPECT_TRUE(r.err.contains(expected)) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
-    EXPECT_EQ(snapshot(h.dir.path()), unsaved) << expected;
+    EXPECT_EQ(folderSnapshot(h.dir.path()), unsaved) << expected;
   }
 }
 
@@ -182,7 +176,11 @@ TEST(CliFill, BadUsageExitsWithTwo) {
   EXPECT_EQ(cotaviaRun({"fill", "--dir", f.dir.path(), "--proposal", "P0001.KVT"}).exitCode, 2);
   EXPECT_EQ(cotaviaRun(f.fill({"--bogus", "1"})).exitCode, 2);
   EXPECT_EQ(cotaviaRun({"export", "--dir", f.dir.path(), "--proposal", "P0001.KVT"}).exitCode, 2);
-  EXPECT_EQ(cotaviaRun({"fill", "--dir", f.dir.path(), "--proposal", "../P0001.KVT", "--prices", "x"}).exitCode, 2);
+  // A path in --proposal, for every command that reads a proposal.
+  for (const QStringList& c :
+       {QStringList{"fill", "--prices", "x"}, {"print-text", "--txt", "x"}, {"print-report", "--pdf", "x"}})
+    EXPECT_EQ(cotaviaRun(QStringList{c[0], "--dir", f.dir.path(), "--proposal", "../P0001.KVT"} + c.mid(1)).exitCode, 2)
+        << c[0].toStdString();
 }
 
 TEST(CliExport, CopiesTheSavedResponseFile) {
@@ -215,7 +213,7 @@ TEST(CliSaves, AFullDiskIsReportedAndChangesNothing) {
   for (const QString& n : QDir(f.dir.path()).entryList(QDir::Files)) writeFile(disk.file(n), f.dir.read(n));
   for (const char* n : {"out.prn", "out.txt", "out.rtx", "out.rpf", "out.pdf"}) writeFile(disk.file(n), "old");
   disk.fill();
-  const auto before = snapshot(disk.path());
+  const auto before = folderSnapshot(disk.path());
   const QStringList from{"--dir", f.dir.path(), "--proposal", "P0001.KVT"};
   const QList<QStringList> runs{
       {"fill", "--dir", disk.path(), "--proposal", "P0001.KVT", "--prices", disk.file("precos.csv"), "--city", "Ita"},
@@ -231,7 +229,7 @@ TEST(CliSaves, AFullDiskIsReportedAndChangesNothing) {
     Outcome r = cotaviaRun(args);
     EXPECT_EQ(r.exitCode, 1) << what;
     EXPECT_TRUE(r.err.contains("sem espaço no disco")) << what << "\n" << r.err.toStdString();
-    EXPECT_EQ(snapshot(disk.path()), before) << what;
+    EXPECT_EQ(folderSnapshot(disk.path()), before) << what;
   }
 }
 
@@ -288,7 +286,7 @@ TEST(CliFill, FillsRunAtOnceKeepEveryPrice) {
 TEST(CliFill, ANameThatIsNotUtf8IsRefusedNotReplaced) {
   Folder f;
   ASSERT_EQ(cotaviaRun(f.fill()).exitCode, 0);
-  const auto before = snapshot(f.dir.path());
+  const auto before = folderSnapshot(f.dir.path());
   const QStringList from{"--dir", f.dir.path(), "--proposal", "P0001.KVT"};
   const QByteArray latin1 = QFile::encodeName(f.dir.path()) + "/pre\\347os";
   for (const char* out :
@@ -299,7 +297,7 @@ TEST(CliFill, ANameThatIsNotUtf8IsRefusedNotReplaced) {
     Outcome r = runHeadless("/bin/sh", {"-c", QString::fromUtf8(cmd), QStringLiteral(COTAVIA_BIN), f.dir.path()});
     EXPECT_EQ(r.exitCode, 1) << out;
     EXPECT_TRUE(r.err.contains("pre\\xE7os.csv")) << r.err.toStdString();
-    EXPECT_EQ(snapshot(f.dir.path()), before) << out;
+    EXPECT_EQ(folderSnapshot(f.dir.path()), before) << out;
   }
 }
 
@@ -326,7 +324,7 @@ TEST(CliFill, WaitsWhileAnotherSaveOfTheProposalRunsAndFinishesAnInterruptedOne)
   setFileFaultHook([](FileStep step, const QString& file) {
     return step == FileStep::Rename && file.endsWith("/P0001.KVT") ? EIO : 0;
   });
-  EXPECT_THROW(gravar({f.dir.path(), "P0001.KVT", "12345678000190"}, p, {}), AppError);
+  EXPECT_THROW(saveProposal({f.dir.path(), "P0001.KVT", "12345678000190"}, p, {}), AppError);
   setFileFaultHook({});
   ASSERT_NE(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
   ASSERT_EQ(cotaviaRun({"print-text", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--txt", f.dir.file("o.txt")})

@@ -14,12 +14,6 @@ namespace {
 
 ProgramRun cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
-std::map<QString, QByteArray> snapshot(const QString& folder) {
-  std::map<QString, QByteArray> m;
-  for (const QString& f : QDir(folder).entryList(QDir::Files)) m[f] = readFile(folder + "/" + f);
-  return m;
-}
-
 const QString kResponse = QStringLiteral("E12345678000195_P0001.KVT");
 
 struct Demo {
@@ -91,13 +85,13 @@ TEST(CliPrices, SpreadsheetRefusalNamesTheCell) {
   worksheet_write_string(ws, 2, 0, "0004", nullptr);
   worksheet_write_number(ws, 2, 2, 0.12345, nullptr);
   ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
-  const auto before = snapshot(d.dir.path());
+  const auto before = folderSnapshot(d.dir.path());
   const ProgramRun r = cotaviaRun(d.args("fill", {"--prices", d.dir.file("ruim.xlsx")}));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.err.startsWith("cotavia fill: ")) << r.err.toStdString();
   EXPECT_TRUE(r.err.endsWith(path + ": Precos!C3: preço unitário '0,12345' tem mais de 4 casas decimais\n"))
       << r.err.toStdString();
-  EXPECT_EQ(snapshot(d.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(d.dir.path()), before);
 }
 
 // The .xlsx is put together in the system's temporary folder: when that is full, the message

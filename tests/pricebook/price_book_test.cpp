@@ -3,6 +3,7 @@
 // private PostgreSQL server, with saves from several connections at once.
 #include "pricebook/price_book.h"
 #include "app/core/price_memory.h"
+#include "app/core/save.h"
 #include "support/pg_server.h"
 #include "support/support.h"
 
@@ -142,7 +143,7 @@ TEST(PriceBook, ClosestAmongManySharingTheRarestWords) {
 TEST(PriceBook, SaveWarnsWhenTheBookCannotTakeIt) {
   TempDir dir;
   dir.write("P0001.KVT", readFile(sourceDir() + "/demo/P0001.KVT"));
-  const SaveTarget target{dir.path(), "P0001.KVT", "12345678000195"};
+  const ProposalRef target{dir.path(), "P0001.KVT", "12345678000195"};
   const Proposal p = loadProposal(dir.file("P0001.KVT"));
   const QString book = dir.file("precos.sqlite");
   setPriceBookLocation(book);
@@ -165,7 +166,7 @@ TEST(PriceBook, SaveWarnsWhenTheBookCannotTakeIt) {
   const QByteArray garbage = QByteArray("isto não é um histórico de preços\n").repeated(200);
   dir.write("damaged.sqlite", garbage);
   setPriceBookLocation(dir.file("damaged.sqlite"));
-  gravar(target, p, {});
+  saveProposal(target, p, {});
   const QString warning = recordSavedProposal(target, p);
   EXPECT_TRUE(warning.contains("danificado")) << warning.toStdString();
   EXPECT_TRUE(dir.exists("E12345678000195_P0001.KVT"));

@@ -1,6 +1,7 @@
 #include "support/support.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -91,6 +92,12 @@ QByteArray readFile(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
+}
+
+std::map<QString, QByteArray> folderSnapshot(const QString& folder) {
+  std::map<QString, QByteArray> m;
+  for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden)) m[f] = readFile(folder + "/" + f);
+  return m;
 }
 
 QString sourceDir() {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <map>
 
 namespace cotavia::test {
 
@@ -55,6 +56,9 @@ class PtBrLocale {
 
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// Every file of a folder, hidden ones too, with its content: the same before and after, the
+// folder was left as it was.
+std::map<QString, QByteArray> folderSnapshot(const QString& folder);
 // The repository's root (for demo files and the built program in CLI tests).
 QString sourceDir();
 

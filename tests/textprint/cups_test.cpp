@@ -36,7 +36,7 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
   HeadlessDialogs dlg;
   DialogsGuard guard(&dlg);
   TTxPrint tx;
-  configuraTxPrint1(tx);
+  configureTxPrint1(tx);
   tx.TitulodoRelatorio = "PROPOSTA P0001";
   HeadlessTxPrintUi ui;
   tx.setUi(&ui);
@@ -48,7 +48,8 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
     // The setup chose the system's current printer: the default destination.
     printed = t.Imprimir();
   };
-  TextPrintout p{dir.path(), id, "P0001.KVT", {}};
+  TextPrintout p;
+  p.proposal = {dir.path(), "P0001.KVT", id};
   ASSERT_TRUE(imprime_licitacao(tx, p));
   EXPECT_TRUE(printed);
   EXPECT_TRUE(dlg.log.isEmpty()) << dlg.lastText().toStdString();

@@ -77,7 +77,7 @@ std::optional<ItemEntryRefusal> checkItemEntry(const QByteArray& quantityText, l
   return std::nullopt;
 }
 
-long double totalGeral(const QList<GridRow>& rows) {
+long double grandTotal(const QList<GridRow>& rows) {
   long double sum = 0;
   const int count = itemCount(rows);
   for (int i = 0; i < count; ++i) {

@@ -45,6 +45,6 @@ std::optional<ItemEntryRefusal> checkItemEntry(const QByteArray& quantityText, l
 
 // `TotalGeral`: the sum, over the item list (up to the first row without item number), of the
 // digits of each non-blank column 8 divided by 100, kept at 2 decimals after each addition.
-long double totalGeral(const QList<GridRow>& rows);
+long double grandTotal(const QList<GridRow>& rows);
 
 }  // namespace cotavia

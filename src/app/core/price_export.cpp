@@ -1,6 +1,7 @@
 #include "app/core/price_export.h"
 
 #include "app/core/price_list.h"
+#include "app/core/save.h"
 
 #include "platform/amounts.h"
 #include "platform/codepage.h"
@@ -204,18 +205,16 @@ int writePriceExport(const Proposal& p, const QString& path) {
   return count;
 }
 
-Proposal loadSavedProposal(const SaveTarget& target) {
-  const QString response = responsePath(target);
-  if (!proposalSaved(target))
+Proposal loadSavedProposal(const ProposalRef& ref) {
+  const QString response = ref.responsePath();
+  if (!proposalSaved(ref))
     throw AppError(ErrorKind::NotSaved, response,
-                   "a proposta " + target.inputFileName.toStdString() +
+                   "a proposta " + ref.inputFileName.toStdString() +
                        " ainda não foi gravada, por isso não há preços a exportar: pressione \"Gravar\" (ou use "
                        "cotavia fill) e exporte de novo");
   return loadProposal(response);
 }
 
-int exportPrices(const SaveTarget& target, const QString& path) {
-  return writePriceExport(loadSavedProposal(target), path);
-}
+int exportPrices(const ProposalRef& ref, const QString& path) { return writePriceExport(loadSavedProposal(ref), path); }
 
 }  // namespace cotavia

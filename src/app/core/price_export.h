@@ -5,7 +5,7 @@
 // description, quantity, unit and item total. Unpriced items have empty amounts. Importing the
 // file unchanged prices every item as it was.
 #include "app/core/proposal_file.h"
-#include "app/core/save.h"
+#include "app/core/proposal_ref.h"
 
 namespace cotavia {
 
@@ -28,9 +28,9 @@ int writePriceExport(const Proposal& p, const QString& path);
 
 // The response file as last saved (what the printouts show); a proposal never saved is
 // refused with a message that says to save it first.
-Proposal loadSavedProposal(const SaveTarget& target);
+Proposal loadSavedProposal(const ProposalRef& ref);
 
 // loadSavedProposal, then writePriceExport. Returns the number of items written.
-int exportPrices(const SaveTarget& target, const QString& path);
+int exportPrices(const ProposalRef& ref, const QString& path);
 
 }  // namespace cotavia

@@ -71,7 +71,7 @@ QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly) {
   return out;
 }
 
-QString recordSavedProposal(const SaveTarget& target, const Proposal& p, PriceBook* openBook) {
+QString recordSavedProposal(const ProposalRef& ref, const Proposal& p, PriceBook* openBook) {
   try {
     std::optional<PriceBook> own;
     if (!openBook) {
@@ -79,7 +79,7 @@ QString recordSavedProposal(const SaveTarget& target, const Proposal& p, PriceBo
       own->open(priceBookLocation());
     }
     PriceBook& book = openBook ? *openBook : *own;
-    book.record(priceSourceOf(p, target.inputFileName, QDateTime::currentDateTime()), pricedItemsOf(p));
+    book.record(priceSourceOf(p, ref.inputFileName, QDateTime::currentDateTime()), pricedItemsOf(p));
     return {};
   } catch (const std::exception& e) {
     return QStringLiteral("A proposta foi gravada, mas os seus preços não foram guardados no histórico de preços. ") +

@@ -4,7 +4,7 @@
 // proposals recorded at once.
 #include "app/core/price_list.h"
 #include "app/core/proposal_file.h"
-#include "app/core/save.h"
+#include "app/core/proposal_ref.h"
 #include "pricebook/price_book.h"
 
 #include <QStringList>
@@ -28,7 +28,7 @@ QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly);
 // waits long: returns the warning to show (a Portuguese sentence: the proposal was saved, its
 // prices were not remembered, why and what to do), or an empty text when all went well. A window
 // that keeps the book open passes it (no opening and closing on every save).
-QString recordSavedProposal(const SaveTarget& target, const Proposal& p, PriceBook* openBook = nullptr);
+QString recordSavedProposal(const ProposalRef& ref, const Proposal& p, PriceBook* openBook = nullptr);
 
 // The suggestions for the items of `p` without a price, from the book: only items for which a
 // price was found, in item order.

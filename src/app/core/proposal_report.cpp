@@ -1,6 +1,7 @@
 #include "app/core/proposal_report.h"
 
 #include "app/core/proposal_file.h"
+#include "app/core/save.h"
 #include "app/core/supplier.h"
 #include "platform/amounts.h"
 #include "platform/codepage.h"
@@ -103,16 +104,16 @@ ProposalReportHeader reportHeaderFromFiles(const QString& folder, const QString&
   const Proposal p = loadProposalHeader(joinPath(folder, printedFile));
   const SupplierData s = readSupplierData(folder);
   ProposalReportHeader h;
-  h.orgao = p.header[HeaderOrgao];
-  h.endereco = p.header[HeaderEndereco];
-  h.fornecedor = s.name;
-  h.modalidade = p.header[HeaderModalidade];
-  h.objeto = p.header[HeaderObjeto];
-  h.entrega = p.header[HeaderEntrega];
-  h.abertura = p.header[HeaderAbertura];
-  h.identidade = identityDisplay(identity);
-  h.fornecedorEndereco = s.address;
-  h.fornecedorCidade = s.city;
+  h.body = p.header[HeaderOrgao];
+  h.bodyAddress = p.header[HeaderEndereco];
+  h.supplier = s.name;
+  h.modality = p.header[HeaderModalidade];
+  h.object = p.header[HeaderObjeto];
+  h.delivery = p.header[HeaderEntrega];
+  h.opening = p.header[HeaderAbertura];
+  h.identity = identityDisplay(identity);
+  h.supplierAddress = s.address;
+  h.supplierCity = s.city;
   return h;
 }
 
@@ -254,17 +255,17 @@ void TTCotavia3::OpenTable(const QString& folder, const QString& fileName) {
   tbl_retorno.open();
 }
 
-void TTCotavia3::OpenProposal(const SaveTarget& target) {
-  const PrintedProposal printed = printedProposal(target);
-  Editor = reportHeaderFromFiles(target.folder, printed.fileName, target.identity);
+void TTCotavia3::OpenProposal(const ProposalRef& ref) {
+  const PrintedProposal printed = printedProposal(ref);
+  Editor = reportHeaderFromFiles(ref.folder, printed.fileName, ref.identity);
   Unpriced = printed.unpriced;
-  const QString licitante = fromCp1252(Editor.orgao).trimmed();
-  RpReport.ReportTitle = QStringLiteral("Proposta ") + QFileInfo(target.inputFileName).completeBaseName() +
-                         (licitante.isEmpty() ? QString() : QStringLiteral(" - ") + licitante);
-  const QString fornecedor = fromCp1252(Editor.fornecedor).trimmed();
+  const QString bidder = fromCp1252(Editor.body).trimmed();
+  RpReport.ReportTitle = QStringLiteral("Proposta ") + QFileInfo(ref.inputFileName).completeBaseName() +
+                         (bidder.isEmpty() ? QString() : QStringLiteral(" - ") + bidder);
+  const QString supplierName = fromCp1252(Editor.supplier).trimmed();
   RpReport.ReportAuthor =
-      (fornecedor.isEmpty() ? QString() : fornecedor + QStringLiteral(" - ")) + fromCp1252(Editor.identidade);
-  OpenTable(target.folder, printed.fileName);
+      (supplierName.isEmpty() ? QString() : supplierName + QStringLiteral(" - ")) + fromCp1252(Editor.identity);
+  OpenTable(ref.folder, printed.fileName);
 }
 
 void TTCotavia3::tbl_retornoFilterRecord(TextTable& dataSet, bool& accept) {
@@ -284,16 +285,16 @@ void TTCotavia3::RpReportStartPage(TRpReport& sender) {
 }
 
 void TTCotavia3::TRpBand1BeforePrint(TRpCustomBand&, bool&) {
-  RpLbl_Orgao->SetCaptionCp1252(trimRight(Editor.orgao));
-  RpLbl_Endereco->SetCaptionCp1252(trimRight(Editor.endereco));
-  RpLbl_Fornecedor->SetCaptionCp1252(trimRight(Editor.fornecedor));
-  RpLbl_Identidade->SetCaptionCp1252(Editor.identidade);
-  const QByteArray endereco = trimRight(Editor.fornecedorEndereco), cidade = trimRight(Editor.fornecedorCidade);
-  RpLbl_ForEndereco->SetCaptionCp1252(endereco + (endereco.isEmpty() || cidade.isEmpty() ? "" : " - ") + cidade);
-  RpLbl_Modalidade->SetCaptionCp1252(trimRight(Editor.modalidade));
-  RpLbl_Objeto->SetCaptionCp1252(trimRight(Editor.objeto));
-  RpLbl_Entrega->SetCaptionCp1252(trimRight(Editor.entrega));
-  RpLbl_Abertura->SetCaptionCp1252(trimRight(Editor.abertura));
+  RpLbl_Orgao->SetCaptionCp1252(trimRight(Editor.body));
+  RpLbl_Endereco->SetCaptionCp1252(trimRight(Editor.bodyAddress));
+  RpLbl_Fornecedor->SetCaptionCp1252(trimRight(Editor.supplier));
+  RpLbl_Identidade->SetCaptionCp1252(Editor.identity);
+  const QByteArray address = trimRight(Editor.supplierAddress), city = trimRight(Editor.supplierCity);
+  RpLbl_ForEndereco->SetCaptionCp1252(address + (address.isEmpty() || city.isEmpty() ? "" : " - ") + city);
+  RpLbl_Modalidade->SetCaptionCp1252(trimRight(Editor.modality));
+  RpLbl_Objeto->SetCaptionCp1252(trimRight(Editor.object));
+  RpLbl_Entrega->SetCaptionCp1252(trimRight(Editor.delivery));
+  RpLbl_Abertura->SetCaptionCp1252(trimRight(Editor.opening));
 }
 
 void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
@@ -308,24 +309,24 @@ void TTCotavia3::RpBand1BeforePrint(TRpCustomBand&, bool&) {
   // Every number is converted before any caption changes, so a bad field stops the generation
   // with the item's previous captions and the grand total untouched; the error names the file
   // and its line.
-  QByteArray quant, prUnit, desconto, acrescimo, totalText;
+  QByteArray quantity, prUnit, discount, surcharge, totalText;
   long double total = 0;
   try {
-    quant = padLeft(formatAmount(strToFloat(line.mid(111, 13)) / 10000, 4, 14), 14);
+    quantity = padLeft(formatAmount(strToFloat(line.mid(111, 13)) / 10000, 4, 14), 14);
     if (!Unpriced) {
       prUnit = amountField(line.mid(128, 11), 10000, 4, 10, nullptr);
-      desconto = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
-      acrescimo = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
+      discount = amountField(line.mid(139, 11), 100, 2, 10, nullptr);
+      surcharge = amountField(line.mid(150, 11), 100, 2, 10, nullptr);
       totalText = amountField(line.mid(161, 11), 100, 2, 14, &total);
     }
   } catch (const AppError& e) {
     throw AppError(ErrorKind::Damaged, tbl_retorno.filePath(), tbl_retorno.lineNo(), e.detail());
   }
 
-  RpLbl_Quant->SetCaptionCp1252(quant);
+  RpLbl_Quant->SetCaptionCp1252(quantity);
   RpLbl_PrUnit->SetCaptionCp1252(prUnit);
-  RpLbl_Desconto->SetCaptionCp1252(desconto);
-  RpLbl_Acrescimo->SetCaptionCp1252(acrescimo);
+  RpLbl_Desconto->SetCaptionCp1252(discount);
+  RpLbl_Acrescimo->SetCaptionCp1252(surcharge);
   RpLbl_Total->SetCaptionCp1252(totalText);
   if (!totalText.isEmpty()) TotalGeral += total;
   keepItemOnOnePage();
@@ -354,12 +355,12 @@ void TTCotavia3::keepItemOnOnePage() {
                           needed <= kLayoutLength - kTopMargin - kBottomMargin - TRpBand1->Size().NativeHeight;
 }
 
-QByteArray TTCotavia3::totalGeralText() const { return formatAmount(TotalGeral, 2, 18); }
+QByteArray TTCotavia3::grandTotalText() const { return formatAmount(TotalGeral, 2, 18); }
 
 void TTCotavia3::RpBand2BeforePrint(TRpCustomBand&, bool&) {
   // Every digit of the grand total: at 13 significant digits the cents of a total from 100
   // billion on would be rounded away.
-  RpL_TotalGeral->SetCaptionCp1252(totalGeralText());
+  RpL_TotalGeral->SetCaptionCp1252(grandTotalText());
   // "Total:" stands at its place unless the grand total reaches it; then it moves left to keep a
   // small gap before the amount's first digit.
   const double pixelsPerUnit = kRpScreenFactor * RpReport.Zoom / 100.0;

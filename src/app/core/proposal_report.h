@@ -5,7 +5,7 @@
 // texts, one detail band per item record of the proposal file (read through a text table
 // filtered to the "I" records; a description or brand too long for one line stretches its band),
 // and a summary line with the grand total.
-#include "app/core/save.h"
+#include "app/core/proposal_ref.h"
 #include "report/rp_report.h"
 #include "report/text_table.h"
 
@@ -19,17 +19,17 @@ struct Proposal;
 // The editor's header fields as shown (Windows-1252), the page header's texts. The editor fills
 // one and it travels down the print path to the report.
 struct ProposalReportHeader {
-  QByteArray orgao;       // Edit_Orgao
-  QByteArray endereco;    // Edit_Endereco
-  QByteArray fornecedor;  // Edit_Fornecedor
-  QByteArray modalidade;  // Edit_Modalidade
-  QByteArray objeto;      // Edit_Objeto
-  QByteArray entrega;     // Edit_Entrega
-  QByteArray abertura;    // EditAbertura
+  QByteArray body;         // Edit_Orgao
+  QByteArray bodyAddress;  // Edit_Endereco
+  QByteArray supplier;     // Edit_Fornecedor
+  QByteArray modality;     // Edit_Modalidade
+  QByteArray object;       // Edit_Objeto
+  QByteArray delivery;     // Edit_Entrega
+  QByteArray opening;      // EditAbertura
   // The supplier as saved: CNPJ/CPF as shown (identityDisplay), address and city (FORNEC.KSD).
-  QByteArray identidade;
-  QByteArray fornecedorEndereco;
-  QByteArray fornecedorCidade;
+  QByteArray identity;
+  QByteArray supplierAddress;
+  QByteArray supplierCity;
 };
 
 // The page header of a printed proposal file: the six header records of FOLDER/PRINTEDFILE, the
@@ -76,7 +76,7 @@ class TTCotavia3 {
   long double TotalGeral = 0;
   // The grand total as RpL_TotalGeral shows it ("1.234,56"; "0,00" for a proposal without items,
   // whose report has no summary band).
-  QByteArray totalGeralText() const;
+  QByteArray grandTotalText() const;
 
   // Bands.
   TRpBand* TRpBand1 = nullptr;  // page header
@@ -116,7 +116,7 @@ class TTCotavia3 {
   // printedProposal() names (the response file; the input file without amounts when never
   // saved), the page header from it and from the supplier's files, and the document's title
   // ("Proposta P0001 - <licitante>") and author (the supplier). Opens the table as OpenTable.
-  void OpenProposal(const SaveTarget& target);
+  void OpenProposal(const ProposalRef& ref);
 
  private:
   // Before an item's band: a new page for it when its stretched lines would not fit this one.

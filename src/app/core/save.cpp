@@ -13,31 +13,32 @@
 
 namespace cotavia {
 
-QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier) {
-  checkIdentityForFileName(target.identity);
+QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const SupplierData& supplier) {
+  checkIdentityForFileName(ref.identity);
   // One save at a time per proposal, and the three files written as one: the printouts, read from
   // the response file and the supplier file, then always agree with the input file.
-  const SaveLock lock(target.folder, target.inputFileName);
-  return gravar(target, proposal, supplier, lock);
+  const SaveLock lock(ref.folder, ref.inputFileName);
+  return saveProposal(ref, proposal, supplier, lock);
 }
 
-QString gravar(const SaveTarget& target, const Proposal& proposal, const SupplierData& supplier, const SaveLock& held) {
-  checkIdentityForFileName(target.identity);
-  checkSaveName(target.folder, responseFileName(target.identity, target.inputFileName), NAME_MAX);
+QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const SupplierData& supplier,
+                     const SaveLock& held) {
+  checkIdentityForFileName(ref.identity);
+  checkSaveName(ref.folder, responseFileName(ref.identity, ref.inputFileName), NAME_MAX);
   // Every refusal happens here, before anything is written.
   const QByteArray content = crlfLines(responseFileLines(proposal));
-  const QString response = responsePath(target);
-  finishInterruptedSave(target.folder, target.inputFileName, held);
-  saveTogether(target.folder, target.inputFileName,
+  const QString response = ref.responsePath();
+  finishInterruptedSave(ref.folder, ref.inputFileName, held);
+  saveTogether(ref.folder, ref.inputFileName,
                {{response, content},
-                {joinPath(target.folder, target.inputFileName), content},
-                {joinPath(target.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
+                {ref.inputPath(), content},
+                {joinPath(ref.folder, kSupplierFileName), crlfLines(supplierDataLines(supplier))}});
   return response;
 }
 
-QByteArray savedFilesStamp(const SaveTarget& target) {
+QByteArray savedFilesStamp(const ProposalRef& ref) {
   QByteArray stamp;
-  for (const QString& path : {joinPath(target.folder, target.inputFileName), responsePath(target)}) {
+  for (const QString& path : {ref.inputPath(), ref.responsePath()}) {
     struct stat st {};
     // Only a file a save wrote counts (a folder or link in its place is refused by the save).
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -51,20 +52,18 @@ QByteArray savedFilesStamp(const SaveTarget& target) {
   return stamp;
 }
 
-QString exportTargetPath(const QString& targetFolder, const SaveTarget& target) {
-  return joinPath(targetFolder, responseFileName(target.identity, target.inputFileName));
+QString exportTargetPath(const QString& targetFolder, const ProposalRef& ref) {
+  return joinPath(targetFolder, responseFileName(ref.identity, ref.inputFileName));
 }
-
-QString responsePath(const SaveTarget& target) { return exportTargetPath(target.folder, target); }
 
 QString exportQuestion(const QString& targetPath) {
   return QStringLiteral("Exportar o Arquivo para: ") + targetPath + QStringLiteral(" ???");
 }
 
-QString exportProposal(const SaveTarget& target, const QString& targetFolder) {
-  checkIdentityForFileName(target.identity);
-  const QString source = responsePath(target);
-  const QString dest = exportTargetPath(targetFolder, target);
+QString exportProposal(const ProposalRef& ref, const QString& targetFolder) {
+  checkIdentityForFileName(ref.identity);
+  const QString source = ref.responsePath();
+  const QString dest = exportTargetPath(targetFolder, ref);
   if (!QFileInfo(targetFolder).isDir()) throw AppError(ErrorKind::NotFound, targetFolder, "pasta não encontrada");
   removeStaleTemporaryFiles(targetFolder);  // an export killed halfway left its copy on the pen drive
   copyFileChecked(source, dest);
@@ -76,17 +75,17 @@ bool hasUnsavedChanges(const EditorState& saved, const EditorState& now) {
          saved.supplier.address != now.supplier.address || saved.supplier.city != now.supplier.city;
 }
 
-bool exportIsInPlace(const SaveTarget& target, const QString& targetFolder) {
-  const QString from = QFileInfo(target.folder).canonicalFilePath();
+bool exportIsInPlace(const ProposalRef& ref, const QString& targetFolder) {
+  const QString from = QFileInfo(ref.folder).canonicalFilePath();
   return !from.isEmpty() && from == QFileInfo(targetFolder).canonicalFilePath();
 }
 
 // Anything at the response file's name counts: a FIFO or a folder there is refused by the reader,
 // naming it, rather than taken for a proposal never saved.
-bool proposalSaved(const SaveTarget& target) { return QFileInfo::exists(responsePath(target)); }
+bool proposalSaved(const ProposalRef& ref) { return QFileInfo::exists(ref.responsePath()); }
 
-QString notSavedText(const SaveTarget& target, SaveHow how) {
-  const QString what = QStringLiteral("a proposta ") + target.inputFileName +
+QString notSavedText(const ProposalRef& ref, SaveHow how) {
+  const QString what = QStringLiteral("a proposta ") + ref.inputFileName +
                        QStringLiteral(" ainda não foi gravada, por isso não há o que imprimir");
   if (how == SaveHow::CommandLine)
     return what + QStringLiteral(
@@ -96,41 +95,41 @@ QString notSavedText(const SaveTarget& target, SaveHow how) {
          QStringLiteral(".\rPressione \"Gravar\" para gravá-la e depois \"Imprimir\" de novo.");
 }
 
-void requireSavedProposal(const SaveTarget& target, SaveHow how) {
-  if (!proposalSaved(target))
-    throw AppError(ErrorKind::NotSaved, responsePath(target), notSavedText(target, how).toStdString());
+void requireSavedProposal(const ProposalRef& ref, SaveHow how) {
+  if (!proposalSaved(ref))
+    throw AppError(ErrorKind::NotSaved, ref.responsePath(), notSavedText(ref, how).toStdString());
 }
 
-PrintedProposal printedProposal(const SaveTarget& target) {
-  if (proposalSaved(target)) return {responseFileName(target.identity, target.inputFileName), false};
-  return {target.inputFileName, true};
+PrintedProposal printedProposal(const ProposalRef& ref) {
+  if (proposalSaved(ref)) return {responseFileName(ref.identity, ref.inputFileName), false};
+  return {ref.inputFileName, true};
 }
 
-bool inputDiffersFromSaved(const SaveTarget& target) {
-  if (!proposalSaved(target) || !QFileInfo::exists(joinPath(target.folder, target.inputFileName))) return false;
+bool inputDiffersFromSaved(const ProposalRef& ref) {
+  if (!proposalSaved(ref) || !QFileInfo::exists(ref.inputPath())) return false;
   try {
-    return readWholeFile(joinPath(target.folder, target.inputFileName)) != readWholeFile(responsePath(target));
+    return readWholeFile(ref.inputPath()) != readWholeFile(ref.responsePath());
   } catch (const AppError&) {
     return false;
   }
 }
 
-QString inputDiffersQuestion(const SaveTarget& target) {
-  const QString saved = responseFileName(target.identity, target.inputFileName);
+QString inputDiffersQuestion(const ProposalRef& ref) {
+  const QString saved = responseFileName(ref.identity, ref.inputFileName);
   return QStringLiteral(
              "O arquivo %1 não é igual à proposta gravada (%2): ele foi copiado de novo para a pasta ou "
              "alterado depois da última gravação.\rDeseja abrir a proposta gravada?\r\r"
              "Sim: abre a proposta gravada, com os preços que foram gravados e entregues.\r"
              "Não: abre o arquivo %1 como está agora; ao gravar, ele substitui a proposta gravada.\r"
              "Cancelar: volta sem abrir a proposta.")
-      .arg(target.inputFileName, saved);
+      .arg(ref.inputFileName, saved);
 }
 
-QString inputDiffersNote(const SaveTarget& target) {
+QString inputDiffersNote(const ProposalRef& ref) {
   return QStringLiteral(
              "o arquivo %1 foi copiado de novo ou alterado depois da última gravação e não é igual à "
              "proposta gravada: foi usada a proposta gravada, %2.")
-      .arg(target.inputFileName, responseFileName(target.identity, target.inputFileName));
+      .arg(ref.inputFileName, responseFileName(ref.identity, ref.inputFileName));
 }
 
 }  // namespace cotavia

@@ -10,19 +10,17 @@
 namespace cotavia {
 
 // Settings the editor's TxPrint1 stores (Epson, spooler, 66 x 80, preview, LPT1...).
-void configuraTxPrint1(TTxPrint& tx);
+void configureTxPrint1(TTxPrint& tx);
 
 struct TextPrintout {
-  QString folder;        // program folder (response file, CNPJCPF.KSD, FORNEC.KSD)
-  QByteArray identity;   // the start screen's CNPJ/CPF text
-  QString proposalFile;  // input file name, e.g. P0001.KVT
-  // State kept after the printout (the page-number text of the last page).
-  QByteArray paginaTexto;
+  ProposalRef proposal;
   // The identity was given by the user (the command line's --identity): it is printed when
   // CNPJCPF.KSD is missing, which is otherwise an error.
   bool identityGiven = false;
   // How the refusal of a proposal never saved tells to save it (the button, or `cotavia fill`).
-  SaveHow comoGravar = SaveHow::Button;
+  SaveHow saveHow = SaveHow::Button;
+  // State kept after the printout (the page-number text of the last page).
+  QByteArray lastPageText;
 };
 
 // imprime_licitacao: refuses a proposal never saved (no response file) before anything opens,
@@ -36,9 +34,6 @@ struct TextPrintout {
 bool imprime_licitacao(TTxPrint& tx, TextPrintout& p);
 // The same job, placed and left open instead of closed: the caller makes its outputs from it
 // (GravarImpressao, GravarTexto, Imprimir...) and ends it with Abortar.
-bool monta_licitacao(TTxPrint& tx, TextPrintout& p);
-
-// The response file's path: folder + "/E" + identity + "_" + proposal file.
-QString responseFilePath(const TextPrintout& p);
+bool placeTextPrintout(TTxPrint& tx, TextPrintout& p);
 
 }  // namespace cotavia

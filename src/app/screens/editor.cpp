@@ -131,8 +131,7 @@ void DriveComboBox::showPopup() {
   QComboBox::showPopup();
 }
 
-TTCotavia2::TTCotavia2(const QString& folder, const QString& fileName, const QByteArray& identity, QWidget* parent)
-    : QDialog(parent), folder_(folder), fileName_(fileName), identity_(identity) {
+TTCotavia2::TTCotavia2(const ProposalRef& ref, QWidget* parent) : QDialog(parent), ref_(ref) {
   setObjectName(QStringLiteral("TTCotavia2"));
   setWindowTitle(QStringLiteral("Pravel® - Gestão Municipal Tessaro®"));
   // The window opens at its design size and may be resized or maximised; the grid takes the room.
@@ -440,8 +439,8 @@ void TTCotavia2::paintEvent(QPaintEvent*) {
 
 void TTCotavia2::FormActivate() {
   restoreColumnWidths();
-  setExportFolder(folder_);
-  if (!carregar()) return;
+  setExportFolder(ref_.folder);
+  if (!loadIntoScreen()) return;
   TotalGeral();
   ComboBox_TipoImpr->setCurrentIndex(1);
   StringGrid1->selectRow0(0);
@@ -451,17 +450,17 @@ void TTCotavia2::FormActivate() {
     StringGrid1->setFocus();
 }
 
-bool TTCotavia2::carregar() {
+bool TTCotavia2::loadIntoScreen() {
   try {
-    finishInterruptedSave(folder_, fileName_);  // before reading what such a save was writing
+    finishInterruptedSave(ref_.folder, ref_.inputFileName);  // before reading what such a save was writing
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
   }
   // Taken before reading: a save by another window or command from here on is noticed by "Gravar".
-  filesStamp_ = savedFilesStamp(target());
+  filesStamp_ = savedFilesStamp(ref_);
   try {
-    if (supplierDataExists(folder_)) {
-      const SupplierData s = readSupplierData(folder_);
+    if (supplierDataExists(ref_.folder)) {
+      const SupplierData s = readSupplierData(ref_.folder);
       setShownText(Edit_Fornecedor, s.name);
       setShownText(Edit_For_Endereco, s.address);
       setShownText(Edit_For_Cidade, s.city);
@@ -471,11 +470,11 @@ bool TTCotavia2::carregar() {
   }
 
   // The input file copied in again after the last save: the supplier chooses which to open.
-  QString opened = fileName_;
-  if (inputDiffersFromSaved(target())) {
-    switch (dialogs().ask(inputDiffersQuestion(target()))) {
+  QString opened = ref_.inputFileName;
+  if (inputDiffersFromSaved(ref_)) {
+    switch (dialogs().ask(inputDiffersQuestion(ref_))) {
       case Dialogs::Answer::Yes:
-        opened = responseFileName(identity_, fileName_);
+        opened = responseFileName(ref_.identity, ref_.inputFileName);
         break;
       case Dialogs::Answer::No:
         break;
@@ -488,7 +487,7 @@ bool TTCotavia2::carregar() {
   bool loaded = true;
   QString failure;
   try {
-    loadProposal(joinPath(folder_, opened), proposal_);
+    loadProposal(joinPath(ref_.folder, opened), proposal_);
   } catch (const AppError& e) {
     loaded = false;
     failure = userMessage(e);
@@ -622,13 +621,11 @@ void TTCotavia2::bbtn_cancelarClick() {
 
 void TTCotavia2::TotalGeral() {
   try {
-    NumEdit_TotalGeral->setValue(totalGeral(model->rows()));
+    NumEdit_TotalGeral->setValue(grandTotal(model->rows()));
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
   }
 }
-
-SaveTarget TTCotavia2::target() const { return SaveTarget{folder_, fileName_, identity_}; }
 
 Proposal TTCotavia2::proposal() const {
   Proposal p;
@@ -644,7 +641,7 @@ EditorState TTCotavia2::state() const {
 
 bool TTCotavia2::unsavedChanges() const { return hasUnsavedChanges(saved_, state()); }
 
-bool TTCotavia2::gravarProposta() {
+bool TTCotavia2::saveEdits() {
   if (loadFailed_) {
     // The grid holds only what was read before the error: saved, it would replace the whole file.
     dialogs().error(
@@ -662,13 +659,14 @@ bool TTCotavia2::gravarProposta() {
     for (;;) {
       // Another save holding the lock is waited for with the window still drawn (typing and
       // clicks wait until this save is over).
-      auto lock = std::make_unique<SaveLock>(
-          folder_, fileName_, 3000, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-      finishInterruptedSave(folder_, fileName_, *lock);
-      const QByteArray onDisk = savedFilesStamp(target());
+      auto lock = std::make_unique<SaveLock>(ref_.folder, ref_.inputFileName, 3000, [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      });
+      finishInterruptedSave(ref_.folder, ref_.inputFileName, *lock);
+      const QByteArray onDisk = savedFilesStamp(ref_);
       if (onDisk == filesStamp_ || onDisk == accepted) {
-        gravar(target(), proposal(), supplier, *lock);
-        filesStamp_ = savedFilesStamp(target());
+        saveProposal(ref_, proposal(), supplier, *lock);
+        filesStamp_ = savedFilesStamp(ref_);
         break;
       }
       // Saved by another window or command since this one read it: never replaced unasked.
@@ -679,13 +677,13 @@ bool TTCotavia2::gravarProposta() {
                          "Sim: grava esta janela, substituindo os preços gravados pela outra.\r"
                          "Não: recarrega a proposta como foi gravada, descartando as alterações desta janela.\r"
                          "Cancelar: não grava.")
-              .arg(fileName_))) {
+              .arg(ref_.inputFileName))) {
         case Dialogs::Answer::Yes:
           accepted = onDisk;
           continue;
         case Dialogs::Answer::No: {
           const int row = StringGrid1->selectedRow();
-          if (carregar()) {
+          if (loadIntoScreen()) {
             TotalGeral();
             StringGrid1->selectRow0(std::max(row, 0));
             StringGrid1->setFocus();
@@ -710,7 +708,7 @@ bool TTCotavia2::gravarProposta() {
   } catch (const std::exception&) {
     // recordSavedProposal tries again and says why it cannot
   }
-  if (const QString warning = recordSavedProposal(target(), proposal(), book); !warning.isEmpty())
+  if (const QString warning = recordSavedProposal(ref_, proposal(), book); !warning.isEmpty())
     dialogs().message(warning);
   // Only a save that succeeded offers its file for export.
   Panel_Exporta->show();
@@ -719,7 +717,7 @@ bool TTCotavia2::gravarProposta() {
 
 void TTCotavia2::bbtn_gravarClick() {
   // A failed save leaves the focus where the refusal put it (a supplier's field it names).
-  if (gravarProposta()) StringGrid1->setFocus();
+  if (saveEdits()) StringGrid1->setFocus();
 }
 
 void TTCotavia2::setExportFolder(const QString& folder) {
@@ -735,7 +733,7 @@ void TTCotavia2::fillPlaces() {
   DriveComboBox1->clear();
   for (const QString& m : removableMedia())
     DriveComboBox1->addItem(QStringLiteral("Pen drive: ") + QFileInfo(m).fileName(), m);
-  DriveComboBox1->addItem(QStringLiteral("Pasta do programa"), folder_);
+  DriveComboBox1->addItem(QStringLiteral("Pasta do programa"), ref_.folder);
   DriveComboBox1->addItem(QStringLiteral("Pasta pessoal"), QDir::homePath());
   int current = DriveComboBox1->findData(exportFolder_);
   if (current < 0 && !exportFolder_.isEmpty()) {
@@ -761,18 +759,17 @@ void TTCotavia2::placeChosen(int index) {
 }
 
 void TTCotavia2::bbtn_exportarClick() {
-  const SaveTarget target = this->target();
-  if (exportIsInPlace(target, exportFolder_)) {
+  if (exportIsInPlace(ref_, exportFolder_)) {
     dialogs().message(
         QStringLiteral("O arquivo da proposta já está nesta pasta: nada foi copiado.\r"
                        "Para entregar a proposta, escolha o pen drive (ou outra pasta)\r"
                        "em \"Gravar o arquivo em:\" e gere o arquivo de novo."));
     return;
   }
-  const QString path = exportTargetPath(exportFolder_, target);
+  const QString path = exportTargetPath(exportFolder_, ref_);
   if (!dialogs().confirm(exportQuestion(path), QStringLiteral("Confirme"))) return;
   try {
-    const QString done = exportProposal(target, exportFolder_);
+    const QString done = exportProposal(ref_, exportFolder_);
     QApplication::processEvents();
     QString text = QStringLiteral("A proposta foi exportada com sucesso para:\r") + QDir::toNativeSeparators(done);
     // Only a pen drive (or other removable medium) is ejected before it is pulled out.
@@ -795,7 +792,7 @@ int TTCotavia2::printChoice() const { return ComboBox_TipoImpr->currentIndex(); 
 void TTCotavia2::bbtn_importarClick() {
   // The printouts read the saved files: with changes on screen, save first or say what the
   // printout lacks.
-  bool semAlteracoes = false;
+  bool keepUnsaved = false;
   if (unsavedChanges()) {
     switch (
         dialogs().ask(QStringLiteral("A proposta tem alterações que ainda não foram gravadas e que não sairiam "
@@ -804,10 +801,10 @@ void TTCotavia2::bbtn_importarClick() {
                                      "Não: imprime a proposta como foi gravada, sem as alterações.\r"
                                      "Cancelar: não imprime."))) {
       case Dialogs::Answer::Yes:
-        if (!gravarProposta()) return;
+        if (!saveEdits()) return;
         break;
       case Dialogs::Answer::No:
-        semAlteracoes = true;
+        keepUnsaved = true;
         break;
       case Dialogs::Answer::Cancel:
         return;
@@ -815,20 +812,18 @@ void TTCotavia2::bbtn_importarClick() {
   }
   PrintRequest req;
   req.editor = this;
-  req.folder = folder_;
-  req.proposalFile = fileName_;
-  req.identity = identity_;
+  req.proposal = ref_;
   req.choice = printChoice();
-  if (semAlteracoes && proposalSaved(target()))
+  if (keepUnsaved && proposalSaved(ref_))
     dialogs().message(
         QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "
                        "as alterações feitas depois NÃO aparecem nela."));
-  else if (semAlteracoes && req.choice != 0)
+  else if (keepUnsaved && req.choice != 0)
     dialogs().message(
         QStringLiteral("A proposta %1 ainda não foi gravada: o relatório mostra os itens SEM os preços digitados.")
-            .arg(fileName_));
+            .arg(ref_.inputFileName));
   try {
-    cotavia::bbtn_importar(req);
+    printProposal(req);
   } catch (const std::exception& e) {
     dialogs().error(userMessage(e));
   }
@@ -837,7 +832,7 @@ void TTCotavia2::bbtn_importarClick() {
 void TTCotavia2::bbtn_importarPrecosClick() {
   if (Panel_Item->isVisible()) bbtn_cancelarClick();
   const QString path =
-      dialogs().openFileName(QStringLiteral("Importar preços"), folder_,
+      dialogs().openFileName(QStringLiteral("Importar preços"), ref_.folder,
                              QStringLiteral("Listas de preços (*.xlsx *.XLSX *.ods *.ODS *.csv *.CSV *.txt *.TXT);;"
                                             "Planilhas do Excel (*.xlsx *.XLSX);;Planilhas OpenDocument (*.ods *.ODS);;"
                                             "Texto separado por ; (*.csv *.CSV *.txt *.TXT);;Todos os arquivos (*)"));
@@ -863,7 +858,8 @@ void TTCotavia2::bbtn_importarPrecosClick() {
 
 void TTCotavia2::bbtn_exportarPrecosClick() {
   if (Panel_Item->isVisible()) bbtn_cancelarClick();
-  const QString suggested = joinPath(folder_, "precos_" + QFileInfo(fileName_).completeBaseName() + ".xlsx");
+  const QString suggested =
+      joinPath(ref_.folder, "precos_" + QFileInfo(ref_.inputFileName).completeBaseName() + ".xlsx");
   const QString xlsx = QStringLiteral("Planilha do Excel (*.xlsx)"),
                 csv = QStringLiteral("Texto separado por ; (*.csv)");
   QString filter;
@@ -882,7 +878,7 @@ void TTCotavia2::bbtn_exportarPrecosClick() {
       return;
   }
   try {
-    const Proposal saved = loadSavedProposal(target());
+    const Proposal saved = loadSavedProposal(ref_);
     const int items = writePriceExport(saved, path);
     QString text = (items == 1 ? QStringLiteral("1 item exportado") : QString::number(items) + " itens exportados") +
                    QStringLiteral(" para:\r") + QDir::toNativeSeparators(path) +
@@ -905,7 +901,7 @@ void TTCotavia2::reject() {
   if (unsavedChanges()) {
     switch (dialogs().ask(QStringLiteral("Deseja gravar as alterações da proposta?"))) {
       case Dialogs::Answer::Yes:
-        if (!gravarProposta()) return;  // the failure was said; the changes stay on screen
+        if (!saveEdits()) return;  // the failure was said; the changes stay on screen
         break;
       case Dialogs::Answer::No:
         break;
@@ -926,7 +922,7 @@ PriceBook& TTCotavia2::priceBook() {
 }
 
 QString TTCotavia2::municipality() const {
-  return priceSourceOf(proposal_, fileName_, QDateTime::currentDateTime()).municipality;
+  return priceSourceOf(proposal_, ref_.inputFileName, QDateTime::currentDateTime()).municipality;
 }
 
 void TTCotavia2::showLastPrice(const GridRow& row) {
@@ -1023,7 +1019,7 @@ void TTCotavia2::bbtn_imprimirHistoricoClick() {
     auto form = std::make_unique<PriceHistoryReport>(entries, query);
     // As the graphic proposal report: "Print" on the PDF printer asks where to write; with no
     // printer installed that printer stands in.
-    TPrinterSettings::SetPdfSuggestion(joinPath(folder_, QStringLiteral("historico_precos.pdf")));
+    TPrinterSettings::SetPdfSuggestion(joinPath(ref_.folder, QStringLiteral("historico_precos.pdf")));
     const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
     TRpStandardPreviewGuard windows(this);
     form->RpReport.Preview();  // returns when the preview window is closed

@@ -35,9 +35,8 @@ class DriveComboBox : public QComboBox {
 class TTCotavia2 : public QDialog {
   Q_OBJECT
  public:
-  // folder: the program's folder; fileName: the proposal input file (no folder); identity: the
-  // start screen's identity text.
-  TTCotavia2(const QString& folder, const QString& fileName, const QByteArray& identity, QWidget* parent = nullptr);
+  // The proposal in the program's folder, named with the start screen's identity text.
+  explicit TTCotavia2(const ProposalRef& ref, QWidget* parent = nullptr);
   ~TTCotavia2() override;
 
   // Mounted removable media (pen drives): mount points under /media and /run/media.
@@ -75,12 +74,12 @@ class TTCotavia2 : public QDialog {
   // The proposal as the editor holds it (header read from the file, rows from the grid).
   Proposal proposal() const;
   // Where the proposal is saved: this folder, this input file, this identity.
-  SaveTarget target() const;
+  const ProposalRef& proposalRef() const { return ref_; }
   // Changes not yet saved: rows or supplier fields that differ from what was loaded or saved.
   bool unsavedChanges() const;
   // "Gravar": writes the proposal and the supplier data; on success shows the export panel and
   // returns true; a failure is reported and returns false.
-  bool gravarProposta();
+  bool saveEdits();
 
   // Leaving the editor ("Voltar", the window's close box): with unsaved changes it asks whether
   // to save them first; Cancelar, or a save that fails, keeps the editor open.
@@ -131,7 +130,7 @@ class TTCotavia2 : public QDialog {
   EditorState state() const;
   // Reads the proposal and the supplier's data into the screen (FormActivate, and "Gravar" when
   // the user chooses to reload); false when the proposal could not be read (said already).
-  bool carregar();
+  bool loadIntoScreen();
   void placeChosen(int index);
   // Resizing: each control keeps its place relative to the window's edges, as a share of the
   // change in width and height for its position (fx, fy) and its size (fw, fh).
@@ -151,9 +150,7 @@ class TTCotavia2 : public QDialog {
   QString municipality() const;
   void showLastPrice(const GridRow& row);
 
-  QString folder_;
-  QString fileName_;
-  QByteArray identity_;
+  ProposalRef ref_;
   Proposal proposal_;  // header texts as read; the rows live in the grid's model
   QString exportFolder_;
   int panelRow_ = -1;        // the grid row the item panel edits

@@ -13,18 +13,17 @@
 
 namespace cotavia {
 
-bool refuseUnsaved(const PrintRequest& req) {
-  const SaveTarget target{req.folder, req.proposalFile, req.identity};
-  if (proposalSaved(target)) return false;
-  dialogs().message(notSavedText(target, SaveHow::Button));
+bool refuseUnsaved(const ProposalRef& ref) {
+  if (proposalSaved(ref)) return false;
+  dialogs().message(notSavedText(ref, SaveHow::Button));
   return true;
 }
 
-void bbtn_importar(const PrintRequest& req) {
+void printProposal(const PrintRequest& req) {
   if (req.choice == 0) {
     // The text printout reads what "Gravar" wrote: a proposal never saved is refused before any
     // window opens.
-    if (refuseUnsaved(req)) return;
+    if (refuseUnsaved(req.proposal)) return;
     printTextWithWindows(req);
     return;
   }
@@ -33,10 +32,11 @@ void bbtn_importar(const PrintRequest& req) {
   try {
     auto form = std::make_unique<TTCotavia3>();
     // A file that cannot be opened stops here.
-    form->OpenProposal(SaveTarget{req.folder, req.proposalFile, req.identity});
+    form->OpenProposal(req.proposal);
     // "Print" on the PDF printer asks where to write, offering FOLDER/P0001.pdf (as "Arquivo
     // PDF..." of the print dialog does); with no printer installed that printer stands in.
-    TPrinterSettings::SetPdfSuggestion(joinPath(req.folder, QFileInfo(req.proposalFile).completeBaseName() + ".pdf"));
+    TPrinterSettings::SetPdfSuggestion(
+        joinPath(req.proposal.folder, QFileInfo(req.proposal.inputFileName).completeBaseName() + ".pdf"));
     const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
     // A report written to a PDF file says where the file is.
     const bool noPrinter = standIn.active();

@@ -12,18 +12,16 @@ namespace cotavia {
 
 struct PrintRequest {
   QWidget* editor = nullptr;  // owner of the engine windows
-  QString folder;             // program folder
-  QString proposalFile;       // input file name without folder, e.g. P0001.KVT
-  QByteArray identity;        // the start screen's identity text (Windows-1252)
-  int choice = 1;             // ComboBox_TipoImpr's index
+  ProposalRef proposal;
+  int choice = 1;  // ComboBox_TipoImpr's index
 };
 
 // A proposal never saved (no response file) has no text printout: says so through the dialog
 // service and returns true; false when there is a saved proposal to print.
-bool refuseUnsaved(const PrintRequest& req);
-// bbtn_importarClick: runs the chosen printout with its windows; errors go to the dialog service.
-// Both print the response file; the graphic report of a proposal never saved shows the input
-// file's items without amounts.
-void bbtn_importar(const PrintRequest& req);
+bool refuseUnsaved(const ProposalRef& ref);
+// What bbtn_importarClick runs: the chosen printout with its windows; errors go to the dialog
+// service. Both print the response file; the graphic report of a proposal never saved shows the
+// input file's items without amounts.
+void printProposal(const PrintRequest& req);
 
 }  // namespace cotavia

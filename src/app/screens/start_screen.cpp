@@ -448,7 +448,7 @@ void TTCotavia::bbtn_digitarClick() {
     return;
   }
   {
-    TTCotavia2 editor(folder_, name, identity(), this);
+    TTCotavia2 editor({folder_, name, identity()}, this);
     editor.exec();
   }
   activateWindow();

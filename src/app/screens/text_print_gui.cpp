@@ -17,9 +17,9 @@ namespace {
 // with it.
 class TxPrint1 : public QObject {
  public:
-  explicit TxPrint1(QObject* dono) : QObject(dono) {
+  explicit TxPrint1(QObject* owner) : QObject(owner) {
     setObjectName(QStringLiteral("TxPrint1"));
-    configuraTxPrint1(tx);
+    configureTxPrint1(tx);
   }
   TTxPrint tx;
 };
@@ -27,24 +27,22 @@ class TxPrint1 : public QObject {
 }  // namespace
 
 void printTextWithWindows(const PrintRequest& req) {
-  if (refuseUnsaved(req)) return;
+  if (refuseUnsaved(req.proposal)) return;
   std::unique_ptr<TxPrint1> local;
-  TxPrint1* componente = nullptr;
+  TxPrint1* component = nullptr;
   if (req.editor) {
-    componente = req.editor->findChild<TxPrint1*>(QStringLiteral("TxPrint1"), Qt::FindDirectChildrenOnly);
-    if (!componente) componente = new TxPrint1(req.editor);
+    component = req.editor->findChild<TxPrint1*>(QStringLiteral("TxPrint1"), Qt::FindDirectChildrenOnly);
+    if (!component) component = new TxPrint1(req.editor);
   } else {
     local = std::make_unique<TxPrint1>(nullptr);
-    componente = local.get();
+    component = local.get();
   }
-  TTxPrint& tx = componente->tx;
+  TTxPrint& tx = component->tx;
   WidgetTxPrintUi ui(req.editor);
   tx.setUi(&ui);
 
   TextPrintout p;
-  p.folder = req.folder;
-  p.identity = req.identity;
-  p.proposalFile = req.proposalFile;
+  p.proposal = req.proposal;
   try {
     imprime_licitacao(tx, p);
   } catch (const AppError& e) {

@@ -24,9 +24,9 @@ struct Item {
       "FICA AZUL";
   QByteArray quantity = "100000";  // x 10000
   QByteArray unit = "UN  ";
-  QByteArray price;  // x 10000, empty = blanks
-  QByteArray discount, surcharge, total;
-  QByteArray brand;
+  QByteArray price{};  // x 10000, empty = blanks
+  QByteArray discount{}, surcharge{}, total{};
+  QByteArray brand{};
 };
 
 inline QByteArray itemLine(const Item& i) {

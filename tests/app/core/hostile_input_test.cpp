@@ -20,15 +20,9 @@ TEST(HostileProposal, AmountsInExponentFormAreRefusedAtSave) {
     const char* what;
     Item item;
   };
-  Item qty;
-  qty.quantity = "2E20";
-  Item price;
-  price.price = "5E19";
-  price.total = "100";
-  Item total;
-  total.price = "10000";
-  total.total = "1e30";
-  for (const Case& c : {Case{"quantidade", qty}, Case{"preço unitário", price}, Case{"total do item", total}}) {
+  for (const Case& c :
+       {Case{"quantidade", {.quantity = "2E20"}}, Case{"preço unitário", {.price = "5E19", .total = "100"}},
+        Case{"total do item", {.price = "10000", .total = "1e30"}}}) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     const QByteArray input = joinCrLf(standardHeader()) + itemLine(c.item) + "\r\n";
@@ -36,7 +30,7 @@ TEST(HostileProposal, AmountsInExponentFormAreRefusedAtSave) {
     const Proposal p = loadProposal(dir.file("P0001.KVT"));
     ASSERT_EQ(p.rows.size(), 1);
     try {
-      gravar({dir.path(), "P0001.KVT", "12345678000190"}, p, {"Fornecedor", "Rua", "Cidade"});
+      saveProposal({dir.path(), "P0001.KVT", "12345678000190"}, p, {"Fornecedor", "Rua", "Cidade"});
       FAIL() << "saved";
     } catch (const AppError& e) {
       EXPECT_NE(std::string(e.what()).find("item 0001 (linha 1): " + std::string(c.what)), std::string::npos)

@@ -22,22 +22,27 @@ Proposal parse(const QByteArray& content) {
 
 QByteArray sixHeaders() { return joinCrLf(standardHeader()); }
 
+GridRow rowWithQuantity(const QByteArray& quantityCell) {
+  GridRow r;
+  r[ColItem] = "0001";
+  r[ColQuantity] = quantityCell;
+  return r;
+}
+
 }  // namespace
 
 TEST(ProposalReading, HeaderAndItemFields) {
-  Item a;
-  a.quantity = "25000";
-  Item b;
-  b.number = "0002";
-  b.code = "ABC";
-  b.description = "PAPEL A4 75 G/M\xB2";
-  b.quantity = "1";
-  b.unit = "CX";
-  b.price = "12345678";
-  b.discount = "123456";
-  b.surcharge = "0";
-  b.total = "123456";
-  b.brand = "CHAMEX EXTRA BRANCO XYZ";  // 23 characters: only 20 are read
+  const Item a{.quantity = "25000"};
+  const Item b{.number = "0002",
+               .code = "ABC",
+               .description = "PAPEL A4 75 G/M\xB2",
+               .quantity = "1",
+               .unit = "CX",
+               .price = "12345678",
+               .discount = "123456",
+               .surcharge = "0",
+               .total = "123456",
+               .brand = "CHAMEX EXTRA BRANCO XYZ"};  // 23 characters: only 20 are read
   const Proposal p = parse(sixHeaders() + itemLine(a) + "\r\n" + itemLine(b) + "\r\n");
 
   EXPECT_EQ(p.header[HeaderOrgao], "PREFEITURA MUNICIPAL DE S\xC3O TESTE");
@@ -190,13 +195,8 @@ TEST(ProposalReading, MoreItemsThanTheOldGridHeld) {
 
 TEST(ProposalReading, RandomAndTruncatedLinesNeverCrash) {
   std::mt19937 rng(12345);
-  Item full;
-  full.price = "12345";
-  full.discount = "1";
-  full.surcharge = "2";
-  full.total = "12346";
-  full.brand = "MARCA";
-  const QByteArray good = itemLine(full);
+  const QByteArray good =
+      itemLine({.price = "12345", .discount = "1", .surcharge = "2", .total = "12346", .brand = "MARCA"});
   const char alphabet[] = "I 0123456789,.-+eEC\xE7\t\r";
   int loaded = 0, refused = 0;
   for (int round = 0; round < 3000; ++round) {
@@ -302,7 +302,7 @@ TEST(ResponseWriting, SaveAndReopenGivesTheSameGrid) {
   applyItemEntry(p.rows[0], "ACME", 2.5L, 1, 0.5L);
   applyItemEntry(p.rows[5], "BETA LTDA", 1234567.8912L, 0.99L, 1000000);
   applyItemEntry(p.rows[39], "", 0, 0, 0);
-  const long double total = totalGeral(p.rows);
+  const long double total = grandTotal(p.rows);
 
   const QList<QByteArray> lines = responseFileLines(p);
   QByteArray written;
@@ -310,7 +310,7 @@ TEST(ResponseWriting, SaveAndReopenGivesTheSameGrid) {
   const Proposal back = parse(written);
   EXPECT_EQ(back.rows, p.rows);
   for (int i = 0; i < HeaderCount; ++i) EXPECT_EQ(trimRight(back.header[i]), trimRight(p.header[i]));
-  EXPECT_EQ(totalGeral(back.rows), total);
+  EXPECT_EQ(grandTotal(back.rows), total);
   // Writing what was read back gives the same bytes.
   EXPECT_EQ(responseFileLines(back), lines);
 }
@@ -389,4 +389,68 @@ TEST(ResponseWriting, RefusesWhatTheFileCannotHold) {
   p = base;
   p.rows.append(GridRow());
   EXPECT_EQ(responseFileLines(p).size(), 7);
+}
+
+TEST(ItemEntry, TotalsAndCellsWrittenByOk) {
+  // Quantity 10, unit price 2,5000, discount 1,00, surcharge 0,50.
+  GridRow row = rowWithQuantity("       10,0000");
+  row[ColUnitPrice] = QByteArray(10, ' ');
+  const long double total = applyItemEntry(row, "ACME", 2.5L, 1, 0.5L);
+  EXPECT_EQ(total, 24.5L);
+  EXPECT_EQ(row[ColUnitPrice], "    2,5000");
+  EXPECT_EQ(row[ColDiscount], "      1,00");
+  EXPECT_EQ(row[ColSurcharge], "      0,50");
+  EXPECT_EQ(row[ColTotal], "         24,50");
+  EXPECT_EQ(row[ColBrand], "ACME");
+  EXPECT_EQ(row[ColQuantity], "       10,0000");  // not written back
+
+  // 3 x 0,3333 = 0,9999 rounds to a total of 1,00.
+  row = rowWithQuantity("        3,0000");
+  applyItemEntry(row, "", 0.3333L, 0, 0);
+  EXPECT_EQ(row[ColTotal], "          1,00");
+  EXPECT_EQ(row[ColUnitPrice], "    0,3333");
+
+  // Confirmed with nothing typed: zeros, not blanks; a long brand stays whole.
+  row = rowWithQuantity("        1,0000");
+  applyItemEntry(row, "MARCA COM MAIS DE VINTE LETRAS", 0, 0, 0);
+  EXPECT_EQ(row[ColUnitPrice], "    0,0000");
+  EXPECT_EQ(row[ColDiscount], "      0,00");
+  EXPECT_EQ(row[ColTotal], "          0,00");
+  EXPECT_EQ(row[ColBrand], "MARCA COM MAIS DE VINTE LETRAS");
+
+  // A discount larger than the product gives a negative total, shown with its sign.
+  row = rowWithQuantity("        1,0000");
+  EXPECT_EQ(applyItemEntry(row, "", 1, 3, 0), -2);
+  EXPECT_EQ(row[ColTotal], "         -2,00");
+
+  // Large amounts keep their digits (wider than the cell) and the quantity's thousands.
+  row = rowWithQuantity("    1.000,0000");
+  applyItemEntry(row, "", 12345.6789L, 0, 0);
+  EXPECT_EQ(row[ColUnitPrice], "12.345,6789");
+  EXPECT_EQ(row[ColTotal], " 12.345.678,90");
+
+  // The order of the operations: surcharge + (price x quantity - discount).
+  EXPECT_EQ(itemTotal(2, 3, 1, 0.5L), 5.5L);
+  EXPECT_EQ(itemEntryTotal("        2,0000", 0.005L, 0, 0), 0.01L);
+}
+
+TEST(ItemEntry, GrandTotal) {
+  QList<GridRow> rows;
+  EXPECT_EQ(grandTotal(rows), 0);
+  auto add = [&rows](const QByteArray& item, const QByteArray& total) {
+    GridRow r;
+    r[ColItem] = item;
+    r[ColTotal] = total;
+    rows.append(r);
+  };
+  add("0001", QByteArray(14, ' '));
+  add("0002", QByteArray(14, ' '));
+  EXPECT_EQ(grandTotal(rows), 0);  // all blank
+  add("0003", "      1.234,56");
+  add("0004", "          0,45");
+  add("0005", "         -2,00");  // the digits only: counts as 2,00
+  EXPECT_EQ(numEditFixed(grandTotal(rows), 2), "1237,01");
+  add("    ", "        100,00");  // the item list ends here
+  add("0007", "        100,00");
+  EXPECT_EQ(numEditFixed(grandTotal(rows), 2), "1237,01");
 }

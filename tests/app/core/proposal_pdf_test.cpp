@@ -78,7 +78,7 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
 
   TTCotavia3 r;
   r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
-  r.OpenProposal(SaveTarget{dir.path(), "P0001.KVT", "12345678000195"});
+  r.OpenProposal(ProposalRef{dir.path(), "P0001.KVT", "12345678000195"});
   r.RpReport.Preview();
   const QString pdf = dir.file("proposta.pdf");
   rpExportPdf(*r.RpReport.RpPrinter(), pdf);
@@ -160,9 +160,9 @@ TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
   }
   dir.write("P0001.KVT", test::joinCrLf(lines));
   TTCotavia3 r;
-  r.Editor.orgao = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
-  r.Editor.endereco = "Rua das Flores, 100";
-  r.Editor.fornecedor = "Papelaria Modelo Ltda";
+  r.Editor.body = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
+  r.Editor.bodyAddress = "Rua das Flores, 100";
+  r.Editor.supplier = "Papelaria Modelo Ltda";
   r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
   r.OpenTable(dir.path(), "P0001.KVT");
   r.RpReport.Preview();

@@ -72,23 +72,11 @@ QList<QByteArray> items(int count) {
 }  // namespace
 
 TEST_F(ProposalReportTest, OnlyItemRecordsReachTheDetailWithFormattedCaptionsAndTheGrandTotal) {
-  Item a;
-  a.number = "0001";
-  a.code = "000123";
-  a.quantity = "25000";
-  a.unit = "CX  ";
-  a.price = "12345678";
-  a.discount = "100";
-  a.total = "123456";
-  a.brand = "ACME";
-  Item b;  // priced by total only
-  b.number = "0002";
-  b.quantity = "10000";
-  b.total = "50";
-  Item c;  // never priced
-  c.number = "0003";
-  Item d = c;
-  d.number = "0004";
+  const Item a{
+      .quantity = "25000", .unit = "CX  ", .price = "12345678", .discount = "100", .total = "123456", .brand = "ACME"};
+  const Item b{.number = "0002", .quantity = "10000", .total = "50"};  // priced by total only
+  const Item c{.number = "0003"};                                      // never priced
+  const Item d{.number = "0004"};
   QByteArray lower = test::itemLine(d);
   lower[0] = 'i';  // not an item
   writeProposal(
@@ -197,16 +185,16 @@ TEST_F(ProposalReportTest, AProposalWithoutItemsGivesNoPageNoHeaderNoSummary) {
 TEST_F(ProposalReportTest, PageHeaderShowsTheEditorFieldsWithoutTrailingBlanks) {
   writeProposal(items(1));
   TTCotavia3 r;
-  r.Editor.orgao = "  PREFEITURA DE S\xC3O TESTE   ";
-  r.Editor.endereco = "Rua A, 1\t ";
-  r.Editor.fornecedor = "Fornecedor Ltda";
-  r.Editor.modalidade = "Modalidade: Preg\xE3o     ";
-  r.Editor.objeto = "";
-  r.Editor.entrega = "Entrega: 10/03/2026 ";
-  r.Editor.abertura = "Abertura: 10/03/2026   ";
-  r.Editor.identidade = "CPF: 123.456.789-09";
-  r.Editor.fornecedorEndereco = "Rua B, 2  ";
-  r.Editor.fornecedorCidade = "Londrina ";
+  r.Editor.body = "  PREFEITURA DE S\xC3O TESTE   ";
+  r.Editor.bodyAddress = "Rua A, 1\t ";
+  r.Editor.supplier = "Fornecedor Ltda";
+  r.Editor.modality = "Modalidade: Preg\xE3o     ";
+  r.Editor.object = "";
+  r.Editor.delivery = "Entrega: 10/03/2026 ";
+  r.Editor.opening = "Abertura: 10/03/2026   ";
+  r.Editor.identity = "CPF: 123.456.789-09";
+  r.Editor.supplierAddress = "Rua B, 2  ";
+  r.Editor.supplierCity = "Londrina ";
   generate(r);
   EXPECT_EQ(r.RpLbl_Orgao->Caption(), QString::fromUtf8("  PREFEITURA DE SÃO TESTE"));  // leading blanks stay
   EXPECT_EQ(r.RpLbl_Endereco->Caption(), "Rua A, 1");
@@ -226,12 +214,7 @@ TEST_F(ProposalReportTest, PageHeaderShowsTheEditorFieldsWithoutTrailingBlanks) 
 }
 
 TEST_F(ProposalReportTest, PrintingFromThePreviewGeneratesAgainWithTheSameGrandTotal) {
-  Item a;
-  a.total = "123456";
-  Item b;
-  b.number = "0002";
-  b.total = "50";
-  writeProposal({test::itemLine(a), test::itemLine(b)});
+  writeProposal({test::itemLine({.total = "123456"}), test::itemLine({.number = "0002", .total = "50"})});
   TTCotavia3 r;
   QStringList totals;
   r.RpBand2->AfterPrint = [&](TRpCustomBand&, bool) { totals << r.RpL_TotalGeral->Caption(); };
@@ -251,13 +234,9 @@ TEST_F(ProposalReportTest, PrintingFromThePreviewGeneratesAgainWithTheSameGrandT
 }
 
 TEST_F(ProposalReportTest, AFieldThatDoesNotConvertStopsTheGenerationWithTheRuntimeMessage) {
-  Item good;
-  Item bad;
-  bad.number = "0002";
-  bad.quantity = "12a";
-  Item badTotal;
-  badTotal.number = "0003";
-  badTotal.total = "1,2,3";
+  const Item good;
+  const Item bad{.number = "0002", .quantity = "12a"};
+  const Item badTotal{.number = "0003", .total = "1,2,3"};
   for (const Item& wrong : {bad, badTotal}) {
     writeProposal({test::itemLine(good), test::itemLine(wrong)});
     TTCotavia3 r;
@@ -290,17 +269,15 @@ TEST_F(ProposalReportTest, AMissingProposalFileIsReportedBeforeTheReportRuns) {
 }
 
 TEST_F(ProposalReportTest, ReportHeaderFromFilesReadsTheProposalHeaderAndTheSupplier) {
-  Item bad;
-  bad.quantity = "x";  // item lines do not matter for the header
-  writeProposal({test::itemLine(bad)});
+  writeProposal({test::itemLine({.quantity = "x"})});  // item lines do not matter for the header
   dir.write("FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nCidade\r\n");
   const ProposalReportHeader h = reportHeaderFromFiles(dir.path(), "P0001.KVT", "00012345678909");
-  EXPECT_EQ(h.orgao, test::standardHeader()[0].mid(1));
-  EXPECT_EQ(h.abertura, test::standardHeader()[5].mid(1));
-  EXPECT_EQ(h.fornecedor, "Papelaria Modelo Ltda");
-  EXPECT_EQ(h.identidade, "CPF: 123.456.789-09");
-  EXPECT_EQ(h.fornecedorEndereco, "Rua B, 2");
-  EXPECT_EQ(h.fornecedorCidade, "Cidade");
+  EXPECT_EQ(h.body, test::standardHeader()[0].mid(1));
+  EXPECT_EQ(h.opening, test::standardHeader()[5].mid(1));
+  EXPECT_EQ(h.supplier, "Papelaria Modelo Ltda");
+  EXPECT_EQ(h.identity, "CPF: 123.456.789-09");
+  EXPECT_EQ(h.supplierAddress, "Rua B, 2");
+  EXPECT_EQ(h.supplierCity, "Cidade");
   EXPECT_THROW(reportHeaderFromFiles(dir.path(), "P0404.KVT", "00012345678909"), AppError);
 }
 

@@ -27,16 +27,9 @@ struct NoFaults {
   ~NoFaults() { setFileFaultHook({}); }
 };
 
-// Every file of a folder with its content.
-std::map<QString, QByteArray> snapshot(const QString& folder) {
-  std::map<QString, QByteArray> m;
-  for (const QString& f : QDir(folder).entryList(QDir::Files | QDir::Hidden)) m[f] = readFile(folder + "/" + f);
-  return m;
-}
-
 struct SavedFolder {
   TempDir dir;
-  SaveTarget target;
+  ProposalRef target;
   Proposal proposal;
   SavedFolder() {
     Item a;
@@ -49,7 +42,7 @@ struct SavedFolder {
   }
   std::string refusal(const Proposal& p, const SupplierData& s = {}) {
     try {
-      gravar(target, p, s);
+      saveProposal(target, p, s);
     } catch (const AppError& e) {
       return e.what();
     }
@@ -153,7 +146,7 @@ TEST(Gravar, WritesTheThreeFilesAndReopens) {
   Proposal p = f.proposal;
   applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
   const SupplierData s{"Papelaria Central", "Rua A, 1", "Curitiba"};
-  const QString response = gravar(f.target, p, s);
+  const QString response = saveProposal(f.target, p, s);
   EXPECT_EQ(response, f.dir.file("E12345678000190_P0001.KVT"));
 
   const QByteArray written = f.dir.read("E12345678000190_P0001.KVT");
@@ -166,29 +159,29 @@ TEST(Gravar, WritesTheThreeFilesAndReopens) {
   EXPECT_EQ(back.rows[1][ColTotal], "          7,00");  // 3 x 2,5 - 1 + 0,5
 
   // Saving twice leaves identical files; no temporary file is left behind.
-  const auto before = snapshot(f.dir.path());
-  gravar(f.target, back, s);
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  const auto before = folderSnapshot(f.dir.path());
+  saveProposal(f.target, back, s);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
   EXPECT_EQ(before.size(), 3u);
 }
 
 TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
   SavedFolder f;
   f.dir.write("FORNEC.KSD", "Antigo\r\n");
-  const auto before = snapshot(f.dir.path());
+  const auto before = folderSnapshot(f.dir.path());
   auto has = [](const std::string& s, const char* part) { return s.find(part) != std::string::npos; };
 
   Proposal p = f.proposal;  // negative item total
   applyItemEntry(p.rows[1], "", 1, 100, 0);
   std::string e = f.refusal(p, {"Novo", "", ""});
   EXPECT_TRUE(has(e, "item 0002") && has(e, "negativo")) << e;
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
 
   p = f.proposal;  // a unit price too wide for its column
   applyItemEntry(p.rows[0], "", 10000000, 0, 0);
   e = f.refusal(p, {"Novo", "", ""});
   EXPECT_TRUE(has(e, "item 0001") && has(e, "grande demais")) << e;
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
 
   // An identity that cannot be part of a file name: each refused character on its own.
   for (QByteArray bad : {QByteArray("../../etc/x"), QByteArray("12/34"), QByteArray("12\\34"), QByteArray("12\n34"),
@@ -196,35 +189,35 @@ TEST(Gravar, RefusalsLeaveEveryFileAsItWas) {
                          QByteArray("12\x7f"
                                     "34"),
                          QByteArray("")}) {
-    SaveTarget t = f.target;
+    ProposalRef t = f.target;
     t.identity = bad;
     try {
-      gravar(t, f.proposal, {"Novo", "", ""});
+      saveProposal(t, f.proposal, {"Novo", "", ""});
       ADD_FAILURE() << "accepted " << bad.toStdString();
     } catch (const AppError& err) {
       EXPECT_TRUE(has(err.what(), "não pode fazer parte de um nome de arquivo")) << err.what();
     }
     EXPECT_THROW(exportProposal(t, f.dir.path()), AppError);
   }
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
 }
 
 TEST(Gravar, FailedWritesAreReported) {
   SavedFolder f;
   // The response file's name is taken by a folder: nothing else is written.
   QDir(f.dir.path()).mkdir("E12345678000190_P0001.KVT");
-  const auto before = snapshot(f.dir.path());
-  EXPECT_THROW(gravar(f.target, f.proposal, {"Novo", "", ""}), AppError);
-  EXPECT_EQ(snapshot(f.dir.path()), before);
+  const auto before = folderSnapshot(f.dir.path());
+  EXPECT_THROW(saveProposal(f.target, f.proposal, {"Novo", "", ""}), AppError);
+  EXPECT_EQ(folderSnapshot(f.dir.path()), before);
   QDir(f.dir.path()).rmdir("E12345678000190_P0001.KVT");
 
   // The copy over the input file cannot be made: reported, not silent.
   SavedFolder g;
   QDir(g.dir.path()).mkdir("P0002.KVT");
-  SaveTarget t = g.target;
+  ProposalRef t = g.target;
   t.inputFileName = "P0002.KVT";
   try {
-    gravar(t, g.proposal, {});
+    saveProposal(t, g.proposal, {});
     FAIL() << "no error";
   } catch (const AppError& e) {
     EXPECT_NE(std::string(e.what()).find("P0002.KVT"), std::string::npos) << e.what();
@@ -242,7 +235,7 @@ TEST(Export, CopiesTheFileAsLastSaved) {
   } catch (const AppError& e) {
     EXPECT_NE(std::string(e.what()).find("E12345678000190_P0001.KVT: File not found"), std::string::npos) << e.what();
   }
-  gravar(f.target, f.proposal, {});
+  saveProposal(f.target, f.proposal, {});
   const QByteArray saved = f.dir.read("E12345678000190_P0001.KVT");
   pen.write("E12345678000190_P0001.KVT", "old content");
   EXPECT_EQ(exportProposal(f.target, pen.path()), pen.file("E12345678000190_P0001.KVT"));
@@ -317,9 +310,9 @@ TEST(Gravar, AFailureAtAnyStepLeavesTheOldSaveOrTheNewOneWhole) {
   Proposal p = f.proposal;
   applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
   const SupplierData s{"Papelaria Central", "Rua A, 1", "Curitiba"};
-  const auto before = snapshot(f.dir.path());
-  gravar(f.target, p, s);
-  const auto after = snapshot(f.dir.path());
+  const auto before = folderSnapshot(f.dir.path());
+  saveProposal(f.target, p, s);
+  const auto after = folderSnapshot(f.dir.path());
 
   const NoFaults restoreHook;
   int finishedLater = 0;
@@ -328,20 +321,20 @@ TEST(Gravar, AFailureAtAnyStepLeavesTheOldSaveOrTheNewOneWhole) {
     int calls = 0;
     setFileFaultHook([&](FileStep, const QString&) { return ++calls == k ? ENOSPC : 0; });
     try {
-      gravar(f.target, p, s);
+      saveProposal(f.target, p, s);
       setFileFaultHook({});
-      EXPECT_EQ(snapshot(f.dir.path()), after) << k;
+      EXPECT_EQ(folderSnapshot(f.dir.path()), after) << k;
       break;
     } catch (const AppError& e) {
       EXPECT_EQ(e.kind(), ErrorKind::NoSpace) << k;
       EXPECT_NE(std::string(e.what()).find("sem espaço no disco"), std::string::npos) << e.what();
     }
     setFileFaultHook({});
-    const auto failed = snapshot(f.dir.path());
+    const auto failed = folderSnapshot(f.dir.path());
     if (failed != before) ++finishedLater;
     // What start-up or the next save does.
     finishInterruptedSave(f.dir.path(), "P0001.KVT");
-    const auto now = snapshot(f.dir.path());
+    const auto now = folderSnapshot(f.dir.path());
     EXPECT_TRUE(now == (failed == before ? before : after)) << "fault at step " << k;
   }
   EXPECT_GT(finishedLater, 0);  // some faults came after the decision and were finished later
@@ -354,16 +347,16 @@ TEST(Gravar, RefusesALinkAtAnyFileItWrites) {
     outside.write("passwd", "root:x:0:0\n");
     QFile::remove(f.dir.file(name));
     ASSERT_TRUE(QFile::link(outside.file("passwd"), f.dir.file(name)));
-    const auto before = snapshot(f.dir.path());
+    const auto before = folderSnapshot(f.dir.path());
     try {
-      gravar(f.target, f.proposal, {"Novo", "", ""});
+      saveProposal(f.target, f.proposal, {"Novo", "", ""});
       ADD_FAILURE() << name << ": no error";
     } catch (const AppError& e) {
       EXPECT_EQ(e.kind(), ErrorKind::Link) << name;
       EXPECT_EQ(e.file(), f.dir.file(name));
     }
     EXPECT_EQ(outside.read("passwd"), "root:x:0:0\n") << name;
-    EXPECT_EQ(snapshot(f.dir.path()), before) << name;
+    EXPECT_EQ(folderSnapshot(f.dir.path()), before) << name;
     EXPECT_TRUE(QFileInfo(f.dir.file(name)).isSymLink()) << name;
   }
 }
@@ -382,7 +375,7 @@ TEST(Gravar, RemovesTemporaryAndLockFilesOfProgramsNoLongerRunning) {
   const QString pending = QStringLiteral(".cotavia.P0002.KVT.%1.0x.tmp").arg(child);
   f.dir.write(pending, "P0002 priced");
   f.dir.write(".cotavia.P0002.KVT.journal", "cotavia-journal 2\n" + pending.toUtf8() + "\tP0002.KVT\n");
-  gravar(f.target, f.proposal, {});
+  saveProposal(f.target, f.proposal, {});
   EXPECT_FALSE(f.dir.exists(dead));
   EXPECT_TRUE(f.dir.exists(alive));
   EXPECT_FALSE(f.dir.exists(".cotavia.P0002.KVT.lock"));
@@ -406,14 +399,14 @@ TEST(Gravar, AnyFileNameSavesAndAnInterruptedSaveOfItIsFinished) {
     const std::string what = name.toStdString();
     SavedFolder f;
     QFile::rename(f.dir.file("P0001.KVT"), f.dir.file(name));
-    SaveTarget t = f.target;
+    ProposalRef t = f.target;
     t.inputFileName = name;
     Proposal p = loadProposal(f.dir.file(name));
     applyItemEntry(p.rows[1], "ACME", 2.5L, 1, 0.5L);
     setFileFaultHook([&](FileStep step, const QString& file) {
       return step == FileStep::Rename && file == f.dir.file(name) ? EIO : 0;
     });
-    EXPECT_THROW(gravar(t, p, {}), AppError) << what;
+    EXPECT_THROW(saveProposal(t, p, {}), AppError) << what;
     setFileFaultHook({});
     finishInterruptedSave(f.dir.path(), name);
     EXPECT_EQ(f.dir.read(name), f.dir.read("E12345678000190_" + name)) << what;
@@ -431,15 +424,15 @@ TEST(Gravar, AnyFileNameSavesAndAnInterruptedSaveOfItIsFinished) {
   SavedFolder longName;
   const QString name = QString(235, QChar('P')) + ".KVT";
   QFile::rename(longName.dir.file("P0001.KVT"), longName.dir.file(name));
-  const auto before = snapshot(longName.dir.path());
-  SaveTarget t = longName.target;
+  const auto before = folderSnapshot(longName.dir.path());
+  ProposalRef t = longName.target;
   t.inputFileName = name;
   try {
-    gravar(t, longName.proposal, {});
+    saveProposal(t, longName.proposal, {});
     ADD_FAILURE() << "no error";
   } catch (const AppError& e) {
     EXPECT_EQ(e.file(), longName.dir.file(name));
     EXPECT_NE(std::string(e.what()).find("longo demais"), std::string::npos) << e.what();
   }
-  EXPECT_EQ(snapshot(longName.dir.path()), before);
+  EXPECT_EQ(folderSnapshot(longName.dir.path()), before);
 }

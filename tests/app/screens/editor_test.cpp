@@ -30,20 +30,15 @@ const QByteArray kIdentity = "12345678000190";
 const QString kResponse = QStringLiteral("E12345678000190_P0001.KVT");
 }  // namespace
 
-class EditorTest : public QObject {
+class EditorTest : public QObject, ScreenTest {
   Q_OBJECT
 
  private:
-  HeadlessDialogs dlg;
-  Dialogs* previous = nullptr;
-  std::unique_ptr<TempDir> dir;
   std::unique_ptr<TTCotavia2> ed;
 
   void open(const QString& file = QStringLiteral("P0001.KVT")) {
-    ed = std::make_unique<TTCotavia2>(dir->path(), file, kIdentity);
-    ed->show();
-    ed->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(ed.get()));
+    ed = std::make_unique<TTCotavia2>(ProposalRef{dir->path(), file, kIdentity});
+    showActive(ed.get());
   }
   void reopen() {
     ed.reset();
@@ -96,15 +91,8 @@ class EditorTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { previous = setDialogs(&dlg); }
-  void cleanupTestCase() { setDialogs(previous); }
   void init() {
-    dir = std::make_unique<TempDir>();
-    dir->write("P0001.KVT", threeItemProposal());
-    dlg.clear();
-    dlg.answers.clear();
-    dlg.choices.clear();
-    dlg.fileAnswers.clear();
+    freshFolder({"P0001.KVT"});
     TTCotavia2::removableMedia = [] { return QStringList(); };
     QSettings(QStringLiteral("Cotavia"), QStringLiteral("cotavia")).remove(QStringLiteral("editor"));
   }
@@ -372,11 +360,11 @@ class EditorTest : public QObject {
   // writes this window's prices.
   void aSaveByAnotherWindowIsNotOverwrittenUnasked() {
     open();
-    const SaveTarget target{dir->path(), "P0001.KVT", kIdentity};
+    const ProposalRef target{dir->path(), "P0001.KVT", kIdentity};
     auto otherSave = [&](const char* brand) {
       Proposal p = loadProposal(dir->file("P0001.KVT"));
       applyItemEntry(p.rows[1], brand, 3, 0, 0);
-      gravar(target, p, {});
+      saveProposal(target, p, {});
     };
     priceItem(0, "ACME", "2,5", "", "");
     otherSave("OUTRA");
@@ -560,7 +548,7 @@ class EditorTest : public QObject {
          {Case{Dialogs::Answer::Yes, 3}, Case{Dialogs::Answer::No, 2}, Case{Dialogs::Answer::Cancel, 0}}) {
       dlg.clear();
       dlg.choices = {k.answer};
-      ed = std::make_unique<TTCotavia2>(dir->path(), "P0001.KVT", kIdentity);
+      ed = std::make_unique<TTCotavia2>(ProposalRef{dir->path(), "P0001.KVT", kIdentity});
       ed->show();
       QTRY_COMPARE(ed->isVisible(), k.answer != Dialogs::Answer::Cancel);
       QCOMPARE(dlg.count(Kind::Ask), 1);

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace cotavia::test {
 
@@ -16,29 +17,32 @@ namespace cotavia::test {
 // 10,00, brand "MARCA X").
 inline QByteArray threeItemProposal() {
   QList<QByteArray> lines = standardHeader();
-  Item a;
-  a.number = "0001";
-  a.quantity = "100000";
-  lines << itemLine(a);
-  Item b;
-  b.number = "0002";
-  b.code = "000456";
-  b.description = "PAPEL A4 BRANCO RESMA 500 FOLHAS";
-  b.quantity = "30000";
-  b.unit = "RS  ";
-  lines << itemLine(b);
-  Item c;
-  c.number = "0003";
-  c.code = "000789";
-  c.description = "GRAMPEADOR";
-  c.quantity = "50000";
-  c.price = "20000";
-  c.discount = "0";
-  c.surcharge = "0";
-  c.total = "1000";
-  c.brand = "MARCA X";
-  lines << itemLine(c);
+  // number, code, description, quantity, unit, price, discount, surcharge, total, brand
+  for (const Item& item : {Item{}, Item{"0002", "000456", "PAPEL A4 BRANCO RESMA 500 FOLHAS", "30000", "RS  "},
+                           Item{"0003", "000789", "GRAMPEADOR", "50000", "UN  ", "20000", "0", "0", "1000", "MARCA X"}})
+    lines << itemLine(item);
   return joinCrLf(lines);
+}
+
+// What the screen tests share: the dialog service recorded while the test object lives, and a
+// proposal folder made afresh for each test.
+struct ScreenTest {
+  HeadlessDialogs dlg;
+  DialogsGuard dialogsGuard{&dlg};
+  std::unique_ptr<TempDir> dir;
+  // A new folder holding a threeItemProposal() under each name, and nothing recorded or queued.
+  void freshFolder(const QStringList& proposals) {
+    dir = std::make_unique<TempDir>();
+    for (const QString& name : proposals) dir->write(name, threeItemProposal());
+    dlg = HeadlessDialogs();
+  }
+};
+
+// Shows a window and waits until it is active, as the user finds it.
+inline void showActive(QWidget* w) {
+  w->show();
+  w->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(w));
 }
 
 // Runs `job` on the first modal editor shown (polling), for code that calls exec().

@@ -54,16 +54,14 @@ class PrintDispatchTest : public QObject {
       QTimer::singleShot(10, &context, look);
     };
     QTimer::singleShot(0, &context, look);
-    bbtn_importar(req);
+    printProposal(req);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return seen;
   }
 
   PrintRequest request(int choice) {
     PrintRequest r;
-    r.folder = dir->path();
-    r.proposalFile = "P0001.KVT";
-    r.identity = "12345678000190";
+    r.proposal = {dir->path(), "P0001.KVT", "12345678000190"};
     r.choice = choice;
     return r;
   }
@@ -105,7 +103,7 @@ class PrintDispatchTest : public QObject {
     HeadlessDialogs dlg;
     DialogsGuard guard(&dlg);
     PrintRequest r = request(1);
-    r.proposalFile = "P0404.KVT";
+    r.proposal.inputFileName = "P0404.KVT";
     QDir(dir->path()).mkdir("E12345678000190_P0404.KVT");  // a folder where the saved proposal should be
     const Seen seen = press(r);
     QVERIFY(!seen.preview);
@@ -173,7 +171,7 @@ class PrintDispatchTest : public QObject {
       if (++tries < 300) QTimer::singleShot(10, &context, step);
     };
     QTimer::singleShot(0, &context, step);
-    bbtn_importar(request(1));
+    printProposal(request(1));
     TRpPrintDialog::Runner = defaultRunner;
     QVERIFY(dir->read("Escolhido.pdf").startsWith("%PDF-"));
     QVERIFY(stillOpen);
@@ -208,7 +206,7 @@ class PrintDispatchTest : public QObject {
       if (++tries < 300) QTimer::singleShot(10, &context, step);
     };
     QTimer::singleShot(0, &context, step);
-    bbtn_importar(request(1));
+    printProposal(request(1));
     // A4 landscape at 96 dpi: 1123 x 794 page pixels.
     QCOMPARE(qRound(pageWidth), 1123);
     QCOMPARE(qRound(pageLength), 794);

@@ -28,20 +28,15 @@ const QString kWarning = QStringLiteral(
     "em uma pasta no computador ou em uma PenDrive !!! ");
 }
 
-class StartScreenTest : public QObject {
+class StartScreenTest : public QObject, ScreenTest {
   Q_OBJECT
 
  private:
-  HeadlessDialogs dlg;
-  Dialogs* previous = nullptr;
-  std::unique_ptr<TempDir> dir;
   std::unique_ptr<TTCotavia> screen;
 
   void open() {
     screen = std::make_unique<TTCotavia>();
-    screen->show();
-    screen->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(screen.get()));
+    showActive(screen.get());
     QTRY_VERIFY(!screen->folder().isEmpty());  // activation ran
   }
   QStringList listed() const {
@@ -63,18 +58,11 @@ class StartScreenTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { previous = setDialogs(&dlg); }
-  void cleanupTestCase() { setDialogs(previous); }
   void init() {
-    dir = std::make_unique<TempDir>();
-    dir->write("P0001.KVT", threeItemProposal());
-    dir->write("P0002.KVT", threeItemProposal());
-    dir->write("p0003.kvt", threeItemProposal());
+    freshFolder({"P0001.KVT", "P0002.KVT", "p0003.kvt"});
     dir->write("E12345678000190_P0001.KVT", "x");
     dir->write("LEIAME.TXT", "x");
     setProgramFolder(dir->path());
-    dlg.clear();
-    dlg.answers.clear();
   }
   void cleanup() {
     screen.reset();
@@ -153,7 +141,7 @@ class StartScreenTest : public QObject {
     screen->bbtn_excluir->setFocus();
     QString opened;
     whenEditorShown([&](TTCotavia2* ed) {
-      opened = ed->target().inputFileName;
+      opened = ed->proposalRef().inputFileName;
       ed->close();
     });
     QTest::keyClick(screen->bbtn_excluir, Qt::Key_Backtab);
@@ -167,7 +155,7 @@ class StartScreenTest : public QObject {
     // Enter on a button presses it.
     opened.clear();
     whenEditorShown([&](TTCotavia2* ed) {
-      opened = ed->target().inputFileName;
+      opened = ed->proposalRef().inputFileName;
       ed->close();
     });
     screen->bbtn_digitar->setFocus();

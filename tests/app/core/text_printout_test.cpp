@@ -52,11 +52,9 @@ struct Fixture {
   DialogsGuard guard{&dlg};
   TextPrintout p;
   Fixture() {
-    configuraTxPrint1(tx);
+    configureTxPrint1(tx);
     tx.setUi(&ui);
-    p.folder = dir.path();
-    p.identity = kId;
-    p.proposalFile = "P0001.KVT";
+    p.proposal = {dir.path(), "P0001.KVT", kId};
   }
   ~Fixture() {
     if (TTxPrint::JobAberto()) tx.Abortar();
@@ -169,7 +167,7 @@ TEST(TextPrintout, WholePrintoutMatchesTheFirstPageWorkedOutByHand) {
   // remaining 12 (lines 15 to 38).
   EXPECT_EQ(prn.count('\x0c'), 3);
   EXPECT_TRUE(prn.endsWith("\x0c\x1b@"));
-  EXPECT_EQ(f.p.paginaTexto, "0003");
+  EXPECT_EQ(f.p.lastPageText, "0003");
   EXPECT_TRUE(prn.contains(C17 + "P\xA0gina: 0002"));
   EXPECT_TRUE(prn.contains(C17 + "P\xA0gina: 0003"));
   // The grand total (150,00 + 1.000,00 + 57 x 2,00) in bold 17 cpi at column 69 of the line after
@@ -374,7 +372,7 @@ TEST(TextPrintout, AModelChangedInThePreviewPlacesThePrintoutAgain) {
     after = t.Itens();
     EXPECT_TRUE(t.GravarImpressao(f.dir.file("OUT.PRN")));
     prn = f.dir.read("OUT.PRN");
-    QFile::remove(responseFilePath(f.p));
+    QFile::remove(f.p.proposal.responsePath());
     f.ui.onSetup = [](TTxPrint&, TxSetupValues& v) {
       v.modelo = TModelo::Epson;
       return true;

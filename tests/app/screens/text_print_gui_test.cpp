@@ -1,8 +1,7 @@
 // "Imprimir" with the text printout: the setup window first, then the preview, on the editor's
 // text print component, driven as a user would through the modal windows.
 #include "app/screens/text_print_gui.h"
-#include "platform/dialogs.h"
-#include "support/support.h"
+#include "gui_fixtures.h"
 #include "textprint/txprevi.h"
 #include "textprint/txsetup.h"
 
@@ -15,19 +14,19 @@
 #include <functional>
 
 using namespace cotavia;
-using cotavia::test::TempDir;
+using namespace cotavia::test;
 
 namespace {
 
 // Acts on every modal window that comes up while `run` goes on.
-void comJanelas(const std::function<void(QWidget*)>& age, const std::function<void()>& run) {
+void onEachModalWindow(const std::function<void(QWidget*)>& act, const std::function<void()>& run) {
   QTimer t;
-  QWidget* ultima = nullptr;
+  QWidget* last = nullptr;
   QObject::connect(&t, &QTimer::timeout, [&] {
     QWidget* w = QApplication::activeModalWidget();
-    if (!w || w == ultima || !w->isVisible()) return;
-    ultima = w;
-    age(w);
+    if (!w || w == last || !w->isVisible()) return;
+    last = w;
+    act(w);
   });
   t.start(10);
   run();
@@ -35,18 +34,13 @@ void comJanelas(const std::function<void(QWidget*)>& age, const std::function<vo
 
 }  // namespace
 
-class TextPrintGuiTest : public QObject {
+class TextPrintGuiTest : public QObject, ScreenTest {
   Q_OBJECT
-  HeadlessDialogs dlg_;
-  DialogsGuard* guard_ = nullptr;
-  TempDir* dir_ = nullptr;
 
-  PrintRequest pedido(QWidget* editor) {
+  PrintRequest request(QWidget* editor) {
     PrintRequest r;
     r.editor = editor;
-    r.folder = dir_->path();
-    r.proposalFile = "P0001.KVT";
-    r.identity = "12345678000195";
+    r.proposal = {dir->path(), "P0001.KVT", "12345678000195"};
     r.choice = 0;
     return r;
   }
@@ -54,75 +48,72 @@ class TextPrintGuiTest : public QObject {
  private slots:
   void init() {
     qputenv("CUPS_SERVER", "/nonexistent/cotavia-test/cups.sock");
-    dlg_.log.clear();
-    guard_ = new DialogsGuard(&dlg_);
-    dir_ = new TempDir;
+    freshFolder({});
     const QByteArray demo = cotavia::test::readFile(cotavia::test::sourceDir() + "/demo/P0001.KVT");
     QVERIFY(!demo.isEmpty());
-    dir_->write("P0001.KVT", demo);
-    dir_->write("E12345678000195_P0001.KVT", demo);
+    dir->write("P0001.KVT", demo);
+    dir->write("E12345678000195_P0001.KVT", demo);
   }
   void cleanup() {
-    delete dir_;
-    delete guard_;
+    dir.reset();
     qunsetenv("CUPS_SERVER");
   }
 
   void setupThenPreviewAndTheSettingsStayWithTheEditor() {
     QWidget editor;
     editor.show();
-    QStringList vistas;
-    int modeloVisto = -1;
-    comJanelas(
+    QStringList seen;
+    int modelSeen = -1;
+    onEachModalWindow(
         [&](QWidget* w) {
           if (auto* s = qobject_cast<TTxSetup*>(w)) {
-            vistas << "setup";
+            seen << "setup";
             QVERIFY(!s->CANCELAR->isHidden());
             QCOMPARE(s->IMPRESSORAS->currentText(), TTxSetup::semImpressoraTexto());
             s->MODELOS->setCurrentIndex(int(TModelo::Rima));
             QTest::mouseClick(s->OK, Qt::LeftButton);
           } else if (auto* p = qobject_cast<TTxPrevi*>(w)) {
-            vistas << p->windowTitle();
+            seen << p->windowTitle();
             QVERIFY(p->UltimaPagina() >= 2);
             QTest::keyClick(p, Qt::Key_End);
-            vistas << p->windowTitle();
+            seen << p->windowTitle();
             QTest::keyClick(p, Qt::Key_Escape);
           }
         },
-        [&] { printTextWithWindows(pedido(&editor)); });
-    QCOMPARE(vistas.size(), 3);
-    QCOMPARE(vistas[0], QStringLiteral("setup"));
-    QVERIFY(vistas[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
-    QVERIFY(vistas[2].startsWith(QStringLiteral("Visualização da Impressão - Página ")));
-    QVERIFY(vistas[2] != vistas[1]);
+        [&] { printTextWithWindows(request(&editor)); });
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen[0], QStringLiteral("setup"));
+    QVERIFY(seen[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
+    QVERIFY(seen[2].startsWith(QStringLiteral("Visualização da Impressão - Página ")));
+    QVERIFY(seen[2] != seen[1]);
     QVERIFY(!TTxPrint::JobAberto());
-    QVERIFY(dlg_.log.isEmpty());
+    QVERIFY(dlg.log.isEmpty());
     QVERIFY(editor.isEnabled());
 
     // The next printout of the same editor starts from what the setup chose.
-    comJanelas(
+    onEachModalWindow(
         [&](QWidget* w) {
           if (auto* s = qobject_cast<TTxSetup*>(w)) {
-            modeloVisto = s->MODELOS->currentIndex();
+            modelSeen = s->MODELOS->currentIndex();
             QTest::mouseClick(s->CANCELAR, Qt::LeftButton);
           }
         },
-        [&] { printTextWithWindows(pedido(&editor)); });
-    QCOMPARE(modeloVisto, int(TModelo::Rima));
+        [&] { printTextWithWindows(request(&editor)); });
+    QCOMPARE(modelSeen, int(TModelo::Rima));
     QVERIFY(!TTxPrint::JobAberto());
   }
 
   // A proposal never saved (no response file) is refused before any window opens, saying so and
   // how to save it.
   void aProposalNeverSavedIsRefusedBeforeAnyWindow() {
-    QFile::remove(dir_->file("E12345678000195_P0001.KVT"));
+    QFile::remove(dir->file("E12345678000195_P0001.KVT"));
     QWidget editor;
     int windows = 0;
-    comJanelas([&](QWidget* w) { ++windows, w->close(); }, [&] { printTextWithWindows(pedido(&editor)); });
+    onEachModalWindow([&](QWidget* w) { ++windows, w->close(); }, [&] { printTextWithWindows(request(&editor)); });
     QCOMPARE(windows, 0);
-    QCOMPARE(dlg_.log.size(), 1);
-    QVERIFY2(dlg_.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg_.lastText()));
-    QVERIFY(dlg_.lastText().contains("\"Gravar\""));
+    QCOMPARE(dlg.log.size(), 1);
+    QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
+    QVERIFY(dlg.lastText().contains("\"Gravar\""));
     QVERIFY(!TTxPrint::JobAberto());
   }
 };

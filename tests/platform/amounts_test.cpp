@@ -1,9 +1,8 @@
-#include "app/core/item_entry.h"
 #include "platform/amounts.h"
-
 #include "platform/error.h"
 
 #include <gtest/gtest.h>
+#include <functional>
 
 using namespace cotavia;
 
@@ -16,13 +15,6 @@ std::string errorOf(const std::function<void()>& f) {
     return e.what();
   }
   return "no error";
-}
-
-GridRow rowWithQuantity(const QByteArray& quantityCell) {
-  GridRow r;
-  r[ColItem] = "0001";
-  r[ColQuantity] = quantityCell;
-  return r;
 }
 
 }  // namespace
@@ -140,68 +132,4 @@ TEST(Amounts, NumericFieldValueWriteAndDisplay) {
   EXPECT_EQ(numEditRound(2.345L, 2), 2.35L);
   EXPECT_EQ(numEditRound(-2.345L, 2), -2.35L);
   EXPECT_EQ(numEditRound(12345678.125L, 2), 12345678.13L);
-}
-
-TEST(ItemEntry, TotalsAndCellsWrittenByOk) {
-  // Quantity 10, unit price 2,5000, discount 1,00, surcharge 0,50.
-  GridRow row = rowWithQuantity("       10,0000");
-  row[ColUnitPrice] = QByteArray(10, ' ');
-  const long double total = applyItemEntry(row, "ACME", 2.5L, 1, 0.5L);
-  EXPECT_EQ(total, 24.5L);
-  EXPECT_EQ(row[ColUnitPrice], "    2,5000");
-  EXPECT_EQ(row[ColDiscount], "      1,00");
-  EXPECT_EQ(row[ColSurcharge], "      0,50");
-  EXPECT_EQ(row[ColTotal], "         24,50");
-  EXPECT_EQ(row[ColBrand], "ACME");
-  EXPECT_EQ(row[ColQuantity], "       10,0000");  // not written back
-
-  // 3 x 0,3333 = 0,9999 rounds to a total of 1,00.
-  row = rowWithQuantity("        3,0000");
-  applyItemEntry(row, "", 0.3333L, 0, 0);
-  EXPECT_EQ(row[ColTotal], "          1,00");
-  EXPECT_EQ(row[ColUnitPrice], "    0,3333");
-
-  // Confirmed with nothing typed: zeros, not blanks; a long brand stays whole.
-  row = rowWithQuantity("        1,0000");
-  applyItemEntry(row, "MARCA COM MAIS DE VINTE LETRAS", 0, 0, 0);
-  EXPECT_EQ(row[ColUnitPrice], "    0,0000");
-  EXPECT_EQ(row[ColDiscount], "      0,00");
-  EXPECT_EQ(row[ColTotal], "          0,00");
-  EXPECT_EQ(row[ColBrand], "MARCA COM MAIS DE VINTE LETRAS");
-
-  // A discount larger than the product gives a negative total, shown with its sign.
-  row = rowWithQuantity("        1,0000");
-  EXPECT_EQ(applyItemEntry(row, "", 1, 3, 0), -2);
-  EXPECT_EQ(row[ColTotal], "         -2,00");
-
-  // Large amounts keep their digits (wider than the cell) and the quantity's thousands.
-  row = rowWithQuantity("    1.000,0000");
-  applyItemEntry(row, "", 12345.6789L, 0, 0);
-  EXPECT_EQ(row[ColUnitPrice], "12.345,6789");
-  EXPECT_EQ(row[ColTotal], " 12.345.678,90");
-
-  // The order of the operations: surcharge + (price x quantity - discount).
-  EXPECT_EQ(itemTotal(2, 3, 1, 0.5L), 5.5L);
-  EXPECT_EQ(itemEntryTotal("        2,0000", 0.005L, 0, 0), 0.01L);
-}
-
-TEST(ItemEntry, GrandTotal) {
-  QList<GridRow> rows;
-  EXPECT_EQ(totalGeral(rows), 0);
-  auto add = [&rows](const QByteArray& item, const QByteArray& total) {
-    GridRow r;
-    r[ColItem] = item;
-    r[ColTotal] = total;
-    rows.append(r);
-  };
-  add("0001", QByteArray(14, ' '));
-  add("0002", QByteArray(14, ' '));
-  EXPECT_EQ(totalGeral(rows), 0);  // all blank
-  add("0003", "      1.234,56");
-  add("0004", "          0,45");
-  add("0005", "         -2,00");  // the digits only: counts as 2,00
-  EXPECT_EQ(numEditFixed(totalGeral(rows), 2), "1237,01");
-  add("    ", "        100,00");  // the item list ends here
-  add("0007", "        100,00");
-  EXPECT_EQ(numEditFixed(totalGeral(rows), 2), "1237,01");
 }
