@@ -1,9 +1,9 @@
 // Price lists in .xlsx and .ods files, hostile spreadsheets, and the price export.
 #include "app/core/price_export.h"
 #include "app/core/price_list.h"
-#include "app/core/spreadsheet_read.h"
+#include "sheets/spreadsheet_read.h"
 
-#include "core_fixtures.h"
+#include "app/core/core_fixtures.h"
 #include "support/support.h"
 #include "support/zip_write.h"
 
