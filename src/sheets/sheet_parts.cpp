@@ -13,6 +13,17 @@ namespace {
 // refused at once, as reading millions of levels would take minutes and gigabytes.
 constexpr int kXmlDepthCap = 64;
 
+// 1048576 -> "1.048.576"
+std::string thousands(long long n) {
+  const std::string digits = std::to_string(n);
+  std::string s;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) s += '.';
+    s += digits[i];
+  }
+  return s;
+}
+
 AppError rowCap(const QString& fileName, const QString& sheet) {
   return AppError(ErrorKind::Refused, fileName,
                   "a planilha " + str(sheet) + " tem células preenchidas além da linha " + thousands(kSheetMaxRow) +
@@ -28,12 +39,6 @@ AppError filledCap(const QString& fileName, const QString& sheet) {
 }  // namespace
 
 std::string str(const QString& s) { return s.toStdString(); }
-
-std::string thousands(long long n) {
-  std::string s = std::to_string(n);
-  for (int i = int(s.size()) - 3; i > 0; i -= 3) s.insert(size_t(i), ".");
-  return s;
-}
 
 AppError damaged(const QString& fileName, const std::string& what) {
   return AppError(ErrorKind::Damaged, fileName,

@@ -2,7 +2,8 @@
 // What the .xlsx and .ods readers share, inside this library: the zip container and the XML
 // reader over its parts, both guarded against hostile files, and the rules for the rows they
 // collect (caps on rows and columns, numbers as the formats write them).
-#include "sheets/spreadsheet_read.h"
+#include "platform/error.h"
+#include "sheets/sheet_table.h"
 
 #include <QXmlStreamReader>
 
@@ -18,7 +19,6 @@ namespace cotavia::sheets {
 constexpr qsizetype kCellTextCap = 32768;  // characters kept of one cell's text
 
 std::string str(const QString& s);
-std::string thousands(long long n);
 
 // "a planilha está danificada (what); ..." naming the file.
 AppError damaged(const QString& fileName, const std::string& what);

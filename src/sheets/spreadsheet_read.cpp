@@ -11,12 +11,6 @@ namespace {
 const QByteArray kOle2Magic("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 const QString kOdsMime = QStringLiteral("application/vnd.oasis.opendocument.spreadsheet");
 
-QString columnLetters(int column) {
-  QString s;
-  for (int c = column; c > 0; c = (c - 1) / 26) s.prepend(QChar('A' + (c - 1) % 26));
-  return s;
-}
-
 }  // namespace
 
 SpreadsheetFormat spreadsheetFormat(const QByteArray& content, const QString& fileName) {
@@ -53,14 +47,6 @@ SheetTable readFirstSheet(const QByteArray& content, SpreadsheetFormat format, c
   if (format == SpreadsheetFormat::Xlsx) return sheets::readXlsx(content, fileName, columns);
   if (format == SpreadsheetFormat::Ods) return sheets::readOds(content, fileName, columns);
   throw AppError(ErrorKind::Refused, fileName, "não é uma planilha .xlsx ou .ods");
-}
-
-QString sheetCellName(const QString& sheet, int row, int column) {
-  bool plain = !sheet.isEmpty() && !sheet[0].isDigit();
-  for (const QChar ch : sheet) plain = plain && (ch.isLetterOrNumber() || ch == '_' || ch == '.');
-  QString s = sheet;
-  if (!plain) s = "'" + QString(sheet).replace('\'', QLatin1String("''")) + "'";
-  return s + "!" + columnLetters(column) + QString::number(row);
 }
 
 }  // namespace cotavia
