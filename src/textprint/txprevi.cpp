@@ -3,7 +3,6 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
-#include "textprint/txwidgetui.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -75,6 +74,8 @@ QString trocaExtensao(const QString& nome, const QString& ext) {
 }
 
 }  // namespace
+
+void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
 
 // ---- TTxVisor ----
 

@@ -1,7 +1,6 @@
 #include "textprint/txwidgetui.h"
 
 #include "platform/dialogs.h"
-#include "textprint/txprevi.h"
 #include "textprint/txprogr.h"
 #include "textprint/txsetup.h"
 
@@ -85,8 +84,6 @@ void WidgetTxPrintUi::progressEnd(TTxPrint&) {
 void WidgetTxPrintUi::processEvents() { QApplication::processEvents(); }
 
 void WidgetTxPrintUi::message(TTxPrint&, const QString& text) { dialogs().message(text); }
-
-void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
 
 bool WidgetTxPrintUi::retryPort(TTxPrint&, const QString& status) {
   // Retry (Yes) or Abort (No).

@@ -1,6 +1,7 @@
 #pragma once
 // The text print engine's windows as widgets: the setup window, the preview and the progress
 // window, shown by the engine through TxPrintUi.
+#include "textprint/txprevi.h"
 #include "textprint/txprint.h"
 #include "textprint/txprogr.h"
 
@@ -12,11 +13,7 @@ class QWidget;
 
 namespace cotavia {
 
-class TTxPrevi;
 class TTxSetup;
-
-// Shows an error of an engine call in a message box, as the engine's texts are always shown.
-void mostraErroTx(const AppError& e);
 
 class WidgetTxPrintUi : public TxPrintUi {
  public:
