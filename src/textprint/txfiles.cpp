@@ -58,7 +58,7 @@ void TTxPrint::abreGravacao(AtomicFile& f) {
 bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   AtomicFile f(nome);
   abreGravacao(f);
   QByteArray controle;
@@ -116,7 +116,7 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   QString nome = ArquivoLocal;
   if (OnLoad) OnLoad(*this, nome);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
 
   // Only a regular file of a sensible size is read (a device or a huge file would never end).
   if (QFileInfo(nome).size() > kTamanhoMaximo) throw erroTx(erroAbertura(nome), nome);
@@ -190,7 +190,7 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
 bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   AtomicFile f(nome);
   abreGravacao(f);
   ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());

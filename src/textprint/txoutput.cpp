@@ -147,7 +147,7 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
 }
 
 bool TTxPrint::passo(bool impressao) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   ui().processEvents();
   ui().progressStep(*this);
   if (st.cancelado) {
@@ -160,7 +160,7 @@ bool TTxPrint::passo(bool impressao) {
 bool TTxPrint::abreSaida(const QString& arquivo) {
   auto run = std::make_unique<Run>();
   run->arquivo = arquivo;
-  const TxJobState& st = txJob();
+  const TxJobState& st = *job_;
   if (Impressora == TModelo::Grafico) {
     run->canal = Run::Grafico;
     run->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -226,7 +226,7 @@ bool TTxPrint::fechaSaida() {
   std::unique_ptr<Run> run(run_);
   run_ = nullptr;
   if (!run) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   bool ok = !run->falhou;
   switch (run->canal) {
     case Run::Grafico:
@@ -337,7 +337,7 @@ bool TTxPrint::TestaImpressora(const QString& Porta) {
 }
 
 bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (ArquivoLocal.isEmpty()) {
     continuar_ = true;
     if (OnBeforePrint) OnBeforePrint(*this, continuar_);
@@ -401,7 +401,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
 }
 
 bool TTxPrint::imprimePagina() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   Run& run = *run_;
   const Sequencias& s = st.seq;
   const int pagina = st.paginaAtual;
@@ -469,7 +469,7 @@ bool TTxPrint::imprimePaginaGrafica() {
   const double margemY = std::round(dpiY * 50 / 254) + offY;
   const double dispW = papel.width() - 2 * margemX, dispH = papel.height() - 2 * margemY;
   double altura = std::trunc(dpiY * TamanhoQteLinhas / (TamanhoQteLPP == TLinha::Seis ? 6 : 8));
-  double largura = std::trunc(dpiX * TamanhoQteColunas / txJob().seq.passoPadrao);
+  double largura = std::trunc(dpiX * TamanhoQteColunas / job_->seq.passoPadrao);
   double escala = 1.0;
   if (largura > dispW && dispW > 0) escala = largura / dispW;
   if (dispH > 0 && altura / dispH > escala) escala = altura / dispH;
@@ -481,7 +481,7 @@ bool TTxPrint::imprimePaginaGrafica() {
   p.save();
   p.translate(margemX, margemY);
   if (fig.width() > 0 && fig.height() > 0) p.scale(largura / fig.width(), altura / fig.height());
-  const bool ok = DesenhaPagina(txJob().paginaAtual, p, false);
+  const bool ok = DesenhaPagina(job_->paginaAtual, p, false);
   p.restore();
   run.paginaDesenhada = true;
   return ok;
@@ -505,7 +505,7 @@ bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
       st.pagFim = fim;
       st.copias = copias;
     }
-  } restaura{*this, txJob()};
+  } restaura{*this, *job_};
   PortaComunicacao = nome;
   restaura.st.pagIni = 1;
   restaura.st.pagFim = 9999;

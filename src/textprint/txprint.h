@@ -19,6 +19,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -28,6 +29,7 @@ namespace cotavia {
 
 class AtomicFile;
 class TTxPrint;
+struct TxJobState;
 
 // Values the setup window shows and, when confirmed, gives back.
 struct TxSetupValues {
@@ -141,7 +143,7 @@ class TTxPrint {
   // as they were and the error goes on to Setup's caller.
   std::function<void(TTxPrint&)> OnModeloTrocado;
 
-  // The windows; not owned. Without one, a shared HeadlessTxPrintUi is used.
+  // The windows; not owned. Without one, the engine's own HeadlessTxPrintUi is used.
   void setUi(TxPrintUi* ui) { ui_ = ui; }
   TxPrintUi& ui();
 
@@ -186,8 +188,8 @@ class TTxPrint {
   // Records the page into a picture of TamanhoFigura(preview) units.
   bool DesenhaPagina(int pagina, QPicture& picture, bool preview);
 
-  // ---- Job state (one job per process) ----
-  static bool JobAberto();
+  // ---- Job state (each engine holds its own job) ----
+  bool JobAberto() const;
   bool PreviewAtivo() const;
   int PaginaAtual() const;
   // The item list, sorted ascending.
@@ -231,6 +233,8 @@ class TTxPrint {
   bool fechaSaida();
 
   TxPrintUi* ui_ = nullptr;
+  HeadlessTxPrintUi semJanelas_;
+  std::unique_ptr<TxJobState> job_;
   bool ultimaPendente_ = false;
   bool continuar_ = true;
   QString status_;

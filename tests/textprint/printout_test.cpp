@@ -59,7 +59,7 @@ struct Fixture {
     p.proposalFile = "P0001.KVT";
   }
   ~Fixture() {
-    if (TTxPrint::JobAberto()) tx.Abortar();
+    if (tx.JobAberto()) tx.Abortar();
   }
   void write(int generic, bool supplier = true) {
     const auto s = cotavia::test::fixtureSupplier();
@@ -274,7 +274,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
       EXPECT_TRUE(QString::fromUtf8(e.what()).contains("A proposta P0001.KVT ainda não foi gravada")) << e.what();
     }
     EXPECT_FALSE(setup);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // A unit price that is no number stops with the conversion message.
@@ -294,7 +294,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     } catch (const AppError& e) {
       EXPECT_STREQ(e.what(), "'     12X450' is not a valid floating point value");
     }
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // FORNEC.KSD without CNPJCPF.KSD.
@@ -302,7 +302,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     f.write(1);
     QFile::remove(f.dir.file("CNPJCPF.KSD"));
     EXPECT_THROW(imprime_licitacao(f.tx, f.p), AppError);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
     // An identity given by the user (cotavia print-text --identity) stands for the file.
     f.p.identityGiven = true;
     QList<QByteArray> items;
@@ -332,7 +332,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     }
     EXPECT_FALSE(previewed);
     EXPECT_TRUE(f.dlg.log.isEmpty());
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // A cancelled setup ends the printout before anything is placed.
@@ -343,7 +343,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     f.ui.onPreview = [&](TTxPrint&) { previewed = true; };
     EXPECT_FALSE(imprime_licitacao(f.tx, f.p));
     EXPECT_FALSE(previewed);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
 }
 

@@ -42,7 +42,7 @@ void abreJob(TTxPrint& tx, int paginas, int linhasPorPagina = 3) {
 }
 
 void fechaJob(TTxPrint& tx) {
-  if (TTxPrint::JobAberto()) tx.Abortar();
+  if (tx.JobAberto()) tx.Abortar();
 }
 
 QList<cups::Destination> impressoras(const QStringList& nomes, int padrao = -1) {
@@ -76,7 +76,6 @@ class TxWindowTest : public QObject {
     guard_ = new DialogsGuard(&dlg_);
   }
   void cleanup() {
-    if (TTxPrint::JobAberto()) TTxPrint().Abortar();
     delete guard_;
     guard_ = nullptr;
   }
@@ -662,7 +661,7 @@ class TxSetupTest : public TxWindowTest {
     QVERIFY(tx.Abrir());
     QVERIFY(!tx.Setup());
     QVERIFY_THROWS_EXCEPTION(AppError, tx.ImpF(1, 1, "X"));  // Erro #06, to the caller
-    QVERIFY(!TTxPrint::JobAberto());
+    QVERIFY(!tx.JobAberto());
 
     // Confirmed; then from the preview, where Esc does not close it.
     int setups = 0;
