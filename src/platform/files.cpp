@@ -28,7 +28,6 @@
 namespace cotavia {
 
 namespace {
-QString g_folder;
 
 AppError notRegular(const QString& path, const char* outcome) {
   return AppError(ErrorKind::NotRegular, path,
@@ -41,26 +40,18 @@ AppError linkRefused(const QString& path) {
                   "Apague o link ou troque-o por um arquivo comum");
 }
 
-bool g_created = false;
-
 }  // namespace
 
-QString programFolder() {
-  if (!g_folder.isEmpty()) return g_folder;
-  if (!QCoreApplication::instance()) return QDir::currentPath();
+ProgramFolder programFolder(const QString& chosen) {
+  if (!chosen.isEmpty()) return {QDir(chosen).absolutePath()};
+  if (!QCoreApplication::instance()) return {QDir::currentPath()};
   const QString exeDir = QCoreApplication::applicationDirPath();
-  if (!QFileInfo::exists(exeDir + "/../share/cotavia/installed")) return exeDir;
+  if (!QFileInfo::exists(exeDir + "/../share/cotavia/installed")) return {exeDir};
   QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (docs.isEmpty()) docs = QDir::homePath();
   const QString folder = QDir(docs).filePath("Cotavia");
-  if (!QFileInfo::exists(folder) && QDir().mkpath(folder)) g_created = true;
-  g_folder = folder;
-  return g_folder;
+  return {folder, !QFileInfo::exists(folder) && QDir().mkpath(folder)};
 }
-
-bool programFolderCreated() { return g_created; }
-
-void setProgramFolder(const QString& folder) { g_folder = folder.isEmpty() ? QString() : QDir(folder).absolutePath(); }
 
 QString joinPath(const QString& folder, const QString& name) {
   if (folder.endsWith('/')) return folder + name;

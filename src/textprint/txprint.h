@@ -123,6 +123,8 @@ class TTxPrint {
   QPageLayout::Orientation Orientacao = QPageLayout::Portrait;
   // The system's current printer: a CUPS queue; empty means the CUPS default destination.
   QString ImpressoraSistema;
+  // The folder the preview's save and open choosers start in: the program's folder.
+  QString PastaArquivos;
 
   // ---- Events (unset ones are skipped) ----
   // The engine's errors (the numbered "Erro #0n" texts, a port or file that cannot be written,

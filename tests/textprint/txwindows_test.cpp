@@ -400,6 +400,7 @@ class TxPreviTest : public TxWindowTest {
     TTxPrint tx;
     tx.TitulodoRelatorio = "PROPOSTA";
     tx.UsaGerenciadorImpr = false;
+    tx.PastaArquivos = d.path();
     abreJob(tx, 2);
     TTxPrevi w(tx);
     w.show();
@@ -411,7 +412,7 @@ class TxPreviTest : public TxWindowTest {
     dlg_.filterAnswers = {filtros[0]};
     QTest::keyClick(&w, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(dlg_.log.last().kind, HeadlessDialogs::Entry::SaveFile);
-    QCOMPARE(dlg_.lastText(), joinPath(programFolder(), "PROPOSTA"));  // the name offered is the job title
+    QCOMPARE(dlg_.lastText(), joinPath(d.path(), "PROPOSTA"));  // the name offered is the job title
     QVERIFY(d.exists("REL.RTX"));
     QVERIFY(!d.exists("REL.TXT"));
     const QByteArray rtx = d.read("REL.RTX");
