@@ -2,13 +2,16 @@
 // What the parts of the file layer share among themselves (files.cpp, atomic_save.cpp,
 // save_journal.cpp, save_lock.cpp, stale_files.cpp); callers use platform/files.h.
 #include "platform/error.h"
-#include "platform/files.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <functional>
+
+namespace cotavia {
+enum class FileStep;  // platform/files.h
+}
 
 namespace cotavia::fileparts {
 
