@@ -148,8 +148,8 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
 
 bool TTxPrint::passo(bool impressao) {
   TxJobState& st = *job_;
-  ui().processEvents();
-  ui().progressStep(*this);
+  ui().processaEventos();
+  ui().avancaProgresso(*this);
   if (st.cancelado) {
     if (OnCancel) OnCancel(*this);
     return true;
@@ -242,8 +242,8 @@ bool TTxPrint::fechaSaida() {
     if (ok && cancelado) {
       // A cancelled save keeps the file that was there.
       run->saida->cancel();
-      ui().message(*this,
-                   QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
+      ui().mostraAviso(
+          *this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
       return false;
     }
     if (!ok) {
@@ -307,7 +307,7 @@ bool TTxPrint::TestaImpressora(const QString& Porta) {
     // with acknowledge and error inverted.
     status = (reg & 0xF8) ^ 0x48;
     if (status == 0x90 || status == 0x38 || status == 0x20 || status == 0x18) break;
-    ui().processEvents();
+    ui().processaEventos();
     QThread::msleep(100);
   }
   ::ioctl(fd, PPRELEASE);
@@ -355,7 +355,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
                  ArquivoLocal);
   if (TestarPorta) {
     while (!TestaImpressora(PortaComunicacao)) {
-      if (!ui().retryPort(*this, status_)) {
+      if (!ui().perguntaRepetir(*this, status_)) {
         Abortar();
         break;
       }
@@ -372,8 +372,8 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
     if (PaginaDoItem(st.itens[i]) > pagFim) break;
     ++total;
   }
-  ui().progressBegin(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
-                     fromCp1252(TitulodoRelatorio), total * std::max(st.copias, 0));
+  ui().iniciaProgresso(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
+                       fromCp1252(TitulodoRelatorio), total * std::max(st.copias, 0));
   st.cancelado = false;
   run_->paginaDesenhada = false;
   bool completo = true;
@@ -387,14 +387,14 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
       } else {
         ok = imprimePagina();
       }
-      ui().processEvents();
+      ui().processaEventos();
       if (!ok || st.cancelado || st.abortado || run_->falhou) {
         completo = false;
         break;
       }
     }
   }
-  ui().progressEnd(*this);
+  ui().terminaProgresso(*this);
   const bool fechou = fechaSaida();
   if (ArquivoLocal.isEmpty() && OnAfterPrint) OnAfterPrint(*this);
   return entregaFalha(completo && fechou);
@@ -410,7 +410,7 @@ bool TTxPrint::imprimePagina() {
   auto testa = [&]() {
     if (!TestarPorta) return true;
     while (!TestaImpressora(PortaComunicacao)) {
-      if (!ui().retryPort(*this, status_)) {
+      if (!ui().perguntaRepetir(*this, status_)) {
         Abortar();
         return false;
       }

@@ -76,23 +76,25 @@ QString PortaPadrao(const QString& porta) { return porta.contains("LPT") ? porta
 
 // ---- Headless windows ----
 
-bool HeadlessTxPrintUi::setup(TTxPrint& tx, TxSetupValues& values) { return onSetup ? onSetup(tx, values) : true; }
-void HeadlessTxPrintUi::preview(TTxPrint& tx) {
-  if (onPreview) onPreview(tx);
+bool HeadlessTxPrintUi::mostraSetup(TTxPrint& tx, TxSetupValues& values) {
+  return decideSetup ? decideSetup(tx, values) : true;
 }
-void HeadlessTxPrintUi::progressBegin(TTxPrint&, const QString& caption, const QString& title, qint64 maximum) {
-  progress.append({caption, title, maximum, 0});
+void HeadlessTxPrintUi::mostraPreview(TTxPrint& tx) {
+  if (aoMostrarPreview) aoMostrarPreview(tx);
 }
-void HeadlessTxPrintUi::progressStep(TTxPrint& tx) {
-  if (progress.isEmpty()) return;
-  ++progress.last().steps;
-  if (cancelAfterSteps >= 0 && progress.last().steps >= cancelAfterSteps) tx.Cancelar();
+void HeadlessTxPrintUi::iniciaProgresso(TTxPrint&, const QString& caption, const QString& title, qint64 maximum) {
+  progressos.append({caption, title, maximum, 0});
 }
-void HeadlessTxPrintUi::progressEnd(TTxPrint&) {}
-void HeadlessTxPrintUi::message(TTxPrint&, const QString& text) { messages.append(text); }
-bool HeadlessTxPrintUi::retryPort(TTxPrint&, const QString&) {
-  if (retryAnswers > 0) {
-    --retryAnswers;
+void HeadlessTxPrintUi::avancaProgresso(TTxPrint& tx) {
+  if (progressos.isEmpty()) return;
+  ++progressos.last().passos;
+  if (cancelaAposPassos >= 0 && progressos.last().passos >= cancelaAposPassos) tx.Cancelar();
+}
+void HeadlessTxPrintUi::terminaProgresso(TTxPrint&) {}
+void HeadlessTxPrintUi::mostraAviso(TTxPrint&, const QString& text) { avisos.append(text); }
+bool HeadlessTxPrintUi::perguntaRepetir(TTxPrint&, const QString&) {
+  if (respostasRepetir > 0) {
+    --respostasRepetir;
     return true;
   }
   return false;
@@ -197,7 +199,7 @@ void TTxPrint::AplicaSetup(const TxSetupValues& v) {
 bool TTxPrint::Setup() {
   if (!job_->aberto) return erro(erroTx(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto...")));
   TxSetupValues v = ValoresSetup();
-  if (ui().setup(*this, v)) {
+  if (ui().mostraSetup(*this, v)) {
     TxJobState& st = *job_;
     const TModelo antes = Impressora;
     const QList<QByteArray> itens = st.itens;
@@ -315,7 +317,7 @@ int TTxPrint::UltimaPagina() const {
 void TTxPrint::Visualizar() {
   if (OnPreview) OnPreview(*this);
   job_->previewAtivo = true;
-  ui().preview(*this);
+  ui().mostraPreview(*this);
   job_->previewAtivo = false;
 }
 

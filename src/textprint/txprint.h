@@ -47,49 +47,49 @@ class TxPrintUi {
   virtual ~TxPrintUi() = default;
   // Setup window over the open job, filled from `values` (tx.PreviewAtivo(): hide the cancel
   // button). Returns true when confirmed, with the chosen values written into `values`.
-  virtual bool setup(TTxPrint& tx, TxSetupValues& values) = 0;
+  virtual bool mostraSetup(TTxPrint& tx, TxSetupValues& values) = 0;
   // Preview window, modal: returns when it is closed. The job stays open meanwhile.
-  virtual void preview(TTxPrint& tx) = 0;
+  virtual void mostraPreview(TTxPrint& tx) = 0;
   // Progress window: caption "Imprimindo", "Gravando" or "Lendo"; title the job title or file
-  // name; gauge maximum. The program's other windows are disabled until progressEnd.
-  virtual void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) = 0;
+  // name; gauge maximum. The program's other windows are disabled until terminaProgresso.
+  virtual void iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) = 0;
   // Advance the gauge by one, repaint and let pending events run. The window's cancel button,
   // once confirmed, calls tx.Cancelar().
-  virtual void progressStep(TTxPrint& tx) = 0;
-  virtual void progressEnd(TTxPrint& tx) = 0;
+  virtual void avancaProgresso(TTxPrint& tx) = 0;
+  virtual void terminaProgresso(TTxPrint& tx) = 0;
   // Let pending events run (between items of a page).
-  virtual void processEvents() {}
+  virtual void processaEventos() {}
   // The port test failed: show the status message with Abort and Retry; true means Retry.
-  virtual bool retryPort(TTxPrint& tx, const QString& status) = 0;
+  virtual bool perguntaRepetir(TTxPrint& tx, const QString& status) = 0;
   // A note that is no failure: a save cancelled by the user, a job file whose item count does
   // not match its control record.
-  virtual void message(TTxPrint& tx, const QString& text) = 0;
+  virtual void mostraAviso(TTxPrint& tx, const QString& text) = 0;
 };
 
-// Confirms setup with the current values, shows no preview (runs `onPreview` when set, as a
-// user acting in the preview would), shows no progress, answers Abort to the port prompt.
+// Confirms setup with the current values, shows no preview (runs `aoMostrarPreview` when set, as
+// a user acting in the preview would), shows no progress, answers Abort to the port prompt.
 class HeadlessTxPrintUi : public TxPrintUi {
  public:
-  bool setup(TTxPrint& tx, TxSetupValues& values) override;
-  void preview(TTxPrint& tx) override;
-  void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
-  void progressStep(TTxPrint& tx) override;
-  void progressEnd(TTxPrint& tx) override;
-  bool retryPort(TTxPrint& tx, const QString& status) override;
-  void message(TTxPrint& tx, const QString& text) override;
+  bool mostraSetup(TTxPrint& tx, TxSetupValues& values) override;
+  void mostraPreview(TTxPrint& tx) override;
+  void iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
+  void avancaProgresso(TTxPrint& tx) override;
+  void terminaProgresso(TTxPrint& tx) override;
+  bool perguntaRepetir(TTxPrint& tx, const QString& status) override;
+  void mostraAviso(TTxPrint& tx, const QString& text) override;
 
-  std::function<bool(TTxPrint&, TxSetupValues&)> onSetup;  // when set, decides the setup
-  std::function<void(TTxPrint&)> onPreview;
-  int cancelAfterSteps = -1;  // >= 0: cancel the run after that many gauge steps
+  std::function<bool(TTxPrint&, TxSetupValues&)> decideSetup;  // when set, decides the setup
+  std::function<void(TTxPrint&)> aoMostrarPreview;
+  int cancelaAposPassos = -1;  // >= 0: cancel the run after that many gauge steps
   // Record of the progress windows shown: caption, title, maximum, steps made.
-  struct Progress {
-    QString caption, title;
-    qint64 maximum = 0;
-    qint64 steps = 0;
+  struct Progresso {
+    QString legenda, titulo;
+    qint64 maximo = 0;
+    qint64 passos = 0;
   };
-  QList<Progress> progress;
-  int retryAnswers = 0;  // number of Retry answers before Abort
-  QStringList messages;  // the notes, in order
+  QList<Progresso> progressos;
+  int respostasRepetir = 0;  // number of Retry answers before Abort
+  QStringList avisos;        // the notes, in order
 };
 
 class TTxPrint {

@@ -53,7 +53,7 @@ TEST_F(EngineTest, CallsOutOfOrderReportTheirNumberedErrors) {
   EXPECT_EQ(other.Itens(), QList<QByteArray>({"0001001001016TB"}));
 
   // A cancelled setup abandons the job.
-  ui.onSetup = [](TTxPrint&, TxSetupValues&) { return false; };
+  ui.decideSetup = [](TTxPrint&, TxSetupValues&) { return false; };
   int cancels = 0;
   tx.OnCancel = [&](TTxPrint&) { ++cancels; };
   abre();
@@ -123,7 +123,7 @@ TEST_F(EngineTest, PageEventsAndClosing) {
   tx.OnBeforeNewPage = [&](TTxPrint&, int p) { ev << QString("before %1").arg(p); };
   tx.OnPreview = [&](TTxPrint&) { ev << "preview"; };
   tx.OpcoesPreview.Preview = true;
-  ui.onPreview = [&](TTxPrint& t) {
+  ui.aoMostrarPreview = [&](TTxPrint& t) {
     ev << QString("shown %1 items, previewing %2").arg(t.Itens().size()).arg(t.PreviewAtivo());
   };
   abre();
@@ -143,7 +143,7 @@ TEST_F(EngineTest, SetupTakesTheConfirmedValues) {
   tx.NumerodeCopias = 3;
   abre();
   TxSetupValues shown;
-  ui.onSetup = [&](TTxPrint&, TxSetupValues& v) {
+  ui.decideSetup = [&](TTxPrint&, TxSetupValues& v) {
     shown = v;
     v.modelo = TModelo::HP;
     v.paginaInicial = 1;
