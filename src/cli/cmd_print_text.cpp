@@ -64,7 +64,7 @@ int cmdPrintText(const Args& a) {
   struct Fim {
     TTxPrint& tx;
     ~Fim() {
-      if (TTxPrint::JobAberto()) tx.Abortar();
+      if (tx.JobAberto()) tx.Abortar();
     }
   } fim{tx};
 

@@ -3,7 +3,6 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
-#include "textprint/txwidgetui.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -75,6 +74,8 @@ QString trocaExtensao(const QString& nome, const QString& ext) {
 }
 
 }  // namespace
+
+void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
 
 // ---- TTxVisor ----
 
@@ -438,14 +439,14 @@ void TTxPrevi::SALVARClick() {
   QString filtro;
   const QString arquivo =
       dialogs().saveFileName(QStringLiteral("Salvar relatório como..."),
-                             joinPath(programFolder(), fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
+                             joinPath(tx_.PastaArquivos, fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
   if (arquivo.isEmpty()) return;
   Salva(arquivo, filtro);
 }
 
 void TTxPrevi::ABRIRClick() {
   if (!ativo(ABRIR)) return;
-  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), programFolder(),
+  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), tx_.PastaArquivos,
                                                  QStringLiteral("Relatório gravado (*.RTX)"));
   if (arquivo.isEmpty()) return;
   try {

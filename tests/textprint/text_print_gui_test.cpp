@@ -95,7 +95,6 @@ class TextPrintGuiTest : public QObject {
     QVERIFY(vistas[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
     QVERIFY(vistas[2].startsWith(QStringLiteral("Visualização da Impressão - Página ")));
     QVERIFY(vistas[2] != vistas[1]);
-    QVERIFY(!TTxPrint::JobAberto());
     QVERIFY(dlg_.log.isEmpty());
     QVERIFY(editor.isEnabled());
 
@@ -109,7 +108,6 @@ class TextPrintGuiTest : public QObject {
         },
         [&] { printTextWithWindows(pedido(&editor)); });
     QCOMPARE(modeloVisto, int(TModelo::Rima));
-    QVERIFY(!TTxPrint::JobAberto());
   }
 
   // A proposal never saved (no response file) is refused before any window opens, saying so and
@@ -123,7 +121,6 @@ class TextPrintGuiTest : public QObject {
     QCOMPARE(dlg_.log.size(), 1);
     QVERIFY2(dlg_.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg_.lastText()));
     QVERIFY(dlg_.lastText().contains("\"Gravar\""));
-    QVERIFY(!TTxPrint::JobAberto());
   }
 };
 

@@ -38,6 +38,7 @@ void printTextWithWindows(const PrintRequest& req) {
     componente = local.get();
   }
   TTxPrint& tx = componente->tx;
+  tx.PastaArquivos = req.folder;
   WidgetTxPrintUi ui(req.editor);
   tx.setUi(&ui);
 

@@ -38,7 +38,7 @@ class StartScreenTest : public QObject {
   std::unique_ptr<TTCotavia> screen;
 
   void open() {
-    screen = std::make_unique<TTCotavia>();
+    screen = std::make_unique<TTCotavia>(programFolder(dir->path()));
     screen->show();
     screen->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(screen.get()));
@@ -72,7 +72,6 @@ class StartScreenTest : public QObject {
     dir->write("p0003.kvt", threeItemProposal());
     dir->write("E12345678000190_P0001.KVT", "x");
     dir->write("LEIAME.TXT", "x");
-    setProgramFolder(dir->path());
     dlg.clear();
     dlg.answers.clear();
   }
