@@ -5,6 +5,7 @@
 #include "platform/files.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -433,20 +434,26 @@ void TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
   }
 }
 
+// The folder the choosers start in: the one the engine was given, else the working folder (never
+// the root, which an empty folder would give).
+static QString pastaInicial(const TTxPrint& tx) {
+  return tx.PastaArquivos.isEmpty() ? QDir::currentPath() : tx.PastaArquivos;
+}
+
 void TTxPrevi::SALVARClick() {
   if (!ativo(SALVAR)) return;
   // The name offered is the job's title, in the program's folder.
   QString filtro;
   const QString arquivo =
       dialogs().saveFileName(QStringLiteral("Salvar relatório como..."),
-                             joinPath(tx_.PastaArquivos, fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
+                             joinPath(pastaInicial(tx_), fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
   if (arquivo.isEmpty()) return;
   Salva(arquivo, filtro);
 }
 
 void TTxPrevi::ABRIRClick() {
   if (!ativo(ABRIR)) return;
-  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), tx_.PastaArquivos,
+  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), pastaInicial(tx_),
                                                  QStringLiteral("Relatório gravado (*.RTX)"));
   if (arquivo.isEmpty()) return;
   try {
