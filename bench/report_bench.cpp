@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "report/rp_report.h"
+#include "report/engine/rp_report.h"
 
 using namespace cotavia;
 

@@ -11,8 +11,8 @@
 
 #include "app/core/proposal_report.h"
 #include "platform/files.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 
 using namespace cotavia;
 

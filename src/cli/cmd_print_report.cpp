@@ -5,8 +5,8 @@
 #include "app/core/save.h"
 #include "cli/cli.h"
 #include "platform/error.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 
 #include <QDir>
 #include <cstdio>

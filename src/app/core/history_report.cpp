@@ -2,7 +2,7 @@
 
 #include "app/core/proposal_report.h"
 #include "platform/amounts.h"
-#include "report/rp_export.h"
+#include "report/output/rp_export.h"
 
 #include <QDir>
 

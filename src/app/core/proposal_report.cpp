@@ -5,7 +5,7 @@
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "report/rp_export.h"
+#include "report/output/rp_export.h"
 
 #include <QFileInfo>
 #include <cmath>

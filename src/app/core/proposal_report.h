@@ -6,8 +6,8 @@
 // filtered to the "I" records; a description or brand too long for one line stretches its band),
 // and a summary line with the grand total.
 #include "app/core/save.h"
-#include "report/rp_report.h"
-#include "report/text_table.h"
+#include "report/engine/rp_report.h"
+#include "report/engine/text_table.h"
 
 #include <QByteArray>
 #include <QString>

@@ -18,7 +18,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "report/rp_preview.h"
+#include "report/windows/rp_preview.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "app/core/proposal_report.h"
 
 #include "core_fixtures.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

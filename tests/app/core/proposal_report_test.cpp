@@ -4,7 +4,7 @@
 
 #include "core_fixtures.h"
 #include "platform/error.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_printer.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>

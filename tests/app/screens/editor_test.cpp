@@ -9,7 +9,7 @@
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
 #include "platform/files.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_printer.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -4,8 +4,8 @@
 
 #include "app/core/core_fixtures.h"
 #include "platform/dialogs.h"
-#include "report/rp_preview.h"
-#include "report/rp_printdialog.h"
+#include "report/windows/rp_preview.h"
+#include "report/windows/rp_printdialog.h"
 #include "support/support.h"
 
 #include <QApplication>
