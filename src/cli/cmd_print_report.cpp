@@ -34,10 +34,8 @@ int cmdPrintReport(const Args& a) {
 
   // Without --printer the pages are laid out for the PDF stand-in, whatever printers this machine
   // has: the report file and the PDF have the report's own pages.
-  const PdfStandIn standIn(!queue, QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
-
   TTCotavia3 form;
-  if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
+  if (!queue) layOutForPdf(form.RpReport, QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
   form.OpenProposal(target);
   // The PDF is made while the report generates, on the other cores, as each page is finished.

@@ -398,7 +398,7 @@ void TRpReport::Generate() {
   savedUnits_ = Units;
   Units = TRpUnits::Native;
   if (!printer_) {
-    printer_ = std::make_unique<TRpPrinter>();
+    printer_ = std::make_unique<TRpPrinter>(PrinterSettings.PdfPrinter);
     installCallbacks(*printer_);
   }
   TRpPrinter& p = *printer_;
@@ -814,7 +814,7 @@ void TRpReport::FinishPage() {
 void TRpReport::Preview() {
   if (!running_) {
     FreePrinter();
-    printer_ = std::make_unique<TRpPrinter>();
+    printer_ = std::make_unique<TRpPrinter>(PrinterSettings.PdfPrinter);
   }
   TRpPrinter* p = printer_.get();
   if (p->ShowingPreview()) return;
@@ -853,7 +853,7 @@ void TRpReport::wakePreviewWait() {
 void TRpReport::Print() {
   if (running_) return;
   std::unique_ptr<TRpPrinter> previous = std::move(printer_);
-  printer_ = std::make_unique<TRpPrinter>();
+  printer_ = std::make_unique<TRpPrinter>(PrinterSettings.PdfPrinter);
   struct Restore {
     TRpReport* r;
     std::unique_ptr<TRpPrinter>& prev;
@@ -870,13 +870,14 @@ void TRpReport::Print() {
   bool toPdfFile = false;
   {
     // The PDF printer without a file asks where this print goes.
-    const QStringList names = TPrinterSettings::PrinterNames();
+    const TRpPdfPrinter& pdf = PrinterSettings.PdfPrinter;
+    const QStringList names = TPrinterSettings::PrinterNames(pdf);
     const int index = PrinterSettings.PrinterIndex >= 0 ? PrinterSettings.PrinterIndex : printer_->PrinterIndex();
-    if (index >= 0 && index < names.size() && names.at(index) == TPrinterSettings::PdfPrinterName()) {
+    if (index >= 0 && index < names.size() && names.at(index) == pdf.Name) {
       toPdfFile = true;
-      PrintedFile = TPrinterSettings::PdfFile();
+      PrintedFile = pdf.File;
       if (PrintedFile.isEmpty()) {
-        PrintedFile = TPrinterSettings::AskPdfFile(TPrinterSettings::PdfSuggestion());
+        PrintedFile = rpPreviewInterface().AskPdfFile(pdf.Suggestion);
         if (PrintedFile.isEmpty()) return;
         printer_->SetPrinterIndex(index);
         printer_->SetOutputFile(PrintedFile);
@@ -922,12 +923,14 @@ bool TRpReport::PrintSetup() {
   d.Warning = true;
   d.Orientation = page_.Orientation();
   d.Copies = PrinterSettings.Copies;
+  d.PdfPrinter = PrinterSettings.PdfPrinter;
   if (!rpPreviewInterface().ExecutePrintDialog(d)) {
     Tag = 1;
     return false;
   }
   PrinterSettings.Copies = d.Copies;
   PrinterSettings.PrinterIndex = d.PrinterIndex;
+  PrinterSettings.PdfPrinter = d.PdfPrinter;
   page_.SetOrientation(d.Orientation);
   if (d.PrintRange == TRpPrintRange::prPageNums) {
     PrinterSettings.FirstPage = d.FromPage;

@@ -61,6 +61,9 @@ struct TRpReportPrinterSettings {
   int LastPage = 0;
   TRpBin OutputBin = TRpBin::First;
   int PrinterIndex = -1;  // -1: the default printer
+  // The PDF-file printer this report may print on (listed after the installed printers:
+  // PrinterIndex counts it), and the file offered when one is asked for.
+  TRpPdfPrinter PdfPrinter;
 };
 
 enum class TRpReportOption { FirstPageHeader = 1, LastPageFooter = 2, Compression = 4 };
@@ -249,8 +252,8 @@ class TRpReport : public TRpPrinterClient, public TRpControlHost {
 
   // Entry points.
   void Preview();
-  // Generates straight to the printer. A PDF printer registered without a file first asks
-  // where to write (offering TPrinterSettings::PdfSuggestion()); no answer, no print.
+  // Generates straight to the printer. The PDF printer without a file first asks where to write
+  // through the registered windows (offering PdfPrinter.Suggestion); no answer, no print.
   void Print();
   // The PDF file the last Print() wrote into when it printed to the PDF printer, else empty.
   QString PrintedFile;

@@ -1,7 +1,6 @@
 #include "report/output/rp_printer.h"
 
 #include "platform/cups.h"
-#include "platform/dialogs.h"
 
 #include <QCoreApplication>
 #include <QPageLayout>
@@ -16,10 +15,6 @@ namespace cotavia {
 namespace {
 TRpPreviewInterface g_headlessUi;
 TRpPreviewInterface* g_ui = nullptr;
-
-QString g_pdfName;
-QString g_pdfFile;
-QString g_pdfSuggestion;
 
 QPageSize pageSizeFor(TRpPaperSize p, double customW, double customL) {
   double w, l;
@@ -120,30 +115,14 @@ void rpSetPreviewInterface(TRpPreviewInterface* ui) { g_ui = ui; }
 // ---------------------------------------------------------------------------------------------
 // TPrinterSettings
 
-QStringList TPrinterSettings::PrinterNames() {
+QStringList TPrinterSettings::PrinterNames(const TRpPdfPrinter& pdf) {
   QStringList names = QPrinterInfo::availablePrinterNames();
-  if (!g_pdfName.isEmpty()) names.append(g_pdfName);
+  if (!pdf.Name.isEmpty()) names.append(pdf.Name);
   return names;
 }
 
-void TPrinterSettings::SetPdfPrinter(const QString& printerName, const QString& outputFile) {
-  g_pdfName = printerName;
-  g_pdfFile = outputFile;
-}
-QString TPrinterSettings::PdfPrinterName() { return g_pdfName; }
-QString TPrinterSettings::PdfFile() { return g_pdfFile; }
-void TPrinterSettings::SetPdfSuggestion(const QString& path) { g_pdfSuggestion = path; }
-QString TPrinterSettings::PdfSuggestion() { return g_pdfSuggestion; }
-
-QString TPrinterSettings::AskPdfFile(const QString& suggested) {
-  QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"), suggested,
-                                        QStringLiteral("Arquivos PDF (*.pdf)"));
-  if (!file.isEmpty() && !file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
-  return file;
-}
-
-TPrinterSettings::TPrinterSettings() {
-  const QStringList names = PrinterNames();
+TPrinterSettings::TPrinterSettings(const TRpPdfPrinter& pdf) : pdf_(pdf) {
+  const QStringList names = PrinterNames(pdf_);
   printerOk_ = !names.isEmpty();
   if (!printerOk_) return;  // nothing can be read or set: A4 portrait
   int idx = names.indexOf(QPrinterInfo::defaultPrinterName());
@@ -153,26 +132,26 @@ TPrinterSettings::TPrinterSettings() {
 TPrinterSettings::~TPrinterSettings() = default;
 
 QString TPrinterSettings::PrinterName() const {
-  const QStringList names = PrinterNames();
+  const QStringList names = PrinterNames(pdf_);
   return printerIndex_ >= 0 && printerIndex_ < names.size() ? names.at(printerIndex_) : QString();
 }
 
 void TPrinterSettings::SetPrinterIndex(int index) {
   if (!printerOk_) return;
-  const QStringList names = PrinterNames();
+  const QStringList names = PrinterNames(pdf_);
   if (index < 0 || index >= names.size()) return;
   selectPrinter(index);
 }
 
 void TPrinterSettings::selectPrinter(int index) {
-  const QStringList names = PrinterNames();
+  const QStringList names = PrinterNames(pdf_);
   printerIndex_ = index;
   const QString name = names.at(index);
   supported_.fill(false);
-  if (!g_pdfName.isEmpty() && name == g_pdfName) {
+  if (!pdf_.Name.isEmpty() && name == pdf_.Name) {
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setOutputFormat(QPrinter::PdfFormat);
-    printer_->setOutputFileName(g_pdfFile);
+    printer_->setOutputFileName(pdf_.File);
     printer_->setFullPage(true);
     printer_->setPageMargins(QMarginsF(0, 0, 0, 0));
     printer_->setPageSize(QPageSize(QPageSize::A4));
@@ -264,7 +243,7 @@ void TPrinterSettings::SetPaperLength(double l) {
 // ---------------------------------------------------------------------------------------------
 // TRpPrinter
 
-TRpPrinter::TRpPrinter() {
+TRpPrinter::TRpPrinter(const TRpPdfPrinter& pdf) : settings_(pdf) {
   topOffset_ = 0;
   leftOffset_ = 0;
   xFactor_ = yFactor_ = 1;

@@ -30,29 +30,29 @@ inline void rpFillRect(QPainter& canvas, const QRect& r, const QColor& color) {
   canvas.drawRect(r);
 }
 
+// A printer that writes a PDF file, listed after the installed printers when it has a name. It
+// counts as installed, supports every paper, both orientations, copies and every bin. Whoever
+// prints decides it (the command line, the print dialog, the windows standing in for a machine
+// without printers, tests) and hands it to the report (TRpReportPrinterSettings::PdfPrinter).
+struct TRpPdfPrinter {
+  QString Name;  // empty: no PDF printer
+  // Where it writes. Empty: the file is asked for each time the report prints (the stand-in of
+  // a machine without printers).
+  QString File;
+  // The file offered when the file is asked for, here or by the print dialog's "Arquivo PDF...".
+  QString Suggestion;
+};
+
 // The printer choice and its device values (copies, duplex, paper, orientation, source).
 // With no printer installed nothing can be set: A4 portrait, 1 copy.
 class TPrinterSettings {
  public:
-  TPrinterSettings();
+  explicit TPrinterSettings(const TRpPdfPrinter& pdf = {});
   ~TPrinterSettings();
 
-  // Names of the installed printers (CUPS queues, then the registered PDF printer if any).
-  static QStringList PrinterNames();
-  // Registers a printer that writes a PDF file (empty name removes it). It counts as installed,
-  // supports every paper, both orientations, copies and every bin. Used by the command line
-  // and by tests.
-  // An empty file means the file is asked for each time the report prints (the stand-in of a
-  // machine without printers).
-  static void SetPdfPrinter(const QString& printerName, const QString& outputFile);
-  static QString PdfPrinterName();
-  static QString PdfFile();
-  // The file offered when the PDF printer asks where to write (the proposal's name).
-  static void SetPdfSuggestion(const QString& path);
-  static QString PdfSuggestion();
-  // Asks where to write the PDF, offering `suggested`; a name typed without ".pdf" gets it.
-  // Empty when the user gave no name.
-  static QString AskPdfFile(const QString& suggested);
+  // Names of the installed printers (CUPS queues), then the PDF printer's if it has one.
+  static QStringList PrinterNames(const TRpPdfPrinter& pdf = {});
+  const TRpPdfPrinter& PdfPrinter() const { return pdf_; }
 
   bool PrinterOK() const { return printerOk_; }
   int PrinterIndex() const { return printerIndex_; }
@@ -88,6 +88,7 @@ class TPrinterSettings {
  private:
   void selectPrinter(int index);
 
+  TRpPdfPrinter pdf_;
   std::unique_ptr<QPrinter> printer_;
   bool printerOk_ = false;
   int printerIndex_ = -1;
@@ -141,6 +142,9 @@ struct TRpPrintDialogData {
   bool Collate = false;
   int FromPage = 0, ToPage = 0, MinPage = 0, MaxPage = 0;
   TRpPrintRange PrintRange = TRpPrintRange::prAllPages;
+  // The report's PDF printer (PrinterIndex counts it); out: "Arquivo PDF..." with its file when
+  // the user chose to write a PDF file.
+  TRpPdfPrinter PdfPrinter;
   bool PageNums = true;  // poPageNums
   bool Warning = true;   // poWarning
 };
@@ -166,6 +170,11 @@ class TRpPreviewInterface {
     (void)data;
     return false;
   }
+  // Asks where to write a PDF file, offering `suggested`; empty when the user gave no name.
+  virtual QString AskPdfFile(const QString& suggested) {
+    (void)suggested;
+    return QString();
+  }
   // The progress window for a print to the printer (shown when `show`); it receives the
   // printer's progress as its viewer and calls printer.Cancel() from its button.
   virtual std::unique_ptr<TRpPrinterViewer> CreateProgressForm(TRpPrinter& printer, bool show) {
@@ -181,7 +190,7 @@ void rpSetPreviewInterface(TRpPreviewInterface* ui);
 
 class TRpPrinter {
  public:
-  TRpPrinter();
+  explicit TRpPrinter(const TRpPdfPrinter& pdf = {});
   ~TRpPrinter();  // resets first when not ready (cancels, frees the stream and its temporary file)
   TRpPrinter(const TRpPrinter&) = delete;
   TRpPrinter& operator=(const TRpPrinter&) = delete;

@@ -580,12 +580,14 @@ bool TRpStandardPreviewInterface::ShowModal(TRpPrinter& printer) {
 bool TRpStandardPreviewInterface::ExecutePrintDialog(TRpPrintDialogData& data) {
   if (!rpRunPrintDialog(data, LastPreview ? static_cast<QWidget*>(LastPreview.data()) : Owner.data())) return false;
   // A PDF file chosen in the preview's setup is written by the preview at once.
-  const QStringList names = TPrinterSettings::PrinterNames();
+  const QStringList names = TPrinterSettings::PrinterNames(data.PdfPrinter);
   if (LastPreview && data.PrinterIndex >= 0 && data.PrinterIndex < names.size() &&
-      names.at(data.PrinterIndex) == QLatin1String(kRpPdfPrinterName) && !TPrinterSettings::PdfFile().isEmpty())
-    LastPreview->pdfChosen_ = TPrinterSettings::PdfFile();
+      names.at(data.PrinterIndex) == QLatin1String(kRpPdfPrinterName) && !data.PdfPrinter.File.isEmpty())
+    LastPreview->pdfChosen_ = data.PdfPrinter.File;
   return true;
 }
+
+QString TRpStandardPreviewInterface::AskPdfFile(const QString& suggested) { return rpAskPdfFile(suggested); }
 
 QTranslator* rpInstallTranslations(const QLocale& locale) {
   static QTranslator texts;

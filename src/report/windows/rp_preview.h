@@ -159,6 +159,7 @@ class TRpStandardPreviewInterface : public TRpPreviewInterface {
   bool Show(TRpPrinter& printer) override;
   bool ShowModal(TRpPrinter& printer) override;
   bool ExecutePrintDialog(TRpPrintDialogData& data) override;
+  QString AskPdfFile(const QString& suggested) override;
   std::unique_ptr<TRpPrinterViewer> CreateProgressForm(TRpPrinter& printer, bool show) override;
 
   // The owner of the windows (the proposal editor); may be null.

@@ -1,6 +1,7 @@
 #include "report/windows/rp_printdialog.h"
 
 #include "platform/cups.h"
+#include "platform/dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,7 +37,7 @@ bool defaultRunner(TRpPrintForm& dialog, QPrinter&, TRpPrintDialog::Result& resu
     if (dialog.exec() != QDialog::Accepted) return false;
     if (!dialog.pdfChosen()) break;
     // "Arquivo PDF...": the user says where; no answer, back to the dialog.
-    const QString file = TPrinterSettings::AskPdfFile(dialog.pdfSuggestion);
+    const QString file = rpAskPdfFile(dialog.pdfSuggestion);
     if (file.isEmpty()) continue;
     result.pdfFile = file;
     break;
@@ -52,6 +53,13 @@ bool defaultRunner(TRpPrintForm& dialog, QPrinter&, TRpPrintDialog::Result& resu
 }
 
 }  // namespace
+
+QString rpAskPdfFile(const QString& suggested) {
+  QString file = dialogs().saveFileName(QStringLiteral("Gravar o relatório em PDF"), suggested,
+                                        QStringLiteral("Arquivos PDF (*.pdf)"));
+  if (!file.isEmpty() && !file.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) file += QStringLiteral(".pdf");
+  return file;
+}
 
 TRpPrintForm::TRpPrintForm(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Imprimir"));
@@ -142,7 +150,7 @@ bool TRpPrintDialog::Execute() {
   QStringList printers;
   for (const cups::Destination& d : cups::destinations()) printers << d.name;
   dialog.setPrinters(printers, cups::defaultDestination(), PrinterName.isEmpty() ? printer.printerName() : PrinterName);
-  dialog.pdfSuggestion = TPrinterSettings::PdfSuggestion();
+  dialog.pdfSuggestion = PdfSuggestion;
   // Page numbers only with poPageNums; "Agrupar" is always offered.
   const bool pageNums = Options & poPageNums;
   dialog.PageRange->setEnabled(pageNums);
@@ -189,19 +197,19 @@ bool TRpPrintDialog::Execute() {
 }
 
 bool rpRunPrintDialog(TRpPrintDialogData& data, QWidget* parent) {
-  QStringList names = TPrinterSettings::PrinterNames();
+  const QStringList names = TPrinterSettings::PrinterNames(data.PdfPrinter);
   QPrinter printer(QPrinter::HighResolution);
   QString current;
   if (data.PrinterIndex >= 0 && data.PrinterIndex < names.size()) current = names.at(data.PrinterIndex);
-  if (!current.isEmpty() && current != TPrinterSettings::PdfPrinterName()) printer.setPrinterName(current);
+  const bool onPdf = !current.isEmpty() && current == data.PdfPrinter.Name;
+  if (!current.isEmpty() && !onPdf) printer.setPrinterName(current);
   printer.setPageOrientation(data.Orientation == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
 
   TRpPrintDialog dialog;
   dialog.Printer = &printer;
   dialog.Parent = parent;
-  dialog.PrinterName = current == TPrinterSettings::PdfPrinterName() && !current.isEmpty()
-                           ? QString::fromLatin1(kRpPdfPrinterName)
-                           : current;
+  dialog.PrinterName = onPdf ? QString::fromLatin1(kRpPdfPrinterName) : current;
+  dialog.PdfSuggestion = data.PdfPrinter.Suggestion;
   dialog.MinPage = data.MinPage;
   dialog.MaxPage = data.MaxPage;
   dialog.FromPage = data.FromPage;
@@ -220,9 +228,9 @@ bool rpRunPrintDialog(TRpPrintDialogData& data, QWidget* parent) {
   data.Orientation = printer.pageLayout().orientation() == QPageLayout::Landscape ? poLandscape : poPortrait;
   if (!dialog.PdfFile.isEmpty()) {
     // The PDF file becomes the report's printer, writing where the user said.
-    TPrinterSettings::SetPdfPrinter(QString::fromLatin1(kRpPdfPrinterName), dialog.PdfFile);
-    names = TPrinterSettings::PrinterNames();
-    data.PrinterIndex = names.indexOf(QString::fromLatin1(kRpPdfPrinterName));
+    data.PdfPrinter.Name = QString::fromLatin1(kRpPdfPrinterName);
+    data.PdfPrinter.File = dialog.PdfFile;
+    data.PrinterIndex = TPrinterSettings::PrinterNames(data.PdfPrinter).indexOf(data.PdfPrinter.Name);
   } else if (!dialog.PrinterName.isEmpty()) {
     const int index = names.indexOf(dialog.PrinterName);
     if (index >= 0) data.PrinterIndex = index;

@@ -22,6 +22,10 @@ namespace cotavia {
 // print dialog.
 inline constexpr char kRpPdfPrinterName[] = "Arquivo PDF";
 
+// Asks where to write the PDF, offering `suggested`; a name typed without ".pdf" gets it.
+// Empty when the user gave no name.
+QString rpAskPdfFile(const QString& suggested);
+
 // The print dialog's window: the printer (the system's CUPS printers with the default one
 // chosen at first, then "Arquivo PDF..."), all pages or a range, copies and collation.
 class TRpPrintForm : public QDialog {
@@ -48,7 +52,7 @@ class TRpPrintForm : public QDialog {
   void setMinMax(int min, int max);
   int minPage() const { return min_; }
   int maxPage() const { return max_; }
-  // The file offered when "Arquivo PDF..." is chosen (TPrinterSettings::PdfSuggestion()).
+  // The file offered when "Arquivo PDF..." is chosen.
   QString pdfSuggestion;
 
  private:
@@ -93,6 +97,8 @@ class TRpPrintDialog {
   // The printer chosen (empty: the one `Printer` had) and, for "Arquivo PDF...", the file.
   QString PrinterName;
   QString PdfFile;
+  // The file offered when "Arquivo PDF..." is chosen.
+  QString PdfSuggestion;
   // What the dialog returned.
   struct Result {
     bool collate = false;
@@ -115,7 +121,7 @@ class TRpPrintDialog {
 
 // Fills a dialog from the engine's request, runs it and writes the choices back (the print
 // dialog of the standard windows). The printer is looked up by index in
-// TPrinterSettings::PrinterNames().
+// TPrinterSettings::PrinterNames(data.PdfPrinter).
 bool rpRunPrintDialog(TRpPrintDialogData& data, QWidget* parent);
 
 // "Printing progress": gauge, percentage text and "Cancel".

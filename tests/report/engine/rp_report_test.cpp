@@ -12,11 +12,6 @@ using namespace cotavia::test;
 
 namespace {
 
-struct PdfPrinter {
-  PdfPrinter() { TPrinterSettings::SetPdfPrinter("PDF test", QDir::tempPath() + "/rp_report_test.pdf"); }
-  ~PdfPrinter() { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
-};
-
 struct Hit {
   QString band;
   int page;
@@ -116,8 +111,9 @@ TEST(RpReport, PageHeaderAndFooterOptions) {
 }
 
 TEST(RpReport, LetterLandscapeHoldsTwentySevenDetails) {
-  PdfPrinter pdf;  // a printer that takes Letter landscape
   Fixture f(60);
+  f.r.PrinterSettings.PdfPrinter = {
+      "PDF test", QDir::tempPath() + "/rp_report_test.pdf", {}};  // takes Letter landscape
   f.r.Page().SetPaperSize(TRpPaperSize::Letter);
   f.r.Page().SetOrientation(poLandscape);
   f.r.Page().TopMargin = f.r.Page().BottomMargin = 100;

@@ -13,12 +13,6 @@ using namespace cotavia::test;
 
 namespace {
 
-// Registers the PDF printer for one test (every paper, both orientations).
-struct PdfPrinter {
-  explicit PdfPrinter(const QString& file) { TPrinterSettings::SetPdfPrinter("PDF test", file); }
-  ~PdfPrinter() { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
-};
-
 int pdfPageCount(const QString& file) {
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) return -1;
@@ -79,8 +73,8 @@ TEST(RpPrinter, NoPrinterKeepsA4PortraitWhateverIsAsked) {
 
 TEST(RpPrinter, PaperFollowsTheOrientationAndFactorsAreFixed) {
   TempDir dir;
-  PdfPrinter pdf(dir.file("out.pdf"));
-  TRpPrinter p;
+  const TRpPdfPrinter pdf{"PDF test", dir.file("out.pdf"), {}};  // every paper, both orientations
+  TRpPrinter p(pdf);
   ASSERT_TRUE(p.PrinterOK());
   p.SetPaperSize(TRpPaperSize::Letter);
   p.SetOrientation(poLandscape);
@@ -150,16 +144,16 @@ TEST(RpPrinter, LongDocumentSpillsAndFreesItsTemporaryFile) {
 
 TEST(RpPrinter, SaveAndLoadSelectTheLastMatchingPaper) {
   TempDir dir;
-  PdfPrinter pdf(dir.file("out.pdf"));
+  const TRpPdfPrinter pdf{"PDF test", dir.file("out.pdf"), {}};
   {
-    TRpPrinter p;
+    TRpPrinter p(pdf);
     p.SetPaperSize(TRpPaperSize::Letter);
     p.SetOrientation(poLandscape);
     p.SetCompression(true);
     recordPages(p, 4);
     ASSERT_NO_THROW(p.Save(dir.file("saved.rpf")));
   }
-  TRpPrinter q;
+  TRpPrinter q(pdf);
   q.Load(dir.file("saved.rpf"));
   EXPECT_EQ(q.Status(), TRpPrinterStatus::mpFinished);
   EXPECT_TRUE(q.LoadedFromFile());
@@ -178,8 +172,8 @@ TEST(RpPrinter, SaveAndLoadSelectTheLastMatchingPaper) {
 
 TEST(RpPrinter, DirectPrintSendsOnlyTheRange) {
   TempDir dir;
-  PdfPrinter pdf(dir.file("direct.pdf"));
-  TRpPrinter p;
+  const TRpPdfPrinter pdf{"PDF test", dir.file("direct.pdf"), {}};
+  TRpPrinter p(pdf);
   p.SetDestination(TRpDestination::rpdPrinter);
   p.SetFirstPage(2);
   p.SetLastPage(3);
@@ -193,13 +187,13 @@ TEST(RpPrinter, DirectPrintSendsOnlyTheRange) {
 
 TEST(RpPrinter, PrintsStoredPagesOfALoadedFile) {
   TempDir dir;
-  PdfPrinter pdf(dir.file("stored.pdf"));
+  const TRpPdfPrinter pdf{"PDF test", dir.file("stored.pdf"), {}};
   {
-    TRpPrinter p;
+    TRpPrinter p(pdf);
     recordPages(p, 3);
     ASSERT_NO_THROW(p.Save(dir.file("s.rpf")));
   }
-  TRpPrinter q;
+  TRpPrinter q(pdf);
   q.Load(dir.file("s.rpf"));
   q.SetLastPage(2);
   q.Print();
@@ -208,9 +202,9 @@ TEST(RpPrinter, PrintsStoredPagesOfALoadedFile) {
 
 TEST(RpPrinter, ADamagedPageOfALoadedFileAbandonsThePrintJob) {
   TempDir dir;
-  PdfPrinter pdf(dir.file("partial.pdf"));
+  const TRpPdfPrinter pdf{"PDF test", dir.file("partial.pdf"), {}};
   writeReportFile(dir.file("d.rpf"), {bytes(markedPage(1)), damagedPage(), bytes(markedPage(3))});
-  TRpPrinter q;
+  TRpPrinter q(pdf);
   q.Load(dir.file("d.rpf"));  // the first page is sound
   EXPECT_EQ(q.PageCount(), 3);
   EXPECT_THROW(q.Print(), ERpError);

@@ -75,7 +75,7 @@ struct SampleReport {
     data.SetRecords(recs);
     data.Open();
     report.DataSet = &data;
-    TPrinterSettings::SetPdfPrinter(QStringLiteral("test"), QStringLiteral("/dev/null"));
+    report.PrinterSettings.PdfPrinter = {"test", "/dev/null", {}};
     report.Preview();
   }
   TRpPrinter& printer() { return *report.RpPrinter(); }

@@ -33,8 +33,10 @@ struct PagesReport {
     report.Page().SetPaperSize(TRpPaperSize::Letter);
     report.Page().SetOrientation(poPortrait);
     report.DataSet = &data;
-    // The registered PDF-file printer takes any paper, whatever printers the machine has.
-    report.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+    // A PDF-file printer takes any paper, whatever printers the machine has.
+    report.PrinterSettings.PdfPrinter = {"Test PDF", QDir::temp().filePath("report_preview_test.pdf"), {}};
+    report.PrinterSettings.PrinterIndex =
+        TPrinterSettings::PrinterNames(report.PrinterSettings.PdfPrinter).indexOf("Test PDF");
     TRpBand* detail = report.AddBand(rbDetail);
     detail->Size().NativeHeight = 1500;  // more than half the printable length
     detail->Size().NativeWidth = 1900;
@@ -60,13 +62,11 @@ class ReportPreviewTest : public QObject {
  private slots:
   void init() {
     dir = std::make_unique<test::TempDir>();
-    TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir->file("printed.pdf"));
     dlg.clear();
     previousDialogs = setDialogs(&dlg);
   }
   void cleanup() {
     setDialogs(previousDialogs);
-    TPrinterSettings::SetPdfPrinter(QString(), QString());
     TRpPrintDialog::Runner = defaultRunner;
   }
 
