@@ -45,7 +45,6 @@ class TRpListDataSet : public TRpDataSet {
   TRpListDataSet() = default;
   explicit TRpListDataSet(QList<QByteArray> records) : records_(std::move(records)) {}
   void SetRecords(QList<QByteArray> records);
-  const QList<QByteArray>& Records() const { return records_; }
 
   // Opening moves to the first accepted record.
   void SetActive(bool a);

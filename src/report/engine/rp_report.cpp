@@ -31,12 +31,6 @@ void TRpPage::SetOrientation(TRpOrientation o) {
   applyPaper();
 }
 
-QList<double> TRpPage::Values(const TRpReport& r) const {
-  return {r.ToUnits(BottomMargin, false), r.ToUnits(Length, false),    r.ToUnits(TopMargin, false),
-          r.ToUnits(Width, true),         r.ToUnits(LeftMargin, true), r.ToUnits(RightMargin, true),
-          r.ToUnits(ColumnSpace, true)};
-}
-
 // ---------------------------------------------------------------------------------------------
 // TRpFunctions
 
@@ -320,7 +314,6 @@ void TRpReport::prepareControls(bool prepare) {
     if (b->ChildBand()) self(b->ChildBand(), self);
   };
   for (auto& b : bands_) each(b.get(), each);
-  for (auto& c : pageControls_) prepare ? c->Prepare() : c->Unprepare();
 }
 
 double TRpReport::storePaperLength() const {
@@ -801,8 +794,6 @@ void TRpReport::FinishPage() {
       if (b->BandType() == rbPageFooter) OutputBand(b.get());
     --pageBandDepth_;
   }
-  for (auto& c : pageControls_)
-    if (c->Printable()) c->Print(0, 0);
   if (finalPass_ && Frame.Present())
     if (QPainter* cv = printer_->Canvas())
       Frame.PaintIt(*cv, printer_->XPos(page_.LeftMargin), printer_->YPos(page_.TopMargin),

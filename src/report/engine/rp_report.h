@@ -43,10 +43,6 @@ class TRpPage {
   double BottomMargin = 100, Length = 2970, TopMargin = 100, Width = 2100;
   double LeftMargin = 100, RightMargin = 100, ColumnSpace = 0;
 
-  // The seven lengths in the report's Units, in stored order: BottomMargin, Length, TopMargin,
-  // Width, LeftMargin, RightMargin, ColumnSpace.
-  QList<double> Values(const TRpReport& r) const;
-
  private:
   void applyPaper();
   TRpPaperSize paperSize_ = TRpPaperSize::A4;
@@ -331,7 +327,6 @@ class TRpReport : public TRpPrinterClient, public TRpControlHost {
   TRpPage page_;
   TRpFunctions functions_;
   std::vector<std::unique_ptr<TRpBand>> bands_;
-  std::vector<std::unique_ptr<TRpPrintable>> pageControls_;
   std::unique_ptr<TRpPrinter> printer_;
   std::unique_ptr<QObject> mailbox_;   // posts printer requests to the event loop
   QEventLoop* previewWait_ = nullptr;  // Preview() waiting for its window to close
