@@ -3,7 +3,7 @@
 // a new page before each page, draws on Canvas() in page pixels (XPos/YPos/XSize/YSize convert
 // native units), and ends the document. Pages go to the page store (rpdMetafile, recorded at a
 // fixed 96 dpi) or straight to a printer (rpdPrinter). Printers are the CUPS queues seen by
-// QPrinter, plus an optional PDF-file printer registered by the command line or tests.
+// QPrinter, plus an optional PDF-file printer (TRpPdfPrinter) given by whoever prints.
 #include <QList>
 #include <QPainter>
 #include <QPrinter>
