@@ -6,7 +6,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/qt_dialogs.h"
-#include "report/rp_preview.h"
+#include "report/windows/rp_preview.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
