@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "report/rp_report.h"
+#include "report/engine/rp_report.h"
 
 using namespace cotavia;
 
@@ -97,9 +97,8 @@ QByteArray pageBytes(TRpPrinter& p) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  TPrinterSettings::SetPdfPrinter(QStringLiteral("bench"), QStringLiteral("/dev/null"));
-
   Bench b;
+  b.report.PrinterSettings.PdfPrinter = {QStringLiteral("bench"), QStringLiteral("/dev/null"), {}};
   for (bool compressed : {false, true}) {
     b.report.Options.setFlag(TRpReportOption::Compression, compressed);
     double best = 1e9, bestCpu = 1e9;

@@ -11,8 +11,8 @@
 
 #include "app/core/proposal_report.h"
 #include "platform/files.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 
 using namespace cotavia;
 
@@ -71,8 +71,6 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir dir;
   atomicWrite(dir.filePath("P0001.KVT"), proposal(9000));
-  // A PDF-file printer stands for an installed printer, so the pages get A4 landscape.
-  TPrinterSettings::SetPdfPrinter(QStringLiteral("Bench PDF"), dir.filePath("printed.pdf"));
 
   double best = 1e9, bestCpu = 1e9;
   for (int round = 1; round <= 3; ++round) {
@@ -80,6 +78,8 @@ int main(int argc, char** argv) {
     t.start();
     const double cpu0 = cpuSeconds();
     TTCotavia3 form;
+    // A PDF-file printer stands for an installed printer, so the pages get A4 landscape.
+    form.RpReport.PrinterSettings.PdfPrinter = {QStringLiteral("Bench PDF"), dir.filePath("printed.pdf"), {}};
     form.Editor = reportHeaderFromFiles(dir.path(), "P0001.KVT", "12345678000190");
     form.OpenTable(dir.path(), "P0001.KVT");
     form.RpReport.Preview();

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     HeadlessTxPrintUi ui;
     tx.setUi(&ui);
     double t[4] = {0, 0, 0, 0};
-    ui.onPreview = [&](TTxPrint& j) {
+    ui.aoMostrarPreview = [&](TTxPrint& j) {
       count = j.Itens().size();
       pages = j.UltimaPagina();
       t[1] = ms([&] { j.GravarImpressao(dir.filePath("P.PRN")); });

@@ -7,9 +7,9 @@
 // numbers, record offsets, picture lengths, back pointers, the pictures' checksums), so that
 // mutations also reach the page contents and the programs that read them.
 #include "fuzz_support.h"
-#include "report/rp_export.h"
-#include "report/rp_pagestore.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
+#include "report/pages/rp_pagestore.h"
 
 #include <QImage>
 #include <QPainter>

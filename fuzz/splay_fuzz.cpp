@@ -2,7 +2,7 @@
 // message, the same from the whole-buffer and the stream decoder. As a round trip: any bytes
 // coded and decoded again come back unchanged, and both coders write the same bits.
 #include "fuzz_support.h"
-#include "report/rp_pagestore.h"
+#include "report/pages/rp_pagestore.h"
 
 #include <cstdint>
 

@@ -16,13 +16,13 @@ namespace {
 // No windows, nothing recorded.
 class QuietUi : public TxPrintUi {
  public:
-  bool setup(TTxPrint&, TxSetupValues&) override { return true; }
-  void preview(TTxPrint&) override {}
-  void progressBegin(TTxPrint&, const QString&, const QString&, qint64) override {}
-  void progressStep(TTxPrint&) override {}
-  void progressEnd(TTxPrint&) override {}
-  bool retryPort(TTxPrint&, const QString&) override { return false; }
-  void message(TTxPrint&, const QString&) override {}
+  bool mostraSetup(TTxPrint&, TxSetupValues&) override { return true; }
+  void mostraPreview(TTxPrint&) override {}
+  void iniciaProgresso(TTxPrint&, const QString&, const QString&, qint64) override {}
+  void avancaProgresso(TTxPrint&) override {}
+  void terminaProgresso(TTxPrint&) override {}
+  bool perguntaRepetir(TTxPrint&, const QString&) override { return false; }
+  void mostraAviso(TTxPrint&, const QString&) override {}
 };
 
 QByteArray noBreaks(QByteArray t) {

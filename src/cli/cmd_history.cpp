@@ -1,11 +1,11 @@
 // cotavia history: what the price memory holds (all of it, or a search), listed or written as a
 // sheet, or printed as a PDF price table; or a folder of saved proposals recorded into it.
 #include "app/core/history_report.h"
-#include "app/core/price_export.h"
 #include "app/core/price_memory.h"
 #include "cli/cli.h"
 #include "platform/amounts.h"
 #include "platform/codepage.h"
+#include "sheets/price_table.h"
 
 #include <cstdio>
 

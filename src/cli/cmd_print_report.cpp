@@ -5,8 +5,8 @@
 #include "app/core/save.h"
 #include "cli/cli.h"
 #include "platform/error.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 
 #include <QDir>
 #include <cstdio>
@@ -32,10 +32,8 @@ int cmdPrintReport(const Args& a) {
 
   // Without --printer the pages are laid out for the PDF stand-in, whatever printers this machine
   // has: the report file and the PDF have the report's own pages.
-  const PdfStandIn standIn(!queue, QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
-
   TTCotavia3 form;
-  if (!queue) form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("PDF");
+  if (!queue) layOutForPdf(form.RpReport, QStringLiteral("PDF"), QDir::temp().filePath("cotavia-report.pdf"));
   if (a.has("compress")) form.RpReport.Options |= TRpReportOption::Compression;
   form.OpenProposal(ref);
   // The PDF is made while the report generates, on the other cores, as each page is finished.

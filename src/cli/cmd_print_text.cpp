@@ -59,7 +59,7 @@ int cmdPrintText(const Args& a) {
   struct DropJob {
     TTxPrint& tx;
     ~DropJob() {
-      if (TTxPrint::JobAberto()) tx.Abortar();
+      if (tx.JobAberto()) tx.Abortar();
     }
   } dropJob{tx};
 

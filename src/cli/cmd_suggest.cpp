@@ -1,11 +1,11 @@
 // cotavia suggest: the best previous price of each unpriced item of a proposal, from the price
 // memory, written as a price list that `cotavia fill --prices` applies.
-#include "app/core/price_export.h"
 #include "app/core/price_memory.h"
 #include "cli/cli.h"
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "sheets/price_table.h"
 
 #include <cstdio>
 

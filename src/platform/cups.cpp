@@ -45,9 +45,7 @@ RawJob::~RawJob() {
 }
 
 void RawJob::fail() {
-  error_ = static_cast<int>(cupsLastError());
   errorText_ = QString::fromUtf8(cupsLastErrorString());
-  if (error_ == 0) error_ = static_cast<int>(IPP_STATUS_ERROR_INTERNAL);
   // A queue the server does not know is said so; libcups' own text stays in parentheses.
   const QString queue = queue_.section('/', 0, 0);
   bool known = queue.isEmpty();
@@ -59,7 +57,6 @@ void RawJob::fail() {
 bool RawJob::open(const QString& queue, const QByteArray& title) {
   queue_ = queue.isEmpty() ? defaultDestination() : queue;
   if (queue_.isEmpty()) {
-    error_ = static_cast<int>(IPP_STATUS_ERROR_NOT_FOUND);
     errorText_ = QStringLiteral("nenhuma impressora padrão está definida");
     return false;
   }

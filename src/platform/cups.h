@@ -45,8 +45,7 @@ class RawJob {
   int jobId() const { return jobId_ < 0 ? -jobId_ : jobId_; }
   // The queue the job went to (the default destination's name when none was given).
   const QString& queue() const { return queue_; }
-  // libcups' status of the last failure (an IPP status code) and its text.
-  int lastError() const { return error_; }
+  // The text of libcups' last failure.
   QString lastErrorText() const { return errorText_; }
 
  private:
@@ -54,7 +53,6 @@ class RawJob {
   void* http_ = nullptr;
   int jobId_ = 0;
   bool docOpen_ = false;
-  int error_ = 0;
   QString errorText_;
   QString queue_;
 };

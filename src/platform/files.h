@@ -14,13 +14,15 @@
 
 namespace cotavia {
 
-// The program's folder: the folder of the executable, unless overridden (--dir FOLDER).
-// An installed copy (its executable has ../share/cotavia/installed beside it) keeps its data in
-// the folder "Cotavia" of the user's documents instead, created on first use.
-QString programFolder();
-void setProgramFolder(const QString& folder);
-// True when this run created the installed copy's data folder (the start screen names it).
-bool programFolderCreated();
+// The program's folder, decided once at start-up and handed to the windows that work in it.
+struct ProgramFolder {
+  QString path;
+  bool created = false;  // this run created the installed copy's data folder (the start screen names it)
+};
+// `chosen` (--dir FOLDER) made absolute when given; otherwise the folder of the executable. An
+// installed copy (its executable has ../share/cotavia/installed beside it) keeps its data in the
+// folder "Cotavia" of the user's documents instead, created here on first use.
+ProgramFolder programFolder(const QString& chosen = {});
 // folder + "/" + name (plain concatenation, as the program forms every path).
 QString joinPath(const QString& folder, const QString& name);
 

@@ -58,7 +58,7 @@ void TTxPrint::abreGravacao(AtomicFile& f) {
 bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   AtomicFile f(nome);
   abreGravacao(f);
   QByteArray controle;
@@ -84,7 +84,7 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
     throw erroTx(QStringLiteral("Erro na gravação do Registro de Controle...") + motivo(e), nome);
   }
 
-  ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
+  ui().iniciaProgresso(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
   bool cancelado = false;
   std::optional<AppError> falha;
@@ -101,11 +101,11 @@ bool TTxPrint::GravarRelatorio(const QString& ArquivoLocal) {
   } catch (const AppError& e) {
     falha = e;
   }
-  ui().progressEnd(*this);
+  ui().terminaProgresso(*this);
   if (cancelado) {
     // A cancelled save keeps the file that was there.
     f.cancel();
-    ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    ui().mostraAviso(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
   if (falha) throw erroTx(erroGravacao(nome) + motivo(*falha), nome);
@@ -116,7 +116,7 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   QString nome = ArquivoLocal;
   if (OnLoad) OnLoad(*this, nome);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
 
   // Only a regular file of a sensible size is read (a device or a huge file would never end).
   if (QFileInfo(nome).size() > kTamanhoMaximo) throw erroTx(erroAbertura(nome), nome);
@@ -168,21 +168,21 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
   st.itens.clear();
   QList<QByteArray> lidos;
   lidos.reserve(fim - 9);
-  ui().progressBegin(*this, QStringLiteral("Lendo"), nome, quantidade);
+  ui().iniciaProgresso(*this, QStringLiteral("Lendo"), nome, quantidade);
   st.cancelado = false;
   for (int i = 9; i < fim; ++i) {
     lidos.append(linhas[i]);
-    ui().processEvents();
-    ui().progressStep(*this);
+    ui().processaEventos();
+    ui().avancaProgresso(*this);
     if (st.cancelado) {
       if (OnCancel) OnCancel(*this);
       break;
     }
   }
   st.insereTodos(std::move(lidos));  // one sort, whatever the order of the file
-  ui().progressEnd(*this);
+  ui().terminaProgresso(*this);
   if (st.itens.size() != quantidade)
-    ui().message(*this, QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));
+    ui().mostraAviso(*this, QStringLiteral("Impressão: Erro no controle, relatório pode causar erro"));
   MontaSequencias();
   return true;
 }
@@ -190,10 +190,10 @@ bool TTxPrint::LerRelatorio(const QString& ArquivoLocal) {
 bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
   const QString nome = nomeDeGravacao(ArquivoLocal);
   if (nome.isEmpty()) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   AtomicFile f(nome);
   abreGravacao(f);
-  ui().progressBegin(*this, QStringLiteral("Gravando"), nome, st.itens.size());
+  ui().iniciaProgresso(*this, QStringLiteral("Gravando"), nome, st.itens.size());
   st.cancelado = false;
   QByteArray out;
   out.reserve(st.itens.size() * 40);
@@ -236,10 +236,10 @@ bool TTxPrint::GravarTexto(const QString& ArquivoLocal) {
     buf += t;
   }
   escreve(buf);
-  ui().progressEnd(*this);
+  ui().terminaProgresso(*this);
   if (cancelado) {
     f.cancel();
-    ui().message(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
+    ui().mostraAviso(*this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: ") + nome);
     return false;
   }
   try {

@@ -147,9 +147,9 @@ bool TTxPrint::Run::envia(TTxPrint& tx, const QByteArray& bytes) {
 }
 
 bool TTxPrint::passo(bool impressao) {
-  TxJobState& st = txJob();
-  ui().processEvents();
-  ui().progressStep(*this);
+  TxJobState& st = *job_;
+  ui().processaEventos();
+  ui().avancaProgresso(*this);
   if (st.cancelado) {
     if (OnCancel) OnCancel(*this);
     return true;
@@ -160,7 +160,7 @@ bool TTxPrint::passo(bool impressao) {
 bool TTxPrint::abreSaida(const QString& arquivo) {
   auto run = std::make_unique<Run>();
   run->arquivo = arquivo;
-  const TxJobState& st = txJob();
+  const TxJobState& st = *job_;
   if (Impressora == TModelo::Grafico) {
     run->canal = Run::Grafico;
     run->printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -226,7 +226,7 @@ bool TTxPrint::fechaSaida() {
   std::unique_ptr<Run> run(run_);
   run_ = nullptr;
   if (!run) return false;
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   bool ok = !run->falhou;
   switch (run->canal) {
     case Run::Grafico:
@@ -242,8 +242,8 @@ bool TTxPrint::fechaSaida() {
     if (ok && cancelado) {
       // A cancelled save keeps the file that was there.
       run->saida->cancel();
-      ui().message(*this,
-                   QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
+      ui().mostraAviso(
+          *this, QStringLiteral("Gravação cancelada: o arquivo não foi gravado.\r\rArquivo: %1").arg(run->arquivo));
       return false;
     }
     if (!ok) {
@@ -307,7 +307,7 @@ bool TTxPrint::TestaImpressora(const QString& Porta) {
     // with acknowledge and error inverted.
     status = (reg & 0xF8) ^ 0x48;
     if (status == 0x90 || status == 0x38 || status == 0x20 || status == 0x18) break;
-    ui().processEvents();
+    ui().processaEventos();
     QThread::msleep(100);
   }
   ::ioctl(fd, PPRELEASE);
@@ -337,7 +337,7 @@ bool TTxPrint::TestaImpressora(const QString& Porta) {
 }
 
 bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (ArquivoLocal.isEmpty()) {
     continuar_ = true;
     if (OnBeforePrint) OnBeforePrint(*this, continuar_);
@@ -355,7 +355,7 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
                  ArquivoLocal);
   if (TestarPorta) {
     while (!TestaImpressora(PortaComunicacao)) {
-      if (!ui().retryPort(*this, status_)) {
+      if (!ui().perguntaRepetir(*this, status_)) {
         Abortar();
         break;
       }
@@ -372,8 +372,8 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
     if (PaginaDoItem(st.itens[i]) > pagFim) break;
     ++total;
   }
-  ui().progressBegin(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
-                     fromCp1252(TitulodoRelatorio), total * std::max(st.copias, 0));
+  ui().iniciaProgresso(*this, ArquivoLocal.isEmpty() ? QStringLiteral("Imprimindo") : QStringLiteral("Gravando"),
+                       fromCp1252(TitulodoRelatorio), total * std::max(st.copias, 0));
   st.cancelado = false;
   run_->paginaDesenhada = false;
   bool completo = true;
@@ -387,21 +387,21 @@ bool TTxPrint::Imprimir(const QString& ArquivoLocal) {
       } else {
         ok = imprimePagina();
       }
-      ui().processEvents();
+      ui().processaEventos();
       if (!ok || st.cancelado || st.abortado || run_->falhou) {
         completo = false;
         break;
       }
     }
   }
-  ui().progressEnd(*this);
+  ui().terminaProgresso(*this);
   const bool fechou = fechaSaida();
   if (ArquivoLocal.isEmpty() && OnAfterPrint) OnAfterPrint(*this);
   return entregaFalha(completo && fechou);
 }
 
 bool TTxPrint::imprimePagina() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   Run& run = *run_;
   const Sequencias& s = st.seq;
   const int pagina = st.paginaAtual;
@@ -410,7 +410,7 @@ bool TTxPrint::imprimePagina() {
   auto testa = [&]() {
     if (!TestarPorta) return true;
     while (!TestaImpressora(PortaComunicacao)) {
-      if (!ui().retryPort(*this, status_)) {
+      if (!ui().perguntaRepetir(*this, status_)) {
         Abortar();
         return false;
       }
@@ -469,7 +469,7 @@ bool TTxPrint::imprimePaginaGrafica() {
   const double margemY = std::round(dpiY * 50 / 254) + offY;
   const double dispW = papel.width() - 2 * margemX, dispH = papel.height() - 2 * margemY;
   double altura = std::trunc(dpiY * TamanhoQteLinhas / (TamanhoQteLPP == TLinha::Seis ? 6 : 8));
-  double largura = std::trunc(dpiX * TamanhoQteColunas / txJob().seq.passoPadrao);
+  double largura = std::trunc(dpiX * TamanhoQteColunas / job_->seq.passoPadrao);
   double escala = 1.0;
   if (largura > dispW && dispW > 0) escala = largura / dispW;
   if (dispH > 0 && altura / dispH > escala) escala = altura / dispH;
@@ -481,7 +481,7 @@ bool TTxPrint::imprimePaginaGrafica() {
   p.save();
   p.translate(margemX, margemY);
   if (fig.width() > 0 && fig.height() > 0) p.scale(largura / fig.width(), altura / fig.height());
-  const bool ok = DesenhaPagina(txJob().paginaAtual, p, false);
+  const bool ok = DesenhaPagina(job_->paginaAtual, p, false);
   p.restore();
   run.paginaDesenhada = true;
   return ok;
@@ -505,7 +505,7 @@ bool TTxPrint::GravarImpressao(const QString& ArquivoLocal) {
       st.pagFim = fim;
       st.copias = copias;
     }
-  } restaura{*this, txJob()};
+  } restaura{*this, *job_};
   PortaComunicacao = nome;
   restaura.st.pagIni = 1;
   restaura.st.pagFim = 9999;

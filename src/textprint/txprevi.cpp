@@ -3,9 +3,9 @@
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
-#include "textprint/txwidgetui.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -75,6 +75,8 @@ QString trocaExtensao(const QString& nome, const QString& ext) {
 }
 
 }  // namespace
+
+void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
 
 // ---- TTxVisor ----
 
@@ -432,20 +434,26 @@ void TTxPrevi::Salva(const QString& arquivo, const QString& filtro) {
   }
 }
 
+// The folder the choosers start in: the one the engine was given, else the working folder (never
+// the root, which an empty folder would give).
+static QString pastaInicial(const TTxPrint& tx) {
+  return tx.PastaArquivos.isEmpty() ? QDir::currentPath() : tx.PastaArquivos;
+}
+
 void TTxPrevi::SALVARClick() {
   if (!ativo(SALVAR)) return;
   // The name offered is the job's title, in the program's folder.
   QString filtro;
   const QString arquivo =
       dialogs().saveFileName(QStringLiteral("Salvar relatório como..."),
-                             joinPath(programFolder(), fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
+                             joinPath(pastaInicial(tx_), fromCp1252(tx_.TitulodoRelatorio)), FiltroSalvar(), &filtro);
   if (arquivo.isEmpty()) return;
   Salva(arquivo, filtro);
 }
 
 void TTxPrevi::ABRIRClick() {
   if (!ativo(ABRIR)) return;
-  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), programFolder(),
+  const QString arquivo = dialogs().openFileName(QStringLiteral("Selecionar relatório..."), pastaInicial(tx_),
                                                  QStringLiteral("Relatório gravado (*.RTX)"));
   if (arquivo.isEmpty()) return;
   try {

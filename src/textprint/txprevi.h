@@ -19,6 +19,9 @@ namespace cotavia {
 
 class TTxPrevi;
 
+// Shows an error of an engine call in a message box, as the engine's texts are always shown.
+void mostraErroTx(const AppError& e);
+
 // The paint box that shows the page picture.
 class TTxVisor : public QWidget {
   Q_OBJECT

@@ -16,11 +16,6 @@ const QString kLimiteInvalido =
     QStringLiteral("IMPRESSÃO: Posição de Impressão inválida, Página até 9999, Linha/Coluna até 999");
 const QString kBoxInvalido = QStringLiteral("IMPRESSÃO: Parâmetros inválidos para BOX...");
 
-HeadlessTxPrintUi& headlessUi() {
-  static HeadlessTxPrintUi ui;
-  return ui;
-}
-
 // Port of the system's current printer (a CUPS queue; empty = the default destination).
 QString portaDaImpressora(const QString& fila) {
   const QString nome = fila.isEmpty() ? cups::defaultDestination() : fila;
@@ -33,11 +28,6 @@ QString portaDaImpressora(const QString& fila) {
 }  // namespace
 
 // ---- Job state ----
-
-TxJobState& txJob() {
-  static TxJobState st;
-  return st;
-}
 
 void TxJobState::insere(const QByteArray& item) {
   if (itens.isEmpty() || !(item < itens.last())) {
@@ -86,23 +76,25 @@ QString PortaPadrao(const QString& porta) { return porta.contains("LPT") ? porta
 
 // ---- Headless windows ----
 
-bool HeadlessTxPrintUi::setup(TTxPrint& tx, TxSetupValues& values) { return onSetup ? onSetup(tx, values) : true; }
-void HeadlessTxPrintUi::preview(TTxPrint& tx) {
-  if (onPreview) onPreview(tx);
+bool HeadlessTxPrintUi::mostraSetup(TTxPrint& tx, TxSetupValues& values) {
+  return decideSetup ? decideSetup(tx, values) : true;
 }
-void HeadlessTxPrintUi::progressBegin(TTxPrint&, const QString& caption, const QString& title, qint64 maximum) {
-  progress.append({caption, title, maximum, 0});
+void HeadlessTxPrintUi::mostraPreview(TTxPrint& tx) {
+  if (aoMostrarPreview) aoMostrarPreview(tx);
 }
-void HeadlessTxPrintUi::progressStep(TTxPrint& tx) {
-  if (progress.isEmpty()) return;
-  ++progress.last().steps;
-  if (cancelAfterSteps >= 0 && progress.last().steps >= cancelAfterSteps) tx.Cancelar();
+void HeadlessTxPrintUi::iniciaProgresso(TTxPrint&, const QString& caption, const QString& title, qint64 maximum) {
+  progressos.append({caption, title, maximum, 0});
 }
-void HeadlessTxPrintUi::progressEnd(TTxPrint&) {}
-void HeadlessTxPrintUi::message(TTxPrint&, const QString& text) { messages.append(text); }
-bool HeadlessTxPrintUi::retryPort(TTxPrint&, const QString&) {
-  if (retryAnswers > 0) {
-    --retryAnswers;
+void HeadlessTxPrintUi::avancaProgresso(TTxPrint& tx) {
+  if (progressos.isEmpty()) return;
+  ++progressos.last().passos;
+  if (cancelaAposPassos >= 0 && progressos.last().passos >= cancelaAposPassos) tx.Cancelar();
+}
+void HeadlessTxPrintUi::terminaProgresso(TTxPrint&) {}
+void HeadlessTxPrintUi::mostraAviso(TTxPrint&, const QString& text) { avisos.append(text); }
+bool HeadlessTxPrintUi::perguntaRepetir(TTxPrint&, const QString&) {
+  if (respostasRepetir > 0) {
+    --respostasRepetir;
     return true;
   }
   return false;
@@ -110,10 +102,10 @@ bool HeadlessTxPrintUi::retryPort(TTxPrint&, const QString&) {
 
 // ---- TTxPrint ----
 
-TTxPrint::TTxPrint() : CorForm(0xF0, 0xF0, 0xF0) {}
+TTxPrint::TTxPrint() : CorForm(0xF0, 0xF0, 0xF0), job_(std::make_unique<TxJobState>()) {}
 TTxPrint::~TTxPrint() = default;
 
-TxPrintUi& TTxPrint::ui() { return ui_ ? *ui_ : headlessUi(); }
+TxPrintUi& TTxPrint::ui() { return ui_ ? *ui_ : semJanelas_; }
 
 bool TTxPrint::erro(const AppError& e) {
   if (!OnErro) throw e;
@@ -134,7 +126,7 @@ bool TTxPrint::entregaFalha(bool ok) {
 
 void TTxPrint::fireBeforeNewPageIfPending() {
   if (!ultimaPendente_) return;
-  if (OnBeforeNewPage) OnBeforeNewPage(*this, txJob().paginaAtual);
+  if (OnBeforeNewPage) OnBeforeNewPage(*this, job_->paginaAtual);
   ultimaPendente_ = false;
 }
 
@@ -145,24 +137,24 @@ QString TTxPrint::nomeDeGravacao(const QString& arquivo) {
   return nome;
 }
 
-bool TTxPrint::JobAberto() { return txJob().aberto; }
-bool TTxPrint::PreviewAtivo() const { return txJob().previewAtivo; }
-int TTxPrint::PaginaAtual() const { return txJob().paginaAtual; }
-const QList<QByteArray>& TTxPrint::Itens() const { return txJob().itens; }
-int TTxPrint::PaginaInicialTrabalho() const { return txJob().pagIni; }
-int TTxPrint::PaginaFinalTrabalho() const { return txJob().pagFim; }
-int TTxPrint::CopiasTrabalho() const { return txJob().copias; }
-const Sequencias& TTxPrint::SequenciasAtuais() const { return txJob().seq; }
-bool TTxPrint::Cancelado() const { return txJob().cancelado; }
-void TTxPrint::Cancelar(bool on) { txJob().cancelado = on; }
+bool TTxPrint::JobAberto() const { return job_->aberto; }
+bool TTxPrint::PreviewAtivo() const { return job_->previewAtivo; }
+int TTxPrint::PaginaAtual() const { return job_->paginaAtual; }
+const QList<QByteArray>& TTxPrint::Itens() const { return job_->itens; }
+int TTxPrint::PaginaInicialTrabalho() const { return job_->pagIni; }
+int TTxPrint::PaginaFinalTrabalho() const { return job_->pagFim; }
+int TTxPrint::CopiasTrabalho() const { return job_->copias; }
+const Sequencias& TTxPrint::SequenciasAtuais() const { return job_->seq; }
+bool TTxPrint::Cancelado() const { return job_->cancelado; }
+void TTxPrint::Cancelar(bool on) { job_->cancelado = on; }
 
 void TTxPrint::MontaSequencias() {
-  txJob().seq = cotavia::MontaSequencias(Impressora, TamanhoQteLinhas, TamanhoQteLPP, FonteTamanhoPadrao,
-                                         FonteEstiloPadrao, ImpressoraPersonalizada);
+  job_->seq = cotavia::MontaSequencias(Impressora, TamanhoQteLinhas, TamanhoQteLPP, FonteTamanhoPadrao,
+                                       FonteEstiloPadrao, ImpressoraPersonalizada);
 }
 
 bool TTxPrint::Abrir() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (PortaComunicacao.isEmpty()) PortaComunicacao = portaDaImpressora(ImpressoraSistema);
   if (UsaGerenciadorImpr) TestarPorta = false;
   st.paginaAtual = NumeroPaginaInicial;
@@ -181,7 +173,7 @@ bool TTxPrint::Abrir() {
 }
 
 TxSetupValues TTxPrint::ValoresSetup() const {
-  const TxJobState& st = txJob();
+  const TxJobState& st = *job_;
   TxSetupValues v;
   v.impressoraSistema = ImpressoraSistema;
   v.modelo = Impressora;
@@ -193,7 +185,7 @@ TxSetupValues TTxPrint::ValoresSetup() const {
 }
 
 void TTxPrint::AplicaSetup(const TxSetupValues& v) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   ImpressoraSistema = v.impressoraSistema;
   if (const QString porta = portaDaImpressora(ImpressoraSistema); !porta.isEmpty()) PortaComunicacao = porta;
   Impressora = v.modelo;
@@ -205,10 +197,10 @@ void TTxPrint::AplicaSetup(const TxSetupValues& v) {
 }
 
 bool TTxPrint::Setup() {
-  if (!txJob().aberto) return erro(erroTx(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto...")));
+  if (!job_->aberto) return erro(erroTx(QStringLiteral("Erro #05 - (SETUP) Relatório não foi aberto...")));
   TxSetupValues v = ValoresSetup();
-  if (ui().setup(*this, v)) {
-    TxJobState& st = txJob();
+  if (ui().mostraSetup(*this, v)) {
+    TxJobState& st = *job_;
     const TModelo antes = Impressora;
     const QList<QByteArray> itens = st.itens;
     const int pagina = st.paginaAtual;
@@ -231,7 +223,7 @@ bool TTxPrint::Setup() {
 }
 
 bool TTxPrint::ImpF(int Linha, int Coluna, const QByteArray& Texto, TFonte Fonte) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (Linha < 1 || Coluna < 1) throw erroTx(kPosicaoInvalida);
   if (Fonte.empty()) Fonte = st.seq.fontePadrao;
   if (!st.aberto) return erro(erroTx(QStringLiteral("Erro #06 - (IMP/IMPF) Relatório não foi aberto...")));
@@ -242,7 +234,7 @@ bool TTxPrint::ImpF(int Linha, int Coluna, const QByteArray& Texto, TFonte Fonte
 }
 
 void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int ColunaFinal, bool Duplo) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (!(LinhaInicial < LinhaFinal && LinhaInicial >= 1 && LinhaFinal >= 1 && ColunaFinal > ColunaInicial))
     throw erroTx(kBoxInvalido);
   if (!st.aberto) return;
@@ -260,7 +252,7 @@ void TTxPrint::Box(int LinhaInicial, int ColunaInicial, int LinhaFinal, int Colu
 }
 
 void TTxPrint::Remontar() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (!st.aberto) return;
   st.itens.clear();
   st.paginaAtual = NumeroPaginaInicial;
@@ -268,7 +260,7 @@ void TTxPrint::Remontar() {
 }
 
 int TTxPrint::NovaPagina() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (!st.aberto) {
     erro(erroTx(QStringLiteral("Erro #04 - (NOVA PAGINA) Relatório não foi aberto...")));
     return -1;
@@ -281,7 +273,7 @@ int TTxPrint::NovaPagina() {
 }
 
 bool TTxPrint::Fechar() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   if (st.abortado) return true;
   if (!st.aberto) {
     st.previewAtivo = false;
@@ -306,7 +298,7 @@ bool TTxPrint::Fechar() {
 }
 
 bool TTxPrint::Abortar() {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   const bool aberto = st.aberto;
   if (aberto) st.itens.clear();
   st.aberto = false;
@@ -316,7 +308,7 @@ bool TTxPrint::Abortar() {
 }
 
 int TTxPrint::UltimaPagina() const {
-  const TxJobState& st = txJob();
+  const TxJobState& st = *job_;
   if (st.itens.isEmpty()) return 9999;
   const int p = PaginaDoItem(st.itens.last());
   return p < 0 ? 9999 : p;
@@ -324,9 +316,9 @@ int TTxPrint::UltimaPagina() const {
 
 void TTxPrint::Visualizar() {
   if (OnPreview) OnPreview(*this);
-  txJob().previewAtivo = true;
-  ui().preview(*this);
-  txJob().previewAtivo = false;
+  job_->previewAtivo = true;
+  ui().mostraPreview(*this);
+  job_->previewAtivo = false;
 }
 
 }  // namespace cotavia

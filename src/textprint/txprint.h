@@ -19,6 +19,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -28,6 +29,7 @@ namespace cotavia {
 
 class AtomicFile;
 class TTxPrint;
+struct TxJobState;
 
 // Values the setup window shows and, when confirmed, gives back.
 struct TxSetupValues {
@@ -45,49 +47,49 @@ class TxPrintUi {
   virtual ~TxPrintUi() = default;
   // Setup window over the open job, filled from `values` (tx.PreviewAtivo(): hide the cancel
   // button). Returns true when confirmed, with the chosen values written into `values`.
-  virtual bool setup(TTxPrint& tx, TxSetupValues& values) = 0;
+  virtual bool mostraSetup(TTxPrint& tx, TxSetupValues& values) = 0;
   // Preview window, modal: returns when it is closed. The job stays open meanwhile.
-  virtual void preview(TTxPrint& tx) = 0;
+  virtual void mostraPreview(TTxPrint& tx) = 0;
   // Progress window: caption "Imprimindo", "Gravando" or "Lendo"; title the job title or file
-  // name; gauge maximum. The program's other windows are disabled until progressEnd.
-  virtual void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) = 0;
+  // name; gauge maximum. The program's other windows are disabled until terminaProgresso.
+  virtual void iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) = 0;
   // Advance the gauge by one, repaint and let pending events run. The window's cancel button,
   // once confirmed, calls tx.Cancelar().
-  virtual void progressStep(TTxPrint& tx) = 0;
-  virtual void progressEnd(TTxPrint& tx) = 0;
+  virtual void avancaProgresso(TTxPrint& tx) = 0;
+  virtual void terminaProgresso(TTxPrint& tx) = 0;
   // Let pending events run (between items of a page).
-  virtual void processEvents() {}
+  virtual void processaEventos() {}
   // The port test failed: show the status message with Abort and Retry; true means Retry.
-  virtual bool retryPort(TTxPrint& tx, const QString& status) = 0;
+  virtual bool perguntaRepetir(TTxPrint& tx, const QString& status) = 0;
   // A note that is no failure: a save cancelled by the user, a job file whose item count does
   // not match its control record.
-  virtual void message(TTxPrint& tx, const QString& text) = 0;
+  virtual void mostraAviso(TTxPrint& tx, const QString& text) = 0;
 };
 
-// Confirms setup with the current values, shows no preview (runs `onPreview` when set, as a
-// user acting in the preview would), shows no progress, answers Abort to the port prompt.
+// Confirms setup with the current values, shows no preview (runs `aoMostrarPreview` when set, as
+// a user acting in the preview would), shows no progress, answers Abort to the port prompt.
 class HeadlessTxPrintUi : public TxPrintUi {
  public:
-  bool setup(TTxPrint& tx, TxSetupValues& values) override;
-  void preview(TTxPrint& tx) override;
-  void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
-  void progressStep(TTxPrint& tx) override;
-  void progressEnd(TTxPrint& tx) override;
-  bool retryPort(TTxPrint& tx, const QString& status) override;
-  void message(TTxPrint& tx, const QString& text) override;
+  bool mostraSetup(TTxPrint& tx, TxSetupValues& values) override;
+  void mostraPreview(TTxPrint& tx) override;
+  void iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
+  void avancaProgresso(TTxPrint& tx) override;
+  void terminaProgresso(TTxPrint& tx) override;
+  bool perguntaRepetir(TTxPrint& tx, const QString& status) override;
+  void mostraAviso(TTxPrint& tx, const QString& text) override;
 
-  std::function<bool(TTxPrint&, TxSetupValues&)> onSetup;  // when set, decides the setup
-  std::function<void(TTxPrint&)> onPreview;
-  int cancelAfterSteps = -1;  // >= 0: cancel the run after that many gauge steps
+  std::function<bool(TTxPrint&, TxSetupValues&)> decideSetup;  // when set, decides the setup
+  std::function<void(TTxPrint&)> aoMostrarPreview;
+  int cancelaAposPassos = -1;  // >= 0: cancel the run after that many gauge steps
   // Record of the progress windows shown: caption, title, maximum, steps made.
-  struct Progress {
-    QString caption, title;
-    qint64 maximum = 0;
-    qint64 steps = 0;
+  struct Progresso {
+    QString legenda, titulo;
+    qint64 maximo = 0;
+    qint64 passos = 0;
   };
-  QList<Progress> progress;
-  int retryAnswers = 0;  // number of Retry answers before Abort
-  QStringList messages;  // the notes, in order
+  QList<Progresso> progressos;
+  int respostasRepetir = 0;  // number of Retry answers before Abort
+  QStringList avisos;        // the notes, in order
 };
 
 class TTxPrint {
@@ -121,6 +123,8 @@ class TTxPrint {
   QPageLayout::Orientation Orientacao = QPageLayout::Portrait;
   // The system's current printer: a CUPS queue; empty means the CUPS default destination.
   QString ImpressoraSistema;
+  // The folder the preview's save and open choosers start in: the program's folder.
+  QString PastaArquivos;
 
   // ---- Events (unset ones are skipped) ----
   // The engine's errors (the numbered "Erro #0n" texts, a port or file that cannot be written,
@@ -141,7 +145,7 @@ class TTxPrint {
   // as they were and the error goes on to Setup's caller.
   std::function<void(TTxPrint&)> OnModeloTrocado;
 
-  // The windows; not owned. Without one, a shared HeadlessTxPrintUi is used.
+  // The windows; not owned. Without one, the engine's own HeadlessTxPrintUi is used.
   void setUi(TxPrintUi* ui) { ui_ = ui; }
   TxPrintUi& ui();
 
@@ -186,8 +190,8 @@ class TTxPrint {
   // Records the page into a picture of TamanhoFigura(preview) units.
   bool DesenhaPagina(int pagina, QPicture& picture, bool preview);
 
-  // ---- Job state (one job per process) ----
-  static bool JobAberto();
+  // ---- Job state (each engine holds its own job) ----
+  bool JobAberto() const;
   bool PreviewAtivo() const;
   int PaginaAtual() const;
   // The item list, sorted ascending.
@@ -231,6 +235,8 @@ class TTxPrint {
   bool fechaSaida();
 
   TxPrintUi* ui_ = nullptr;
+  HeadlessTxPrintUi semJanelas_;
+  std::unique_ptr<TxJobState> job_;
   bool ultimaPendente_ = false;
   bool continuar_ = true;
   QString status_;

@@ -96,7 +96,7 @@ bool TTxPrint::DesenhaPagina(int pagina, QPicture& picture, bool preview) {
 }
 
 bool TTxPrint::DesenhaPagina(int pagina, QPainter& p, bool preview) {
-  TxJobState& st = txJob();
+  TxJobState& st = *job_;
   const QSize size = TamanhoFigura(preview);
   const int w = size.width(), h = size.height();
   const bool remalina = preview && OpcoesPreview.Remalina;

@@ -96,7 +96,25 @@ void TTxSetup::monta() {
   setObjectName(QStringLiteral("TxSetup"));
   setFixedSize(393, 251);
   setWindowTitle(tx_.CaptionSetup);
+  // The controls are created in the order the Tab key follows.
+  montaTitulo();
+  montaImpressoras();
+  montaPaginas();
+  montaCopias();  // and the preview choice under them
+  montaBotoes();
+  aplicaCores();
+  preencheImpressoras();
+  preencheValores();
 
+  connect(Tudo, &QRadioButton::clicked, this, &TTxSetup::SELPAGClick);
+  connect(Paginas, &QRadioButton::clicked, this, &TTxSetup::SELPAGClick);
+  connect(IMPRESSORAS, &QComboBox::activated, this, [this] { IMPRESSORASChange(); });
+
+  // Centred on the screen.
+  if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+}
+
+void TTxSetup::montaTitulo() {
   auto* figura = new QLabel(this);
   figura->setPixmap(figuraImpressora());
   figura->setGeometry(10, 8, 32, 32);
@@ -107,7 +125,9 @@ void TTxSetup::monta() {
   ft.setPixelSize(16);
   Titulo->setFont(ft);
   Titulo->setGeometry(50, 12, 330, 24);
+}
 
+void TTxSetup::montaImpressoras() {
   auto* lImp = new QLabel(QStringLiteral("&Local da impressão:"), this);
   lImp->setGeometry(10, 44, 370, 16);
   IMPRESSORAS = new QComboBox(this);
@@ -124,7 +144,9 @@ void TTxSetup::monta() {
   MODELOS->setObjectName(QStringLiteral("MODELOS"));
   MODELOS->setGeometry(10, 106, 373, 24);
   lMod->setBuddy(MODELOS);
+}
 
+void TTxSetup::montaPaginas() {
   SELPAG = new QGroupBox(QStringLiteral("Intervalo de Páginas"), this);
   SELPAG->setObjectName(QStringLiteral("SELPAG"));
   Tudo = new QRadioButton(QStringLiteral("&Tudo"), SELPAG);
@@ -148,19 +170,24 @@ void TTxSetup::monta() {
   PAGINI = new QLineEdit(SELPAG);
   PAGINI->setObjectName(QStringLiteral("PAGINI"));
   PAGINI->setGeometry(xIni, 44, wIni, 22);
-  // The copies on the right, as wide as their label; the page range takes the rest.
-  const QString tCop = QStringLiteral("&Quantidade de Cópias");
-  const int wCop = QFontMetrics(font()).horizontalAdvance(QStringLiteral("Quantidade de Cópias")) + 6;
-  const int xDir = 383 - wCop;
-  const int wGrupo = xDir - 18;
+  // The copies on the right; the page range takes the rest.
+  const int wGrupo = colunaCopias() - 18;
   const int xFim = xLabel + wLabel + 3;
   const int wCampo = qBound(36, wGrupo - xFim - 6, 48);
   PAGFIM = new QLineEdit(SELPAG);
   PAGFIM->setObjectName(QStringLiteral("PAGFIM"));
   PAGFIM->setGeometry(xFim, 44, wCampo, 22);
   SELPAG->setGeometry(10, 138, qMax(wGrupo, xFim + wCampo + 4), 74);
+}
 
-  auto* lCop = new QLabel(tCop, this);
+int TTxSetup::colunaCopias() const {
+  // As wide as their label, on the right.
+  return 383 - (QFontMetrics(font()).horizontalAdvance(QStringLiteral("Quantidade de Cópias")) + 6);
+}
+
+void TTxSetup::montaCopias() {
+  const int xDir = colunaCopias();
+  auto* lCop = new QLabel(QStringLiteral("&Quantidade de Cópias"), this);
   lCop->setGeometry(xDir, 142, 383 - xDir, 16);
   COPIAS = new QLineEdit(this);
   COPIAS->setObjectName(QStringLiteral("COPIAS"));
@@ -175,7 +202,9 @@ void TTxSetup::monta() {
   PREVIEW = new QCheckBox(QStringLiteral("&Visualizar"), this);
   PREVIEW->setObjectName(QStringLiteral("PREVIEW"));
   PREVIEW->setGeometry(xDir, 190, 383 - xDir, 20);
+}
 
+void TTxSetup::montaBotoes() {
   OK = new QPushButton(QStringLiteral("&OK"), this);
   OK->setObjectName(QStringLiteral("OK"));
   OK->setGeometry(222, 219, 78, 26);
@@ -191,8 +220,10 @@ void TTxSetup::monta() {
     e->installEventFilter(this);
   }
   IMPRESSORAS->installEventFilter(this);
+}
 
-  // Colours of the engine's windows.
+// Colours of the engine's windows.
+void TTxSetup::aplicaCores() {
   QPalette pal = palette();
   if (tx_.CorForm.isValid()) {
     pal.setColor(QPalette::Window, tx_.CorForm);
@@ -204,8 +235,10 @@ void TTxSetup::monta() {
   }
   setPalette(pal);
   setAutoFillBackground(true);
+}
 
-  // System printers, the current one selected; before any choice, the default destination.
+// System printers, the current one selected; before any choice, the default destination.
+void TTxSetup::preencheImpressoras() {
   const QString atual = valores_.impressoraSistema;
   if (impressoras_.isEmpty()) {
     IMPRESSORAS->addItem(semImpressoraTexto());
@@ -223,7 +256,9 @@ void TTxSetup::monta() {
     IMPRESSORAS->setCurrentIndex(sel < 0 ? 0 : sel);
   }
   if (valores_.impressoraSistema.startsWith(QLatin1Char('/'))) IMPRESSORAS->setEditText(valores_.impressoraSistema);
+}
 
+void TTxSetup::preencheValores() {
   // Models, the custom one fifth.
   MODELOS->addItems({QStringLiteral("Linha Epson 9 e 24 agulhas/Jato/Laser"), QStringLiteral("Rima / Emilia"),
                      QStringLiteral("Linha HP Deskjet/Laser"), QStringLiteral("Gráfico - Compatível com Windows"),
@@ -241,13 +276,6 @@ void TTxSetup::monta() {
   UpDown1->setPosition(valores_.copias);
   // While the preview is up the window can only be confirmed.
   CANCELAR->setVisible(!tx_.PreviewAtivo());
-
-  connect(Tudo, &QRadioButton::clicked, this, &TTxSetup::SELPAGClick);
-  connect(Paginas, &QRadioButton::clicked, this, &TTxSetup::SELPAGClick);
-  connect(IMPRESSORAS, &QComboBox::activated, this, [this] { IMPRESSORASChange(); });
-
-  // Centred on the screen.
-  if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 }
 
 QString TTxSetup::PortaDigitada() const {

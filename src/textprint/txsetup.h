@@ -82,7 +82,17 @@ class TTxSetup : public QDialog {
   void reject() override;
 
  private:
+  // The window is built in these steps, in this order.
   void monta();
+  void montaTitulo();
+  void montaImpressoras();  // the printer list and the model list
+  void montaPaginas();
+  void montaCopias();  // and the preview choice
+  int colunaCopias() const;
+  void montaBotoes();
+  void aplicaCores();
+  void preencheImpressoras();
+  void preencheValores();  // model, page range, preview and copies from the values given
   void SELPAGClick();
   void PAGINIExit();
 

@@ -1,6 +1,6 @@
 #pragma once
-// Job state of the text print engine. It exists once per process: only one job can be open at
-// a time, whichever TTxPrint opened it.
+// Job state of the text print engine. Each TTxPrint holds its own: one job open at a time per
+// engine, and two engines in one process never share a job.
 #include "platform/error.h"
 #include "textprint/txmodels.h"
 
@@ -28,8 +28,6 @@ struct TxJobState {
   // Index of the first item of page `pagina` or above.
   qsizetype inicioPagina(int pagina) const;
 };
-
-TxJobState& txJob();
 
 // An error of the engine with its own text (kind TextPrint), naming the file where there is one.
 inline AppError erroTx(const QString& texto, const QString& arquivo = {}) {

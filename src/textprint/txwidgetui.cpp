@@ -1,7 +1,6 @@
 #include "textprint/txwidgetui.h"
 
 #include "platform/dialogs.h"
-#include "textprint/txprevi.h"
 #include "textprint/txprogr.h"
 #include "textprint/txsetup.h"
 
@@ -23,7 +22,7 @@ QWidget* WidgetTxPrintUi::pai() const {
   return dono_.data();
 }
 
-bool WidgetTxPrintUi::setup(TTxPrint& tx, TxSetupValues& values) {
+bool WidgetTxPrintUi::mostraSetup(TTxPrint& tx, TxSetupValues& values) {
   TTxSetup janela(tx, values, pai());
   if (aoMostrarSetup) aoMostrarSetup(janela);
   if (janela.exec() != QDialog::Accepted) return false;
@@ -39,14 +38,14 @@ bool WidgetTxPrintUi::setup(TTxPrint& tx, TxSetupValues& values) {
   return true;
 }
 
-void WidgetTxPrintUi::preview(TTxPrint& tx) {
+void WidgetTxPrintUi::mostraPreview(TTxPrint& tx) {
   TTxPrevi janela(tx, pai());
   if (aoMostrarPreview) aoMostrarPreview(janela);
   janela.exec();
 }
 
-void WidgetTxPrintUi::progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) {
-  progressEnd(tx);
+void WidgetTxPrintUi::iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) {
+  terminaProgresso(tx);
   // The program's other windows are disabled while the run goes; the progress window alone
   // takes input.
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -64,7 +63,7 @@ void WidgetTxPrintUi::progressBegin(TTxPrint& tx, const QString& caption, const 
   progr_->repaint();
 }
 
-void WidgetTxPrintUi::progressStep(TTxPrint&) {
+void WidgetTxPrintUi::avancaProgresso(TTxPrint&) {
   if (progr_) {
     progr_->avanca();
     progr_->Progresso->repaint();
@@ -72,7 +71,7 @@ void WidgetTxPrintUi::progressStep(TTxPrint&) {
   QApplication::processEvents();
 }
 
-void WidgetTxPrintUi::progressEnd(TTxPrint&) {
+void WidgetTxPrintUi::terminaProgresso(TTxPrint&) {
   for (const QPointer<QWidget>& w : desativadas_)
     if (w) w->setEnabled(true);
   desativadas_.clear();
@@ -82,13 +81,11 @@ void WidgetTxPrintUi::progressEnd(TTxPrint&) {
   }
 }
 
-void WidgetTxPrintUi::processEvents() { QApplication::processEvents(); }
+void WidgetTxPrintUi::processaEventos() { QApplication::processEvents(); }
 
-void WidgetTxPrintUi::message(TTxPrint&, const QString& text) { dialogs().message(text); }
+void WidgetTxPrintUi::mostraAviso(TTxPrint&, const QString& text) { dialogs().message(text); }
 
-void mostraErroTx(const AppError& e) { dialogs().message(userMessage(e)); }
-
-bool WidgetTxPrintUi::retryPort(TTxPrint&, const QString& status) {
+bool WidgetTxPrintUi::perguntaRepetir(TTxPrint&, const QString& status) {
   // Retry (Yes) or Abort (No).
   return dialogs().confirm(status + QStringLiteral("\n\nTentar novamente?"));
 }

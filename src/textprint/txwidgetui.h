@@ -1,6 +1,7 @@
 #pragma once
 // The text print engine's windows as widgets: the setup window, the preview and the progress
 // window, shown by the engine through TxPrintUi.
+#include "textprint/txprevi.h"
 #include "textprint/txprint.h"
 #include "textprint/txprogr.h"
 
@@ -12,11 +13,7 @@ class QWidget;
 
 namespace cotavia {
 
-class TTxPrevi;
 class TTxSetup;
-
-// Shows an error of an engine call in a message box, as the engine's texts are always shown.
-void mostraErroTx(const AppError& e);
 
 class WidgetTxPrintUi : public TxPrintUi {
  public:
@@ -24,14 +21,14 @@ class WidgetTxPrintUi : public TxPrintUi {
   explicit WidgetTxPrintUi(QWidget* dono = nullptr) : dono_(dono) {}
   ~WidgetTxPrintUi() override;
 
-  bool setup(TTxPrint& tx, TxSetupValues& values) override;
-  void preview(TTxPrint& tx) override;
-  void progressBegin(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
-  void progressStep(TTxPrint& tx) override;
-  void progressEnd(TTxPrint& tx) override;
-  void processEvents() override;
-  bool retryPort(TTxPrint& tx, const QString& status) override;
-  void message(TTxPrint& tx, const QString& text) override;
+  bool mostraSetup(TTxPrint& tx, TxSetupValues& values) override;
+  void mostraPreview(TTxPrint& tx) override;
+  void iniciaProgresso(TTxPrint& tx, const QString& caption, const QString& title, qint64 maximum) override;
+  void avancaProgresso(TTxPrint& tx) override;
+  void terminaProgresso(TTxPrint& tx) override;
+  void processaEventos() override;
+  bool perguntaRepetir(TTxPrint& tx, const QString& status) override;
+  void mostraAviso(TTxPrint& tx, const QString& text) override;
 
   // The progress window of the run going on (null between runs).
   TTxProgr* progresso() const { return progr_; }

@@ -13,9 +13,9 @@
 
 #include <vector>
 
-#include "report/rp_pagecheck.h"
-#include "report/rp_pagestore.h"
-#include "report/rp_replay.h"
+#include "report/pages/rp_pagecheck.h"
+#include "report/pages/rp_pagestore.h"
+#include "report/pages/rp_replay.h"
 
 namespace cotavia::test {
 

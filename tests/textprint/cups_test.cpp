@@ -42,7 +42,7 @@ TEST(CupsPrinting, ProposalArrivesAtTheRawQueueByteForByte) {
   tx.setUi(&ui);
   QByteArray prn;
   bool printed = false;
-  ui.onPreview = [&](TTxPrint& t) {
+  ui.aoMostrarPreview = [&](TTxPrint& t) {
     ASSERT_TRUE(t.GravarImpressao(dir.file("P0001.PRN")));
     prn = dir.read("P0001.PRN");
     // The setup chose the system's current printer: the default destination.

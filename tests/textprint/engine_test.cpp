@@ -44,15 +44,16 @@ TEST_F(EngineTest, CallsOutOfOrderReportTheirNumberedErrors) {
   EXPECT_EQ(erros.last(), "Erro #01 - (ABRIR) Relatório já foi aberto...");
   EXPECT_EQ(tx.Itens(), QList<QByteArray>({"0002001001016TA"}));
   EXPECT_EQ(tx.PaginaAtual(), 7);
-  // A second engine instance shares the one job.
+  // A second engine has a job of its own: it opens while this one is open, its items apart.
   TTxPrint other;
   other.OnErro = tx.OnErro;
-  EXPECT_FALSE(other.Abrir());
+  EXPECT_TRUE(other.Abrir() && other.ImpF(1, 1, "B", TFonte::normal));
   EXPECT_TRUE(tx.Abortar());
   EXPECT_TRUE(tx.Itens().isEmpty());
+  EXPECT_EQ(other.Itens(), QList<QByteArray>({"0001001001016TB"}));
 
   // A cancelled setup abandons the job.
-  ui.onSetup = [](TTxPrint&, TxSetupValues&) { return false; };
+  ui.decideSetup = [](TTxPrint&, TxSetupValues&) { return false; };
   int cancels = 0;
   tx.OnCancel = [&](TTxPrint&) { ++cancels; };
   abre();
@@ -122,7 +123,7 @@ TEST_F(EngineTest, PageEventsAndClosing) {
   tx.OnBeforeNewPage = [&](TTxPrint&, int p) { ev << QString("before %1").arg(p); };
   tx.OnPreview = [&](TTxPrint&) { ev << "preview"; };
   tx.OpcoesPreview.Preview = true;
-  ui.onPreview = [&](TTxPrint& t) {
+  ui.aoMostrarPreview = [&](TTxPrint& t) {
     ev << QString("shown %1 items, previewing %2").arg(t.Itens().size()).arg(t.PreviewAtivo());
   };
   abre();
@@ -131,7 +132,7 @@ TEST_F(EngineTest, PageEventsAndClosing) {
   tx.ImpF(1, 1, "B", TFonte::normal);
   EXPECT_TRUE(tx.Fechar());
   EXPECT_EQ(ev, QStringList({"new 1", "before 1", "new 2", "before 2", "preview", "shown 2 items, previewing 1"}));
-  EXPECT_FALSE(TTxPrint::JobAberto());
+  EXPECT_FALSE(tx.JobAberto());
   EXPECT_FALSE(tx.PreviewAtivo());
   EXPECT_TRUE(tx.Itens().isEmpty());
 }
@@ -142,7 +143,7 @@ TEST_F(EngineTest, SetupTakesTheConfirmedValues) {
   tx.NumerodeCopias = 3;
   abre();
   TxSetupValues shown;
-  ui.onSetup = [&](TTxPrint&, TxSetupValues& v) {
+  ui.decideSetup = [&](TTxPrint&, TxSetupValues& v) {
     shown = v;
     v.modelo = TModelo::HP;
     v.paginaInicial = 1;

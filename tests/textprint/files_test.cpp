@@ -30,8 +30,8 @@ TEST_F(FilesTest, JobFileControlRecordAndRoundTrip) {
                                      "\r\n<< ESTE  ARQUIVO N\xC3O DEVE SER EDITADO >>\r\n000003\r\nPROPOSTA\r\n"
                                      "000066\r\n000080\r\n6\r\nF10\r\n\r\n"
                                      "0001001001016TA\r\n0001001005016TC\r\n0001002001064TB\xC7\r\n");
-  EXPECT_EQ(ui.progress.last().caption, "Gravando");
-  EXPECT_EQ(ui.progress.last().title, dir.file("job.rtx"));
+  EXPECT_EQ(ui.progressos.last().legenda, "Gravando");
+  EXPECT_EQ(ui.progressos.last().titulo, dir.file("job.rtx"));
 
   // Every job saved loads back into an equal item list, with its page and font settings.
   tx.NovaPagina();
@@ -56,7 +56,7 @@ TEST_F(FilesTest, JobFileControlRecordAndRoundTrip) {
   EXPECT_EQ(other.FonteTamanhoPadrao, TSize::S12cpp);
   EXPECT_EQ(other.FonteEstiloPadrao, TStyle(Snegrito | Ssublinhado));
   EXPECT_EQ(other.SequenciasAtuais().atributoPadrao, 32 + 2 + 4);
-  EXPECT_EQ(ui.progress.last().caption, "Lendo");
+  EXPECT_EQ(ui.progressos.last().legenda, "Lendo");
   EXPECT_TRUE(dlg.log.isEmpty());
 }
 
@@ -104,13 +104,13 @@ TEST_F(FilesTest, BadJobFilesAreRefusedAndChangeNothing) {
                              "0001001004016TD\r\n");
   EXPECT_TRUE(tx.LerRelatorio(dir.file("count.rtx")));
   EXPECT_EQ(tx.Itens().size(), 4);
-  EXPECT_EQ(ui.messages, QStringList{"Impressão: Erro no controle, relatório pode causar erro"});
+  EXPECT_EQ(ui.avisos, QStringList{"Impressão: Erro no controle, relatório pode causar erro"});
   // Reading stops at the first empty line; items come out sorted.
   dlg.clear();
   dir.write("gap.rtx", controle("000002") + "0002001001016TB\r\n0001001001016TA\r\n\r\n0003001001016TC\r\n");
   EXPECT_TRUE(tx.LerRelatorio(dir.file("gap.rtx")));
   EXPECT_EQ(tx.Itens(), QList<QByteArray>({"0001001001016TA", "0002001001016TB"}));
-  EXPECT_EQ(ui.messages.size(), 1);  // no other note
+  EXPECT_EQ(ui.avisos.size(), 1);  // no other note
 }
 
 TEST_F(FilesTest, SavesThatFailOrAreCancelledKeepTheOldFile) {
@@ -129,14 +129,14 @@ TEST_F(FilesTest, SavesThatFailOrAreCancelledKeepTheOldFile) {
   dir.write("keep.rtx", "EARLIER");
   int cancels = 0;
   tx.OnCancel = [&](TTxPrint&) { ++cancels; };
-  ui.cancelAfterSteps = 3;
+  ui.cancelaAposPassos = 3;
   EXPECT_FALSE(tx.GravarRelatorio(dir.file("keep.rtx")));
   EXPECT_FALSE(tx.GravarTexto(dir.file("keep.rtx")));
   EXPECT_EQ(dir.read("keep.rtx"), "EARLIER");
   EXPECT_EQ(cancels, 2);
-  ASSERT_EQ(ui.messages.size(), 2);
-  EXPECT_TRUE(ui.messages.last().contains(dir.file("keep.rtx")));
-  ui.cancelAfterSteps = -1;
+  ASSERT_EQ(ui.avisos.size(), 2);
+  EXPECT_TRUE(ui.avisos.last().contains(dir.file("keep.rtx")));
+  ui.cancelaAposPassos = -1;
 
   // A folder that does not exist.
   const QString nowhere = dir.file("no/folder/x.rtx");

@@ -69,10 +69,10 @@ TEST_F(OutputTest, PageRangeCopiesAndBlankPages) {
   tx.PortaComunicacao = dir.file("range.out");
   EXPECT_TRUE(tx.Imprimir());
   EXPECT_EQ(dir.read("range.out"), kPrologo + "P2\x0c\x0cP2\x0c\x0c\x1b@");
-  ASSERT_EQ(ui.progress.size(), 1);
-  EXPECT_EQ(ui.progress[0].caption, "Imprimindo");
-  EXPECT_EQ(ui.progress[0].maximum, 2);
-  EXPECT_EQ(ui.progress[0].steps, 2);
+  ASSERT_EQ(ui.progressos.size(), 1);
+  EXPECT_EQ(ui.progressos[0].legenda, "Imprimindo");
+  EXPECT_EQ(ui.progressos[0].maximo, 2);
+  EXPECT_EQ(ui.progressos[0].passos, 2);
 
   // A last page beyond the job stops at the job's last page; zero copies send no page.
   TxSetupValues v = tx.ValoresSetup();
@@ -149,7 +149,7 @@ TEST_F(OutputTest, FailuresAndCancelAreReported) {
                                       .arg(dir.file("no/such/folder/port"))))
       << erros[0].toStdString();
   EXPECT_TRUE(erros[0].endsWith("\rErro #03 - I/O 3 " + dir.file("no/such/folder/port"))) << erros[0].toStdString();
-  EXPECT_TRUE(ui.progress.isEmpty());
+  EXPECT_TRUE(ui.progressos.isEmpty());
   // The same for a printer file that cannot be created.
   tx.UsaGerenciadorImpr = true;
   EXPECT_FALSE(tx.GravarImpressao(dir.file("no/such/folder/x.prn")));
@@ -167,19 +167,19 @@ TEST_F(OutputTest, FailuresAndCancelAreReported) {
   dir.write("old.prn", "OLD");
   int cancels = 0;
   tx.OnCancel = [&](TTxPrint&) { ++cancels; };
-  ui.cancelAfterSteps = 5;
+  ui.cancelaAposPassos = 5;
   EXPECT_FALSE(tx.GravarImpressao(dir.file("old.prn")));
   EXPECT_EQ(dir.read("old.prn"), "OLD");
   EXPECT_EQ(cancels, 1);
-  ASSERT_EQ(ui.messages.size(), 1);
-  EXPECT_TRUE(ui.messages[0].startsWith("Gravação cancelada"));
+  ASSERT_EQ(ui.avisos.size(), 1);
+  EXPECT_TRUE(ui.avisos[0].startsWith("Gravação cancelada"));
   // A cancelled print to the port still ends the job on the printer.
   tx.PortaComunicacao = dir.file("cancel.out");
   EXPECT_FALSE(tx.Imprimir());
   const QByteArray out = dir.read("cancel.out");
   EXPECT_TRUE(out.endsWith("\x1b@"));
   EXPECT_EQ(out.count("LINE"), 4);
-  ui.cancelAfterSteps = -1;
+  ui.cancelaAposPassos = -1;
   tx.OnCancel = nullptr;  // `cancels` ends with this test; the fixture's Abortar fires OnCancel
 
   // The Grafico model has no printer file.
@@ -215,7 +215,7 @@ TEST_F(OutputTest, GraficoDrawsPagesOnThePrinter) {
   const QByteArray pdf = dir.read("out.pdf");
   EXPECT_TRUE(pdf.startsWith("%PDF"));
   EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 2);
-  EXPECT_EQ(ui.progress.last().steps, 6);  // one per drawn item: 4 frame items, 2 texts
+  EXPECT_EQ(ui.progressos.last().passos, 6);  // one per drawn item: 4 frame items, 2 texts
 }
 
 TEST_F(OutputTest, PageRendererDrawsFramesAndTextInTheirCells) {

@@ -28,7 +28,7 @@ class TxTest : public ::testing::Test {
     tx.OnErro = [this](TTxPrint&, const QString& m) { erros << m; };
   }
   ~TxTest() override {
-    if (TTxPrint::JobAberto()) tx.Abortar();
+    if (tx.JobAberto()) tx.Abortar();
   }
   // Opens a job with the spooler channel (printer bytes into files, no CUPS needed).
   void abre() {

@@ -42,7 +42,7 @@ void abreJob(TTxPrint& tx, int paginas, int linhasPorPagina = 3) {
 }
 
 void fechaJob(TTxPrint& tx) {
-  if (TTxPrint::JobAberto()) tx.Abortar();
+  if (tx.JobAberto()) tx.Abortar();
 }
 
 QList<cups::Destination> impressoras(const QStringList& nomes, int padrao = -1) {
@@ -76,7 +76,6 @@ class TxWindowTest : public QObject {
     guard_ = new DialogsGuard(&dlg_);
   }
   void cleanup() {
-    if (TTxPrint::JobAberto()) TTxPrint().Abortar();
     delete guard_;
     guard_ = nullptr;
   }
@@ -401,6 +400,7 @@ class TxPreviTest : public TxWindowTest {
     TTxPrint tx;
     tx.TitulodoRelatorio = "PROPOSTA";
     tx.UsaGerenciadorImpr = false;
+    tx.PastaArquivos = d.path();
     abreJob(tx, 2);
     TTxPrevi w(tx);
     w.show();
@@ -412,7 +412,7 @@ class TxPreviTest : public TxWindowTest {
     dlg_.filterAnswers = {filtros[0]};
     QTest::keyClick(&w, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(dlg_.log.last().kind, HeadlessDialogs::Entry::SaveFile);
-    QCOMPARE(dlg_.lastText(), joinPath(programFolder(), "PROPOSTA"));  // the name offered is the job title
+    QCOMPARE(dlg_.lastText(), joinPath(d.path(), "PROPOSTA"));  // the name offered is the job title
     QVERIFY(d.exists("REL.RTX"));
     QVERIFY(!d.exists("REL.TXT"));
     const QByteArray rtx = d.read("REL.RTX");
@@ -662,7 +662,7 @@ class TxSetupTest : public TxWindowTest {
     QVERIFY(tx.Abrir());
     QVERIFY(!tx.Setup());
     QVERIFY_THROWS_EXCEPTION(AppError, tx.ImpF(1, 1, "X"));  // Erro #06, to the caller
-    QVERIFY(!TTxPrint::JobAberto());
+    QVERIFY(!tx.JobAberto());
 
     // Confirmed; then from the preview, where Esc does not close it.
     int setups = 0;

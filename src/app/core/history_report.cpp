@@ -2,7 +2,7 @@
 
 #include "app/core/proposal_report.h"
 #include "platform/amounts.h"
-#include "report/rp_export.h"
+#include "report/output/rp_export.h"
 
 #include <QDir>
 
@@ -242,9 +242,8 @@ void writePriceHistoryPdf(const QList<PriceEntry>& entries, const HistoryQuery& 
   if (entries.isEmpty()) throw emptyHistoryError(query);
   // The pages are laid out for the PDF stand-in, whatever printers this machine has: the PDF has
   // the report's own A4 landscape pages.
-  const PdfStandIn standIn(true, QStringLiteral("PDF"), QDir::temp().filePath(QStringLiteral("cotavia-historico.pdf")));
   PriceHistoryReport form(entries, query);
-  form.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf(QStringLiteral("PDF"));
+  layOutForPdf(form.RpReport, QStringLiteral("PDF"), QDir::temp().filePath(QStringLiteral("cotavia-historico.pdf")));
   form.RpReport.Preview();  // no window here: the pages stay in the report's page store
   TRpPrinter* pages = form.RpReport.RpPrinter();
   if (!pages || pages->Status() != TRpPrinterStatus::mpFinished)

@@ -6,7 +6,7 @@
 // unit price, discount, surcharge) and a group footer with the lowest, highest and latest unit
 // price; a summary line with the counts.
 #include "pricebook/price_book.h"
-#include "report/rp_report.h"
+#include "report/engine/rp_report.h"
 
 #include <QList>
 #include <QString>

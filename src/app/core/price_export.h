@@ -9,19 +9,6 @@
 
 namespace cotavia {
 
-// A column of a price table: its header name, the decimals of an amount (4 or 2; -1 for a text)
-// and its width in the sheet.
-struct PriceColumn {
-  const char* name;
-  int decimals;
-  double width;
-};
-// A row: the texts of its columns in Windows-1252, amounts in Brazilian notation (empty: none).
-using PriceRow = QList<QByteArray>;
-// Writes a price table to `path` (atomically) as .xlsx (amounts as numbers) or .csv
-// (";"-separated, Windows-1252), by the name's extension; any other extension is refused.
-void writePriceTable(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path);
-
 // The item list of `p` written to `path` (atomically) as .xlsx or .csv, by the name's
 // extension; any other extension is refused. Returns the number of items written.
 int writePriceExport(const Proposal& p, const QString& path);

@@ -1,10 +1,11 @@
 #include "app/core/price_list.h"
 
 #include "app/core/item_entry.h"
-#include "app/core/spreadsheet_read.h"
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "sheets/price_table.h"
+#include "sheets/spreadsheet_read.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -296,20 +297,7 @@ int pickItem(const QList<GridRow>& rows, const QList<int>& sameNumber, const Pri
   return picked[0];
 }
 
-// True when a text would start a formula: its first character after any apostrophes.
-bool startsFormula(const QByteArray& s) {
-  qsizetype i = 0;
-  while (i < s.size() && s[i] == '\'') ++i;
-  return i < s.size() && QByteArray("=+-@\t\r").contains(s[i]);
-}
-
 }  // namespace
-
-QByteArray csvTextCell(const QByteArray& text) { return startsFormula(text) ? '\'' + text : text; }
-
-QByteArray csvCellText(const QByteArray& cell) {
-  return cell.startsWith('\'') && startsFormula(cell) ? cell.mid(1) : cell;
-}
 
 PriceLine priceLineFromFields(const QList<PriceField>& f, int line, const QString& fileName) {
   PriceLine p;

@@ -56,12 +56,6 @@ QList<PriceLine> parsePriceListFile(const QByteArray& content, const QString& fi
 // Reads the file and parses it (parsePriceListFile).
 QList<PriceLine> readPriceList(const QString& path);
 
-// A text as a ";"-separated file's cell holds it: a text beginning with "=", "+", "-", "@", a
-// tab or a CR (after any apostrophes) gets a leading apostrophe, so spreadsheet programs show it
-// as text instead of running it as a formula. csvCellText undoes it; every text round trips.
-QByteArray csvTextCell(const QByteArray& text);
-QByteArray csvCellText(const QByteArray& cell);
-
 // Applies every priced line to the item whose number (blanks trimmed) matches, exactly as OK on
 // the item panel. When several items share the number, the line's code picks one; a line
 // without a code, or whose code picks none or several, is refused naming them. All or nothing:

@@ -6,7 +6,7 @@
 #include "platform/amounts.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "report/rp_export.h"
+#include "report/output/rp_export.h"
 
 #include <QFileInfo>
 #include <cmath>
@@ -117,12 +117,9 @@ ProposalReportHeader reportHeaderFromFiles(const QString& folder, const QString&
   return h;
 }
 
-PdfStandIn::PdfStandIn(bool needed, const QString& name, const QString& file) : active_(needed) {
-  if (active_) TPrinterSettings::SetPdfPrinter(name, file);
-}
-
-PdfStandIn::~PdfStandIn() {
-  if (active_) TPrinterSettings::SetPdfPrinter(QString(), QString());
+void layOutForPdf(TRpReport& report, const QString& name, const QString& file) {
+  report.PrinterSettings.PdfPrinter = TRpPdfPrinter{name, file, QString()};
+  report.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames(report.PrinterSettings.PdfPrinter).indexOf(name);
 }
 
 TTCotavia3::TTCotavia3() : dataSet_(tbl_retorno) {

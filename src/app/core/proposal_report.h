@@ -6,8 +6,8 @@
 // filtered to the "I" records; a description or brand too long for one line stretches its band),
 // and a summary line with the grand total.
 #include "app/core/proposal_ref.h"
-#include "report/rp_report.h"
-#include "report/text_table.h"
+#include "report/engine/rp_report.h"
+#include "report/engine/text_table.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,19 +41,8 @@ ProposalReportHeader reportHeaderFromFiles(const QString& folder, const QString&
 // The report's pages are landscape, and need a printer that takes that: without one (no printer
 // installed, or none asked for on the command line) the engine would lay them out on A4 portrait
 // and cut the page. A PDF-file printer (A4) stands in then, so the pages are the real ones.
-// When `needed`, registers the PDF printer `name` writing `file` (empty: asked where at each
-// print) for the lifetime of the object.
-class PdfStandIn {
- public:
-  PdfStandIn(bool needed, const QString& name, const QString& file);
-  ~PdfStandIn();
-  PdfStandIn(const PdfStandIn&) = delete;
-  PdfStandIn& operator=(const PdfStandIn&) = delete;
-  bool active() const { return active_; }
-
- private:
-  bool active_;
-};
+// Gives the report the PDF printer `name` writing `file` and chooses it.
+void layOutForPdf(TRpReport& report, const QString& name, const QString& file);
 
 class TTCotavia3 {
  public:

@@ -248,7 +248,7 @@ bool Printout::open() {
     place();
   } catch (...) {
     // The job is abandoned, so the next printout can open one.
-    if (TTxPrint::JobAberto()) tx_.Abortar();
+    if (tx_.JobAberto()) tx_.Abortar();
     throw;
   }
   // Another model chosen later, in the preview's setup, has its own line: the printout is placed

@@ -12,6 +12,7 @@ namespace cotavia {
 // Settings the editor's TxPrint1 stores (Epson, spooler, 66 x 80, preview, LPT1...).
 void configureTxPrint1(TTxPrint& tx);
 
+// One text printout: the proposal it prints and how it runs.
 struct TextPrintout {
   ProposalRef proposal;
   // The identity was given by the user (the command line's --identity): it is printed when

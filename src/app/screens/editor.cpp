@@ -18,7 +18,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "report/rp_preview.h"
+#include "report/windows/rp_preview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -1019,8 +1019,9 @@ void TTCotavia2::bbtn_imprimirHistoricoClick() {
     auto form = std::make_unique<PriceHistoryReport>(entries, query);
     // As the graphic proposal report: "Print" on the PDF printer asks where to write; with no
     // printer installed that printer stands in.
-    TPrinterSettings::SetPdfSuggestion(joinPath(ref_.folder, QStringLiteral("historico_precos.pdf")));
-    const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
+    TRpPdfPrinter& pdf = form->RpReport.PrinterSettings.PdfPrinter;
+    pdf.Suggestion = joinPath(ref_.folder, QStringLiteral("historico_precos.pdf"));
+    if (TPrinterSettings::PrinterNames().isEmpty()) pdf.Name = QStringLiteral("Arquivo PDF");
     TRpStandardPreviewGuard windows(this);
     form->RpReport.Preview();  // returns when the preview window is closed
   } catch (const std::exception& e) {

@@ -6,7 +6,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/qt_dialogs.h"
-#include "report/rp_preview.h"
+#include "report/windows/rp_preview.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -54,11 +54,12 @@ bool installQtTranslations(QCoreApplication& app) {
 int runGui(int argc, char** argv) {
   CotaviaApplication app(argc, argv);
   const QStringList args = app.arguments();
+  QString dir;
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == QLatin1String("--dir") && i + 1 < args.size()) {
-      setProgramFolder(args[++i]);
+      dir = args[++i];
     } else if (args[i].startsWith(QLatin1String("--dir="))) {
-      setProgramFolder(args[i].mid(6));
+      dir = args[i].mid(6);
     } else {
       std::fprintf(stderr, "cotavia: unknown option %s\nusage: cotavia [--dir FOLDER]\n", argv[i]);
       return 2;
@@ -70,7 +71,7 @@ int runGui(int argc, char** argv) {
   QtDialogs dlg;
   dlg.font = sansFont(13);
   DialogsGuard guard(&dlg);
-  TTCotavia start;
+  TTCotavia start(programFolder(dir));
   start.show();
   return app.exec();
 }

@@ -5,7 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
-#include "report/rp_preview.h"
+#include "report/windows/rp_preview.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,11 +35,11 @@ void printProposal(const PrintRequest& req) {
     form->OpenProposal(req.proposal);
     // "Print" on the PDF printer asks where to write, offering FOLDER/P0001.pdf (as "Arquivo
     // PDF..." of the print dialog does); with no printer installed that printer stands in.
-    TPrinterSettings::SetPdfSuggestion(
-        joinPath(req.proposal.folder, QFileInfo(req.proposal.inputFileName).completeBaseName() + ".pdf"));
-    const PdfStandIn standIn(TPrinterSettings::PrinterNames().isEmpty(), QStringLiteral("Arquivo PDF"), QString());
+    TRpPdfPrinter& pdf = form->RpReport.PrinterSettings.PdfPrinter;
+    pdf.Suggestion = joinPath(req.proposal.folder, QFileInfo(req.proposal.inputFileName).completeBaseName() + ".pdf");
+    const bool noPrinter = TPrinterSettings::PrinterNames().isEmpty();
+    if (noPrinter) pdf.Name = QStringLiteral("Arquivo PDF");
     // A report written to a PDF file says where the file is.
-    const bool noPrinter = standIn.active();
     form->RpReport.AfterPrint = [noPrinter](TRpReport& r) {
       if (r.PrintedFile.isEmpty()) return;
       dialogs().message((noPrinter ? QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ")

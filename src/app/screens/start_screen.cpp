@@ -61,7 +61,7 @@ QPushButton* button(const QString& caption, QWidget* parent, const QRect& r) {
 
 }  // namespace
 
-TTCotavia::TTCotavia(QWidget* parent) : QWidget(parent) {
+TTCotavia::TTCotavia(const ProgramFolder& folder, QWidget* parent) : QWidget(parent), program_(folder) {
   setObjectName(QStringLiteral("TTCotavia"));
   setWindowTitle(QStringLiteral("Pravel® - Gestão Municipal Tessaro® - Versão 2011-01"));
   setFixedSize(kWidth, kHeight);
@@ -243,14 +243,14 @@ void TTCotavia::paintEvent(QPaintEvent*) {
 
 void TTCotavia::FormActivate() {
   activated_ = true;
-  folder_ = programFolder();
+  folder_ = program_.path;
   try {
     finishInterruptedSaves(folder_);  // a save a kill interrupted, and temporary files left over
   } catch (const AppError& e) {
     dialogs().error(userMessage(e));
   }
   listFiles({});
-  if (programFolderCreated())
+  if (program_.created)
     dialogs().message(QStringLiteral("A pasta das propostas foi criada em:\r") + folder_ +
                       QStringLiteral("\rCopie para ela os arquivos de proposta (P*.KVT) recebidos."));
   std::optional<QByteArray> id;

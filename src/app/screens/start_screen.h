@@ -2,6 +2,8 @@
 // TTCotavia, the start screen: lists the proposal input files of the program's folder, asks for
 // the supplier's CNPJ/CPF on first access, deletes a proposal file, shows the tutorial and opens
 // the selected proposal in the editor.
+#include "platform/files.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -16,7 +18,8 @@ namespace cotavia {
 class TTCotavia : public QWidget {
   Q_OBJECT
  public:
-  explicit TTCotavia(QWidget* parent = nullptr);
+  // Works in `folder` (the program's folder, decided at start-up).
+  explicit TTCotavia(const ProgramFolder& folder, QWidget* parent = nullptr);
 
   // The folder of every proposal file (the program's folder).
   QString folder() const { return folder_; }
@@ -85,7 +88,8 @@ class TTCotavia : public QWidget {
   // unchanged); otherwise says which digits to check, puts the focus in the field and returns false.
   bool identityAccepted();
 
-  QString folder_;
+  const ProgramFolder program_;
+  QString folder_;  // the program's folder once the screen is activated
   bool activated_ = false;
   bool identityLoaded_ = false;
   QString identityBefore_;  // the identity while the panel changes it

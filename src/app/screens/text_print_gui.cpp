@@ -38,6 +38,7 @@ void printTextWithWindows(const PrintRequest& req) {
     component = local.get();
   }
   TTxPrint& tx = component->tx;
+  tx.PastaArquivos = req.proposal.folder;
   WidgetTxPrintUi ui(req.editor);
   tx.setUi(&ui);
 

@@ -3,8 +3,8 @@
 #include "app/core/proposal_report.h"
 
 #include "core_fixtures.h"
-#include "report/rp_export.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_export.h"
+#include "report/output/rp_printer.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +55,6 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
   if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
     GTEST_SKIP() << "poppler-utils (pdftotext, pdfinfo) not installed";
   test::TempDir dir;
-  TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf"));
 
   QList<QByteArray> lines = test::standardHeader();
   for (int i = 1; i <= 60; ++i) {
@@ -77,12 +76,11 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
   dir.write("FORNEC.KSD", "Papelaria Modelo Ltda\r\nRua B, 2\r\nLondrina\r\n");
 
   TTCotavia3 r;
-  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+  layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
   r.OpenProposal(ProposalRef{dir.path(), "P0001.KVT", "12345678000195"});
   r.RpReport.Preview();
   const QString pdf = dir.file("proposta.pdf");
   rpExportPdf(*r.RpReport.RpPrinter(), pdf);
-  TPrinterSettings::SetPdfPrinter(QString(), QString());
 
   const QString info = run("pdfinfo", {pdf});
   for (const char* line :
@@ -142,7 +140,6 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
 TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
   if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "poppler-utils (pdftoppm) not installed";
   test::TempDir dir;
-  TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf"));
   QList<QByteArray> lines = test::standardHeader();
   for (int i = 1; i <= 30; ++i) {
     Item it;
@@ -163,10 +160,9 @@ TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
   r.Editor.body = "PREFEITURA MUNICIPAL DE S\xC3O TESTE";
   r.Editor.bodyAddress = "Rua das Flores, 100";
   r.Editor.supplier = "Papelaria Modelo Ltda";
-  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+  layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
   r.OpenTable(dir.path(), "P0001.KVT");
   r.RpReport.Preview();
-  TPrinterSettings::SetPdfPrinter(QString(), QString());
   TRpPrinter& pages = *r.RpReport.RpPrinter();
   rpExportPdf(pages, dir.file("proposta.pdf"));
 

@@ -4,7 +4,7 @@
 
 #include "core_fixtures.h"
 #include "platform/error.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_printer.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -19,9 +19,6 @@ namespace {
 // gets landscape pages as on paper.
 class ProposalReportTest : public ::testing::Test {
  protected:
-  void SetUp() override { TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir.file("printed.pdf")); }
-  void TearDown() override { TPrinterSettings::SetPdfPrinter(QString(), QString()); }
-
   void writeProposal(const QList<QByteArray>& items, const QList<QByteArray>& extra = {}) {
     dir.write("P0001.KVT", test::joinCrLf(test::standardHeader() + items + extra));
   }
@@ -46,7 +43,7 @@ class ProposalReportTest : public ::testing::Test {
       run.summaries += printed;
       run.total = r.RpL_TotalGeral->Caption();
     };
-    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+    layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
     r.OpenTable(dir.path(), "P0001.KVT");
     r.RpReport.Preview();
     return run;
@@ -163,7 +160,7 @@ TEST_F(ProposalReportTest, ATextLongerThanItsColumnPrintsWholeAndItsItemStaysOnO
         EXPECT_TRUE(label->Finished());
       }
     };
-    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+    layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
     r.OpenTable(dir.path(), "P0001.KVT");
     r.RpReport.Preview();
     const QString shown = printedLines.join(QString());
@@ -218,7 +215,7 @@ TEST_F(ProposalReportTest, PrintingFromThePreviewGeneratesAgainWithTheSameGrandT
   TTCotavia3 r;
   QStringList totals;
   r.RpBand2->AfterPrint = [&](TRpCustomBand&, bool) { totals << r.RpL_TotalGeral->Caption(); };
-  r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+  layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
   r.OpenTable(dir.path(), "P0001.KVT");
   r.RpReport.Preview();
   ASSERT_EQ(totals, QStringList{"1.235,06"});
@@ -240,7 +237,7 @@ TEST_F(ProposalReportTest, AFieldThatDoesNotConvertStopsTheGenerationWithTheRunt
   for (const Item& wrong : {bad, badTotal}) {
     writeProposal({test::itemLine(good), test::itemLine(wrong)});
     TTCotavia3 r;
-    r.RpReport.PrinterSettings.PrinterIndex = TPrinterSettings::PrinterNames().indexOf("Test PDF");
+    layOutForPdf(r.RpReport, "Test PDF", dir.file("printed.pdf"));
     r.OpenTable(dir.path(), "P0001.KVT");
     try {
       r.RpReport.Preview();

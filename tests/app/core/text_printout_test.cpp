@@ -57,7 +57,7 @@ struct Fixture {
     p.proposal = {dir.path(), "P0001.KVT", kId};
   }
   ~Fixture() {
-    if (TTxPrint::JobAberto()) tx.Abortar();
+    if (tx.JobAberto()) tx.Abortar();
   }
   void write(int generic, bool supplier = true) {
     const auto s = cotavia::test::fixtureSupplier();
@@ -67,7 +67,7 @@ struct Fixture {
   // Runs the printout and keeps the job's items and the printer file made from the preview.
   QByteArray run(QList<QByteArray>* items = nullptr) {
     QByteArray prn;
-    ui.onPreview = [&](TTxPrint& t) {
+    ui.aoMostrarPreview = [&](TTxPrint& t) {
       if (items) *items = t.Itens();
       EXPECT_TRUE(t.GravarImpressao(dir.file("OUT.PRN")));
       prn = dir.read("OUT.PRN");
@@ -263,7 +263,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     // next printout can open a job.
     Fixture f;
     bool setup = false;
-    f.ui.onSetup = [&](TTxPrint&, TxSetupValues&) { return setup = true; };
+    f.ui.decideSetup = [&](TTxPrint&, TxSetupValues&) { return setup = true; };
     try {
       imprime_licitacao(f.tx, f.p);
       ADD_FAILURE() << "no error";
@@ -272,7 +272,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
       EXPECT_TRUE(QString::fromUtf8(e.what()).contains("A proposta P0001.KVT ainda não foi gravada")) << e.what();
     }
     EXPECT_FALSE(setup);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // A unit price that is no number stops with the conversion message.
@@ -292,7 +292,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     } catch (const AppError& e) {
       EXPECT_STREQ(e.what(), "'     12X450' is not a valid floating point value");
     }
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // FORNEC.KSD without CNPJCPF.KSD.
@@ -300,7 +300,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     f.write(1);
     QFile::remove(f.dir.file("CNPJCPF.KSD"));
     EXPECT_THROW(imprime_licitacao(f.tx, f.p), AppError);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
     // An identity given by the user (cotavia print-text --identity) stands for the file.
     f.p.identityGiven = true;
     QList<QByteArray> items;
@@ -320,7 +320,7 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     content += QByteArray("I\r\n").repeated(249975);
     f.dir.write("E" + QString::fromLatin1(kId) + "_P0001.KVT", content);
     bool previewed = false;
-    f.ui.onPreview = [&](TTxPrint&) { previewed = true; };
+    f.ui.aoMostrarPreview = [&](TTxPrint&) { previewed = true; };
     try {
       imprime_licitacao(f.tx, f.p);
       ADD_FAILURE() << "no error";
@@ -330,18 +330,18 @@ TEST(TextPrintout, FailuresStopThePrintoutAndAbandonTheJob) {
     }
     EXPECT_FALSE(previewed);
     EXPECT_TRUE(f.dlg.log.isEmpty());
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
   {
     // A cancelled setup ends the printout before anything is placed.
     Fixture f;
     f.write(1);
-    f.ui.onSetup = [](TTxPrint&, TxSetupValues&) { return false; };
+    f.ui.decideSetup = [](TTxPrint&, TxSetupValues&) { return false; };
     bool previewed = false;
-    f.ui.onPreview = [&](TTxPrint&) { previewed = true; };
+    f.ui.aoMostrarPreview = [&](TTxPrint&) { previewed = true; };
     EXPECT_FALSE(imprime_licitacao(f.tx, f.p));
     EXPECT_FALSE(previewed);
-    EXPECT_FALSE(TTxPrint::JobAberto());
+    EXPECT_FALSE(f.tx.JobAberto());
   }
 }
 
@@ -362,9 +362,9 @@ TEST(TextPrintout, AModelChangedInThePreviewPlacesThePrintoutAgain) {
   f.write(40);
   QList<QByteArray> before, after;
   QByteArray prn;
-  f.ui.onPreview = [&](TTxPrint& t) {
+  f.ui.aoMostrarPreview = [&](TTxPrint& t) {
     before = t.Itens();
-    f.ui.onSetup = [](TTxPrint&, TxSetupValues& v) {
+    f.ui.decideSetup = [](TTxPrint&, TxSetupValues& v) {
       v.modelo = TModelo::HP;
       return true;
     };
@@ -373,7 +373,7 @@ TEST(TextPrintout, AModelChangedInThePreviewPlacesThePrintoutAgain) {
     EXPECT_TRUE(t.GravarImpressao(f.dir.file("OUT.PRN")));
     prn = f.dir.read("OUT.PRN");
     QFile::remove(f.p.proposal.responsePath());
-    f.ui.onSetup = [](TTxPrint&, TxSetupValues& v) {
+    f.ui.decideSetup = [](TTxPrint&, TxSetupValues& v) {
       v.modelo = TModelo::Epson;
       return true;
     };

@@ -9,7 +9,7 @@
 #include "controls/numedit.h"
 #include "gui_fixtures.h"
 #include "platform/files.h"
-#include "report/rp_printer.h"
+#include "report/output/rp_printer.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -501,7 +501,6 @@ class EditorTest : public QObject, ScreenTest {
   // proposal and says it lacks the changes (a proposal never saved has nothing to print); Sim
   // saves, then prints.
   void printingWithChangesAsks() {
-    TPrinterSettings::SetPdfPrinter(QStringLiteral("Test PDF"), dir->file("printed.pdf"));
     open();
     priceItem(0, "ACME", "2,5", "", "");
     dlg.choices = {Dialogs::Answer::Cancel};
@@ -531,7 +530,6 @@ class EditorTest : public QObject, ScreenTest {
     QCOMPARE(dlg.log[1].kind, Kind::Message);
     QVERIFY2(dlg.log[1].text.contains("NÃO aparecem"), qPrintable(dlg.log[1].text));
     QVERIFY(ed->unsavedChanges());
-    TPrinterSettings::SetPdfPrinter(QString(), QString());
   }
 
   // The input file copied in again after a save: the editor says so and opens the saved proposal

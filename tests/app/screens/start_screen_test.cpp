@@ -35,7 +35,7 @@ class StartScreenTest : public QObject, ScreenTest {
   std::unique_ptr<TTCotavia> screen;
 
   void open() {
-    screen = std::make_unique<TTCotavia>();
+    screen = std::make_unique<TTCotavia>(programFolder(dir->path()));
     showActive(screen.get());
     QTRY_VERIFY(!screen->folder().isEmpty());  // activation ran
   }
@@ -62,7 +62,6 @@ class StartScreenTest : public QObject, ScreenTest {
     freshFolder({"P0001.KVT", "P0002.KVT", "p0003.kvt"});
     dir->write("E12345678000190_P0001.KVT", "x");
     dir->write("LEIAME.TXT", "x");
-    setProgramFolder(dir->path());
   }
   void cleanup() {
     screen.reset();

@@ -86,7 +86,6 @@ class TextPrintGuiTest : public QObject, ScreenTest {
     QVERIFY(seen[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
     QVERIFY(seen[2].startsWith(QStringLiteral("Visualização da Impressão - Página ")));
     QVERIFY(seen[2] != seen[1]);
-    QVERIFY(!TTxPrint::JobAberto());
     QVERIFY(dlg.log.isEmpty());
     QVERIFY(editor.isEnabled());
 
@@ -100,7 +99,6 @@ class TextPrintGuiTest : public QObject, ScreenTest {
         },
         [&] { printTextWithWindows(request(&editor)); });
     QCOMPARE(modelSeen, int(TModelo::Rima));
-    QVERIFY(!TTxPrint::JobAberto());
   }
 
   // A proposal never saved (no response file) is refused before any window opens, saying so and
@@ -114,7 +112,6 @@ class TextPrintGuiTest : public QObject, ScreenTest {
     QCOMPARE(dlg.log.size(), 1);
     QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
     QVERIFY(dlg.lastText().contains("\"Gravar\""));
-    QVERIFY(!TTxPrint::JobAberto());
   }
 };
 
