@@ -58,6 +58,16 @@ void startApp() {
   std::atexit([] { g_dir.reset(); });
 }
 
+}  // namespace cotavia::fuzz
+
+// A target that needs nothing more than the application started leaves its own initialisation out.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int*, char***) {
+  cotavia::fuzz::startApp();
+  return 0;
+}
+
+namespace cotavia::fuzz {
+
 QString workFolder() {
   startApp();
   return g_dir->path();

@@ -8,11 +8,6 @@
 
 using namespace cotavia;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::startApp();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
   Proposal p;

@@ -72,11 +72,6 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
 }
 #endif
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::startApp();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
   const QString file = fuzz::workFile(QStringLiteral("report.rpf"));

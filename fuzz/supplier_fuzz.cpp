@@ -9,11 +9,6 @@
 
 using namespace cotavia;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::startApp();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
   const QString folder = fuzz::workFolder();

@@ -33,11 +33,6 @@ QByteArray noBreaks(QByteArray t) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::startApp();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray content(reinterpret_cast<const char*>(data), qsizetype(size));
   const QString job = fuzz::workFile(QStringLiteral("job.rtx"));

@@ -41,6 +41,13 @@ void abreJob(TTxPrint& tx, int paginas, int linhasPorPagina = 3) {
   }
 }
 
+// The window at the given size, shown and drawn.
+void mostra(QWidget& w, QSize tamanho) {
+  w.resize(tamanho);
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
 void fechaJob(TTxPrint& tx) {
   if (tx.JobAberto()) tx.Abortar();
 }
@@ -159,9 +166,7 @@ class TxPreviTest : public TxWindowTest {
     tx.OpcoesPreview.PreviewZoom = previewZoom;
     abreJob(tx, 1);
     TTxPrevi w(tx);
-    w.resize(900, 700);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    mostra(w, QSize(900, 700));
     if (esperado > 0) {
       QCOMPARE(w.Zoom(), double(esperado));
     } else if (esperado == -1) {
@@ -182,9 +187,7 @@ class TxPreviTest : public TxWindowTest {
     TTxPrint tx;
     abreJob(tx, 1);
     TTxPrevi w(tx);
-    w.resize(800, 600);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    mostra(w, QSize(800, 600));
 
     // Left click adds 40 up to the maximum, right click takes 40 down to the minimum.
     w.DefineZoom(370);
@@ -233,9 +236,7 @@ class TxPreviTest : public TxWindowTest {
     TTxPrint tx;
     abreJob(tx, 1);
     TTxPrevi w(tx);
-    w.resize(800, 600);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    mostra(w, QSize(800, 600));
     w.CEMClick();
     QScrollBar* vb = w.Scroller->verticalScrollBar();
     QTest::mouseClick(w.VISOR, Qt::LeftButton, {}, QPoint(100, 900));
