@@ -21,7 +21,7 @@ class NumEditTest : public QObject {
   TNumEdit* edit = nullptr;
   QLineEdit* other = nullptr;
   HeadlessDialogs dlg;
-  cotavia::Dialogs* previous = nullptr;
+  cotavia::DialogsGuard dialogsGuard{&dlg};
 
   int beeps() const { return dlg.count(HeadlessDialogs::Entry::Beep); }
   // Focuses the field, puts `text` in it and the caret at `pos` with nothing selected.
@@ -35,9 +35,6 @@ class NumEditTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { previous = cotavia::setDialogs(&dlg); }
-  void cleanupTestCase() { cotavia::setDialogs(previous); }
-
   void init() {
     window = new QWidget;
     auto* lay = new QVBoxLayout(window);
