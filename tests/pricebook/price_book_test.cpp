@@ -1,9 +1,7 @@
 // The price memory's book: recording, replacing on a new save, each way of finding a price,
-// history, a book another program holds or a damaged book (the save goes on), and the same on a
-// private PostgreSQL server, with saves from several connections at once.
+// history, and the same on a private PostgreSQL server, with saves from several connections at
+// once.
 #include "pricebook/price_book.h"
-#include "app/core/price_memory.h"
-#include "app/core/save.h"
 #include "support/pg_server.h"
 #include "support/support.h"
 
@@ -136,42 +134,6 @@ TEST(PriceBook, ClosestAmongManySharingTheRarestWords) {
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->how, FoundBy::Description);
   EXPECT_EQ(found->entry.item.brand, "Certa");
-}
-
-// A save goes on whatever happens to the book: another program holding it, a damaged file. The
-// warning says so; the damaged file is left as it was.
-TEST(PriceBook, SaveWarnsWhenTheBookCannotTakeIt) {
-  TempDir dir;
-  dir.write("P0001.KVT", readFile(sourceDir() + "/demo/P0001.KVT"));
-  const ProposalRef target{dir.path(), "P0001.KVT", "12345678000195"};
-  const Proposal p = loadProposal(dir.file("P0001.KVT"));
-  const QString book = dir.file("precos.sqlite");
-  setPriceBookLocation(book);
-
-  EXPECT_EQ(recordSavedProposal(target, p), QString());  // the book, created
-  {
-    // Another connection holds the book's write lock.
-    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
-    other.setDatabaseName(book);
-    ASSERT_TRUE(other.open());
-    QSqlQuery(other).exec("BEGIN EXCLUSIVE");
-    const QString warning = recordSavedProposal(target, p);
-    EXPECT_TRUE(warning.contains("A proposta foi gravada")) << warning.toStdString();
-    EXPECT_TRUE(warning.contains("em uso por outro programa")) << warning.toStdString();
-    QSqlQuery(other).exec("ROLLBACK");
-    other.close();
-  }
-  QSqlDatabase::removeDatabase("other");
-
-  const QByteArray garbage = QByteArray("isto não é um histórico de preços\n").repeated(200);
-  dir.write("damaged.sqlite", garbage);
-  setPriceBookLocation(dir.file("damaged.sqlite"));
-  saveProposal(target, p, {});
-  const QString warning = recordSavedProposal(target, p);
-  EXPECT_TRUE(warning.contains("danificado")) << warning.toStdString();
-  EXPECT_TRUE(dir.exists("E12345678000195_P0001.KVT"));
-  EXPECT_EQ(dir.read("damaged.sqlite"), garbage);
-  setPriceBookLocation({});
 }
 
 // The same book on a PostgreSQL server; several machines saving at once lose nothing.

@@ -1,4 +1,5 @@
 #include "app/core/item_entry.h"
+#include "app/core/price_memory.h"
 #include "app/core/save.h"
 #include "app/core/supplier.h"
 #include "platform/error.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <cerrno>
 #include <map>
@@ -435,4 +438,40 @@ TEST(Gravar, AnyFileNameSavesAndAnInterruptedSaveOfItIsFinished) {
     EXPECT_NE(std::string(e.what()).find("longo demais"), std::string::npos) << e.what();
   }
   EXPECT_EQ(folderSnapshot(longName.dir.path()), before);
+}
+
+// A save goes on whatever happens to the book: another program holding it, a damaged file. The
+// warning says so; the damaged file is left as it was.
+TEST(PriceMemory, SaveWarnsWhenTheBookCannotTakeIt) {
+  TempDir dir;
+  dir.write("P0001.KVT", readFile(sourceDir() + "/demo/P0001.KVT"));
+  const ProposalRef target{dir.path(), "P0001.KVT", "12345678000195"};
+  const Proposal p = loadProposal(dir.file("P0001.KVT"));
+  const QString book = dir.file("precos.sqlite");
+  setPriceBookLocation(book);
+
+  EXPECT_EQ(recordSavedProposal(target, p), QString());  // the book, created
+  {
+    // Another connection holds the book's write lock.
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+    other.setDatabaseName(book);
+    ASSERT_TRUE(other.open());
+    QSqlQuery(other).exec("BEGIN EXCLUSIVE");
+    const QString warning = recordSavedProposal(target, p);
+    EXPECT_TRUE(warning.contains("A proposta foi gravada")) << warning.toStdString();
+    EXPECT_TRUE(warning.contains("em uso por outro programa")) << warning.toStdString();
+    QSqlQuery(other).exec("ROLLBACK");
+    other.close();
+  }
+  QSqlDatabase::removeDatabase("other");
+
+  const QByteArray garbage = QByteArray("isto não é um histórico de preços\n").repeated(200);
+  dir.write("damaged.sqlite", garbage);
+  setPriceBookLocation(dir.file("damaged.sqlite"));
+  saveProposal(target, p, {});
+  const QString warning = recordSavedProposal(target, p);
+  EXPECT_TRUE(warning.contains("danificado")) << warning.toStdString();
+  EXPECT_TRUE(dir.exists("E12345678000195_P0001.KVT"));
+  EXPECT_EQ(dir.read("damaged.sqlite"), garbage);
+  setPriceBookLocation({});
 }
