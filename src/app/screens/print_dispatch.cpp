@@ -1,6 +1,5 @@
 #include "app/screens/print_dispatch.h"
 
-#include "app/core/save.h"
 #include "app/screens/text_print_gui.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
@@ -13,18 +12,11 @@
 
 namespace cotavia {
 
-bool refuseUnsaved(const ProposalRef& ref) {
-  if (proposalSaved(ref)) return false;
-  dialogs().message(notSavedText(ref, SaveHow::Button));
-  return true;
-}
-
 void printProposal(const PrintRequest& req) {
   if (req.choice == 0) {
     // The text printout reads what "Gravar" wrote: a proposal never saved is refused before any
     // window opens.
-    if (refuseUnsaved(req.proposal)) return;
-    printTextWithWindows(req);
+    printTextWithWindows(req.editor, req.proposal);
     return;
   }
   // Any other index (1, or -1 when the list's text was typed over): the graphic report of the

@@ -16,9 +16,6 @@ struct PrintRequest {
   int choice = 1;  // ComboBox_TipoImpr's index
 };
 
-// A proposal never saved (no response file) has no text printout: says so through the dialog
-// service and returns true; false when there is a saved proposal to print.
-bool refuseUnsaved(const ProposalRef& ref);
 // What bbtn_importarClick runs: the chosen printout with its windows; errors go to the dialog
 // service. Both print the response file; the graphic report of a proposal never saved shows the
 // input file's items without amounts.

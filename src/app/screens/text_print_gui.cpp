@@ -26,24 +26,30 @@ class TxPrint1 : public QObject {
 
 }  // namespace
 
-void printTextWithWindows(const PrintRequest& req) {
-  if (refuseUnsaved(req.proposal)) return;
+bool refuseUnsaved(const ProposalRef& ref) {
+  if (proposalSaved(ref)) return false;
+  dialogs().message(notSavedText(ref, SaveHow::Button));
+  return true;
+}
+
+void printTextWithWindows(QWidget* editor, const ProposalRef& ref) {
+  if (refuseUnsaved(ref)) return;
   std::unique_ptr<TxPrint1> local;
   TxPrint1* component = nullptr;
-  if (req.editor) {
-    component = req.editor->findChild<TxPrint1*>(QStringLiteral("TxPrint1"), Qt::FindDirectChildrenOnly);
-    if (!component) component = new TxPrint1(req.editor);
+  if (editor) {
+    component = editor->findChild<TxPrint1*>(QStringLiteral("TxPrint1"), Qt::FindDirectChildrenOnly);
+    if (!component) component = new TxPrint1(editor);
   } else {
     local = std::make_unique<TxPrint1>(nullptr);
     component = local.get();
   }
   TTxPrint& tx = component->tx;
-  tx.PastaArquivos = req.proposal.folder;
-  WidgetTxPrintUi ui(req.editor);
+  tx.PastaArquivos = ref.folder;
+  WidgetTxPrintUi ui(editor);
   tx.setUi(&ui);
 
   TextPrintout p;
-  p.proposal = req.proposal;
+  p.proposal = ref;
   try {
     imprime_licitacao(tx, p);
   } catch (const AppError& e) {

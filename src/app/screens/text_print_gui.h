@@ -1,12 +1,18 @@
 #pragma once
 // The text printout with its windows: the editor's text print component (TxPrint1) and the
 // engine's setup, preview and progress windows.
-#include "app/screens/print_dispatch.h"
+#include "app/core/proposal_ref.h"
+
+class QWidget;
 
 namespace cotavia {
 
-// imprime_licitacao on the editor's TTxPrint with the engine's windows. A proposal never saved is
-// refused; an error is shown through the dialog service.
-void printTextWithWindows(const PrintRequest& req);
+// A proposal never saved (no response file) has no text printout: says so through the dialog
+// service and returns true; false when there is a saved proposal to print.
+bool refuseUnsaved(const ProposalRef& ref);
+// imprime_licitacao on the editor's TTxPrint (`editor` owns it and the engine's windows; none: a
+// component for this printout only). A proposal never saved is refused before any window opens;
+// an error is shown through the dialog service.
+void printTextWithWindows(QWidget* editor, const ProposalRef& ref);
 
 }  // namespace cotavia

@@ -37,13 +37,7 @@ void onEachModalWindow(const std::function<void(QWidget*)>& act, const std::func
 class TextPrintGuiTest : public QObject, ScreenTest {
   Q_OBJECT
 
-  PrintRequest request(QWidget* editor) {
-    PrintRequest r;
-    r.editor = editor;
-    r.proposal = {dir->path(), "P0001.KVT", "12345678000195"};
-    r.choice = 0;
-    return r;
-  }
+  ProposalRef proposal() const { return {dir->path(), "P0001.KVT", "12345678000195"}; }
 
  private slots:
   void init() {
@@ -80,7 +74,7 @@ class TextPrintGuiTest : public QObject, ScreenTest {
             QTest::keyClick(p, Qt::Key_Escape);
           }
         },
-        [&] { printTextWithWindows(request(&editor)); });
+        [&] { printTextWithWindows(&editor, proposal()); });
     QCOMPARE(seen.size(), 3);
     QCOMPARE(seen[0], QStringLiteral("setup"));
     QVERIFY(seen[1].startsWith(QStringLiteral("Visualização da Impressão - Página 1/")));
@@ -97,7 +91,7 @@ class TextPrintGuiTest : public QObject, ScreenTest {
             QTest::mouseClick(s->CANCELAR, Qt::LeftButton);
           }
         },
-        [&] { printTextWithWindows(request(&editor)); });
+        [&] { printTextWithWindows(&editor, proposal()); });
     QCOMPARE(modelSeen, int(TModelo::Rima));
   }
 
@@ -107,7 +101,7 @@ class TextPrintGuiTest : public QObject, ScreenTest {
     QFile::remove(dir->file("E12345678000195_P0001.KVT"));
     QWidget editor;
     int windows = 0;
-    onEachModalWindow([&](QWidget* w) { ++windows, w->close(); }, [&] { printTextWithWindows(request(&editor)); });
+    onEachModalWindow([&](QWidget* w) { ++windows, w->close(); }, [&] { printTextWithWindows(&editor, proposal()); });
     QCOMPARE(windows, 0);
     QCOMPARE(dlg.log.size(), 1);
     QVERIFY2(dlg.lastText().startsWith("A proposta P0001.KVT ainda não foi gravada"), qPrintable(dlg.lastText()));
