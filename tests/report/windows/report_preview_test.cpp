@@ -56,17 +56,17 @@ class ReportPreviewTest : public QObject {
 
   std::unique_ptr<test::TempDir> dir;
   HeadlessDialogs dlg;
-  Dialogs* previousDialogs = nullptr;
+  std::unique_ptr<DialogsGuard> dialogsGuard;
   const decltype(TRpPrintDialog::Runner) defaultRunner = TRpPrintDialog::Runner;
 
  private slots:
   void init() {
     dir = std::make_unique<test::TempDir>();
     dlg.clear();
-    previousDialogs = setDialogs(&dlg);
+    dialogsGuard = std::make_unique<DialogsGuard>(&dlg);
   }
   void cleanup() {
-    setDialogs(previousDialogs);
+    dialogsGuard.reset();
     TRpPrintDialog::Runner = defaultRunner;
   }
 
