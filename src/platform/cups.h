@@ -50,7 +50,6 @@ class RawJob {
 
  private:
   void fail();
-  void* http_ = nullptr;
   int jobId_ = 0;
   bool docOpen_ = false;
   QString errorText_;

@@ -347,7 +347,6 @@ class TRpReport : public TRpPrinterClient, public TRpControlHost {
   int pageBandDepth_ = 0;  // printing page header/footer/column header: no page breaks
   TRpUnits savedUnits_ = TRpUnits::MM;
   qint64 lastMessages_ = 0;
-  bool previewOpen_ = false;
 };
 
 }  // namespace cotavia

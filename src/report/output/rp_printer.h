@@ -334,8 +334,7 @@ class TRpPrinter {
   double xFactor_ = 1, yFactor_ = 1;
   bool loadedFromFile_ = false;
   bool compression_ = false;
-  bool printing_ = false;         // a printer document is open
-  bool printerPageUsed_ = false;  // something was sent to the current printer page
+  bool printing_ = false;  // a printer document is open
 };
 
 }  // namespace cotavia
