@@ -114,7 +114,6 @@ int main(int argc, char** argv) {
     std::printf("book of %lld entries built in %.1f s\n", book.entryCount(), built / 1000);
   }
 
-  // A save of 9000 items, recorded (the first time and again, replacing its entries).
   const QList<PricedItem> big = proposalItems(rng, 7, 9000);
   // A first save of 9000 items (a new proposal each time), then the same proposal saved again
   // with a tenth of its prices changed.

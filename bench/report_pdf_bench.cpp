@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     TTCotavia3 form;
     // A PDF-file printer stands for an installed printer, so the pages get A4 landscape.
     form.RpReport.PrinterSettings.PdfPrinter = {QStringLiteral("Bench PDF"), dir.filePath("printed.pdf"), {}};
-    form.Editor = reportHeaderFromFiles(dir.path(), "P0001.KVT", "12345678000190");
+    form.Editor = reportHeaderFromFiles(dir.path(), "P0001.KVT", "12345678000195");
     form.OpenTable(dir.path(), "P0001.KVT");
     form.RpReport.Preview();
     const double gen = t.nsecsElapsed() / 1e9, genCpu = cpuSeconds() - cpu0;

@@ -21,6 +21,13 @@ namespace cotavia {
 
 namespace {
 
+// The book's location as messages show it: a server's address without its password.
+QString shownLocation(const QString& location) {
+  if (!location.startsWith(QLatin1String("postgres"))) return location;
+  const QUrl url(location);
+  return url.isValid() ? url.adjusted(QUrl::RemovePassword).toString() : QStringLiteral("postgresql://...");
+}
+
 // Schema, one step per version; a book is brought from its version to the last one in the
 // transaction that also stores the new version. %ID% is the key column of each dialect, %FTS%
 // stands for the dialect's full-text index.
@@ -177,7 +184,7 @@ class PriceBookBackend {
   // A failure of the book as the user reads it.
   AppError failure(const QSqlError& err, const std::string& what) const {
     const QString text = err.text();
-    const std::string book = (pg ? QUrl(location).adjusted(QUrl::RemovePassword).toString() : location).toStdString();
+    const std::string book = shownLocation(location).toStdString();
     const std::string detail = " (" + what + ": " + text.toStdString() + ")";
     if (!pg && (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"))))
       return AppError("O histórico de preços " + book +
@@ -265,7 +272,7 @@ class PriceBookBackend {
       execText(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), what);
       version = schemaVersion();
       if (version > last)
-        throw AppError(ErrorKind::Refused, location,
+        throw AppError(ErrorKind::Refused, shownLocation(location),
                        "o histórico de preços foi criado por uma versão mais nova do programa; atualize o Cotavia");
       for (int v = version; v < last; ++v) {
         for (QString stmt : migrations()[v]) {
@@ -519,11 +526,12 @@ void PriceBook::open(const QString& location) {
   if (pg) {
     const QUrl url(b->location);
     if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2)
-      throw AppError(ErrorKind::Refused, b->location,
+      throw AppError(ErrorKind::Refused, shownLocation(b->location),
                      "endereço do histórico de preços inválido: use postgresql://usuario@servidor/base");
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-      throw AppError(ErrorKind::Io, b->location,
-                     "o suporte a PostgreSQL do Qt não está instalado (pacote libqt6sql6-psql)");
+      throw AppError(ErrorKind::Refused, QString(),
+                     "O suporte a PostgreSQL do Qt não está instalado: instale o pacote libqt6sql6-psql e tente de "
+                     "novo");
     b->db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), b->connection);
     b->db.setHostName(url.host());
     if (url.port() > 0) b->db.setPort(url.port());

@@ -123,7 +123,8 @@ class TTxPrint {
   QPageLayout::Orientation Orientacao = QPageLayout::Portrait;
   // The system's current printer: a CUPS queue; empty means the CUPS default destination.
   QString ImpressoraSistema;
-  // The folder the preview's save and open choosers start in: the program's folder.
+  // The folder the preview's save and open choosers start in (the proposal's folder); empty: the
+  // working folder.
   QString PastaArquivos;
 
   // ---- Events (unset ones are skipped) ----

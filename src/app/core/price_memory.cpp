@@ -60,13 +60,17 @@ QList<PricedItem> pricedItemsOf(const Proposal& p) {
   return out;
 }
 
+ItemQuery itemQueryOf(const GridRow& g) {
+  return {text(g[ColItem]), text(g[ColCode]), text(g[ColDescription]), text(g[ColUnit]), amount(g[ColQuantity])};
+}
+
 QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly) {
   QList<ItemQuery> out;
   const int count = itemCount(p.rows);
   for (int r = 0; r < count; ++r) {
     const GridRow& g = p.rows[r];
     if (unpricedOnly && hasPrice(g)) continue;
-    out.append({text(g[ColItem]), text(g[ColCode]), text(g[ColDescription]), text(g[ColUnit]), amount(g[ColQuantity])});
+    out.append(itemQueryOf(g));
   }
   return out;
 }
@@ -82,9 +86,13 @@ QString recordSavedProposal(const ProposalRef& ref, const Proposal& p, PriceBook
     book.record(priceSourceOf(p, ref.inputFileName, QDateTime::currentDateTime()), pricedItemsOf(p));
     return {};
   } catch (const std::exception& e) {
-    return QStringLiteral("A proposta foi gravada, mas os seus preços não foram guardados no histórico de preços. ") +
-           userMessageLine(e);
+    return notRecordedWarning(e);
   }
+}
+
+QString notRecordedWarning(const std::exception& e) {
+  return QStringLiteral("A proposta foi gravada, mas os seus preços não foram guardados no histórico de preços. ") +
+         userMessageLine(e);
 }
 
 QList<PriceSuggestion> suggestForProposal(PriceBook& book, const Proposal& p, const SuggestOptions& options) {
@@ -105,7 +113,7 @@ QList<PriceLine> priceLinesOf(const QList<PriceSuggestion>& suggestions) {
   for (const PriceSuggestion& s : suggestions) {
     PriceLine line;
     line.line = int(out.size()) + 2;  // as a price list's line: the header is line 1
-    line.item = s.query.item.trimmed().toLatin1();
+    line.item = toCp1252(s.query.item.trimmed());
     line.brand = toCp1252(s.entry.item.brand);
     line.unitPrice = s.entry.item.unitPrice;
     // Discount and surcharge are reais for the whole item: they go with the same quantity only.

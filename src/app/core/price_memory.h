@@ -22,6 +22,8 @@ PriceSource priceSourceOf(const Proposal& p, const QString& inputFileName, const
 QList<PricedItem> pricedItemsOf(const Proposal& p);
 // The items of the item list as queries; with `unpricedOnly` only those without any amount.
 QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly);
+// The same question for one row of the grid.
+ItemQuery itemQueryOf(const GridRow& row);
 
 // After a save that succeeded ("Gravar", `cotavia fill`): records the proposal's priced items in
 // the book at priceBookLocation(), replacing what its last save recorded. Never throws and never
@@ -29,6 +31,8 @@ QList<ItemQuery> itemQueriesOf(const Proposal& p, bool unpricedOnly);
 // prices were not remembered, why and what to do), or an empty text when all went well. A window
 // that keeps the book open passes it (no opening and closing on every save).
 QString recordSavedProposal(const ProposalRef& ref, const Proposal& p, PriceBook* openBook = nullptr);
+// That warning for a book that failed `e` (one that could not even be opened).
+QString notRecordedWarning(const std::exception& e);
 
 // The suggestions for the items of `p` without a price, from the book: only items for which a
 // price was found, in item order.

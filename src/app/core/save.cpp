@@ -18,17 +18,17 @@ QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const Sup
   // One save at a time per proposal, and the three files written as one: the printouts, read from
   // the response file and the supplier file, then always agree with the input file.
   const SaveLock lock(ref.folder, ref.inputFileName);
+  finishInterruptedSave(ref.folder, ref.inputFileName, lock);
   return saveProposal(ref, proposal, supplier, lock);
 }
 
 QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const SupplierData& supplier,
-                     const SaveLock& held) {
+                     const SaveLock& /*held: the caller holds the lock*/) {
   checkIdentityForFileName(ref.identity);
   checkSaveName(ref.folder, responseFileName(ref.identity, ref.inputFileName), NAME_MAX);
   // Every refusal happens here, before anything is written.
   const QByteArray content = crlfLines(responseFileLines(proposal));
   const QString response = ref.responsePath();
-  finishInterruptedSave(ref.folder, ref.inputFileName, held);
   saveTogether(ref.folder, ref.inputFileName,
                {{response, content},
                 {ref.inputPath(), content},
@@ -107,6 +107,10 @@ PrintedProposal printedProposal(const ProposalRef& ref) {
 
 bool inputDiffersFromSaved(const ProposalRef& ref) {
   if (!proposalSaved(ref) || !QFileInfo::exists(ref.inputPath())) return false;
+  // Readable regular files of different sizes differ: nothing to read.
+  const QFileInfo input(ref.inputPath()), response(ref.responsePath());
+  const auto plain = [](const QFileInfo& f) { return f.isFile() && !f.isSymLink() && f.isReadable(); };
+  if (plain(input) && plain(response) && input.size() != response.size()) return true;
   try {
     return readWholeFile(ref.inputPath()) != readWholeFile(ref.responsePath());
   } catch (const AppError&) {

@@ -16,7 +16,8 @@ namespace cotavia {
 // save of the same proposal running: kind Busy). Returns the response file's path.
 QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const SupplierData& supplier);
 // The same for a caller that already holds the proposal's save lock, taken before it read the
-// proposal it changed (so no other save can come in between the reading and the writing).
+// proposal it changed (so no other save can come in between the reading and the writing), and
+// that has finished an interrupted save of it under that lock before reading.
 QString saveProposal(const ProposalRef& ref, const Proposal& proposal, const SupplierData& supplier,
                      const SaveLock& held);
 

@@ -702,14 +702,14 @@ bool TTCotavia2::saveEdits() {
   }
   saved_ = now;
   // The prices saved go into the price memory; a failure there only warns.
-  PriceBook* book = nullptr;
+  QString warning;
   try {
-    book = &priceBook();  // kept open by this window for the next saves and the item panel
-  } catch (const std::exception&) {
-    // recordSavedProposal tries again and says why it cannot
+    // The book stays open in this window for the next saves and the item panel.
+    warning = recordSavedProposal(ref_, proposal(), &priceBook());
+  } catch (const std::exception& e) {
+    warning = notRecordedWarning(e);  // the book could not be opened
   }
-  if (const QString warning = recordSavedProposal(ref_, proposal(), book); !warning.isEmpty())
-    dialogs().message(warning);
+  if (!warning.isEmpty()) dialogs().message(warning);
   // Only a save that succeeded offers its file for export.
   Panel_Exporta->show();
   return true;
@@ -817,10 +817,12 @@ void TTCotavia2::bbtn_importarClick() {
   if (keepUnsaved && proposalSaved(ref_))
     dialogs().message(
         QStringLiteral("A impressão mostra a proposta como foi gravada pela última vez: "
-                       "as alterações feitas depois NÃO aparecem nela."));
+                       "as alterações feitas depois NÃO aparecem nela. Para imprimi-las, pressione "
+                       "\"Gravar\" e imprima de novo."));
   else if (keepUnsaved && req.choice != 0)
     dialogs().message(
-        QStringLiteral("A proposta %1 ainda não foi gravada: o relatório mostra os itens SEM os preços digitados.")
+        QStringLiteral("A proposta %1 ainda não foi gravada: o relatório mostra os itens SEM os preços digitados. "
+                       "Para imprimir com os preços, pressione \"Gravar\" e imprima de novo.")
             .arg(ref_.inputFileName));
   try {
     printProposal(req);
@@ -917,6 +919,7 @@ PriceBook& TTCotavia2::priceBook() {
     auto book = std::make_unique<PriceBook>();
     book->open(priceBookLocation());
     book_ = std::move(book);
+    panelWithoutBook_ = false;
   }
   return *book_;
 }
@@ -928,16 +931,21 @@ QString TTCotavia2::municipality() const {
 void TTCotavia2::showLastPrice(const GridRow& row) {
   lastPrice_.reset();
   Label_UltimoPreco->clear();
-  ItemQuery q;
-  q.item = fromCp1252(trimRight(row[ColItem])).trimmed();
-  q.code = fromCp1252(trimRight(row[ColCode])).trimmed();
-  q.description = fromCp1252(trimRight(row[ColDescription])).trimmed();
-  q.unit = fromCp1252(trimRight(row[ColUnit])).trimmed();
-  if (q.item.isEmpty()) return;
+  const ItemQuery q = itemQueryOf(row);
+  if (q.item.isEmpty() || panelWithoutBook_) return;
+  // The panel works without the book. One that cannot be opened is not waited for again on every
+  // item (a server out of reach takes seconds); a save or "Preços anteriores..." tries again and
+  // says why.
+  PriceBook* book = nullptr;
   try {
-    lastPrice_ = priceBook().suggestOne(municipality(), q);
+    book = &priceBook();
   } catch (const std::exception&) {
-    // The panel works without the book; "Preços anteriores..." says what is wrong with it.
+    panelWithoutBook_ = true;
+    return;
+  }
+  try {
+    lastPrice_ = book->suggestOne(municipality(), q);
+  } catch (const std::exception&) {
     return;
   }
   if (!lastPrice_) return;
@@ -956,8 +964,10 @@ void TTCotavia2::fillLastPrice() {
   const PricedItem& i = lastPrice_->entry.item;
   Edit_Marca->setText(i.brand);
   NumEdit_PrUnit->setValue(i.unitPrice);
-  NumEdit_Desconto->setValue(i.discount);
-  NumEdit_Acrescimo->setValue(i.surcharge);
+  // Discount and surcharge are reais for the whole item: they go with the same quantity only.
+  const bool adjustments = carriesAdjustments(*lastPrice_);
+  NumEdit_Desconto->setValue(adjustments ? i.discount : 0);
+  NumEdit_Acrescimo->setValue(adjustments ? i.surcharge : 0);
   recomputeItemTotal();
   bbtn_ok->setFocus();  // Enter confirms, as after typing the amounts
 }

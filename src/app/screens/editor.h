@@ -165,6 +165,7 @@ class TTCotavia2 : public QDialog {
   int descriptionWidth_ = 0;  // the description column's width at the design size
   bool placing_ = false;      // column widths being set by the program, not the user
   std::unique_ptr<PriceBook> book_;
+  bool panelWithoutBook_ = false;             // the book could not be opened for the item panel
   std::optional<PriceSuggestion> lastPrice_;  // the item panel's, for F3
 };
 

@@ -19,7 +19,7 @@ void printProposal(const PrintRequest& req) {
     printTextWithWindows(req.editor, req.proposal);
     return;
   }
-  // Any other index (1, or -1 when the list's text was typed over): the graphic report of the
+  // Any other index: the graphic report of the
   // response file, in the report preview. Printing happens from there.
   try {
     auto form = std::make_unique<TTCotavia3>();

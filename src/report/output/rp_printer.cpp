@@ -126,7 +126,7 @@ TPrinterSettings::TPrinterSettings(const TRpPdfPrinter& pdf) : pdf_(pdf) {
   printerOk_ = !names.isEmpty();
   if (!printerOk_) return;  // nothing can be read or set: A4 portrait
   int idx = names.indexOf(QPrinterInfo::defaultPrinterName());
-  selectPrinter(idx < 0 ? 0 : idx);
+  selectPrinter(names, idx < 0 ? 0 : idx);
 }
 
 TPrinterSettings::~TPrinterSettings() = default;
@@ -140,11 +140,10 @@ void TPrinterSettings::SetPrinterIndex(int index) {
   if (!printerOk_) return;
   const QStringList names = PrinterNames(pdf_);
   if (index < 0 || index >= names.size()) return;
-  selectPrinter(index);
+  selectPrinter(names, index);
 }
 
-void TPrinterSettings::selectPrinter(int index) {
-  const QStringList names = PrinterNames(pdf_);
+void TPrinterSettings::selectPrinter(const QStringList& names, int index) {
   printerIndex_ = index;
   const QString name = names.at(index);
   supported_.fill(false);

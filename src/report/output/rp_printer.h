@@ -52,7 +52,6 @@ class TPrinterSettings {
 
   // Names of the installed printers (CUPS queues), then the PDF printer's if it has one.
   static QStringList PrinterNames(const TRpPdfPrinter& pdf = {});
-  const TRpPdfPrinter& PdfPrinter() const { return pdf_; }
 
   bool PrinterOK() const { return printerOk_; }
   int PrinterIndex() const { return printerIndex_; }
@@ -86,7 +85,7 @@ class TPrinterSettings {
   double LeftOffset() const { return leftOffset_; }
 
  private:
-  void selectPrinter(int index);
+  void selectPrinter(const QStringList& names, int index);  // index within names
 
   TRpPdfPrinter pdf_;
   std::unique_ptr<QPrinter> printer_;

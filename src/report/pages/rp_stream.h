@@ -39,7 +39,6 @@ class TRpStream {
   void SaveToStream(QIODevice& dest);
 
   bool InMemory() const;
-  qint64 MemoryLimit() const { return limit_; }
   // The report file's name when opened over one (empty otherwise: the temporary file has none).
   QString FileName() const;
 
