@@ -97,10 +97,9 @@ QStringList searchWords(const QString& text) {
   return out;
 }
 
-// The words of a description sorted: the same for the same words in any order, with or without
+// The words of a description (searchWords) sorted: the same for the same words in any order, with or without
 // accents, in any case (the products' column "words", indexed).
-QString wordsKey(const QString& description) {
-  QStringList words = searchWords(description);
+QString wordsKey(QStringList words) {
   words.sort();
   return words.join(' ');
 }
@@ -186,22 +185,34 @@ class PriceBookBackend {
     const QString text = err.text();
     const std::string book = shownLocation(location).toStdString();
     const std::string detail = " (" + what + ": " + text.toStdString() + ")";
-    if (!pg && (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"))))
+    // SQLite's result code says what failed (its primary code in the low byte); its text only when
+    // there is no code.
+    const int code = pg ? 0 : err.nativeErrorCode().toInt() & 0xff;
+    const bool busy =
+        code ? code == 5 || code == 6 : text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy"));
+    const bool damaged = code
+                             ? code == 11 || code == 26
+                             : text.contains(QLatin1String("not a database")) ||
+                                   text.contains(QLatin1String("malformed")) || text.contains(QLatin1String("corrupt"));
+    const bool full = code ? code == 13 : text.contains(QLatin1String("full"));
+    if (!pg && busy)
       return AppError("O histórico de preços " + book +
                       " está em uso por outro programa: espere ele terminar e tente de novo" + detail + ".");
-    if (!pg && (text.contains(QLatin1String("not a database")) || text.contains(QLatin1String("malformed")) ||
-                text.contains(QLatin1String("corrupt"))))
+    if (!pg && damaged)
       return AppError("O histórico de preços " + book +
                       " está danificado: renomeie-o ou apague-o (um novo será criado) ou restaure uma cópia de "
                       "segurança" +
                       detail + ".");
-    if (!pg && (text.contains(QLatin1String("full")) || text.contains(QLatin1String("disk"))))
+    if (!pg && full)
       return AppError("Não há espaço no disco para o histórico de preços " + book + ": libere espaço e tente de novo" +
                       detail + ".");
     if (pg)
       return AppError("O histórico de preços no servidor " + book +
                       " não pôde ser usado: confira o endereço, a senha e a rede, e tente de novo" + detail + ".");
-    return AppError("O histórico de preços " + book + " não pôde ser usado" + detail + ".");
+    return AppError("O histórico de preços " + book +
+                    " não pôde ser usado: confira se o arquivo e a sua pasta podem ser lidos e gravados, e tente "
+                    "de novo" +
+                    detail + ".");
   }
 
   QSqlQuery& prepared(const QString& sql) {
@@ -318,7 +329,6 @@ class PriceBookBackend {
   }
 
  private:
-  static QString sortedKey(QStringList words);
   // Up to kRareWords of the words, rarest first, leaving out those most products hold.
   QStringList rareWords(const QStringList& words);
   // Among the best ranked products holding all the `terms`, the latest entry of the one whose
@@ -389,7 +399,7 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
   if (auto e = latestEntry(QStringLiteral("SELECT %1%2 WHERE p.words = ? AND p.unit = ? "
                                           "ORDER BY pr.saved_at DESC, e.id DESC LIMIT 1")
                                .arg(kEntryColumns, kEntryJoin),
-                           {sortedKey(words), unit}))
+                           {wordsKey(words), unit}))
     return suggestion(*e, FoundBy::Description, 1.0);
   // Then, since a description close enough shares most of its words, the products holding its
   // three rarest words, or its two rarest (searching by any of the words, or by all of them with
@@ -402,11 +412,6 @@ std::optional<PriceSuggestion> PriceBookBackend::suggestOne(const QString& munic
       return suggestion(s->first, FoundBy::Description, s->second);
   }
   return std::nullopt;
-}
-
-QString PriceBookBackend::sortedKey(QStringList words) {
-  words.sort();
-  return words.join(' ');
 }
 
 QStringList PriceBookBackend::rareWords(const QStringList& words) {
@@ -568,8 +573,6 @@ void PriceBook::open(const QString& location) {
 
 bool PriceBook::isOpen() const { return backend_ != nullptr; }
 
-QString PriceBook::location() const { return backend_ ? backend_->location : QString(); }
-
 void PriceBook::close() { backend_.reset(); }
 
 static PriceBookBackend& need(const std::unique_ptr<PriceBookBackend>& b) {
@@ -679,7 +682,7 @@ void PriceBook::record(const PriceSource& source, const QList<PricedItem>& items
       // New to the book (or added meanwhile by another save: then its row is the one found).
       addProduct.bindValue(0, key.first);
       addProduct.bindValue(1, key.second);
-      addProduct.bindValue(2, wordsKey(key.first));
+      addProduct.bindValue(2, wordsKey(searchWords(key.first)));
       b.exec(addProduct, what);
       findProduct.bindValue(0, key.first);
       findProduct.bindValue(1, key.second);
@@ -760,7 +763,6 @@ QList<PriceEntry> PriceBook::history(const HistoryQuery& query) {
     binds << query.code.trimmed();
   }
   sql += QStringLiteral(" ORDER BY p.description, e.code, p.unit, pr.saved_at, e.id");
-  if (query.limit > 0) sql += QStringLiteral(" LIMIT %1").arg(query.limit);
   QSqlQuery q(b.db);
   q.setForwardOnly(true);
   if (!q.prepare(sql)) throw b.failure(q.lastError(), "o histórico de preços não pôde ser consultado");

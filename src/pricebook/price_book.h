@@ -78,7 +78,6 @@ struct SuggestOptions {
 struct HistoryQuery {
   QString search;
   QString code;
-  int limit = 0;  // at most this many entries (0: all)
 };
 
 class PriceBookBackend;
@@ -100,7 +99,6 @@ class PriceBook {
   // file, a book locked by another program, a server that cannot be reached.
   void open(const QString& location = QString());
   bool isOpen() const;
-  QString location() const;
   void close();
 
   // Replaces every entry of the proposal `source` names with `items` (none: the proposal's

@@ -1,6 +1,7 @@
 #include "textprint/txwidgetui.h"
 
 #include "platform/dialogs.h"
+#include "textprint/txprevi.h"
 #include "textprint/txprogr.h"
 #include "textprint/txsetup.h"
 

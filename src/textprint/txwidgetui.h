@@ -1,7 +1,6 @@
 #pragma once
 // The text print engine's windows as widgets: the setup window, the preview and the progress
 // window, shown by the engine through TxPrintUi.
-#include "textprint/txprevi.h"
 #include "textprint/txprint.h"
 #include "textprint/txprogr.h"
 
@@ -13,6 +12,7 @@ class QWidget;
 
 namespace cotavia {
 
+class TTxPrevi;
 class TTxSetup;
 
 class WidgetTxPrintUi : public TxPrintUi {

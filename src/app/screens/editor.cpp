@@ -1027,13 +1027,7 @@ void TTCotavia2::bbtn_imprimirHistoricoClick() {
     const QList<PriceEntry> entries = priceBook().history(query);
     if (entries.isEmpty()) throw emptyHistoryError(query);
     auto form = std::make_unique<PriceHistoryReport>(entries, query);
-    // As the graphic proposal report: "Print" on the PDF printer asks where to write; with no
-    // printer installed that printer stands in.
-    TRpPdfPrinter& pdf = form->RpReport.PrinterSettings.PdfPrinter;
-    pdf.Suggestion = joinPath(ref_.folder, QStringLiteral("historico_precos.pdf"));
-    if (TPrinterSettings::PrinterNames().isEmpty()) pdf.Name = QStringLiteral("Arquivo PDF");
-    TRpStandardPreviewGuard windows(this);
-    form->RpReport.Preview();  // returns when the preview window is closed
+    previewReport(form->RpReport, this, joinPath(ref_.folder, QStringLiteral("historico_precos.pdf")));
   } catch (const std::exception& e) {
     dialogs().error(userMessage(e));
   }

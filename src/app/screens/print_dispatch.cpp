@@ -12,6 +12,24 @@
 
 namespace cotavia {
 
+void previewReport(TRpReport& report, QWidget* owner, const QString& pdfSuggestion) {
+  // "Print" on the PDF printer asks where to write, offering pdfSuggestion (as "Arquivo PDF..." of
+  // the print dialog does); with no printer installed that printer stands in.
+  TRpPdfPrinter& pdf = report.PrinterSettings.PdfPrinter;
+  pdf.Suggestion = pdfSuggestion;
+  const bool noPrinter = TPrinterSettings::PrinterNames().isEmpty();
+  if (noPrinter) pdf.Name = QStringLiteral("Arquivo PDF");
+  // A report written to a PDF file says where the file is.
+  report.AfterPrint = [noPrinter](TRpReport& r) {
+    if (r.PrintedFile.isEmpty()) return;
+    dialogs().message((noPrinter ? QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ")
+                                 : QStringLiteral("O relatório foi gravado em ")) +
+                      QDir::toNativeSeparators(r.PrintedFile));
+  };
+  TRpStandardPreviewGuard windows(owner);
+  report.Preview();  // returns when the preview window is closed
+}
+
 void printProposal(const PrintRequest& req) {
   if (req.choice == 0) {
     // The text printout reads what "Gravar" wrote: a proposal never saved is refused before any
@@ -25,21 +43,8 @@ void printProposal(const PrintRequest& req) {
     auto form = std::make_unique<TTCotavia3>();
     // A file that cannot be opened stops here.
     form->OpenProposal(req.proposal);
-    // "Print" on the PDF printer asks where to write, offering FOLDER/P0001.pdf (as "Arquivo
-    // PDF..." of the print dialog does); with no printer installed that printer stands in.
-    TRpPdfPrinter& pdf = form->RpReport.PrinterSettings.PdfPrinter;
-    pdf.Suggestion = joinPath(req.proposal.folder, QFileInfo(req.proposal.inputFileName).completeBaseName() + ".pdf");
-    const bool noPrinter = TPrinterSettings::PrinterNames().isEmpty();
-    if (noPrinter) pdf.Name = QStringLiteral("Arquivo PDF");
-    // A report written to a PDF file says where the file is.
-    form->RpReport.AfterPrint = [noPrinter](TRpReport& r) {
-      if (r.PrintedFile.isEmpty()) return;
-      dialogs().message((noPrinter ? QStringLiteral("Nenhuma impressora instalada: o relatório foi gravado em ")
-                                   : QStringLiteral("O relatório foi gravado em ")) +
-                        QDir::toNativeSeparators(r.PrintedFile));
-    };
-    TRpStandardPreviewGuard windows(req.editor);
-    form->RpReport.Preview();  // returns when the preview window is closed
+    previewReport(form->RpReport, req.editor,
+                  joinPath(req.proposal.folder, QFileInfo(req.proposal.inputFileName).completeBaseName() + ".pdf"));
   } catch (const std::exception& e) {
     dialogs().error(userMessage(e));
   }

@@ -20,5 +20,9 @@ struct PrintRequest {
 // service. Both print the response file; the graphic report of a proposal never saved shows the
 // input file's items without amounts.
 void printProposal(const PrintRequest& req);
+// A graphic report in the report preview, its windows owned by `owner`; printing happens from
+// there. The PDF printer offers `pdfSuggestion` (with no printer installed it stands in), and a
+// report written to a PDF file says where. Throws what the report throws.
+void previewReport(TRpReport& report, QWidget* owner, const QString& pdfSuggestion);
 
 }  // namespace cotavia

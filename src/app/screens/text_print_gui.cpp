@@ -2,6 +2,7 @@
 #include "app/core/text_printout.h"
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "textprint/txprevi.h"
 #include "textprint/txwidgetui.h"
 
 #include <QObject>
@@ -24,13 +25,14 @@ class TxPrint1 : public QObject {
   TTxPrint tx;
 };
 
-}  // namespace
-
+// A proposal never saved (no response file) has no text printout: says so and returns true.
 bool refuseUnsaved(const ProposalRef& ref) {
   if (proposalSaved(ref)) return false;
   dialogs().message(notSavedText(ref, SaveHow::Button));
   return true;
 }
+
+}  // namespace
 
 void printTextWithWindows(QWidget* editor, const ProposalRef& ref) {
   if (refuseUnsaved(ref)) return;

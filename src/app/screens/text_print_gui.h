@@ -7,9 +7,6 @@ class QWidget;
 
 namespace cotavia {
 
-// A proposal never saved (no response file) has no text printout: says so through the dialog
-// service and returns true; false when there is a saved proposal to print.
-bool refuseUnsaved(const ProposalRef& ref);
 // imprime_licitacao on the editor's TTxPrint (`editor` owns it and the engine's windows; none: a
 // component for this printout only). A proposal never saved is refused before any window opens;
 // an error is shown through the dialog service.
