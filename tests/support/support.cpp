@@ -16,13 +16,16 @@
 #include <unistd.h>
 
 // Settings the windows keep (the editor's size and columns) go to a temporary folder of the
-// test program, never to the user's own.
-static void keepSettingsInATemporaryFolder() {
+// test program, and every save a test makes (and every program it runs) records into a price book
+// of the build folder: never the user's own, however the test program is started.
+static void keepTheUsersFilesOutOfTests() {
   static QTemporaryDir dir(QDir::tempPath() + "/cotavia-settings-XXXXXX");
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+  qputenv("XDG_DATA_HOME", COTAVIA_TEST_DATA_HOME);
+  qputenv("COTAVIA_DB", "");
 }
-Q_COREAPP_STARTUP_FUNCTION(keepSettingsInATemporaryFolder)
+Q_COREAPP_STARTUP_FUNCTION(keepTheUsersFilesOutOfTests)
 
 namespace cotavia::test {
 
