@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include "app/core/core_fixtures.h"
+#include "cli_run.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +25,6 @@ using namespace cotavia::test;
 namespace {
 
 using Outcome = ProgramRun;
-
-Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 // A proposal folder: P0001.KVT with three items of quantity 10, an identity and supplier data.
 struct Folder {
@@ -321,11 +320,13 @@ TEST(CliFill, WaitsWhileAnotherSaveOfTheProposalRunsAndFinishesAnInterruptedOne)
   // command finishes it before reading the proposal.
   Proposal p = loadProposal(f.dir.file("P0001.KVT"));
   p.rows[1][ColBrand] = "Nova";
-  setFileFaultHook([](FileStep step, const QString& file) {
-    return step == FileStep::Rename && file.endsWith("/P0001.KVT") ? EIO : 0;
-  });
-  EXPECT_THROW(saveProposal({f.dir.path(), "P0001.KVT", "12345678000190"}, p, {}), AppError);
-  setFileFaultHook({});
+  {
+    const NoFaults restoreHook;
+    setFileFaultHook([](FileStep step, const QString& file) {
+      return step == FileStep::Rename && file.endsWith("/P0001.KVT") ? EIO : 0;
+    });
+    EXPECT_THROW(saveProposal({f.dir.path(), "P0001.KVT", "12345678000190"}, p, {}), AppError);
+  }
   ASSERT_NE(f.dir.read("P0001.KVT"), f.dir.read("E12345678000190_P0001.KVT"));
   ASSERT_EQ(cotaviaRun({"print-text", "--dir", f.dir.path(), "--proposal", "P0001.KVT", "--txt", f.dir.file("o.txt")})
                 .exitCode,

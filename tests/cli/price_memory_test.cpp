@@ -1,6 +1,7 @@
 // cotavia suggest and cotavia history with cotavia fill, run as the real program: a proposal
 // saved is remembered, and another municipality's proposal (items in another order, other codes,
 // descriptions worded differently) is priced from it.
+#include "cli_run.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,6 @@
 using namespace cotavia::test;
 
 namespace {
-
-ProgramRun cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 // The demo as another municipality's call: items numbered backwards, no prices, every third item
 // under a new code, every other description with its first word moved to the end.

@@ -1,4 +1,5 @@
 // cotavia prices and cotavia fill with spreadsheets, run as the real program on the demo.
+#include "cli_run.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,6 @@
 using namespace cotavia::test;
 
 namespace {
-
-ProgramRun cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 const QString kResponse = QStringLiteral("E12345678000195_P0001.KVT");
 

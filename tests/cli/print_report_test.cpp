@@ -1,6 +1,7 @@
 // cotavia print-report: report file (plain and compressed) and PDF of a proposal folder, and
 // the one-line errors.
 #include "app/core/core_fixtures.h"
+#include "cli_run.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +16,6 @@ using namespace cotavia::test;
 namespace {
 
 using Outcome = ProgramRun;
-
-Outcome cotaviaRun(const QStringList& args) { return runHeadless(QStringLiteral(COTAVIA_BIN), args); }
 
 // P0001.KVT with `items` priced items, FORNEC.KSD and CNPJCPF.KSD.
 void makeFolder(const TempDir& dir, int items) {

@@ -114,16 +114,13 @@ TEST(Files, ReadingAMissingFileSaysFileNotFound) {
 }
 
 namespace {
-struct NoFaults {
-  ~NoFaults() { setFileFaultHook({}); }
-};
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
 }  // namespace
 
 TEST(Files, AFailedStepOfASaveLeavesTheTargetAsItWasAndSaysWhy) {
   test::TempDir d;
   d.write("F.KSD", "old\r\n");
-  const NoFaults restore;
+  const test::NoFaults restore;
   // A full disk, and a full quota, at each step.
   for (auto [step, err] :
        {std::pair{FileStep::Create, ENOSPC}, std::pair{FileStep::Write, ENOSPC}, std::pair{FileStep::Sync, ENOSPC},

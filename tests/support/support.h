@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the tests.
+#include "platform/files.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -7,6 +9,11 @@
 #include <map>
 
 namespace cotavia::test {
+
+// Removes the save path's fault hook when it ends, however the test ends.
+struct NoFaults {
+  ~NoFaults() { setFileFaultHook({}); }
+};
 
 // A temporary folder deleted at the end of the test.
 class TempDir {

@@ -1,6 +1,8 @@
 #pragma once
 // Builders of proposal records for the core tests. They place fields at their columns by hand,
 // independently of the program's own writer.
+#include "app/core/price_memory.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -49,5 +51,11 @@ inline QByteArray joinCrLf(const QList<QByteArray>& lines) {
   for (const auto& l : lines) out += l + "\r\n";
   return out;
 }
+
+// The price book at `location` while alive, the default one after, however the test ends.
+struct PriceBookAt {
+  explicit PriceBookAt(const QString& location) { setPriceBookLocation(location); }
+  ~PriceBookAt() { setPriceBookLocation({}); }
+};
 
 }  // namespace cotavia::test

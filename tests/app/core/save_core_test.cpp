@@ -26,10 +26,6 @@ using namespace cotavia::test;
 
 namespace {
 
-struct NoFaults {
-  ~NoFaults() { setFileFaultHook({}); }
-};
-
 struct SavedFolder {
   TempDir dir;
   ProposalRef target;
@@ -448,7 +444,7 @@ TEST(PriceMemory, SaveWarnsWhenTheBookCannotTakeIt) {
   const ProposalRef target{dir.path(), "P0001.KVT", "12345678000195"};
   const Proposal p = loadProposal(dir.file("P0001.KVT"));
   const QString book = dir.file("precos.sqlite");
-  setPriceBookLocation(book);
+  const PriceBookAt bookAt(book);
 
   EXPECT_EQ(recordSavedProposal(target, p), QString());  // the book, created
   {
@@ -473,5 +469,4 @@ TEST(PriceMemory, SaveWarnsWhenTheBookCannotTakeIt) {
   EXPECT_TRUE(warning.contains("danificado")) << warning.toStdString();
   EXPECT_TRUE(dir.exists("E12345678000195_P0001.KVT"));
   EXPECT_EQ(dir.read("damaged.sqlite"), garbage);
-  setPriceBookLocation({});
 }

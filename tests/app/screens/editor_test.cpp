@@ -741,10 +741,7 @@ class EditorTest : public QObject, ScreenTest {
       PricedItem pen{"0001", "999999", "AZUL CANETA ESFEROGRÁFICA", "UN", 10, "Bic Cristal", 1, 50, 0};
       book.record(there, {pen});
     }
-    setPriceBookLocation(bookFile);
-    struct Restore {
-      ~Restore() { setPriceBookLocation(QString()); }
-    } restore;
+    const PriceBookAt bookAt(bookFile);
     open();
 
     openItem(1);
