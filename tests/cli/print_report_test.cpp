@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QtEndian>
 
 using namespace cotavia::test;
@@ -63,17 +62,11 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   EXPECT_EQ(packed.at(25), 1);
   EXPECT_LT(packed.size(), plain.size());
 
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
-  QProcess info;
-  info.start("pdfinfo", {dir.file("proposta.pdf")});
-  ASSERT_TRUE(info.waitForFinished(30000));
-  const QString text = QString::fromUtf8(info.readAllStandardOutput());
+  if (!hasPoppler()) GTEST_SKIP() << "poppler-utils not installed";
+  const QString text = poppler("pdfinfo", {dir.file("proposta.pdf")});
   EXPECT_TRUE(text.contains(QRegularExpression(R"(Pages:\s+2\n)"))) << text.toStdString();
   EXPECT_TRUE(text.contains(QRegularExpression(R"(Page size:\s+842.25 x 595.5 pts \(A4\))"))) << text.toStdString();
-  QProcess pdftotext;
-  pdftotext.start("pdftotext", {dir.file("proposta.pdf"), "-"});
-  ASSERT_TRUE(pdftotext.waitForFinished(30000));
-  const QString body = QString::fromUtf8(pdftotext.readAllStandardOutput());
+  const QString body = poppler("pdftotext", {dir.file("proposta.pdf"), "-"});
   // Header texts as the editor shows them after opening: the file's header and FORNEC.KSD.
   EXPECT_TRUE(body.contains("Papelaria Modelo Ltda"));
   EXPECT_TRUE(body.contains(QString::fromUtf8("PREFEITURA MUNICIPAL DE SÃO TESTE")));
@@ -82,10 +75,8 @@ TEST(CliPrintReport, WritesReportFilesAndAPdfOfEveryPage) {
   // The first page has the header and items 1 to 26, the last one items 27 to 30 under the same
   // header, then the grand total.
   auto pageText = [&](int page) {
-    QProcess p;
-    p.start("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), dir.file("proposta.pdf"), "-"});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return poppler("pdftotext",
+                   {"-f", QString::number(page), "-l", QString::number(page), dir.file("proposta.pdf"), "-"});
   };
   const QString first = pageText(1), last = pageText(2);
   for (const QString& page : {first, last})

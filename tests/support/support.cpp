@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <stdexcept>
 
@@ -126,6 +127,17 @@ ProgramRun runHeadless(const QString& program, const QStringList& args) {
   r.out = p.readAllStandardOutput();
   r.err = p.readAllStandardError();
   return r;
+}
+
+QString poppler(const QString& tool, const QStringList& args) {
+  const ProgramRun r = runHeadless(tool, args);
+  return r.exitCode == 0 ? QString::fromUtf8(r.out) : QString();
+}
+
+bool hasPoppler() {
+  for (const char* tool : {"pdftotext", "pdfinfo", "pdftoppm"})
+    if (QStandardPaths::findExecutable(tool).isEmpty()) return false;
+  return true;
 }
 
 }  // namespace cotavia::test

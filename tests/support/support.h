@@ -78,5 +78,9 @@ struct ProgramRun {
 // Runs a program to its end with no display in its environment (it must run headless on its
 // own).
 ProgramRun runHeadless(const QString& program, const QStringList& args);
+// What a tool of poppler-utils (pdftotext, pdfinfo, pdftoppm) prints for `args`; empty when it
+// fails or is not installed. hasPoppler(): the tests that read PDFs back skip without them.
+QString poppler(const QString& tool, const QStringList& args);
+bool hasPoppler();
 
 }  // namespace cotavia::test

@@ -6,19 +6,14 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 using namespace cotavia;
 
 namespace {
 
 QString pdfText(const QString& pdf, const QStringList& extra = {}) {
-  QProcess p;
-  p.start(QStringLiteral("pdftotext"), QStringList{"-layout"} + extra + QStringList{pdf, "-"});
-  p.waitForFinished(30000);
-  return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+  return test::poppler("pdftotext", QStringList{"-layout"} + extra + QStringList{pdf, "-"}).simplified();
 }
 
 PriceEntry entry(const QString& description, const QString& date, long double price, const QString& municipality) {
@@ -39,8 +34,7 @@ PriceEntry entry(const QString& description, const QString& date, long double pr
 }  // namespace
 
 TEST(PriceHistoryPdf, ProductsGroupedAcrossPagesWithTheirFigures) {
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
-    GTEST_SKIP() << "poppler-utils (pdftotext, pdfinfo) not installed";
+  if (!test::hasPoppler()) GTEST_SKIP() << "poppler-utils not installed";
   test::TempDir dir;
   QList<PriceEntry> entries;
   // Saved on the same day twice: the later line is the latest. The highest is not the latest.
@@ -56,10 +50,7 @@ TEST(PriceHistoryPdf, ProductsGroupedAcrossPagesWithTheirFigures) {
   q.search = QStringLiteral("caneta papel");
   writePriceHistoryPdf(entries, q, pdf);
 
-  QProcess info;
-  info.start("pdfinfo", {pdf});
-  info.waitForFinished(30000);
-  const QString meta = QString::fromUtf8(info.readAllStandardOutput());
+  const QString meta = test::poppler("pdfinfo", {pdf});
   EXPECT_TRUE(meta.contains(QRegularExpression("Pages:\\s+2"))) << meta.toStdString();
   EXPECT_TRUE(meta.contains(QRegularExpression("842[.0-9]* x 595[.0-9]* pts"))) << meta.toStdString();  // A4 landscape
 

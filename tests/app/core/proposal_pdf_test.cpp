@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <algorithm>
 #include <array>
 #include <numeric>
@@ -23,13 +21,6 @@ using test::Item;
 
 namespace {
 
-QString run(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(30000) || p.exitCode() != 0) return QString();
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 struct Word {
   double xMin, yMin, xMax, yMax;
   QString text;
@@ -37,7 +28,8 @@ struct Word {
 
 // Words of one page with their boxes (points), from pdftotext -bbox.
 QList<Word> words(const QString& pdf, int page) {
-  const QString html = run("pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
+  const QString html =
+      test::poppler("pdftotext", {"-bbox", "-f", QString::number(page), "-l", QString::number(page), pdf, "-"});
   QList<Word> out;
   static const QRegularExpression re(
       R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
@@ -52,8 +44,7 @@ QList<Word> words(const QString& pdf, int page) {
 }  // namespace
 
 TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
-    GTEST_SKIP() << "poppler-utils (pdftotext, pdfinfo) not installed";
+  if (!test::hasPoppler()) GTEST_SKIP() << "poppler-utils not installed";
   test::TempDir dir;
 
   QList<QByteArray> lines = test::standardHeader();
@@ -82,7 +73,7 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
   const QString pdf = dir.file("proposta.pdf");
   rpExportPdf(*r.RpReport.RpPrinter(), pdf);
 
-  const QString info = run("pdfinfo", {pdf});
+  const QString info = test::poppler("pdfinfo", {pdf});
   for (const char* line :
        {"Title:           Proposta P0001 - PREFEITURA MUNICIPAL DE SÃO TESTE\n",
         "Author:          Papelaria Modelo Ltda - CNPJ: 12.345.678/0001-95\n", "Creator:         Cotavia\n"})
@@ -90,7 +81,7 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
   EXPECT_TRUE(info.contains(QRegularExpression(R"(Pages:\s+3\n)"))) << info.toStdString();
   EXPECT_TRUE(info.contains(QRegularExpression(R"(Page size:\s+842.25 x 595.5 pts \(A4\))"))) << info.toStdString();
 
-  const QString text = run("pdftotext", {pdf, "-"});
+  const QString text = test::poppler("pdftotext", {pdf, "-"});
   for (const char* s :
        {"Licitação - Proposta Eletrônica", "PREFEITURA MUNICIPAL DE SÃO TESTE", "Papelaria Modelo Ltda",
         "CNPJ: 12.345.678/0001-95", "Rua B, 2 - Londrina", "Página", "Descrição", "Acréscimo", "1.234,5678",
@@ -138,7 +129,7 @@ TEST(ProposalPdf, PagesPaperTextAndColumnsOfTheExportedReport) {
 // draws it (antialiased, scaled to the same size): the same marks in the same places, where the
 // two rasterisers differ only in the shades of glyph edges.
 TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
-  if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) GTEST_SKIP() << "poppler-utils (pdftoppm) not installed";
+  if (!test::hasPoppler()) GTEST_SKIP() << "poppler-utils not installed";
   test::TempDir dir;
   QList<QByteArray> lines = test::standardHeader();
   for (int i = 1; i <= 30; ++i) {
@@ -166,9 +157,9 @@ TEST(ProposalPdf, APageLooksAsThePreviewDrawsIt) {
   TRpPrinter& pages = *r.RpReport.RpPrinter();
   rpExportPdf(pages, dir.file("proposta.pdf"));
 
-  QProcess ppm;
-  ppm.start("pdftoppm", {"-r", "100", "-singlefile", dir.file("proposta.pdf"), dir.file("page")});
-  ASSERT_TRUE(ppm.waitForFinished(30000));
+  ASSERT_EQ(
+      test::runHeadless("pdftoppm", {"-r", "100", "-singlefile", dir.file("proposta.pdf"), dir.file("page")}).exitCode,
+      0);
   const QImage pdf = QImage(dir.file("page.ppm")).convertToFormat(QImage::Format_RGB888);
   const auto page = pages.GetPage(1);
   const QRect bounds = page->boundingRect();

@@ -5,9 +5,7 @@
 
 #include <QFile>
 #include <QFont>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 
 #include "report/output/rp_export.h"
 #include "report/output/rp_printer.h"
@@ -82,13 +80,7 @@ std::string xrefFault(const QByteArray& pdf) {
 }
 
 // The text of a PDF as pdftotext reads it; empty when poppler-utils is not installed.
-QString pdfText(const QString& pdf) {
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) return QString();
-  QProcess p;
-  p.start("pdftotext", {pdf, "-"});
-  p.waitForFinished(30000);
-  return QString::fromUtf8(p.readAllStandardOutput()).simplified();
-}
+QString pdfText(const QString& pdf) { return poppler("pdftotext", {pdf, "-"}).simplified(); }
 
 }  // namespace
 
