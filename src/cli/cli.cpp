@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "sheets/price_table.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -80,9 +81,7 @@ QString required(const Args& a, const QString& name) {
 }
 
 void checkTableName(const QString& out) {
-  const QString ext = QFileInfo(out).suffix().toLower();
-  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
-    throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
+  if (!isPriceTableName(out)) throw UsageError{"--out recebe o nome de um arquivo .xlsx ou .csv"};
 }
 
 namespace {

@@ -168,13 +168,17 @@ QByteArray xlsxContent(const QList<PriceColumn>& columns, int count, const Price
 
 }  // namespace
 
-void writePriceTable(const QList<PriceColumn>& columns, int count, const PriceRowAt& rowAt, const QString& path) {
+bool isPriceTableName(const QString& path) {
   const QString ext = QFileInfo(path).suffix().toLower();
-  if (ext != QLatin1String("xlsx") && ext != QLatin1String("csv"))
+  return ext == QLatin1String("xlsx") || ext == QLatin1String("csv");
+}
+
+void writePriceTable(const QList<PriceColumn>& columns, int count, const PriceRowAt& rowAt, const QString& path) {
+  if (!isPriceTableName(path))
     throw AppError(ErrorKind::Refused, path,
                    "o nome do arquivo deve terminar em .xlsx (planilha) ou .csv (texto separado por ';')");
-  atomicWrite(path,
-              ext == QLatin1String("csv") ? csvContent(columns, count, rowAt) : xlsxContent(columns, count, rowAt));
+  atomicWrite(path, QFileInfo(path).suffix().toLower() == QLatin1String("csv") ? csvContent(columns, count, rowAt)
+                                                                               : xlsxContent(columns, count, rowAt));
 }
 
 void writePriceTable(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path) {

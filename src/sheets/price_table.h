@@ -23,6 +23,8 @@ using PriceRow = QList<QByteArray>;
 // memory an export needs.
 using PriceRowAt = std::function<PriceRow(int)>;
 
+// A name writePriceTable takes: ending in .xlsx or .csv (any case).
+bool isPriceTableName(const QString& path);
 // Writes a price table to `path` (atomically) as .xlsx (amounts as numbers) or .csv
 // (";"-separated, Windows-1252), by the name's extension; any other extension is refused.
 void writePriceTable(const QList<PriceColumn>& columns, const QList<PriceRow>& rows, const QString& path);

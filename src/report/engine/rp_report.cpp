@@ -562,9 +562,7 @@ void TRpReport::closeChangedGroups(const std::vector<TRpGroup*>& groups) {
 }
 
 void TRpReport::reprintGroupHeaders() {
-  for (auto& b : bands_) {
-    if (b->BandType() != rbGroupHeader) continue;
-    auto* g = static_cast<TRpGroup*>(b.get());
+  for (TRpGroup* g : Groups()) {
     if (!g->open_ || !g->ReprintHeader) continue;
     g->reprinting_ = true;
     OutputBand(g);

@@ -592,7 +592,7 @@ std::vector<const TRpPdfFace*> TRpPdfFonts::usedFaces() const {
   return out;
 }
 
-QByteArray TRpPdfFonts::subset(const TRpPdfFace& face, bool keepGlyphNumbers) {
+QByteArray TRpPdfFonts::subset(const TRpPdfFace& face, const std::array<char16_t, 256>& shown, bool keepGlyphNumbers) {
   hb_blob_t* blob =
       hb_blob_create(face.file_.constData(), uint(face.file_.size()), HB_MEMORY_MODE_READONLY, nullptr, nullptr);
   hb_face_t* source = hb_face_create(blob, 0);
@@ -602,7 +602,7 @@ QByteArray TRpPdfFonts::subset(const TRpPdfFace& face, bool keepGlyphNumbers) {
     // The one-byte font finds its glyphs through the characters (WinAnsi names to Unicode, then the
     // font's Unicode map); the CID font through the glyph numbers.
     hb_set_t* unicodes = hb_subset_input_unicode_set(input);
-    for (const char16_t c : shownCodes(face.codes_))
+    for (const char16_t c : shown)
       if (c) hb_set_add(unicodes, c);
     hb_set_t* glyphs = hb_subset_input_glyph_set(input);
     hb_set_add(glyphs, 0);
@@ -783,7 +783,7 @@ void TRpPdfWriter::finish(TRpPdfFonts& fonts) {
     const double scale = 1000.0 / f->unitsPerEm_;
 
     // A font the subsetter cannot cut is embedded whole (its name then carries no subset tag).
-    QByteArray file = TRpPdfFonts::subset(*f, !glyphs.empty());
+    QByteArray file = TRpPdfFonts::subset(*f, shown, !glyphs.empty());
     if (file.isEmpty()) {
       file = f->file_;
       name = f->name;

@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QSizeF>
 #include <QString>
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -84,9 +85,9 @@ class TRpPdfFonts {
   // Every face that drew a glyph, sorted by name.
   std::vector<const TRpPdfFace*> usedFaces() const;
   // The face's font file cut down to the glyphs used, with a Unicode character map of the
-  // characters the one-byte font shows; glyph numbers kept when the CID font shows any. Empty on
-  // failure.
-  static QByteArray subset(const TRpPdfFace& face, bool keepGlyphNumbers);
+  // characters the one-byte font shows (`shown`, by code); glyph numbers kept when the CID font
+  // shows any. Empty on failure.
+  static QByteArray subset(const TRpPdfFace& face, const std::array<char16_t, 256>& shown, bool keepGlyphNumbers);
 
  private:
   std::unique_ptr<TRpPdfFace> load(const QFont& font);
